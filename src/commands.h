@@ -1,0 +1,10 @@
+// The command table of the program.
+#pragma once
+
+#include "run/command.h"
+
+namespace kestran {
+
+run::CommandTable commandTable();
+
+}  // namespace kestran

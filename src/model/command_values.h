@@ -1,0 +1,33 @@
+// The values of the command just read: numbers in input order (PARAM, from 1),
+// full-precision copies for the commands that need them (DPARAM) and the
+// quoted strings (STRING). Position 0 of every list is unused so that the code
+// can use the positions the users and the command descriptions count with.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "model/limits.h"
+
+namespace model {
+
+struct CommandValues {
+  int ICOMM = 0;   // command number of the command just recognised, 0 while none
+  int NPARAM = 0;  // number of values the command takes
+  std::vector<float> PARAM = std::vector<float>(kParamCapacity + 2, 0.0f);
+  std::array<double, kStrings + 1> DPARAM{};         // only for START and READ AES DATA
+  std::array<std::string, kStrings + 1> STRING{};    // 90 characters, blank padded
+
+  // Integer part of a value, as the commands take counts and slot numbers.
+  int intParam(int k) const { return static_cast<int>(PARAM[k]); }
+  // Entry k of STRING cut to `width` characters (blank padded).
+  std::string text(int k, std::size_t width) const {
+    std::string s = STRING[k];
+    s.resize(width, ' ');
+    return s;
+  }
+  bool stringBlank(int k) const { return STRING[k].find_first_not_of(' ') == std::string::npos; }
+};
+
+}  // namespace model

@@ -1,0 +1,73 @@
+// RunContext gathers all the state of a program execution: the platform, the
+// run's outputs and every record the commands share. It is passed by reference
+// to every command routine; there is no other shared state.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/command_values.h"
+#include "model/defaults.h"
+#include "model/routing_tables.h"
+#include "model/run_state.h"
+#include "model/storm.h"
+#include "model/store.h"
+#include "platform/platform.h"
+
+namespace fortran {
+class LineReader;
+}
+
+namespace model {
+
+// A sink that drops everything, so an output that is not open is never a null pointer.
+class NullSink : public platform::LineSink {
+ public:
+  void line(std::string_view) override {}
+};
+
+// A sink that keeps its lines in memory (tests, the messages log copy).
+class MemorySink : public platform::LineSink {
+ public:
+  void line(std::string_view text) override { lines.emplace_back(text); }
+  std::vector<std::string> lines;
+};
+
+// The run's output units. The program points them at its open files; tests at memory.
+struct Outputs {
+  platform::LineSink* detailed;  // detailed output file
+  platform::LineSink* summary;   // summary output file
+  platform::LineSink* log;       // messages log "MESSAGES.LOG"
+  std::vector<std::string> logLines;  // the log lines of this run, for the end-of-run copy
+  std::string workDir;           // where the pointer files, DERIVED.STM and other side files go ("" = current)
+};
+
+struct RunContext {
+  explicit RunContext(platform::Platform& p) : platform(p) {
+    out.detailed = &nullSink;
+    out.summary = &nullSink;
+    out.log = &nullSink;
+  }
+  RunContext(const RunContext&) = delete;
+  RunContext& operator=(const RunContext&) = delete;
+
+  platform::Platform& platform;
+  NullSink nullSink;
+  Outputs out;
+  CommandValues cmd;
+  RunState run;
+  Units units;
+  TimeOrigin time;
+  Directories dirs;
+  Defaults defaults;
+  Storm storm;
+  ApiSeries api;
+  Store store;
+  RoutingTables tables;
+  fortran::LineReader* input = nullptr;  // the command input file of the run
+
+  // Path of a side file written in the working directory.
+  std::string workPath(const std::string& name) const { return out.workDir + name; }
+};
+
+}  // namespace model

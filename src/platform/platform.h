@@ -1,0 +1,121 @@
+// The program's view of its host: three titled text windows, the local clock and
+// the files it opens. Nothing here knows any hydrology; tests swap in a fixed
+// clock and in-memory windows.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Anything that takes finished text lines: a window, an output file, a log.
+class LineSink {
+ public:
+  virtual ~LineSink() = default;
+  virtual void line(std::string_view text) = 0;
+};
+
+// A scrolling text window with a title. The console build writes each line to a
+// stream as soon as it arrives; the in-memory one keeps them for tests.
+class TextWindow : public LineSink {
+ public:
+  explicit TextWindow(std::string title) : title_(std::move(title)) {}
+  const std::string& title() const { return title_; }
+
+ private:
+  std::string title_;
+};
+
+class StreamWindow : public TextWindow {
+ public:
+  StreamWindow(std::string title, std::FILE* stream) : TextWindow(std::move(title)), stream_(stream) {}
+  void line(std::string_view text) override;
+
+ private:
+  std::FILE* stream_;
+};
+
+class MemoryWindow : public TextWindow {
+ public:
+  using TextWindow::TextWindow;
+  void line(std::string_view text) override { lines.emplace_back(text); }
+  std::vector<std::string> lines;
+};
+
+// Local date and time as the headers and the end-of-run line print them.
+struct DateTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual DateTime now() const = 0;
+};
+
+class SystemClock : public Clock {
+ public:
+  DateTime now() const override;
+};
+
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(DateTime t) : t_(t) {}
+  DateTime now() const override { return t_; }
+
+ private:
+  DateTime t_;
+};
+
+// A text file written line by line. Opening never throws: a file that cannot be
+// created leaves the object closed with an error text saying why.
+class OutputFile : public LineSink {
+ public:
+  OutputFile() = default;
+  ~OutputFile() override;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates or replaces `path`. Returns an error text on failure.
+  std::optional<std::string> open(const std::string& path);
+  bool isOpen() const { return file_ != nullptr; }
+  const std::string& path() const { return path_; }
+  void line(std::string_view text) override;
+  void flush();
+  void close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string path_;
+};
+
+// Reads a whole text file into lines (without their line ends). Returns an error
+// text naming the file when it is missing or unreadable.
+struct TextFile {
+  std::vector<std::string> lines;
+  std::string error;  // empty when the file was read
+  bool ok() const { return error.empty(); }
+};
+TextFile readTextFile(const std::string& path);
+
+// Writes bytes to a binary file, replacing it (or appending). Returns an error text.
+std::optional<std::string> writeBinaryFile(const std::string& path, const std::string& bytes, bool append);
+
+// Replaces `path` atomically: writes a temporary file beside it and renames it over.
+std::optional<std::string> replaceFileAtomically(const std::string& path, const std::string& contents);
+
+bool fileExists(const std::string& path);
+
+// The windows and clock the program runs with.
+struct Platform {
+  TextWindow& mainWindow;      // "Special Messages"
+  TextWindow& warningsWindow;  // "KESTRANv4.05 / Warnings & Errors"
+  TextWindow& summaryWindow;   // "KESTRANv4.05 / Summary output"
+  const Clock& clock;
+};
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+// Writing formatted records to the run's outputs. Every line of the program goes
+// through a fortran::Format; these helpers send the records of one WRITE to one
+// or several destinations in the order given.
+#pragma once
+
+#include <initializer_list>
+
+#include "fortran/format.h"
+#include "platform/platform.h"
+
+namespace run {
+
+// One formatted WRITE to one destination.
+void put(platform::LineSink& sink, const fortran::Format& format,
+         std::initializer_list<fortran::Value> items = {});
+
+// The same records to several destinations, in order (formatted once).
+void put(std::initializer_list<platform::LineSink*> sinks, const fortran::Format& format,
+         std::initializer_list<fortran::Value> items = {});
+
+// A list-directed ("free format") WRITE: one record, a leading blank, then the items.
+void putFree(platform::LineSink& sink, std::initializer_list<fortran::Value> items);
+void putFree(std::initializer_list<platform::LineSink*> sinks, std::initializer_list<fortran::Value> items);
+
+}  // namespace run

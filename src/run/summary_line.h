@@ -1,0 +1,32 @@
+// The summary output: one line per hydrograph produced, written to the summary
+// output file and then to the summary window, with the peak's date and time.
+#pragma once
+
+#include <string>
+
+#include "model/context.h"
+
+namespace run {
+
+// Line forms: 1/2 runoff from rainfall (numeric / named NHYD) with a runoff
+// coefficient; 3/4 other hydrographs (numeric / named) with "  n/a".
+void outsum(model::RunContext& ctx, int id, int form);
+
+// The 15-character date label of a peak T hours after the start of the storm
+// date's day ("No_date" and hours:minutes when stormDate is 0).
+std::string dateLabel(int stormDate, float t);
+
+// Date splitter: YYYYMMDD into year, month, day and year*1000 + day of year.
+struct SplitDate {
+  int year, month, day, packed;
+};
+SplitDate yymmdd(int date);
+
+// Day-of-year converter: with packed == 0 the day of the year of day/month/year;
+// otherwise the packed date year*1000 + day of year as YYYYMMDD.
+int jdate(int day, int month, int year, int packed);
+
+// The table line after the rating-curve and travel-time commands.
+void tableLine(model::RunContext& ctx, int id);
+
+}  // namespace run
