@@ -67,4 +67,9 @@ constexpr std::array<run::Command, 46> kCommands{{
 
 run::CommandTable commandTable() { return kCommands; }
 
+run::ProgramSetup programSetup() {
+  // The summary record file is created once per run, after the headers.
+  return run::ProgramSetup{kCommands, nullptr};
+}
+
 }  // namespace kestran

@@ -11,5 +11,5 @@ int main(int argc, char** argv) {
   platform::StreamWindow summary("KESTRANv4.05 / Summary output", stdout);
   platform::SystemClock clock;
   platform::Platform host{mainWindow, warnings, summary, clock};
-  return run::programMain(argc, argv, kestran::commandTable(), host);
+  return run::programMain(argc, argv, kestran::programSetup(), host);
 }
