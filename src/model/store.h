@@ -22,6 +22,14 @@ struct Hydrograph {
   float TPEAK = 0.0f;              // time of QPEAK on the run clock, hours
   float RV = 0.0f;                 // runoff volume, inches over DA
 
+  // Empties the slot as every run begins: reference, area, ordinates, peak and
+  // volume are cleared; the time step DT keeps its value.
+  void clear() {
+    const float dt = DT;
+    *this = Hydrograph{};
+    DT = dt;
+  }
+
   // Makes room for ordinates 1..n (entry 0 stays unused).
   void resize(int n) { Q.assign(static_cast<std::size_t>(n) + 1, 0.0f); }
 };

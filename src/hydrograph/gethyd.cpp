@@ -1,0 +1,125 @@
+// Automatic hydrograph files and the summary record file SUMMARY.sbo.
+//
+// SUMMARY.sbo is an unformatted stream: a 90-byte header (the project
+// directory) followed by one 162-byte record per saved hydrograph, values back
+// to back with no record markers; integers and reals are 32-bit little-endian,
+// texts fixed-width and blank-padded. The automatic file is a text file of one
+// value per line that READ HYD can read back.
+#include "hydrograph/gethyd.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "fortran/format.h"
+#include "platform/platform.h"
+#include "run/messages.h"
+#include "run/output.h"
+#include "run/summary_line.h"
+
+namespace hydrograph {
+
+namespace {
+
+// An automatic file or the summary record file could not be written: a warning
+// naming the file, so a lost file is never silent; the run goes on.
+constexpr int kAutoWriteFailed = 923;
+
+std::string padded(std::string s, std::size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+
+std::string trimRight(const std::string& s) {
+  const std::size_t end = s.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+// Little-endian byte images of 32-bit values, whatever the host's byte order.
+void appendInt(std::string& bytes, std::int32_t v) {
+  const auto u = static_cast<std::uint32_t>(v);
+  for (int k = 0; k < 4; ++k) bytes.push_back(static_cast<char>((u >> (8 * k)) & 0xFFu));
+}
+
+void appendReal(std::string& bytes, float v) { appendInt(bytes, std::bit_cast<std::int32_t>(v)); }
+
+void appendText(std::string& bytes, const std::string& text, std::size_t width) { bytes += padded(text, width); }
+
+}  // namespace
+
+std::string projectDirectory(const model::RunContext& ctx) { return trimRight(ctx.dirs.project); }
+
+std::string runExtension(const model::RunContext& ctx) {
+  static const fortran::Format kExtension("(F4.3)");
+  return kExtension.format({static_cast<float>(ctx.run.NRUN) / 1000.0f})[0];
+}
+
+std::string summaryRecordPath(const model::RunContext& ctx) { return projectDirectory(ctx) + "SUMMARY.sbo"; }
+
+void createSummaryRecordFile(model::RunContext& ctx) {
+  std::string header;
+  appendText(header, ctx.dirs.project, kSummaryHeaderBytes);
+  if (auto error = platform::writeBinaryFile(summaryRecordPath(ctx), header, false)) {
+    run::issue(ctx, kAutoWriteFailed, 1, 3, *error);
+  }
+}
+
+std::string summaryRecord(const model::RunContext& ctx, int id) {
+  const model::Hydrograph& h = ctx.store[id];
+  std::string bytes;
+  bytes.reserve(kSummaryRecordBytes);
+  appendInt(bytes, ctx.units.METOUT * 1000 + ctx.run.NRUN);
+  appendText(bytes, ctx.storm.title, 90);
+  appendText(bytes, ctx.run.label, 19);
+  appendInt(bytes, id);
+  appendText(bytes, h.HYDNAME, 10);
+  appendReal(bytes, h.DT * 60.0f);
+  appendReal(bytes, h.DA / ctx.units.out.area);
+  // The record's peak includes the baseflow, as the summary line prints it.
+  appendReal(bytes, (h.QPEAK + h.BASE) / ctx.units.out.flow);
+  appendText(bytes, run::dateLabel(ctx.storm.stormDate, h.TPEAK), 15);
+  appendReal(bytes, h.RV * ctx.units.out.depth);
+  appendInt(bytes, h.NPTS);
+  return bytes;
+}
+
+std::string automaticFilePath(const model::RunContext& ctx, int id) {
+  // Slots with a numeric NHYD use whatever HYDNAME they hold, so they all
+  // share the file named by the directory and the extension alone.
+  const std::string stem = projectDirectory(ctx) + padded(ctx.store[id].HYDNAME, 8);
+  return trimRight(stem) + runExtension(ctx);
+}
+
+void writeAutomaticFile(model::RunContext& ctx, int id) {
+  static const fortran::Format kUnits("(I2)");
+  static const fortran::Format kTitle("(A60)");
+  static const fortran::Format kStep("(F9.2)");
+  static const fortran::Format kArea("(F12.4)");
+  static const fortran::Format kOrdinate("(E10.5)");
+  static const fortran::Format kEnd("(F5.1)");
+
+  const model::Hydrograph& h = ctx.store[id];
+  const std::string record = summaryRecord(ctx, id);
+  const std::string path = automaticFilePath(ctx, id);
+  const std::optional<std::string> recordError = platform::writeBinaryFile(summaryRecordPath(ctx), record, true);
+
+  run::putFree(*ctx.out.detailed, {" IN SVHYD=1, HYDFILE= ", padded(path, 80)});
+
+  platform::OutputFile file;
+  if (auto error = file.open(path)) {
+    run::issue(ctx, kAutoWriteFailed, 1, 3, *error);
+  }
+  run::put(file, kUnits, {ctx.units.METOUT});
+  run::put(file, kTitle, {padded(ctx.storm.title, 60)});
+  run::put(file, kStep, {h.DT * 60.0f});
+  run::put(file, kArea, {h.DA / ctx.units.out.area});
+  // One value per line, without the baseflow.
+  for (int i = 1; i <= h.NPTS; ++i) run::put(file, kOrdinate, {h.Q[i] / ctx.units.out.flow});
+  run::put(file, kEnd, {-1.0f});
+  file.close();
+  if (recordError) run::issue(ctx, kAutoWriteFailed, 1, 3, *recordError);
+}
+
+}  // namespace hydrograph

@@ -1,0 +1,316 @@
+// PRINT HYD, SAVE HYD and the printing routine they share with READ HYD.
+//
+// The printing routine writes a boxed block, the notes on baseflow and a table
+// of every PCYC-th ordinate; in the save mode it writes the hydrograph file as
+// well: one value per line in the output units, baseflow included.
+#include "hydrograph/prnthyd.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "fortran/line_reader.h"
+#include "fortran/format.h"
+#include "hydrograph/gethyd.h"
+#include "hydrograph/producer.h"
+#include "platform/platform.h"
+#include "run/command.h"
+#include "run/messages.h"
+#include "run/output.h"
+#include "run/summary_line.h"
+
+namespace hydrograph {
+
+namespace {
+
+constexpr int kIdBelowOne = 2;       // SAVE HYD, ID = 0: the program stops
+constexpr int kDryMessage = 170;     // the slot has no ordinates
+constexpr int kWriteFailed = 922;    // the hydrograph file cannot be created
+
+// Ordinates at or below this flow (cfs) at the end of a hydrograph are cut off
+// before printing or saving.
+constexpr float kTailFlow = 0.0003528f;
+
+std::string padded(std::string s, std::size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+
+std::string trimmed(const std::string& s) {
+  const std::size_t begin = s.find_first_not_of(' ');
+  if (begin == std::string::npos) return {};
+  const std::size_t end = s.find_last_not_of(' ');
+  return s.substr(begin, end - begin + 1);
+}
+
+// Moves the input so that `target` lines have been consumed.
+void seek(fortran::LineReader& in, std::size_t target) {
+  std::string skipped;
+  while (in.lineNumber() > target) {
+    const std::size_t before = in.lineNumber();
+    in.back();
+    if (in.lineNumber() == before) break;
+  }
+  while (in.lineNumber() < target && in.next(skipped)) {
+  }
+}
+
+// The automatic file name of SAVE HYD: "H-", NHYD as six digits or the first
+// six characters of HYDNAME, and the run extension.
+std::string automaticName(const model::RunContext& ctx, int id) {
+  static const fortran::Format kNumeric("('H-',I6.6)");
+  const model::Hydrograph& h = ctx.store[id];
+  const std::string stem = h.NHYD != 0 ? kNumeric.format({h.NHYD})[0] : "H-" + padded(h.HYDNAME, 6);
+  return stem + runExtension(ctx);
+}
+
+// The switch of the automatic saving of every simulated hydrograph.
+void saveAllSwitch(model::RunContext& ctx) {
+  run::writeHeading(ctx, run::Heading::P);
+  ctx.run.label = " SAVE HYD";
+  const float code = ctx.cmd.PARAM[1];
+  if (code == 2.0f) ctx.store.SVHYD = 1;
+  if (code == -2.0f) ctx.store.SVHYD = 0;
+  ctx.run.comment = padded(ctx.store.SVHYD == 1 ? "SAVE ALL SIMULATED HYDROGRAPHS"
+                                                : "STOP SAVING ALL SIMULATED HYDROGRAPHS",
+                           60);
+  run::setMarker(ctx);
+  run::putFree({ctx.out.detailed, ctx.out.summary, &ctx.platform.summaryWindow},
+               {padded(ctx.run.marker, 3), padded(ctx.run.label, 19), ctx.run.comment});
+}
+
+}  // namespace
+
+std::string completeFileName(const model::RunContext& ctx, const std::string& typed, bool cutTo12) {
+  std::string name = trimmed(typed);
+  std::string path = name;
+  if (name.find(':') == std::string::npos) {
+    if (cutTo12 && name.size() > 12) name = trimmed(name.substr(0, 12));
+    path = projectDirectory(ctx) + name;
+  }
+  // Only the name itself is searched for a point: a point in a directory name
+  // is no extension.
+  const std::size_t slash = name.find_last_of("/\\:");
+  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (base.find('.') == std::string::npos) path += runExtension(ctx);
+  return path;
+}
+
+std::vector<std::string> linesAfterCommand(model::RunContext& ctx, std::string_view name, int count,
+                                           bool readOn) {
+  std::vector<std::string> texts(static_cast<std::size_t>(count), std::string(60, ' '));
+  if (ctx.input == nullptr) return texts;
+  fortran::LineReader& in = *ctx.input;
+  const std::size_t readerAt = in.lineNumber();
+  const std::string wanted = fortran::fixedWidth(name, 20);
+
+  // Find the command line itself, at most a few lines back: the command reader
+  // has consumed the continuation lines (blank column 1) after it.
+  std::size_t commandLine = 0;
+  std::string line;
+  for (std::size_t n = readerAt; n >= 1 && readerAt - n < 64; --n) {
+    seek(in, n - 1);
+    if (in.next(line) && fortran::fixedWidth(line, 20) == wanted) {
+      commandLine = n;
+      break;
+    }
+  }
+  if (commandLine == 0) {
+    seek(in, readerAt);
+    return texts;
+  }
+  seek(in, commandLine);
+  for (std::string& text : texts) {
+    // Lines the reader left for the next command are taken only when the
+    // caller allows it: such a line may be the next command itself.
+    if (in.lineNumber() >= readerAt && !readOn) break;
+    if (!in.next(line)) break;
+    // "(A20,A60)": columns 1-20 are a label, columns 21-80 the text.
+    text = fortran::fixedWidth(line, 80).substr(20, 60);
+  }
+  seek(in, std::max(readerAt, in.lineNumber()));
+  return texts;
+}
+
+void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::string& fileName,
+                     const std::string& comment) {
+  static const fortran::Format kRule("(20('-'))");
+  static const fortran::Format kArea("('| ',A17,'|',3X,'AREA    ',A7,'=',F9.3)");
+  static const fortran::Format kPeakNumeric("('| ID=',I2.2,' (',I6.6,')   |',3X,'QPEAK   ',A7,'=',F9.3,A4)");
+  static const fortran::Format kPeakNamed("('| ID=',I2.2,' (',A6,')   |',3X,'QPEAK   ',A7,'=',F9.3,A4)");
+  static const fortran::Format kStep("('| DT=',F5.2,' PCYC=',I2,' |',3X,'TPEAK     (hrs)=',F9.3)");
+  static const fortran::Format kVolume("('--------------------',3X,'VOLUME  ',A7,'=',F9.3)");
+  static const fortran::Format kFileName("(2X,'Filename: ',A60)");
+  static const fortran::Format kComments("(2X,'Comments: ',A60)");
+  static const fortran::Format kBlank("(' ')");
+  static const fortran::Format kPeakNote("(5X,'(i)  PEAK FLOW DOES NOT INCLUDE BASEFLOW IF ANY.')");
+  static const fortran::Format kBaseNote("(10X,'HOWEVER THE TABLE BELOW AND HYDROGRAPH FILES DO.')");
+  static const fortran::Format kActualPeak(
+      "(10X,'ACTUAL PEAK FLOW: PEAK (',F9.3,') + BASE (',F9.3,') = ',F9.3,A7,'.')");
+  static const fortran::Format kHeader("('  TIME    FLOW |  TIME    FLOW |  TIME    FLOW |','  TIME    FLOW |  TIME    FLOW')");
+  static const fortran::Format kUnitsCfs("('   hrs     cfs |   hrs     cfs |   hrs     cfs |','   hrs     cfs |   hrs     cfs')");
+  static const fortran::Format kUnitsCms("('   hrs     cms |   hrs     cms |   hrs     cms |','   hrs     cms |   hrs     cms')");
+  static const fortran::Format kRow("(4(F7.2,F8.3,'|'),F7.2,F8.3)");
+  static const fortran::Format kFname("(6X,'fname :',A60)");
+  static const fortran::Format kRemark("(6X,'remark:',A60)");
+  static const fortran::Format kFileUnits("(I2)");
+  static const fortran::Format kFileComment("(A60)");
+  static const fortran::Format kFileStep("(F9.2)");
+  static const fortran::Format kFileArea("(F12.4)");
+  static const fortran::Format kFileFlow("(F13.6)");
+  static const fortran::Format kFileEnd("(F9.3)");
+
+  platform::LineSink& out = *ctx.out.detailed;
+  model::Hydrograph& h = ctx.store[id];
+  const model::Factors& f = ctx.units.out;
+  std::string mark = " (i)";
+  if (mode == PrintMode::Print) ctx.run.label = "PRINT HYD";
+  if (mode == PrintMode::Save) ctx.run.label = "SAVE HYD";
+
+  // The print cycle is this call's own: PRINT HYD and SAVE HYD take it from
+  // value 2; the print after READ HYD starts from 0, which means every ordinate.
+  int pcyc = 0;
+  bool dry = false;
+  if (mode != PrintMode::AfterRead) {
+    pcyc = ctx.cmd.intParam(2);
+    if (h.NPTS == 0) {
+      dry = true;
+    } else {
+      // Trailing near-zero ordinates are cut from the slot itself.
+      for (int i = h.NPTS; i >= 1; --i) {
+        if (h.Q[i] > kTailFlow) {
+          h.NPTS = i;
+          break;
+        }
+      }
+    }
+  }
+  if (pcyc == 0) pcyc = 1;
+  const int printedCycle = pcyc;
+  if (pcyc < 0) pcyc = h.NPTS;
+
+  run::put(out, kRule);
+  run::put(out, kArea, {padded(ctx.run.label, 17), ctx.units.label(2), h.DA / f.area});
+  if (mode == PrintMode::AfterRead) mark = "    ";
+  if (h.NHYD != 0) {
+    run::put(out, kPeakNumeric, {id, h.NHYD, ctx.units.label(1), h.QPEAK / f.flow, mark});
+  } else {
+    run::put(out, kPeakNamed, {id, padded(h.HYDNAME, 6), ctx.units.label(1), h.QPEAK / f.flow, mark});
+  }
+  run::put(out, kStep, {h.DT * 60.0f, printedCycle, h.TPEAK});
+
+  platform::OutputFile file;
+  bool writing = false;
+  if (mode == PrintMode::Save) {
+    if (auto error = file.open(fileName)) {
+      run::issue(ctx, kWriteFailed, 2, 3, *error);
+    } else {
+      writing = true;
+      run::put(file, kFileUnits, {ctx.units.METOUT});
+      run::put(file, kFileComment, {padded(comment, 60)});
+      run::put(file, kFileStep, {h.DT * 60.0f});
+      run::put(file, kFileArea, {h.DA / f.area});
+    }
+  }
+  // The file and the table show the flows with the baseflow added; the sums
+  // are formed here so the slot's own ordinates are never touched.
+  std::vector<float> times(static_cast<std::size_t>(h.NPTS) + 1, 0.0f);
+  float t = static_cast<float>(ctx.time.TZERO);
+  for (int i = 1; i <= h.NPTS; ++i) {
+    if (writing) run::put(file, kFileFlow, {(h.Q[i] + h.BASE) / f.flow});
+    times[static_cast<std::size_t>(i)] = t;
+    t += h.DT;
+  }
+
+  run::put(out, kVolume, {ctx.units.label(4), h.RV * f.depth});
+  if (mode != PrintMode::Print) {
+    run::put(out, kFileName, {padded(fileName, 60)});
+    run::put(out, kComments, {padded(comment, 60)});
+  }
+  run::put(out, kBlank);
+  if (mode != PrintMode::AfterRead) {
+    run::put(out, kPeakNote);
+    if (h.BASE > 0.0f) {
+      run::put(out, kBaseNote);
+      run::put(out, kActualPeak,
+               {h.QPEAK / f.flow, h.BASE / f.flow, (h.QPEAK + h.BASE) / f.flow, ctx.units.label(1)});
+    }
+  }
+  if (dry) run::issue(ctx, kDryMessage, 1);
+
+  const int last = h.NPTS;
+  if (pcyc < h.NPTS) {
+    run::put(out, kHeader);
+    run::put(out, ctx.units.METOUT == 1 ? kUnitsCfs : kUnitsCms);
+    const int rows = (5 * pcyc + last) / (5 * pcyc);
+    const int stride = pcyc * rows;
+    std::vector<fortran::Value> items;
+    std::vector<std::string> records;
+    for (int r = 1; r <= rows; ++r) {
+      items.clear();
+      for (int i = 1 + (r - 1) * pcyc; i <= last; i += stride) {
+        items.emplace_back(times[static_cast<std::size_t>(i)]);
+        items.emplace_back((h.Q[i] + h.BASE) / f.flow);
+      }
+      records.clear();
+      kRow.write(items, records);
+      for (const std::string& line : records) out.line(line);
+    }
+  }
+
+  if (mode != PrintMode::AfterRead) run::outsum(ctx, id, h.NHYD != 0 ? 3 : 4);
+  if (mode == PrintMode::Save) {
+    run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kFname, {padded(fileName, 60)});
+    run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kRemark, {padded(comment, 60)});
+  }
+  if (writing) {
+    run::put(file, kFileEnd, {-1.0f});
+    file.close();
+  }
+}
+
+void printHyd(model::RunContext& ctx) {
+  ctx.run.label = "PRINT HYD";
+  ctx.run.fileName = std::string(60, ' ');
+  ctx.run.comment = std::string(60, ' ');
+  const int id = ctx.cmd.intParam(1);
+  if (!checkSlot(ctx, id)) return;
+  printHydrograph(ctx, PrintMode::Print, id, ctx.run.fileName, ctx.run.comment);
+}
+
+void saveHyd(model::RunContext& ctx) {
+  if (ctx.cmd.intParam(2) == 0) {
+    saveAllSwitch(ctx);
+    return;
+  }
+  run::writeHeading(ctx, run::Heading::H);
+  const int id = ctx.cmd.intParam(1);
+  if (id <= 0) {
+    // The legacy behaviour stops the whole program here; the main loop does
+    // that after closing every output, so nothing written so far is lost.
+    ctx.run.label = "SAVE HYD ";
+    run::issue(ctx, kIdBelowOne, 2);
+    ctx.run.stopProgram = true;
+    return;
+  }
+  ctx.run.label = "SAVE HYD";
+  if (!checkSlot(ctx, id)) return;
+
+  std::string name;
+  std::string comment;
+  if (ctx.cmd.PARAM[3] >= 0.0f) {
+    name = automaticName(ctx, id);
+    comment = ctx.cmd.stringBlank(1) ? linesAfterCommand(ctx, "SAVE HYD", 1, false)[0] : ctx.cmd.text(1, 60);
+  } else if (ctx.cmd.stringBlank(1)) {
+    const std::vector<std::string> lines = linesAfterCommand(ctx, "SAVE HYD", 2, false);
+    name = lines[0];
+    comment = lines[1];
+  } else {
+    name = ctx.cmd.text(1, 60);
+    comment = ctx.cmd.text(2, 60);
+  }
+  ctx.run.fileName = completeFileName(ctx, name, true);
+  ctx.run.comment = padded(comment, 60);
+  printHydrograph(ctx, PrintMode::Save, id, ctx.run.fileName, ctx.run.comment);
+}
+
+}  // namespace hydrograph

@@ -1,0 +1,46 @@
+// PRINT HYD and SAVE HYD, and the printing routine they share with READ HYD:
+// a boxed block, the notes on baseflow and a table of every PCYC-th ordinate,
+// written to a hydrograph file as well when saving.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/context.h"
+
+namespace hydrograph {
+
+// Modes of the printing routine.
+enum class PrintMode { Print = 1, Save = 2, AfterRead = 3 };
+
+// PRINT HYD: PARAM 1 ID, 2 PCYC (0 means 1, negative prints no table).
+void printHyd(model::RunContext& ctx);
+
+// SAVE HYD: PARAM 1 ID (or the switch code 2 / -2), 2 PCYC (0 selects the
+// switch of the automatic saving), 3 name mode (0 or more: automatic name;
+// negative: the name is given). Texts from STRING 1 and 2 or from the input
+// lines after the command line.
+void saveHyd(model::RunContext& ctx);
+
+// The printing routine. Modes Print and Save take the slot's ID and PCYC from
+// PARAM 1 and 2 and trim trailing near-zero ordinates from the slot; mode Save
+// writes the hydrograph file `fileName`. Modes Save and AfterRead print the
+// file name and `comment` (60 characters each).
+void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::string& fileName,
+                     const std::string& comment);
+
+// A hydrograph file name completed as SAVE HYD and READ HYD do: without a
+// colon it is taken in the project directory (SAVE HYD keeps its first 12
+// characters, `cutTo12`); without a point it receives the run extension.
+std::string completeFileName(const model::RunContext& ctx, const std::string& typed, bool cutTo12);
+
+// Columns 21-80 of the `count` input lines that follow the command line of the
+// current command, whose name is `name`: the continuation lines the command
+// reader has consumed and, when `readOn` is set, further lines after them.
+// Lines not available are blank. The input is left after the lines taken, or
+// where the command reader left it, if that is further on.
+std::vector<std::string> linesAfterCommand(model::RunContext& ctx, std::string_view name, int count,
+                                           bool readOn);
+
+}  // namespace hydrograph

@@ -1,0 +1,170 @@
+// READ HYD: reads a hydrograph file into a slot.
+//
+// The file holds one value per line: the unit flag (1 imperial, anything else
+// metric), a 60-character comment, the time step (minutes when 1 or more, else
+// hours), the area, then the ordinates up to the first negative value. Values
+// are read list-directed (the first number of a line); metric files are turned
+// into cfs and acres with the file factors 35.31338 and 2.471.
+#include "hydrograph/readhyd.h"
+
+#include <string>
+#include <vector>
+
+#include "fortran/format.h"
+#include "fortran/line_reader.h"
+#include "fortran/record.h"
+#include "hydrograph/prnthyd.h"
+#include "hydrograph/producer.h"
+#include "run/messages.h"
+#include "run/output.h"
+#include "run/summary_line.h"
+
+namespace hydrograph {
+
+namespace {
+
+constexpr int kNoFileName = 270;    // blank name, or a file that cannot be opened
+constexpr int kDryRead = 271;       // the ordinates sum to 0 or less
+constexpr int kUnreadable = 921;    // a value line that is not a number
+constexpr float kCfsHoursPerAcreInch = 1.00833f;
+constexpr float kMetricFlowFactor = 35.31338f;  // cfs per cms
+constexpr float kMetricAreaFactor = 2.471f;     // acres per hectare
+
+std::string padded(std::string s, std::size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+
+bool isBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+
+// What was read from a hydrograph file.
+struct FileHydrograph {
+  std::string comment = std::string(60, ' ');
+  float dt = 0.0f;    // hours
+  float area = 0.0f;  // acres
+  std::vector<float> q = std::vector<float>(1, 0.0f);  // cfs, 1-based
+  std::string error;  // empty when the file was read
+};
+
+// One list-directed value, the first number of the next non-blank line. The
+// end of the file ends the ordinates like the end mark (nullopt, no error).
+std::optional<float> nextValue(fortran::LineReader& in, FileHydrograph& result) {
+  const fortran::ListResult<double> v = fortran::readListNumber(in);
+  if (v.status == fortran::ReadStatus::Ok) return static_cast<float>(v.value);
+  if (v.status == fortran::ReadStatus::Error) result.error = v.error;
+  return std::nullopt;
+}
+
+FileHydrograph readFile(fortran::LineReader& in) {
+  FileHydrograph r;
+  const std::optional<float> flag = nextValue(in, r);
+  if (!flag) {
+    if (r.error.empty()) r.error = "the file is empty";
+    return r;
+  }
+  const bool metric = static_cast<int>(*flag) != 1;
+  const float flowFactor = metric ? kMetricFlowFactor : 1.0f;
+  const float areaFactor = metric ? kMetricAreaFactor : 1.0f;
+  std::string line;
+  if (in.next(line)) r.comment = fortran::fixedWidth(line, 60);
+
+  const std::optional<float> dt = nextValue(in, r);
+  const std::optional<float> area = dt ? nextValue(in, r) : std::nullopt;
+  if (!dt || !area) {
+    if (r.error.empty()) r.error = "the file ends before its time step and area";
+    return r;
+  }
+  // The 1.0 rule: a step of 1 or more is in minutes, below 1 in hours.
+  r.dt = *dt >= 1.0f ? *dt / 60.0f : *dt;
+  r.area = *area * areaFactor;
+  while (static_cast<int>(r.q.size()) - 1 < model::kMaxOrdinates) {
+    const std::optional<float> v = nextValue(in, r);
+    if (!v || *v < 0.0f) break;
+    r.q.push_back(*v * flowFactor);
+  }
+  return r;
+}
+
+}  // namespace
+
+void readHyd(model::RunContext& ctx) {
+  static const fortran::Format kFileName("(6X,'Filename = ',A60)");
+  static const fortran::Format kComment("(6X,'Comment  = ',A60)");
+
+  ctx.run.label = "READ HYD";
+  const int id = ctx.cmd.intParam(1);
+  if (!checkSlot(ctx, id)) return;
+  model::Hydrograph& h = ctx.store[id];
+  h.NHYD = ctx.cmd.intParam(2);
+
+  // The file name: the next quoted string, or columns 21-80 of the input line
+  // that follows the command line.
+  const int nameString = h.NHYD == 0 ? 2 : 1;
+  if (h.NHYD == 0) h.HYDNAME = ctx.cmd.text(1, 10);
+  const std::string typed = ctx.cmd.stringBlank(nameString) ? linesAfterCommand(ctx, "READ HYD", 1, true)[0]
+                                          : ctx.cmd.text(nameString, 60);
+  std::string fileName;
+  std::string comment(60, ' ');
+  if (isBlank(typed)) {
+    run::issue(ctx, kNoFileName, 2);
+    fileName = std::string(60, ' ');
+  } else {
+    fileName = completeFileName(ctx, typed, false);
+  }
+
+  h.QPEAK = 0.0f;
+  h.DA = 0.0f;
+  h.TPEAK = 0.0f;
+  h.RV = 0.0f;
+  h.BASE = 0.0f;
+
+  if (ctx.run.severity == 0) {
+    fortran::LineReader::Opened opened = fortran::LineReader::open(fileName);
+    if (!opened) {
+      // A missing or unreadable file ends the run like a missing name, and
+      // says which file it was.
+      run::issue(ctx, kNoFileName, 2, 3, fileName);
+    } else {
+      FileHydrograph r = readFile(*opened.reader);
+      if (!r.error.empty()) {
+        run::issue(ctx, kUnreadable, 2, 3, fileName + ": " + r.error);
+      } else {
+        comment = r.comment;
+        h.DT = r.dt;
+        h.DA = r.area;
+        const int n = static_cast<int>(r.q.size()) - 1;
+        float sum = 0.0f;
+        for (int i = 1; i <= n; ++i) {
+          if (r.q[i] > h.QPEAK) {
+            h.QPEAK = r.q[i];
+            h.TPEAK = h.DT * static_cast<float>(i - 1);
+          }
+          sum += r.q[i];
+        }
+        h.Q = std::move(r.q);
+        h.NPTS = n;
+        h.RV = h.DT * sum;
+        h.TPEAK = static_cast<float>(static_cast<double>(h.TPEAK) + ctx.time.TZERO);
+        if (h.RV <= 0.0f) {
+          run::issue(ctx, kDryRead, 1);
+        } else {
+          // A file with an area of 0 holds no depth of runoff: RV stays 0.
+          h.RV = h.DA != 0.0f ? h.RV / (h.DA * kCfsHoursPerAcreInch) : 0.0f;
+        }
+      }
+    }
+  }
+
+  run::outsum(ctx, id, h.NHYD != 0 ? 3 : 4);
+  printHydrograph(ctx, PrintMode::AfterRead, id, fileName, comment);
+  // A file name that is the word BLANK is not repeated on the summary output.
+  const std::size_t first = typed.find_first_not_of(' ');
+  const std::size_t end = typed.find_last_not_of(' ');
+  const bool wordBlank = first != std::string::npos && typed.substr(first, end - first + 1) == "BLANK";
+  if (!wordBlank) {
+    run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kFileName, {padded(fileName, 60)});
+  }
+  run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kComment, {padded(comment, 60)});
+}
+
+}  // namespace hydrograph

@@ -1,0 +1,123 @@
+// STORE HYD: stores a hydrograph typed as a list of flows, ended by the first
+// negative value, and prints its block and its ordinate table.
+#include "hydrograph/storehyd.h"
+
+#include <string>
+#include <vector>
+
+#include "fortran/format.h"
+#include "hydrograph/producer.h"
+#include "run/output.h"
+#include "run/summary_line.h"
+
+namespace hydrograph {
+
+namespace {
+
+constexpr float kCfsHoursPerAcreInch = 1.00833f;
+constexpr int kFirstFlow = 5;  // PARAM position of the first flow
+
+std::string padded(std::string s, std::size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+
+// The block and, for more than one ordinate, the table that reads down its
+// five columns. `times` holds the time of each ordinate (1-based).
+void printStoreHyd(model::RunContext& ctx, int id, const std::vector<float>& times) {
+  static const fortran::Format kRule("(20('-'))");
+  static const fortran::Format kArea("('| STORE HYD ',6X,' |',3X,'AREA    ',A7,'=',F8.3)");
+  static const fortran::Format kPeakNumeric("('| ID=',I2.2,'  (',I6.6,')  |',3X,'QPEAK   ',A7,'=',F8.3)");
+  static const fortran::Format kPeakNamed("('| ID=',I2.2,'  (',A6,')  |',3X,'QPEAK   ',A7,'=',F8.3)");
+  static const fortran::Format kTpeak("(20('-'),3X,'TPEAK     (hrs)=',F8.3)");
+  static const fortran::Format kVolume("(20X,3X,'VOLUME  ',A7,'=',F8.3)");
+  static const fortran::Format kBlank("(' ')");
+  static const fortran::Format kHeader("('  TIME    FLOW |  TIME    FLOW |  TIME    FLOW |','  TIME    FLOW |  TIME    FLOW')");
+  static const fortran::Format kUnitsCfs("('   hrs     cfs |   hrs     cfs |   hrs     cfs |','   hrs     cfs |   hrs     cfs')");
+  static const fortran::Format kUnitsCms("('   hrs     cms |   hrs     cms |   hrs     cms |','   hrs     cms |   hrs     cms')");
+  static const fortran::Format kRow("(4(F6.2,1X,F7.2,' |'),F6.2,1X,F7.2)");
+
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Hydrograph& h = ctx.store[id];
+  const model::Factors& f = ctx.units.out;
+
+  run::put(out, kRule);
+  run::put(out, kArea, {ctx.units.label(2), h.DA / f.area});
+  if (h.NHYD != 0) {
+    run::put(out, kPeakNumeric, {id, h.NHYD, ctx.units.label(1), h.QPEAK / f.flow});
+  } else {
+    run::put(out, kPeakNamed, {id, padded(h.HYDNAME, 6), ctx.units.label(1), h.QPEAK / f.flow});
+  }
+  run::put(out, kTpeak, {h.TPEAK});
+  run::put(out, kVolume, {ctx.units.label(4), h.RV * f.depth});
+  run::put(out, kBlank);
+  if (h.NPTS <= 1) return;
+
+  run::put(out, kHeader);
+  run::put(out, ctx.units.METOUT == 1 ? kUnitsCfs : kUnitsCms);
+  const int rows = (h.NPTS + 4) / 5;
+  std::vector<fortran::Value> items;
+  std::vector<std::string> records;
+  for (int r = 1; r <= rows; ++r) {
+    items.clear();
+    for (int i = r; i <= h.NPTS; i += rows) {
+      items.emplace_back(times[i]);
+      items.emplace_back(h.Q[i] / f.flow);
+    }
+    records.clear();
+    kRow.write(items, records);
+    for (const std::string& line : records) out.line(line);
+  }
+}
+
+}  // namespace
+
+void storeHyd(model::RunContext& ctx) {
+  ctx.run.label = "STORE HYD";
+  const int id = ctx.cmd.intParam(1);
+  if (!checkSlot(ctx, id)) return;
+
+  model::Hydrograph& h = ctx.store[id];
+  setReference(ctx, id, ctx.cmd.intParam(2));
+  h.DT = ctx.cmd.PARAM[3];
+  if (h.DT >= 1.0f) h.DT = h.DT / 60.0f;
+  h.DA = ctx.cmd.PARAM[4] * ctx.units.in.area;
+  h.QPEAK = 0.0f;
+  h.RV = 0.0f;
+  h.BASE = 0.0f;
+  h.TPEAK = 0.0f;
+
+  // The flows end at the first negative value; a list without one ends with
+  // the positions the command takes, never beyond the values read.
+  const int lastPosition = std::min<int>(ctx.cmd.NPARAM, static_cast<int>(ctx.cmd.PARAM.size()) - 1);
+  const int capacity = std::max(0, lastPosition - kFirstFlow + 1);
+  std::vector<float> times(static_cast<std::size_t>(capacity) + 2, 0.0f);
+  h.resize(capacity);
+
+  // Times of the table: TZERO in single precision plus repeated additions of DT.
+  float t = static_cast<float>(ctx.time.TZERO);
+  int n = 0;
+  for (int k = kFirstFlow, i = 1;; ++k, ++i) {
+    times[static_cast<std::size_t>(i)] = t;
+    if (k > lastPosition || ctx.cmd.PARAM[k] < 0.0f) break;
+    const float q = ctx.cmd.PARAM[k] * ctx.units.in.flow;
+    h.Q[i] = q;
+    h.RV += q;
+    if (q > h.QPEAK) {
+      h.QPEAK = q;
+      h.TPEAK = h.DT * static_cast<float>(i - 1);
+    }
+    t += h.DT;
+    n = i;
+  }
+  h.NPTS = n;
+  h.TPEAK = static_cast<float>(static_cast<double>(h.TPEAK) + ctx.time.TZERO);
+  // An area of 0 holds no depth of runoff: RV is 0 instead of a division by zero.
+  h.RV = h.DA != 0.0f ? h.RV * h.DT / (h.DA * kCfsHoursPerAcreInch) : 0.0f;
+
+  run::outsum(ctx, id, h.NHYD != 0 ? 3 : 4);
+  autoSave(ctx, id);
+  printStoreHyd(ctx, id, times);
+}
+
+}  // namespace hydrograph

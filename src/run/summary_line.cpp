@@ -1,0 +1,150 @@
+// The summary output: one line per hydrograph a command produces, with the peak
+// flow, the date and clock time of the peak, the runoff volume and the runoff
+// coefficient; and the date arithmetic (date splitter, day-of-year converter)
+// that turns a peak time into a calendar label.
+#include "run/summary_line.h"
+
+#include <cmath>
+#include <string>
+
+#include "fortran/format.h"
+#include "run/messages.h"
+#include "run/output.h"
+
+namespace run {
+
+namespace {
+
+// Fixed-width texts printed with Aw must be padded by hand: Aw right-justifies
+// a shorter value, the held variables are blank-padded on the right.
+std::string padded(std::string s, std::size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+
+// Days in February: 29 when the year is positive and divisible by 4. The
+// century rule is not applied; the storms of the system lie between 1901 and 2099.
+int februaryDays(int year) { return (year > 0 && year % 4 == 0) ? 29 : 28; }
+
+// The A4 marker field: one blank, then the three-character message marker.
+std::string markerField(const model::RunContext& ctx) {
+  std::string field(1, ' ');
+  field += padded(ctx.run.marker, 3);
+  return field;
+}
+
+}  // namespace
+
+int jdate(int day, int month, int year, int packed) {
+  static constexpr int kMonthDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (packed == 0) {
+    // Day of the year of day/month/year.
+    int doy = day;
+    for (int m = 1; m < month && m <= 12; ++m) doy += (m == 2) ? februaryDays(year) : kMonthDays[m];
+    return doy;
+  }
+  if (packed < 2) return 0;
+  int y = packed / 1000;
+  int d = packed - y * 1000;
+  // A packed day number past the end of its year rolls into the next year,
+  // once; the month lookup then uses the February of the year it landed in.
+  const int daysInYear = 337 + februaryDays(y);
+  if (d > daysInYear) {
+    y += 1;
+    d -= daysInYear;
+  }
+  int m = 1;
+  while (m < 12) {
+    const int len = (m == 2) ? februaryDays(y) : kMonthDays[m];
+    if (d <= len) break;
+    d -= len;
+    ++m;
+  }
+  return y * 10000 + m * 100 + d;
+}
+
+SplitDate yymmdd(int date) {
+  SplitDate s{};
+  s.year = date / 10000;
+  s.month = (date - s.year * 10000) / 100;
+  s.day = date - s.year * 10000 - s.month * 100;
+  if (s.day < 1) s.day = 24;
+  if (s.month < 1) s.month = 6;
+  if (s.year < 1) s.year = 60;
+  s.packed = s.year * 1000 + jdate(s.day, s.month, s.year, 0);
+  return s;
+}
+
+std::string dateLabel(int stormDate, float t) {
+  static const fortran::Format kHours("(I5)");
+  static const fortran::Format kMinutes("(I2.2)");
+  static const fortran::Format kDate("(F9.4)");
+  static const fortran::Format kHour("(I2)");
+
+  // Minutes within the hour, taken in single precision as the peak time is held.
+  const int minutes = static_cast<int>(std::fmod(t * 60.0f, 60.0f));
+  std::string label;
+  if (stormDate == 0) {
+    label = "No_date" + kHours.format({static_cast<int>(t)})[0] + ":" + kMinutes.format({minutes})[0];
+    return padded(label, 15);
+  }
+  const SplitDate s = yymmdd(stormDate);
+  const int packed = s.packed + static_cast<int>(t / 24.0f);
+  const int ymd = jdate(s.day, s.month, s.year, packed);
+  // YYYYMMDD / 10000 printed as YYYY.MMDD: double precision keeps every
+  // eight-digit date exact (single precision would round odd days away).
+  label = kDate.format({static_cast<double>(ymd) / 10000.0})[0] + "_" +
+          kHour.format({static_cast<int>(std::fmod(t, 24.0f))})[0] + ":" + kMinutes.format({minutes})[0];
+  return padded(label, 15);
+}
+
+void outsum(model::RunContext& ctx, int id, int form) {
+  static const fortran::Format kForm1("(1X,A4,A19,I2.2,':',I10,F9.2,F9.3,1X,A15,F8.2,F5.3)");
+  static const fortran::Format kForm2("(1X,A4,A19,I2.2,':',A10,F9.2,F9.3,1X,A15,F8.2,F5.3)");
+  static const fortran::Format kForm3("(1X,A4,A19,I2.2,':',I10,F9.2,F9.3,1X,A15,F8.2,A5)");
+  static const fortran::Format kForm4("(1X,A4,A19,I2.2,':',A10,F9.2,F9.3,1X,A15,F8.2,A5)");
+
+  setMarker(ctx);
+  const model::Hydrograph& h = ctx.store[id];
+  const std::string marker = markerField(ctx);
+  const std::string label = padded(ctx.run.label, 19);
+  const float area = h.DA / ctx.units.out.area;
+  // The printed peak includes the baseflow; the slot's QPEAK stays without it.
+  const float peak = (h.QPEAK + h.BASE) / ctx.units.out.flow;
+  const std::string when = dateLabel(ctx.storm.stormDate, h.TPEAK);
+  const float volume = h.RV * ctx.units.out.depth;
+  // The main loop keeps PTOT away from 0 before each command; guard here too so
+  // a line written outside a command never divides by zero.
+  const float ptot = ctx.storm.PTOT == 0.0f ? 1.0e-6f : ctx.storm.PTOT;
+  const std::string name = padded(h.HYDNAME, 10);
+  platform::LineSink* sinks[] = {ctx.out.summary, &ctx.platform.summaryWindow};
+
+  for (platform::LineSink* sink : sinks) {
+    switch (form) {
+      case 1:
+        put(*sink, kForm1, {marker, label, id, h.NHYD, area, peak, when, volume, h.RV / ptot});
+        break;
+      case 2:
+        put(*sink, kForm2, {marker, label, id, name, area, peak, when, volume, h.RV / ptot});
+        break;
+      case 3:
+        put(*sink, kForm3, {marker, label, id, h.NHYD, area, peak, when, volume, "  n/a"});
+        break;
+      default:
+        put(*sink, kForm4, {marker, label, id, name, area, peak, when, volume, "  n/a"});
+        break;
+    }
+  }
+}
+
+void tableLine(model::RunContext& ctx, int id) {
+  static const fortran::Format kLabel("(1X,A4,A20)");
+  static const fortran::Format kId("(6X,'[ID=',I2.2)");
+  setMarker(ctx);
+  const std::string marker = markerField(ctx);
+  const std::string label = padded(ctx.run.label, 20);
+  put({ctx.out.summary, &ctx.platform.summaryWindow}, kLabel, {marker, label});
+  put({ctx.out.summary, &ctx.platform.summaryWindow}, kId, {id});
+}
+
+}  // namespace run
