@@ -1,0 +1,112 @@
+// The hyetograph printer: the box or heading of the calling command, the
+// four-column table of the storm, and the storm file DERIVED.STM.
+#include "rain/prntstrm.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/platform.h"
+#include "rain/readstm.h"
+#include "run/output.h"
+
+namespace rain {
+
+namespace {
+
+// The unit word of the boxes: three characters after the value.
+const char* unitWord(const model::RunContext& ctx) { return ctx.units.METOUT == 1 ? " in" : " mm"; }
+
+// DERIVED.STM: the layout of a storm file in output units, readable by READ STORM.
+void writeDerived(model::RunContext& ctx) {
+  static const fortran::Format kUnits("(I2)");
+  static const fortran::Format kTitle("(A60)");
+  static const fortran::Format kStep("(F9.2)");
+  static const fortran::Format kCount("(I4)");
+  // A count that does not fit I4 would print as asterisks and make the file
+  // unreadable; such long storms get a wider field instead.
+  static const fortran::Format kWideCount("(I6)");
+  static const fortran::Format kValue("(F12.5)");
+  static const fortran::Format kEnd("(I3)");
+
+  const std::string path = ctx.workPath("DERIVED.STM");
+  platform::OutputFile file;
+  if (file.open(path)) {
+    fileError(ctx, 947, path, std::max(ctx.run.severity, 1));
+    return;
+  }
+  const model::Storm& s = ctx.storm;
+  const float factor = ctx.units.out.depth;
+  run::put(file, kUnits, {ctx.units.METOUT});
+  run::put(file, kTitle, {s.title});
+  run::put(file, kStep, {s.SDT * 60.0f});
+  run::put(file, s.NSTEP > 9999 ? kWideCount : kCount, {s.NSTEP});
+  for (int i = 1; i <= s.NSTEP; ++i) run::put(file, kValue, {s.RAIN[i] * factor});
+  run::put(file, kEnd, {-1});
+  file.close();
+}
+
+// The table itself: heading, units and the rows, four steps a row read down the columns.
+void writeTable(model::RunContext& ctx) {
+  static const fortran::Format kHead("(T12,'   TIME    RAIN |   TIME    RAIN |','   TIME    RAIN |   TIME    RAIN')");
+  static const fortran::Format kUnitsIn("(T12,'    hrs   in/hr |    hrs   in/hr |','    hrs   in/hr |    hrs   in/hr')");
+  static const fortran::Format kUnitsMm("(T12,'    hrs   mm/hr |    hrs   mm/hr |','    hrs   mm/hr |    hrs   mm/hr')");
+  static const fortran::Format kRow("(T12,3(F7.2,F8.3,' |'),F7.2,F8.3)");
+  static const fortran::Format kBlank("(' ')");
+
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Storm& s = ctx.storm;
+  const float factor = ctx.units.out.depth;
+  run::put(out, kHead);
+  run::put(out, ctx.units.METOUT == 1 ? kUnitsIn : kUnitsMm);
+  const int rows = hyetographRows(s.NSTEP);
+  for (int r = 1; r <= rows; ++r) {
+    const int a = r, b = r + rows, c = r + 2 * rows, d = r + 3 * rows;
+    auto t = [&](int i) { return static_cast<float>(i) * s.SDT; };
+    auto v = [&](int i) { return s.RAIN[i] * factor; };
+    if (d <= s.NSTEP) {
+      run::put(out, kRow, {t(a), v(a), t(b), v(b), t(c), v(c), t(d), v(d)});
+    } else if (c <= s.NSTEP) {
+      run::put(out, kRow, {t(a), v(a), t(b), v(b), t(c), v(c)});
+    } else if (b <= s.NSTEP) {
+      run::put(out, kRow, {t(a), v(a), t(b), v(b)});
+    } else {
+      run::put(out, kRow, {t(a), v(a)});
+    }
+  }
+  run::put(out, kBlank);
+}
+
+}  // namespace
+
+void printHyetograph(model::RunContext& ctx, int mode, std::string_view comment) {
+  static const fortran::Format kRule("(20('-'))");
+  static const fortran::Format kBoxName("('| READ STORM       |',4X,'Filename: ',A40)");
+  static const fortran::Format kBoxTotal("('| Ptotal=',F7.2,A3,'|',4X,'Comments: ',A40)");
+  static const fortran::Format kHeadComment("(T32,A60)");
+  static const fortran::Format kHeadStep("(T32,'TIME STEP=',F5.2,' min',3X,'# of STEPS= ',I3)");
+  static const fortran::Format kHeadTotal("(T32,'DURATION =',F5.2,' hrs',3X,'TOTAL RAIN= ',F6.2,A3,/)");
+
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Storm& s = ctx.storm;
+  const float total = s.PTOT * ctx.units.out.depth;
+  // Left-justified texts: A edit descriptors right-justify short values.
+  std::string text(comment);
+  text.resize(60, ' ');
+
+  if (mode == 1) {
+    std::string title = s.title;
+    title.resize(40, ' ');
+    run::put(out, kRule);
+    run::put(out, kBoxName, {title});
+    run::put(out, kBoxTotal, {total, unitWord(ctx), text.substr(0, 40)});
+    run::put(out, kRule);
+  } else if (mode == 2) {
+    run::put(out, kHeadComment, {text});
+    run::put(out, kHeadStep, {s.SDT * 60.0f, s.NSTEP});
+    run::put(out, kHeadTotal, {static_cast<float>(s.NSTEP) * s.SDT, total, unitWord(ctx)});
+  }
+  writeTable(ctx);
+  if (mode == -3) writeDerived(ctx);
+}
+
+}  // namespace rain

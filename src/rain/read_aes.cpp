@@ -1,0 +1,398 @@
+// READ AES DATA: hourly rainfall from daily AES records for a period, as the
+// current storm with a one-hour step, with the yearly maximum average
+// intensities over 1 to 24 hours and the counts of dry and wet spells.
+#include "rain/read_aes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fortran/record.h"
+#include "model/limits.h"
+#include "platform/platform.h"
+#include "rain/readstm.h"
+#include "run/messages.h"
+#include "run/output.h"
+
+namespace rain {
+
+namespace {
+
+constexpr int kHourlyRain = 123;  // AES element number of hourly rainfall
+constexpr int kMsgMissingFile = 946;
+constexpr int kMsgSideFile = 947;
+constexpr int kMsgBadRecord = 953;
+
+bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int daysInMonth(int y, int m) {
+  static constexpr int kDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && leapYear(y) ? 29 : kDays[m];
+}
+
+bool validDate(int y, int m, int d) { return y > 0 && m >= 1 && m <= 12 && d >= 1 && d <= daysInMonth(y, m); }
+
+// Running statistics of the hourly record, kept hour by hour while storing.
+class Statistics {
+ public:
+  explicit Statistics(AesRecordResult& r) : r_(r) {}
+
+  void hour(int tenths, int date) {
+    const float mm = static_cast<float>(tenths) / 10.0f;  // mm in the hour = mm/hr
+    head_ = (head_ + 23) % 24;
+    last_[head_] = mm;
+    ++hours_;
+    auto h = [&](int back) { return last_[(head_ + back) % 24]; };
+    // Each average is built from the next shorter one.
+    float a[6];
+    a[0] = h(0);
+    a[1] = (a[0] + h(1)) / 2.0f;
+    a[2] = (2.0f * a[1] + h(2)) / 3.0f;
+    const float a4 = (3.0f * a[2] + h(3)) / 4.0f;
+    a[3] = (4.0f * a4 + h(4) + h(5)) / 6.0f;
+    float s = 6.0f * a[3];
+    for (int j = 6; j <= 11; ++j) s += h(j);
+    a[4] = s / 12.0f;
+    s = 12.0f * a[4];
+    for (int j = 12; j <= 23; ++j) s += h(j);
+    a[5] = s / 24.0f;
+
+    const int year = date / 10000;
+    if (r_.years.empty() || r_.years.back().year != year) {
+      r_.years.push_back(AesYear{});
+      r_.years.back().year = year;
+    }
+    AesYear& row = r_.years.back();
+    for (int k = 0; k < 6; ++k) {
+      // An average counts once that many hours exist; on ties the later date wins.
+      if (hours_ >= kAesDurations[k] && a[k] >= row.max[k]) {
+        row.max[k] = a[k];
+        row.date[k] = date;
+      }
+    }
+
+    if (tenths > 0) {
+      dry_ = 0;
+      ++wet_;
+      ++r_.wetHours;
+      count(wet_, r_.wetSpells);
+    } else {
+      wet_ = 0;
+      ++dry_;
+      ++r_.dryHours;
+      count(dry_, r_.drySpells);
+    }
+  }
+
+ private:
+  static void count(int run, std::array<int, 6>& spells) {
+    for (int k = 0; k < 6; ++k) {
+      if (run == kAesDurations[k]) ++spells[k];
+    }
+  }
+
+  AesRecordResult& r_;
+  float last_[24] = {};
+  int head_ = 0;
+  int hours_ = 0;
+  int dry_ = 0, wet_ = 0;
+};
+
+}  // namespace
+
+// Days from civil dates (proper Gregorian calendar), 1970-01-01 = 0.
+int dayNumber(int yyyymmdd) {
+  int y = yyyymmdd / 10000;
+  const int m = yyyymmdd / 100 % 100;
+  const int d = yyyymmdd % 100;
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+int dateFromDayNumber(int z) {
+  z += 719468;
+  const int era = (z >= 0 ? z : z - 146096) / 146097;
+  const int doe = z - era * 146097;
+  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int mp = (5 * doy + 2) / 153;
+  const int d = doy - (153 * mp + 2) / 5 + 1;
+  const int m = mp + (mp < 10 ? 3 : -9);
+  const int y = yoe + era * 400 + (m <= 2);
+  return y * 10000 + m * 100 + d;
+}
+
+int addDays(int yyyymmdd, int days) { return dateFromDayNumber(dayNumber(yyyymmdd) + days); }
+
+AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start, int end, int relativeDays) {
+  static const fortran::InputFormat kRecord("(I7,I4,I2,I2,I3,24(I6,1X))");
+  AesRecordResult r;
+  r.start = start;
+  r.end = end;
+  r.rain.assign(static_cast<std::size_t>(model::kMaxRainSteps) + 1, 0.0f);
+  r.tenths.assign(static_cast<std::size_t>(model::kMaxRainSteps) + 1, 0);
+  Statistics stats(r);
+  bool first = true, stored = false, passedEnd = false;
+  int lastDay = 0;
+
+  auto store = [&](int tenths, int date, bool missing) {
+    if (r.steps >= model::kMaxRainSteps) {
+      r.tooLong = true;
+      return false;
+    }
+    if (missing) {
+      ++r.missing;
+      tenths = 0;
+    }
+    const float depth = static_cast<float>(tenths) / 10.0f / 25.4f;  // inches in the hour
+    r.ptot += depth;
+    ++r.steps;
+    r.rain[r.steps] = depth;
+    r.tenths[r.steps] = tenths;
+    stats.hour(tenths, date);
+    return true;
+  };
+
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const std::string& line = lines[n];
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    fortran::RecordResult rec = kRecord.read(line);
+    if (!rec.ok()) {
+      r.error = "line " + std::to_string(n + 1) + ": " + rec.error;
+      return r;
+    }
+    const fortran::InputRecord& f = rec.record;
+    const int y = f.integer(1), m = f.integer(2), d = f.integer(3);
+    if (!validDate(y, m, d)) {
+      r.error = "line " + std::to_string(n + 1) + ": not a valid date";
+      return r;
+    }
+    const int date = y * 10000 + m * 100 + d;
+    if (first) {
+      r.station = f.integer(0);
+      r.firstElement = f.integer(4);
+      first = false;
+    }
+    r.lastDate = date;
+    if (r.start == 0) {
+      r.start = date;  // no start asked for: the record begins with the file
+      if (relativeDays >= 0) r.end = addDays(date, relativeDays);
+    }
+    if (date < r.start) continue;
+    if (date > r.end) {
+      passedEnd = true;
+      break;
+    }
+    const int day = dayNumber(date);
+    if (!stored) {
+      if (date > r.start) {
+        r.lateStart = true;
+        r.start = date;
+      }
+    } else {
+      // A record that repeats or goes back in time would misplace every hour after it.
+      if (day <= lastDay) continue;
+      for (int gap = lastDay + 1; gap < day; ++gap) {
+        const int gapDate = dateFromDayNumber(gap);
+        for (int h = 0; h < 24; ++h) {
+          if (!store(0, gapDate, true)) return r;
+        }
+      }
+    }
+    for (int h = 0; h < 24; ++h) {
+      const int v = f.integer(5 + static_cast<std::size_t>(h));
+      if (!store(v, date, v < 0)) return r;
+    }
+    stored = true;
+    lastDay = day;
+  }
+  if (!passedEnd && r.lastDate < r.end) {
+    r.earlyEnd = true;
+    r.end = r.lastDate;
+  }
+  return r;
+}
+
+namespace {
+
+void writeTempStorm(model::RunContext& ctx, const AesRecordResult& r) {
+  static const fortran::Format kUnits("(I2)");
+  static const fortran::Format kComment("('STATION ID:',I7,' START:',I8)");
+  static const fortran::Format kStep("(I3)");
+  static const fortran::Format kCount("(I6)");
+  static const fortran::Format kValue("(F7.3)");
+  static const fortran::Format kEnd("(I3)");
+  const std::string path = ctx.workPath("AESTEMP.STM");
+  platform::OutputFile file;
+  if (file.open(path)) {
+    fileError(ctx, kMsgSideFile, path, std::max(ctx.run.severity, 1));
+    return;
+  }
+  run::put(file, kUnits, {2});
+  run::put(file, kComment, {r.station, r.start});
+  run::put(file, kStep, {60});
+  // "Read up to the terminator"; a longer record gives its own count so that
+  // READ STORM takes every hour of it.
+  run::put(file, kCount, {r.steps > 99999 ? r.steps : 99999});
+  std::vector<std::string> records;
+  for (int i = 1; i <= r.steps; ++i) {
+    const fortran::Value v(static_cast<float>(r.tenths[i]) / 10.0f);
+    records.clear();
+    kValue.write(std::span<const fortran::Value>(&v, 1), records);
+    file.line(records.front());
+  }
+  run::put(file, kEnd, {-1});
+  file.close();
+}
+
+void printStatistics(model::RunContext& ctx, const AesRecordResult& r, const std::string& name) {
+  static const fortran::Format kTitle("(6X,'RAINFALL RECORD STATISTICS:')");
+  static const fortran::Format kRange("(6X,'Data read from ',I8,' @ ',I2,'hrs to the end of ',I8)");
+  static const fortran::Format kCount("(6X,'Number of rainfall increments read= ',I6,' (',F7.1,' days)')");
+  static const fortran::Format kTotal("(6X,'Total precipitation read= ',F8.1,' mm')");
+  static const fortran::Format kFile("(6X,'[Filename  = ',A60,']')");
+  static const fortran::Format kDates("(6X,'[Start_date= ',F9.4,': End_date= ',F9.4,']')");
+  static const fortran::Format kLength(
+      "(6X,'{DT=',F4.0,'min: Length=',F6.0,'hrs: WetHrs=',I5,': DryHrs=',I5,': PTOT=',F7.2,'}')");
+  static const fortran::Format kMaxTitle("(6X,'Maximum average rainfall intensities over')");
+  static const fortran::Format kDurations("(6X,'  1 hr    2 hrs    3 hrs    6 hrs   12 hrs   24 hrs')");
+  static const fortran::Format kMaxRow("(6X,6(F6.1,3X),' mm/hr')");
+  static const fortran::Format kDateRow("(6X,6(I8,1X),' date')");
+  static const fortran::Format kDryTitle("(6X,'Number of rainfall events per following interevent',' time')");
+  static const fortran::Format kSpells("(6X,6(I6,3X))");
+  static const fortran::Format kWetTitle("(6X,'Number of events with at least the following ','durations')");
+
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Storm& s = ctx.storm;
+  run::put(out, kTitle);
+  run::put(out, kRange, {r.start, 0, r.end});
+  run::put(out, kCount, {s.NSTEP, static_cast<float>(s.NSTEP) / 24.0f});
+  run::put(out, kTotal, {s.PTOT * 25.4f});
+
+  std::string shown = name;
+  shown.resize(60, ' ');
+  std::initializer_list<platform::LineSink*> summary{ctx.out.summary, &ctx.platform.summaryWindow};
+  writeCommandLine(ctx, "READ AES DATA");
+  run::put(summary, kFile, {shown});
+  run::put(summary, kDates, {static_cast<double>(r.start) / 10000.0, static_cast<double>(r.end) / 10000.0});
+  run::put(summary, kLength,
+           {s.SDT * 60.0f, static_cast<float>(s.NSTEP), r.wetHours, r.dryHours, s.PTOT * ctx.units.out.depth});
+
+  std::initializer_list<platform::LineSink*> all{ctx.out.detailed, ctx.out.summary, &ctx.platform.summaryWindow};
+  run::put(all, kMaxTitle);
+  run::put(all, kDurations);
+  for (const AesYear& y : r.years) {
+    run::put(all, kMaxRow, {y.max[0], y.max[1], y.max[2], y.max[3], y.max[4], y.max[5]});
+    run::put(all, kDateRow, {y.date[0], y.date[1], y.date[2], y.date[3], y.date[4], y.date[5]});
+  }
+  const auto& d = r.drySpells;
+  const auto& w = r.wetSpells;
+  run::put(all, kDryTitle);
+  run::put(all, kDurations);
+  run::put(all, kSpells, {d[0], d[1], d[2], d[3], d[4], d[5]});
+  run::put(all, kWetTitle);
+  run::put(all, kDurations);
+  run::put(all, kSpells, {w[0], w[1], w[2], w[3], w[4], w[5]});
+}
+
+}  // namespace
+
+void readAesData(model::RunContext& ctx) {
+  static const fortran::Format kBox(
+      "(20('-'),/,'| READ AES DATA    |',3X,'AES filename = ',A60,/,20('-'),3X,'Data type    = 123 (hourly "
+      "rainfall)',/,23X,'Start date   = ',F9.4,/,23X,'End date     = ',F9.4,/,23X,'Time span    =',I5,' days')");
+  static const fortran::Format kStation("(23X,'Station ID   = ',I7,/)");
+  static const fortran::Format kLate("(20X,'(ie. ',I8,' < ',I8,' )')");
+  static const fortran::Format kEarly("(20X,'(ie. ',I8,' > ',I8,' )')");
+  static const fortran::Format kMissing("(20X,'As such ',I6,' rainfall increments were set to 0.')");
+
+  ctx.run.label = "READ AES DATA";
+  const auto& dp = ctx.cmd.DPARAM;
+  const double type = dp[2];
+  const bool keep = type < 0.0;
+  // Dates are typed as yyyy.mmdd; times 10000, rounded, they are YYYYMMDD.
+  auto toDate = [](double v) { return static_cast<int>(v * 10000.0 + 0.5); };
+  int start = dp[3] == 0.0 ? ctx.time.startDate : toDate(dp[3]);
+  int relativeDays = -1;
+  int end = 0;
+  if (dp[4] < 0.0) {
+    relativeDays = static_cast<int>(std::fabs(dp[4]) + 0.5);
+    if (start != 0) end = addDays(start, relativeDays);
+  } else {
+    end = toDate(dp[4]);
+  }
+  if (start != 0) {
+    ctx.storm.stormDate = start;
+    ctx.time.TZERO = 0.0;
+  }
+
+  bool rejected = false;
+  if (ctx.cmd.stringBlank(1)) {
+    run::issue(ctx, 370, 2);
+    rejected = true;
+  }
+  if (start != 0 && end < start) {
+    run::issue(ctx, 371, 2);
+    rejected = true;
+  }
+  if (rejected) {
+    writeCommandLine(ctx, "READ AES DATA");
+    return;
+  }
+
+  const std::string given = ctx.cmd.text(1, 60);
+  const int span = start != 0 ? dayNumber(end) - dayNumber(start) : 0;
+  platform::LineSink& out = *ctx.out.detailed;
+  run::put(out, kBox, {given, static_cast<double>(start) / 10000.0, static_cast<double>(end) / 10000.0, span});
+
+  const std::string path = resolveRainfallName(given, ctx.dirs.rainfall);
+  platform::TextFile file = platform::readTextFile(path);
+  if (!file.ok()) {
+    fileError(ctx, kMsgMissingFile, path);
+    writeCommandLine(ctx, "READ AES DATA");
+    return;
+  }
+  AesRecordResult r = readAesRecords(file.lines, start, end, relativeDays);
+  if (static_cast<int>(std::fabs(type) + 0.5) != kHourlyRain || (r.firstElement != 0 && r.firstElement != kHourlyRain)) {
+    run::issue(ctx, 372, 2);
+    writeCommandLine(ctx, "READ AES DATA");
+    return;
+  }
+  if (!r.error.empty()) {
+    fileError(ctx, kMsgBadRecord, path + " (" + r.error + ")");
+    writeCommandLine(ctx, "READ AES DATA");
+    return;
+  }
+
+  // The record replaces the storm: hourly steps from the start of the period.
+  model::Storm& s = ctx.storm;
+  reserveStorm(s);
+  run::put(out, kStation, {r.station});
+  if (r.lateStart) {
+    run::issue(ctx, 373, std::max(ctx.run.severity, 1));
+    run::put(out, kLate, {start, r.start});
+  }
+  if (r.tooLong) {
+    run::issue(ctx, 374, 2);
+    installStorm(s, 1.0f, r.rain, 0, 0.0f);
+    writeCommandLine(ctx, "READ AES DATA");
+    return;
+  }
+  if (r.earlyEnd) {
+    run::issue(ctx, 375, std::max(ctx.run.severity, 1));
+    run::put(out, kEarly, {end, r.lastDate});
+  }
+  if (r.start != 0) s.stormDate = r.start;
+  installStorm(s, 1.0f, r.rain, r.steps, r.ptot);
+  if (r.missing > 0) {
+    run::issue(ctx, 376, std::max(ctx.run.severity, 1));
+    run::put(out, kMissing, {r.missing});
+  }
+  printStatistics(ctx, r, given);
+  if (keep) writeTempStorm(ctx, r);
+}
+
+}  // namespace rain

@@ -1,0 +1,232 @@
+// READ STORM and the storm record's loader: storm files with their units flag
+// and one level of pointer file, the helpers that install a new storm, and the
+// summary lines the storm commands share.
+#include "rain/readstm.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "fortran/record.h"
+#include "model/limits.h"
+#include "rain/prntstrm.h"
+#include "run/messages.h"
+#include "run/output.h"
+
+namespace rain {
+
+namespace {
+
+// The largest count a storm file may give; a count of 0 or beyond the step
+// limit reads up to this many values (one below the limit, as the files have
+// always been read).
+constexpr int kMaxFileSteps = model::kMaxRainSteps - 1;
+
+std::string trimRight(std::string_view s) {
+  const auto end = s.find_last_not_of(' ');
+  return end == std::string_view::npos ? std::string() : std::string(s.substr(0, end + 1));
+}
+
+// True when every one of the first six characters is one of the letters of
+// `letters` (the pointer files are named STORM.nnn).
+bool drawnFrom(std::string_view name, std::string_view letters) {
+  std::string head(name.substr(0, std::min<std::size_t>(6, name.size())));
+  head.resize(6, ' ');
+  return std::all_of(head.begin(), head.end(), [&](char c) { return letters.find(c) != std::string_view::npos; });
+}
+
+// One numeric line of a storm file; an early end and an unreadable line are
+// both reported in `file`.
+bool readNumber(fortran::LineReader& in, StormFile& file, double& value) {
+  const fortran::ListResult<double> r = fortran::readListNumber(in);
+  if (r.ok()) {
+    value = r.value;
+    return true;
+  }
+  file.endedEarly = r.status == fortran::ReadStatus::EndOfFile;
+  file.error = file.endedEarly ? "ends before its data are complete" : r.error;
+  return false;
+}
+
+}  // namespace
+
+std::string resolveStormName(std::string_view name, std::string_view rainfallDir) {
+  const std::string given = trimRight(name);
+  if (given.find(':') != std::string::npos || drawnFrom(given, "STORM.") || drawnFrom(given, "storm.")) {
+    return given;
+  }
+  return resolveRainfallName(given, rainfallDir);
+}
+
+std::string resolveRainfallName(std::string_view name, std::string_view rainfallDir) {
+  const std::string given = trimRight(name);
+  if (given.find(':') != std::string::npos) return given;
+  // The joined name is not cut to 60 characters: with a deep rainfall
+  // directory the cut name would name no file at all.
+  return trimRight(rainfallDir) + given.substr(0, std::min<std::size_t>(12, given.size()));
+}
+
+StormFile parseStormFile(const std::string& path) {
+  StormFile file;
+  auto opened = fortran::LineReader::open(path);
+  if (!opened) {
+    file.error = opened.error.empty() ? "cannot be opened" : opened.error;
+    return file;
+  }
+  fortran::LineReader* in = &*opened.reader;
+  double value = 0.0;
+  if (!readNumber(*in, file, value)) return file;
+  file.unitsFlag = static_cast<int>(value);
+
+  // A pointer file names the real storm file on its second line; only one
+  // level is followed, so a 99 in the second file counts as millimetres.
+  std::optional<fortran::LineReader> target;
+  if (file.unitsFlag == 99) {
+    std::string line;
+    if (!in->next(line)) {
+      file.endedEarly = true;
+      file.error = "ends before the storm file name";
+      return file;
+    }
+    // START writes names longer than 60 characters whole, so the whole line counts.
+    file.pointedTo = trimRight(line);
+    auto next = fortran::LineReader::open(file.pointedTo);
+    if (!next) {
+      file.error = "names a storm file that cannot be read: " + file.pointedTo;
+      return file;
+    }
+    target = std::move(next.reader);
+    in = &*target;
+    if (!readNumber(*in, file, value)) return file;
+    file.unitsFlag = static_cast<int>(value);
+  }
+  const float divisor = file.unitsFlag == 1 ? 1.0f : 25.4f;
+
+  std::string line;
+  if (!in->next(line)) {
+    file.endedEarly = true;
+    file.error = "ends before its comment line";
+    return file;
+  }
+  file.comment = fortran::fixedWidth(line, 60);
+
+  if (!readNumber(*in, file, value)) return file;
+  float step = static_cast<float>(value);
+  if (step >= 1.0f) step /= 60.0f;  // minutes; below 1 the step is in hours
+  file.sdt = step;
+
+  if (!readNumber(*in, file, value)) return file;
+  int n = static_cast<int>(value);
+  if (n <= 0 || n > model::kMaxRainSteps) n = kMaxFileSteps;
+
+  file.rain.assign(static_cast<std::size_t>(n) + 1, 0.0f);
+  float sum = 0.0f;
+  int stored = 0;
+  for (int i = 1; i <= n; ++i) {
+    if (!readNumber(*in, file, value)) return file;
+    const float v = static_cast<float>(value);
+    if (v < 0.0f) break;
+    file.rain[i] = v / divisor;
+    sum += file.rain[i];
+    stored = i;
+  }
+  file.steps = stored;
+  file.ptot = file.sdt * sum;
+  return file;
+}
+
+void reserveStorm(model::Storm& storm) {
+  const std::size_t size = static_cast<std::size_t>(model::kMaxRainSteps) + 1;
+  if (storm.RAIN.size() < size) storm.RAIN.resize(size, 0.0f);
+  if (storm.work.size() < size) storm.work.resize(size, 0.0f);
+}
+
+void installStorm(model::Storm& storm, float sdt, const std::vector<float>& rain, int steps, float ptot) {
+  reserveStorm(storm);
+  steps = std::clamp(steps, 0, model::kMaxRainSteps);
+  if (steps > 0) {
+    std::copy_n(rain.begin() + 1, steps, storm.RAIN.begin() + 1);
+    std::copy_n(rain.begin() + 1, steps, storm.work.begin() + 1);
+  }
+  storm.SDT = sdt;
+  storm.NSTEP = steps;
+  storm.PTOT = ptot;
+  storm.workDT = sdt;
+  storm.workSteps = steps;
+}
+
+bool loadStormFile(model::RunContext& ctx, const std::string& path) {
+  StormFile file = parseStormFile(path);
+  if (!file.ok()) {
+    const std::string& named = file.pointedTo.empty() ? path : file.pointedTo;
+    fileError(ctx, file.endedEarly ? 941 : 940, named);
+    return false;
+  }
+  model::Storm& s = ctx.storm;
+  installStorm(s, file.sdt, file.rain, file.steps, file.ptot);
+  s.title = file.comment;
+  s.title.resize(90, ' ');
+  printHyetograph(ctx, 1, s.title);
+  if (s.stormDate == 0 && ctx.time.startDate != 0) s.stormDate = ctx.time.startDate;
+  return true;
+}
+
+void writeStormLine(model::RunContext& ctx) {
+  static const fortran::Format kStorm("(6X,'[SDT=',F5.2,':SDUR=',F7.2,':PTOT=',F7.2,']')");
+  const model::Storm& s = ctx.storm;
+  run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kStorm,
+           {s.SDT * 60.0f, static_cast<float>(s.NSTEP) * s.SDT, s.PTOT * ctx.units.out.depth});
+}
+
+void writeCommandLine(model::RunContext& ctx, std::string_view name, bool windowFirst) {
+  static const fortran::Format kName("(1X,A4,A18)");
+  run::setMarker(ctx);
+  std::string label(name);
+  label.resize(18, ' ');
+  if (windowFirst) {
+    run::put({&ctx.platform.summaryWindow, ctx.out.summary}, kName, {ctx.run.marker, label});
+  } else {
+    run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kName, {ctx.run.marker, label});
+  }
+}
+
+void fileError(model::RunContext& ctx, int number, const std::string& path, int severity) {
+  run::issue(ctx, number, severity, 3, path);
+}
+
+void readStorm(model::RunContext& ctx) {
+  static const fortran::Format kFileName("(6X,'Filename = ',A60)");
+  static const fortran::Format kComment("(6X,'Comment  = ',A60)");
+  ctx.run.label = "READ STORM";
+  model::Storm& s = ctx.storm;
+
+  // Without a quoted name one more input line is read (a 20-character label
+  // and a 60-character field, neither used) and the previous storm file name
+  // stays in force.
+  if (!ctx.cmd.stringBlank(1)) {
+    s.fileName = ctx.cmd.text(1, 60);
+  } else if (ctx.input != nullptr) {
+    std::string extra;
+    ctx.input->next(extra);
+  }
+
+  if (trimRight(s.fileName).empty()) {
+    run::issue(ctx, 942, 2);
+  } else {
+    std::string path = resolveStormName(s.fileName, ctx.dirs.rainfall);
+    // The pointer files START writes lie in the working directory.
+    if (path.find(':') == std::string::npos && !path.empty() && path.front() != '/' &&
+        (drawnFrom(path, "STORM.") || drawnFrom(path, "storm."))) {
+      path = ctx.workPath(path);
+    }
+    loadStormFile(ctx, path);
+  }
+
+  std::string name = s.fileName;
+  name.resize(60, ' ');
+  writeCommandLine(ctx, "READ STORM");
+  run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kFileName, {name});
+  run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kComment, {std::string(60, ' ')});
+  writeStormLine(ctx);
+}
+
+}  // namespace rain

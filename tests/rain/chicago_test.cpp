@@ -1,0 +1,212 @@
+// CHICAGO STORM: the construction around the peak, the fitted curve, the
+// detailed and summary output and the rejected parameter sets.
+#include "rain/chicago.h"
+
+#include <cmath>
+
+#include "rain/rain_fixture.h"
+#include "rain/readstm.h"
+
+namespace rain {
+namespace {
+
+using testing::pad;
+
+class ChicagoTest : public testing::RainTest {};
+
+float I(float A, float B, float C, float t) { return A / std::pow(t + B, C); }
+
+// A = 1000, B = 10, C = 0.8, 3 hours, R = 0.4, 10 minutes: 18 steps, peak at
+// step 7 (180 * 0.4 / 10 = 7.2). The depth before the peak (steps 1..6 and
+// 0.4 of step 7) is a * I(a / R) with a = 6.4 steps = 64 minutes; after it
+// (0.6 of step 7 and steps 8..18) b * I(b / 0.6) with b = 11.6 steps = 116 minutes.
+TEST_F(ChicagoTest, EighteenStepStormAroundItsPeak) {
+  ChicagoBuild b = buildChicago({1000.0f, 10.0f, 0.8f, 0.0f}, 3.0f, 0.4f, 10.0f);
+  ASSERT_EQ(b.errorNumber, 0);
+  EXPECT_EQ(b.steps, 18);
+  EXPECT_EQ(b.peak, 7);
+  EXPECT_EQ(b.TD, 180);
+  EXPECT_NEAR(b.rain[7], 1000.0f / std::pow(20.0f, 0.8f), 1e-3);
+  // The peak is the largest step; intensities fall away on both sides.
+  for (int k = 1; k < 7; ++k) EXPECT_LT(b.rain[k], b.rain[k + 1]) << k;
+  for (int k = 7; k < 18; ++k) EXPECT_GT(b.rain[k], b.rain[k + 1]) << k;
+  double before = 0.4 * b.rain[7] * 10.0, after = 0.6 * b.rain[7] * 10.0;
+  for (int k = 1; k <= 6; ++k) before += b.rain[k] * 10.0;
+  for (int k = 8; k <= 18; ++k) after += b.rain[k] * 10.0;
+  EXPECT_NEAR(before, 64.0 * I(1000, 10, 0.8f, 64.0f / 0.4f), 0.05);  // 1051.53
+  EXPECT_NEAR(after, 116.0 * I(1000, 10, 0.8f, 116.0f / 0.6f), 0.05);  // 1651.55
+
+  // The same step typed in hours gives the same hyetograph.
+  ChicagoBuild h = buildChicago({1000.0f, 10.0f, 0.8f, 0.0f}, 3.0f, 0.4f, 0.1666667f);
+  ASSERT_EQ(h.steps, 18);
+  EXPECT_EQ(h.peak, 7);
+  for (int k = 1; k <= 18; ++k) EXPECT_NEAR(h.rain[k], b.rain[k], 2e-3 * b.rain[k]) << k;
+}
+
+TEST_F(ChicagoTest, GivenCurveBlockAndSummary) {
+  params({1, 3, 0.4, 10, 1, 1000, 10, 0.8});
+  chicagoStorm(ctx);
+  ASSERT_EQ(ctx.run.severity, 0);
+  const std::vector<std::string> head = {
+      "--------------------",
+      "| CHICAGO STORM    |    IDF curve parameters: A=1000.000",
+      "| Ptotal= 45.05 in |                          B=  10.000",
+      "--------------------                          C=   0.800",
+      "                        used in:   INTENSITY =  A / (t + B)^C",
+      "",
+      "                        Duration of storm  =  3.00 hrs",
+      "                        Storm time step    = 10.00 min",
+      "                        Time to peak ratio =  0.40",
+      "",
+      "           " "   TIME    RAIN |   TIME    RAIN |   TIME    RAIN |   TIME    RAIN",
+  };
+  ASSERT_GE(detailed.lines.size(), head.size());
+  EXPECT_EQ(std::vector<std::string>(detailed.lines.begin(), detailed.lines.begin() + head.size()), head);
+  // 18 steps in 5 rows; the fourth column holds steps 16 to 18 only.
+  EXPECT_EQ(detailed.lines.size(), head.size() + 1 + 5 + 1);
+  const std::vector<std::string> sum = {
+      "     CHICAGO STORM     ",
+      "      [SDT=10.00:SDUR=   3.00:PTOT=  45.05]",
+      "      [A/B/C=1000.000/  10.000/   0.800]",
+  };
+  EXPECT_EQ(summary.lines, sum);
+  EXPECT_EQ(summaryWindow.lines, sum);
+  EXPECT_EQ(ctx.storm.NSTEP, 18);
+  EXPECT_EQ(ctx.storm.title, pad("CHICAGO STORM", 90));
+  EXPECT_FLOAT_EQ(ctx.cmd.PARAM[9], 0.0f);
+}
+
+// A negative step writes DERIVED.STM, which READ STORM reads back as the same storm.
+TEST_F(ChicagoTest, NegativeStepWritesDerivedStorm) {
+  params({1, 3, 0.4, -10, 1, 1000, 10, 0.8});
+  chicagoStorm(ctx);
+  const model::Storm built = ctx.storm;
+  ASSERT_TRUE(std::filesystem::exists(dir / "DERIVED.STM"));
+  nextCommand();
+  params({0});
+  quoted("DERIVED.STM");
+  readStorm(ctx);
+  ASSERT_EQ(ctx.storm.NSTEP, 18);
+  EXPECT_NEAR(ctx.storm.SDT, built.SDT, 1e-6);
+  // Printed with five decimals: half a unit of the last digit plus the float spacing near 91.
+  for (int i = 1; i <= 18; ++i) EXPECT_NEAR(ctx.storm.RAIN[i], built.RAIN[i], 1.5e-5) << i;
+  EXPECT_EQ(ctx.storm.title.substr(0, 13), "CHICAGO STORM");
+}
+
+// Points lying on a curve with B = 1.5 are fitted in the first pass.
+TEST_F(ChicagoTest, FitFindsTheCurveThroughItsPoints) {
+  std::vector<IdfPair> table;
+  for (float t : {5.0f, 10.0f, 30.0f, 60.0f, 120.0f}) table.push_back({t, I(100.0f, 1.5f, 0.7f, t)});
+  IdfFit fit = fitIdfCurve(table);
+  ASSERT_TRUE(fit.error.empty()) << fit.error;
+  EXPECT_EQ(fit.passes, 1);
+  EXPECT_FLOAT_EQ(fit.curve.B, 1.5f);
+  EXPECT_NEAR(fit.curve.A, 100.0f, 0.0015f);
+  EXPECT_NEAR(fit.curve.C, 0.7f, 0.0015f);
+  EXPECT_GT(fit.curve.r, 0.9999f);
+  // Rounded to three decimals.
+  EXPECT_FLOAT_EQ(fit.curve.A * 1000.0f, std::round(fit.curve.A * 1000.0f));
+}
+
+// Points on a curve with another B: the search moves B there.
+TEST_F(ChicagoTest, FitSearchesForB) {
+  std::vector<IdfPair> table;
+  for (float t : {5.0f, 10.0f, 15.0f, 30.0f, 60.0f, 120.0f}) table.push_back({t, I(1500.0f, 8.0f, 0.85f, t)});
+  IdfFit fit = fitIdfCurve(table);
+  ASSERT_TRUE(fit.error.empty()) << fit.error;
+  EXPECT_NEAR(fit.curve.B, 8.0f, 0.5f);
+  EXPECT_NEAR(fit.curve.C, 0.85f, 0.02f);
+  EXPECT_GT(fit.curve.r, 0.999f);
+}
+
+TEST_F(ChicagoTest, FittedTableInTheOutputUnits) {
+  // Imperial table, imperial output: entered and computed side by side.
+  params({1, 2, 0.5, 10, 2, 5, 4.5, 10, 3.6, 30, 2.2, 60, 1.4, -1});
+  chicagoStorm(ctx);
+  ASSERT_LT(ctx.run.severity, 2);
+  int at = find(detailed, "                     TIME        ENTERED             COMPUTED");
+  ASSERT_GT(at, 0);
+  EXPECT_EQ(detailed.lines[at - 2].substr(0, 54), "                    The CORRELATION coefficient is =0.");
+  EXPECT_EQ(detailed.lines[at - 1], " ");
+  EXPECT_EQ(detailed.lines[at + 1], "                    (min)        (in/hr)              (in/hr)");
+  EXPECT_EQ(detailed.lines[at + 2].substr(0, 40), "                       5.           4.50");
+  EXPECT_EQ(detailed.lines[at + 5].substr(0, 40), "                      60.           1.40");
+  EXPECT_EQ(detailed.lines[at + 6], " ");
+  EXPECT_EQ(summary.lines[2].substr(0, 13), "      {A/B/C=");
+  EXPECT_NE(ctx.cmd.PARAM[9], 0.0f);
+}
+
+TEST_F(ChicagoTest, FittedTableConvertedBetweenUnits) {
+  // Metric table, imperial output: both units, 25.4 between them.
+  params({2, 2, 0.5, 10, 2, 5, 127.0, 10, 101.6, 30, 63.5, 60, 38.1, -1});
+  chicagoStorm(ctx);
+  ASSERT_LT(ctx.run.severity, 2);
+  int at = find(detailed, "                    IDF parameters ( A , B , C ) are in METRIC units");
+  ASSERT_GT(at, 0);
+  EXPECT_EQ(detailed.lines[at + 1], " ");
+  EXPECT_EQ(detailed.lines[at + 2], "                     TIME        ENTERED             COMPUTED");
+  EXPECT_EQ(detailed.lines[at + 3], "                    (min)   (mm/hr)  (in/hr)     (mm/hr)  (in/hr)");
+  EXPECT_EQ(detailed.lines[at + 4].substr(0, 43), "                       5.   127.00     5.00");
+  EXPECT_EQ(detailed.lines[at + 7].substr(0, 43), "                      60.    38.10     1.50");
+  // The storm itself is held in inches per hour.
+  EXPECT_LT(ctx.storm.RAIN[6], 10.0f);
+}
+
+TEST_F(ChicagoTest, TooManyStepsAreCutWithAWarning) {
+  // 4000 hours of 2-minute steps would be 120000 steps.
+  params({1, 4000, 0.5, 2, 1, 1000, 10, 0.8});
+  chicagoStorm(ctx);
+  EXPECT_EQ(ctx.run.severity, 1);
+  EXPECT_TRUE(warned("*** WARNING: No. of time steps exceeds the max. allowed."));
+  EXPECT_EQ(ctx.storm.NSTEP, 105408);
+  EXPECT_FLOAT_EQ(ctx.storm.SDT, 2.0f / 60.0f);
+}
+
+// Values that leave the construction undefined: an error and the storm unchanged.
+TEST_F(ChicagoTest, UndefinedConstructionsAreRejected) {
+  struct Case {
+    const char* what;
+    std::vector<double> values;
+    const char* message;
+  };
+  std::vector<double> many{1, 2, 0.5, 10, 2};
+  for (int k = 1; k <= 21; ++k) {
+    many.push_back(5.0 * k);
+    many.push_back(100.0 / k);
+  }
+  many.push_back(-1);
+  const std::vector<Case> cases = {
+      {"R of 0", {1, 2, 0, 10, 1, 100, 10, 0.8}, "the peak falls before step 1"},
+      {"R above 1", {1, 2, 1.5, 10, 1, 100, 10, 0.8}, "R must lie from 0 to 1"},
+      {"peak step 0", {1, 2, 0.03, 10, 1, 100, 10, 0.8}, "the peak falls before step 1"},
+      {"time step 0", {1, 2, 0.5, 0, 1, 100, 10, 0.8}, "time step must be above 0"},
+      {"zero intensity", {1, 2, 0.5, 10, 2, 5, 4, 10, 0, 30, 2, -1}, "the IDF curve is undefined"},
+      {"no pairs", {1, 2, 0.5, 10, 2, -1}, "the IDF curve is undefined"},
+      {"one pair", {1, 2, 0.5, 10, 2, 5, 4, -1}, "the IDF curve is undefined"},
+      {"21 pairs", many, "more than 20 IDF table pairs"},
+  };
+  for (const Case& c : cases) {
+    nextCommand();
+    setStorm(0.25f, {1.0f, 2.0f, 3.0f});
+    params({});
+    for (std::size_t k = 0; k < c.values.size(); ++k) ctx.cmd.PARAM[k + 1] = static_cast<float>(c.values[k]);
+    chicagoStorm(ctx);
+    EXPECT_EQ(ctx.run.severity, 2) << c.what;
+    EXPECT_TRUE(warned(c.message)) << c.what;
+    EXPECT_EQ(ctx.storm.NSTEP, 3) << c.what;
+    EXPECT_FLOAT_EQ(ctx.storm.SDT, 0.25f) << c.what;
+    EXPECT_EQ(summary.lines, std::vector<std::string>{"  ** CHICAGO STORM     "}) << c.what;
+  }
+}
+
+// R of 1 puts the peak in the last step; no step lies after it, so it is valid.
+TEST_F(ChicagoTest, PeakInTheLastStep) {
+  ChicagoBuild b = buildChicago({100.0f, 10.0f, 0.8f, 0.0f}, 1.0f, 1.0f, 10.0f);
+  ASSERT_EQ(b.errorNumber, 0);
+  EXPECT_EQ(b.peak, 6);
+  EXPECT_EQ(b.steps, 6);
+  EXPECT_NEAR(b.rain[6], I(100, 10, 0.8f, 10), 1e-4);
+}
+
+}  // namespace
+}  // namespace rain

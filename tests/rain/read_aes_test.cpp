@@ -1,0 +1,219 @@
+// READ AES DATA: the period, gaps and missing hours, the statistics and AESTEMP.STM.
+#include "rain/read_aes.h"
+
+#include <cstdio>
+
+#include "rain/rain_fixture.h"
+#include "rain/readstm.h"
+
+namespace rain {
+namespace {
+
+using testing::pad;
+
+// One daily record "(I7,I4,I2,I2,I3,24(I6,1X))" with the given hours (1-based) set.
+std::string record(int y, int m, int d, std::initializer_list<std::pair<int, int>> hours, int element = 123) {
+  int v[25] = {};
+  for (auto [h, value] : hours) v[h] = value;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%7d%4d%2d%2d%3d", 6158350, y, m, d, element);
+  std::string line = buf;
+  for (int h = 1; h <= 24; ++h) {
+    std::snprintf(buf, sizeof buf, "%6d ", v[h]);
+    line += buf;
+  }
+  return line;
+}
+
+class ReadAesTest : public testing::RainTest {
+ protected:
+  // 1 March: 5.0 mm in hour 2, 3.0 mm in hour 3, hour 5 missing; no record
+  // for 2 March; 3 March: 10.0 mm in hour 10.
+  void marchFile() {
+    writeFile("AES1.DAT", {record(2023, 3, 1, {{2, 50}, {3, 30}, {5, -99999}}), record(2023, 3, 3, {{10, 100}})});
+  }
+  void run(double type, double start, double end, const std::string& name = "AES1.DAT") {
+    params({0, type, start, end});
+    quoted(name);
+    readAesData(ctx);
+  }
+};
+
+TEST_F(ReadAesTest, MissingHourAndMissingDay) {
+  marchFile();
+  run(123, 2023.0301, 2023.0303);
+  ASSERT_EQ(ctx.run.severity, 1);
+  const model::Storm& s = ctx.storm;
+  EXPECT_EQ(s.NSTEP, 72);
+  EXPECT_FLOAT_EQ(s.SDT, 1.0f);
+  EXPECT_FLOAT_EQ(s.workDT, 1.0f);
+  EXPECT_FLOAT_EQ(s.RAIN[2], 5.0f / 25.4f);
+  EXPECT_FLOAT_EQ(s.RAIN[5], 0.0f);
+  EXPECT_FLOAT_EQ(s.RAIN[48 + 10], 10.0f / 25.4f);
+  EXPECT_NEAR(s.PTOT, 18.0f / 25.4f, 1e-6);
+  EXPECT_EQ(s.stormDate, 20230301);
+  EXPECT_TRUE(warned("*** WARNING: Missing rainfall increments were set to 0."));
+
+  const std::vector<std::string> head = {
+      "--------------------",
+      "| READ AES DATA    |   AES filename = " + pad("AES1.DAT", 60),
+      "--------------------   Data type    = 123 (hourly rainfall)",
+      "                       Start date   = 2023.0301",
+      "                       End date     = 2023.0303",
+      "                       Time span    =    2 days",
+      "                       Station ID   = 6158350",
+      "",
+  };
+  EXPECT_EQ(std::vector<std::string>(detailed.lines.begin(), detailed.lines.begin() + head.size()), head);
+  // 1 hour of 1 March and the 24 hours of 2 March.
+  EXPECT_GE(find(detailed, "                    As such     25 rainfall increments were set to 0."), 0);
+  const int stats = find(detailed, "      RAINFALL RECORD STATISTICS:");
+  ASSERT_GT(stats, 0);
+  const std::vector<std::string> tail = {
+      "      RAINFALL RECORD STATISTICS:",
+      "      Data read from 20230301 @  0hrs to the end of 20230303",
+      "      Number of rainfall increments read=     72 (    3.0 days)",
+      "      Total precipitation read=     18.0 mm",
+      "      Maximum average rainfall intensities over",
+      "        1 hr    2 hrs    3 hrs    6 hrs   12 hrs   24 hrs",
+      // 10 mm in one hour on 3 March beats 5 + 3 mm on 1 March for every duration.
+      "        10.0      5.0      3.3      1.7      0.8      0.4    mm/hr",
+      "      20230303 20230303 20230303 20230303 20230303 20230303  date",
+      "      Number of rainfall events per following interevent time",
+      "        1 hr    2 hrs    3 hrs    6 hrs   12 hrs   24 hrs",
+      // Dry spells of 1, 54 and 14 hours.
+      "           3        2        2        2        2        1",
+      "      Number of events with at least the following durations",
+      "        1 hr    2 hrs    3 hrs    6 hrs   12 hrs   24 hrs",
+      // Wet spells of 2 hours and 1 hour.
+      "           2        1        0        0        0        0",
+  };
+  EXPECT_EQ(std::vector<std::string>(detailed.lines.begin() + stats, detailed.lines.end()), tail);
+
+  const std::vector<std::string> sum = {
+      "  *  READ AES DATA     ",
+      "      [Filename  = " + pad("AES1.DAT", 60) + "]",
+      "      [Start_date= 2023.0301: End_date= 2023.0303]",
+      "      {DT= 60.min: Length=   72.hrs: WetHrs=    3: DryHrs=   69: PTOT=   0.71}",
+  };
+  ASSERT_EQ(summary.lines.size(), sum.size() + 10);
+  EXPECT_EQ(std::vector<std::string>(summary.lines.begin(), summary.lines.begin() + 4), sum);
+  EXPECT_EQ(std::vector<std::string>(summary.lines.begin() + 4, summary.lines.end()),
+            std::vector<std::string>(tail.begin() + 4, tail.end()));
+  EXPECT_EQ(summaryWindow.lines, summary.lines);
+}
+
+TEST_F(ReadAesTest, PeriodAdjustments) {
+  marchFile();
+  struct Case {
+    const char* what;
+    double start, end;
+    int steps;
+    const char* message;
+    const char* line;
+  };
+  const std::vector<Case> cases = {
+      {"late start", 2023.0227, 2023.0303, 72, "*** WARNING: Requested start date is less than",
+       "                    (ie. 20230227 < 20230301 )"},
+      {"early end", 2023.0301, 2023.0310, 72, "*** WARNING: Specified end date is beyond the end",
+       "                    (ie. 20230310 > 20230303 )"},
+      {"end as a number of days", 2023.0301, -1, 24, nullptr, "                       Time span    =    1 days"},
+      {"one day", 2023.0303, 2023.0303, 24, nullptr, "                       End date     = 2023.0303"},
+  };
+  for (const Case& c : cases) {
+    nextCommand();
+    run(123, c.start, c.end);
+    EXPECT_EQ(ctx.storm.NSTEP, c.steps) << c.what;
+    EXPECT_EQ(ctx.storm.stormDate, c.start == 2023.0303 ? 20230303 : 20230301) << c.what;
+    if (c.message) {
+      EXPECT_TRUE(warned(c.message)) << c.what;
+    }
+    EXPECT_GE(find(detailed, c.line), 0) << c.what;
+    EXPECT_LT(ctx.run.severity, 2) << c.what;
+  }
+}
+
+TEST_F(ReadAesTest, YearChangeStartsANewRow) {
+  writeFile("NEWYEAR.DAT", {record(2022, 12, 31, {{24, 20}}), record(2023, 1, 1, {{1, 40}})});
+  run(123, 2022.1231, 2023.0101, "NEWYEAR.DAT");
+  EXPECT_EQ(ctx.run.severity, 0);
+  const int at = find(detailed, "        1 hr    2 hrs    3 hrs    6 hrs   12 hrs   24 hrs");
+  ASSERT_GT(at, 0);
+  // 2022: 2.0 mm in the last hour; 2023: 4.0 mm, and (4 + 2) / 2 over the two hours.
+  EXPECT_EQ(detailed.lines[at + 1].substr(0, 24), "         2.0      1.0   ");
+  EXPECT_EQ(detailed.lines[at + 2].substr(0, 24), "      20221231 20221231 ");
+  EXPECT_EQ(detailed.lines[at + 3].substr(0, 24), "         4.0      3.0   ");
+  EXPECT_EQ(detailed.lines[at + 4].substr(0, 24), "      20230101 20230101 ");
+  EXPECT_EQ(detailed.lines[at + 5], "      Number of rainfall events per following interevent time");
+}
+
+TEST_F(ReadAesTest, TooLongARecordEndsTheRun) {
+  std::vector<std::string> lines;
+  for (int day = 0; day < 4500; ++day) {
+    const int date = addDays(20000101, day);
+    lines.push_back(record(date / 10000, date / 100 % 100, date % 100, {{1, 1}}));
+  }
+  writeFile("LONG.DAT", lines);
+  run(123, 2000.0101, -4500, "LONG.DAT");
+  EXPECT_EQ(ctx.run.severity, 2);
+  EXPECT_TRUE(warned("**** ERROR: # of rainfall increments too large."));
+}
+
+// Type -123: the same storm, and AESTEMP.STM read back gives the same intensities.
+TEST_F(ReadAesTest, TemporaryStormFileRoundTrip) {
+  marchFile();
+  run(-123, 2023.0301, 2023.0303);
+  const model::Storm loaded = ctx.storm;
+  ASSERT_EQ(loaded.NSTEP, 72);
+  ASSERT_TRUE(std::filesystem::exists(dir / "AESTEMP.STM"));
+  nextCommand();
+  params({0});
+  quoted("AESTEMP.STM");
+  readStorm(ctx);
+  ASSERT_EQ(ctx.storm.NSTEP, 72);
+  EXPECT_FLOAT_EQ(ctx.storm.SDT, 1.0f);
+  for (int i = 1; i <= 72; ++i) EXPECT_NEAR(ctx.storm.RAIN[i], loaded.RAIN[i], 1e-6) << i;
+  EXPECT_EQ(ctx.storm.title.substr(0, 36), "STATION ID:6158350 START:20230301   ");
+}
+
+TEST_F(ReadAesTest, RejectedCommands) {
+  marchFile();
+  writeFile("TEMP.DAT", {record(2023, 3, 1, {}, 1)});
+  struct Case {
+    const char* what;
+    double type, start, end;
+    const char* name;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"no name", 123, 2023.0301, 2023.0303, "", "**** ERROR: AES data filename not provided."},
+      {"end first", 123, 2023.0303, 2023.0301, "AES1.DAT", "**** ERROR: Starting date is later than ending date."},
+      {"type", 124, 2023.0301, 2023.0303, "AES1.DAT", "**** ERROR: Incorrect type of AES file!.  Run ended."},
+      {"element", 123, 2023.0301, 2023.0303, "TEMP.DAT", "**** ERROR: Incorrect type of AES file!.  Run ended."},
+      {"missing file", 123, 2023.0301, 2023.0303, "NONE.DAT", "**** ERROR: AES data file cannot be read:"},
+  };
+  for (const Case& c : cases) {
+    nextCommand();
+    ctx.storm = model::Storm{};
+    run(c.type, c.start, c.end, c.name);
+    EXPECT_EQ(ctx.run.severity, 2) << c.what;
+    EXPECT_TRUE(warned(c.message)) << c.what;
+    EXPECT_EQ(ctx.storm.NSTEP, 0) << c.what;
+  }
+}
+
+TEST_F(ReadAesTest, CalendarArithmetic) {
+  struct Case {
+    int date, days, expected;
+  };
+  for (const Case& c : std::vector<Case>{{20230301, -1, 20230228},
+                                         {20240228, 1, 20240229},
+                                         {20001231, 1, 20010101},
+                                         {19000228, 1, 19000301},
+                                         {20230101, 365, 20240101}}) {
+    EXPECT_EQ(addDays(c.date, c.days), c.expected) << c.date << " + " << c.days;
+  }
+}
+
+}  // namespace
+}  // namespace rain
