@@ -12,6 +12,7 @@ struct RunState {
   int commandCounter = 0;    // number of the current command in the run
   int severity = 0;          // severity of the last message: 0, 1 or 2
   std::string label;         // command label, 19 characters where printed
+  std::string commandName;   // table name of the command being carried out
   std::string marker = "   ";  // message marker: blanks, "*" or "**"
   std::string fileName;      // file name of PRINT/SAVE/READ HYD front ends (60)
   std::string comment;       // comment of the same front ends (60)

@@ -1,0 +1,162 @@
+// The command loop of a run and the end-of-run block.
+#include "run/main_loop.h"
+
+#include <string>
+
+#include "run/messages.h"
+#include "run/output.h"
+#include "run/reader.h"
+
+namespace run {
+
+namespace {
+
+constexpr int kFinish = 22;
+
+// Labels the loop gives before calling a command's routine, for the commands
+// whose messages and summary lines carry them.
+const char* labelFor(int icomm) {
+  switch (icomm) {
+    case 6: return "DEFAULT VALUES";
+    case 18: return "COMPUTE DUHYD";
+    case 21: return "COMPUTE VOLUME";
+    case 25: return "READ STORM";
+    case 27: return "READ AES DATA";
+    case 33: return "ROUTE CHANNEL   ->";
+    case 34: return "CHICAGO STORM";
+    case 35: return "MASS STORM";
+    case 36: return "COMPUTE API";
+    case 39: return "ROUTE PIPE      ->";
+    case 44: return "COMPUTE DUALHYD";
+    case 46: return "COMPUTE DWF+WWF";
+    default: return nullptr;
+  }
+}
+
+// The STANDHYD and NASHYD families share one routine each; the loop tells it
+// which variant runs. CONTINUOUS SCSHYD sets no mode of its own.
+void setMode(model::RunState& run, int icomm) {
+  switch (icomm) {
+    case 14: run.standhydMode = 4.0f; break;
+    case 16: run.standhydMode = 1.0f; break;
+    case 26: run.standhydMode = 2.0f; break;
+    case 40: run.standhydMode = 5.0f; break;
+    case 15: run.nashydMode = 4; break;
+    case 17: run.nashydMode = 1; break;
+    case 28: run.nashydMode = 2; break;
+    case 41: run.nashydMode = 5; break;
+    case 23: run.nashydMode = 3; break;
+    default: break;
+  }
+}
+
+const Command* rowOf(CommandTable table, int icomm) {
+  for (const Command& row : table) {
+    if (row.number == icomm) return &row;
+  }
+  return nullptr;
+}
+
+void dispatch(model::RunContext& ctx, const Command& row) {
+  writeHeading(ctx, row.heading);
+  if (const char* label = labelFor(row.number)) ctx.run.label = label;
+  setMode(ctx.run, row.number);
+  if (row.run != nullptr) row.run(ctx);
+}
+
+// Before each attempt to read a command: blank marker and front-end fields.
+void prepareCommand(model::RunContext& ctx) {
+  ctx.run.marker = "   ";
+  ctx.run.fileName.assign(60, ' ');
+  ctx.run.comment.assign(60, ' ');
+}
+
+}  // namespace
+
+RunEnd runCommands(model::RunContext& ctx, CommandTable table) {
+  static const fortran::Format kDashes("(85('-'))");
+  static const fortran::Format kNumber("(I3.3,':',I4.4,77('-'))");
+  model::RunState& run = ctx.run;
+  while (true) {
+    put(*ctx.out.detailed, kDashes);
+    ++run.commandCounter;
+    put(*ctx.out.detailed, kNumber, {run.NRUN, run.commandCounter});
+
+    // Blank and comment lines are read without a new command number.
+    ReaderStatus status;
+    do {
+      prepareCommand(ctx);
+      if (run.severity == 2) return RunEnd::Ended;
+      run.severity = 0;
+      // The runoff coefficient divides by the storm depth: never by zero.
+      if (ctx.storm.PTOT == 0.0f) ctx.storm.PTOT = 1.0e-6f;
+      status = readCommand(ctx, table);
+    } while (status == ReaderStatus::Skip);
+
+    if (status == ReaderStatus::Stop) return RunEnd::Ended;
+    if (status == ReaderStatus::EndOfInput) {
+      issue(ctx, 900, 2, 3);
+      return RunEnd::Ended;
+    }
+    if (ctx.cmd.ICOMM == kFinish) return RunEnd::Finished;
+    if (const Command* row = rowOf(table, ctx.cmd.ICOMM)) dispatch(ctx, *row);
+    if (run.stopProgram) return RunEnd::ProgramStopped;
+  }
+}
+
+void endOfRun(model::RunContext& ctx) {
+  static const fortran::Format kNumber("(1X,I3.3,':',I4.4,76('-'))");
+  static const fortran::Format kDashes("(85('-'))");
+  static const fortran::Format kStars("(85('*'))");
+  static const fortran::Format kFree("*");
+  static const fortran::Format kCopy("(A70)");
+  static const fortran::Format kEnded(
+      "(3X,'Simulation ended on ',I4,'-',I2.2,'-',I2.2,5X,'at ',2(I2.2,':'),I2.2)");
+  static const fortran::Format kClosing("(85('='),/)");
+  const model::RunState& run = ctx.run;
+  const platform::DateTime t = ctx.platform.clock.now();
+
+  platform::LineSink* const outputs[] = {&ctx.platform.summaryWindow, ctx.out.detailed, ctx.out.summary};
+  for (platform::LineSink* sink : outputs) {
+    if (sink != ctx.out.detailed) put(*sink, kNumber, {run.NRUN, run.commandCounter});
+    putFree(*sink, {"     FINISH"});
+    if (run.severity == 2) putFree(*sink, {"**** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."});
+    put(*sink, kDashes);
+  }
+  putLog(ctx, kFree, {"END"});
+
+  put({ctx.out.summary, ctx.out.detailed}, kStars);
+  putFree({ctx.out.summary, ctx.out.detailed}, {"    WARNINGS / ERRORS / NOTES"});
+  putFree({ctx.out.summary, ctx.out.detailed}, {"    -------------------------"});
+  // The log is read back as 70-column records up to its " END" line.
+  for (const std::string& record : ctx.out.logLines) {
+    std::string line = record.substr(0, 70);
+    line.resize(70, ' ');
+    if (line.find_last_not_of(' ') == 3 && line.compare(0, 4, " END") == 0) break;
+    put({ctx.out.summary, ctx.out.detailed}, kCopy, {line});
+  }
+  for (platform::LineSink* sink : {ctx.out.summary, ctx.out.detailed}) {
+    put(*sink, kEnded, {t.year, t.month, t.day, t.hour, t.minute, t.second});
+    put(*sink, kClosing);
+  }
+}
+
+void recallHyd(model::RunContext& ctx) {
+  putFree({&ctx.platform.summaryWindow, ctx.out.detailed, ctx.out.summary}, {" **  RECALL HYD"});
+  ctx.run.label = "RECALL HYD";
+  issue(ctx, 1, 1, 3);
+}
+
+void plotHyd(model::RunContext& ctx) {
+  ctx.run.label = " *  PLOT HYD";
+  putFree({&ctx.platform.summaryWindow, ctx.out.detailed, ctx.out.summary}, {ctx.run.label});
+  issue(ctx, 3, 1, 3);
+}
+
+void pauseCommand(model::RunContext& ctx) {
+  // The run does not wait: the mark in the summary window is all PAUSE does.
+  ctx.run.label = " *  PAUSE";
+  putFree(ctx.platform.summaryWindow, {ctx.run.label});
+}
+
+}  // namespace run

@@ -1,0 +1,204 @@
+// The program: start-up, the run list (or a single input file named on the
+// command line), one run per run set, and the exit status.
+#include "run/program.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "fortran/line_reader.h"
+#include "run/default_values.h"
+#include "run/headers.h"
+#include "run/main_loop.h"
+#include "run/messages.h"
+#include "run/output.h"
+#include "run/run_list.h"
+#include "run/start.h"
+
+namespace run {
+
+namespace {
+
+constexpr const char* kLogName = "MESSAGES.LOG";
+
+const char* const kHelp =
+    "KESTRAN Ver 4.05 (Sept 2011) - single event and continuous hydrologic simulation\n"
+    "\n"
+    "Usage:\n"
+    "  kestran            run the run list of the working directory\n"
+    "  kestran INPUT      run the command input file INPUT alone\n"
+    "  kestran --help     show this text\n"
+    "  kestran --version  show the version\n"
+    "\n"
+    "Without arguments the working directory must hold two side files:\n"
+    "  kestran.DIR  line 1: the project directory, line 2: the rainfall directory\n"
+    "               (each ending with a path separator, at most 90 characters);\n"
+    "  kestran.RUN  run sets of lines: a heading, the input file, the detailed\n"
+    "               output file, the summary output file and three user comments.\n"
+    "               A first line \"$BATCH RUN\" runs every set up to an input name\n"
+    "               FINISH; otherwise only the first set is run. File names without\n"
+    "               ':' are taken from the project directory (first 12 characters).\n"
+    "\n"
+    "With INPUT, no side files are read: the project and rainfall directories are\n"
+    "the input's own directory, and the detailed and summary outputs are written\n"
+    "beside it as the input's name with \".out\" and \".sum\".\n"
+    "\n"
+    "Both ways write MESSAGES.LOG, the run counter kestran.CNT and the storm\n"
+    "pointer files STORM.001... in the working directory.\n"
+    "\n"
+    "The exit status is 0 when every run ended normally, 1 when a run ended on\n"
+    "an error (or a side file or input file could not be used) and 2 when the\n"
+    "command line itself is wrong.\n"
+    "\n"
+    "Testing aid: KESTRAN_FIXED_CLOCK=\"YYYY-MM-DD hh:mm:ss\" makes every date and\n"
+    "time the program prints that one.\n";
+
+// An error outside any run (a side file): its lines go to the warnings window
+// and the messages log, with no command heading.
+void reportOutsideRun(model::RunContext& ctx, int number, const std::string& detail) {
+  static const fortran::Format kLine("(6X,A70)");
+  std::vector<std::string> lines;
+  if (const MessageText* m = findMessage(number)) lines.assign(m->lines.begin(), m->lines.end());
+  for (std::size_t at = 0; at < detail.size(); at += 58) lines.push_back("      " + detail.substr(at, 58));
+  for (std::string& line : lines) {
+    line.resize(70, ' ');
+    put(ctx.platform.warningsWindow, kLine, {line});
+    putLog(ctx, kLine, {line});
+  }
+}
+
+struct Program {
+  model::RunContext& ctx;
+  const ProgramSetup& setup;
+  platform::OutputFile log;
+  platform::OutputFile detailed;
+  platform::OutputFile summary;
+
+  // Each run starts with an empty messages log, so that the copy at its end
+  // holds that run's messages only.
+  void openLog() {
+    ctx.out.logLines.clear();
+    if (auto error = log.open(ctx.workPath(kLogName))) {
+      ctx.out.log = &ctx.nullSink;
+      static const fortran::Format kLine("(6X,A)");
+      put(ctx.platform.warningsWindow, kLine, {"*** WARNING: " + *error});
+      return;
+    }
+    ctx.out.log = &log;
+  }
+
+  void closeOutputs() {
+    ctx.out.detailed = &ctx.nullSink;
+    ctx.out.summary = &ctx.nullSink;
+    ctx.input = nullptr;
+    detailed.close();
+    summary.close();
+  }
+
+  enum class Outcome { Normal, Failed, Stopped };
+
+  Outcome runSet(const RunSet& set) {
+    model::RunState& run = ctx.run;
+    run.commandCounter = 0;
+    run.NRUN = 1;
+    run.severity = 0;
+    run.lastHeadingCommand = -1;
+    run.label.clear();
+    run.stopProgram = false;
+    openLog();
+
+    for (platform::OutputFile* file : {&detailed, &summary}) {
+      const std::string& path = file == &detailed ? set.paths[1] : set.paths[2];
+      if (auto error = file->open(path)) {
+        reportOutsideRun(ctx, 906, *error);
+        closeOutputs();
+        return Outcome::Failed;
+      }
+    }
+    ctx.out.detailed = &detailed;
+    ctx.out.summary = &summary;
+
+    fortran::LineReader::Opened input = fortran::LineReader::open(set.paths[0]);
+    ctx.units.METIN = 0;
+    std::string first;
+    if (input && input.reader->next(first)) ctx.units.METIN = readUnitsLine(first);
+
+    HeaderInfo info{set.shown, set.comments, static_cast<bool>(input)};
+    writeHeaders(ctx, info);
+    RunEnd end = RunEnd::Ended;
+    if (!input) {
+      issue(ctx, 905, 2, 3, input.error);
+    } else {
+      ctx.input = &*input.reader;
+      if (setup.runStarted != nullptr) setup.runStarted(ctx);
+      end = runCommands(ctx, setup.table);
+    }
+    if (end == RunEnd::ProgramStopped) {
+      // Nothing written so far is lost: every output is flushed and closed.
+      ctx.platform.mainWindow.line("Stop - Program terminated.");
+      closeOutputs();
+      log.close();
+      return Outcome::Stopped;
+    }
+    endOfRun(ctx);
+    closeOutputs();
+    log.close();
+    return end == RunEnd::Finished ? Outcome::Normal : Outcome::Failed;
+  }
+};
+
+}  // namespace
+
+int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Platform& platform) {
+  std::string single;
+  if (argc > 2) {
+    std::fputs("kestran: too many arguments (see kestran --help)\n", stderr);
+    return 2;
+  }
+  if (argc == 2) {
+    const std::string_view arg(argv[1]);
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::fputs("KESTRAN Ver 4.05 (Sept 2011)\n", stdout);
+      return 0;
+    }
+    if (arg.size() > 1 && arg.front() == '-') {
+      std::fprintf(stderr, "kestran: unknown option %s (see kestran --help)\n", argv[1]);
+      return 2;
+    }
+    single = argv[1];
+  }
+
+  auto context = std::make_unique<model::RunContext>(platform);
+  model::RunContext& ctx = *context;
+  Program program{ctx, setup, {}, {}, {}};
+  program.openLog();
+  // The default parameter list lasts for the whole execution; START does not reset it.
+  setBuiltInDefaults(ctx.defaults);
+
+  const RunList list = single.empty() ? readRunList(ctx.out.workDir) : singleInput(single);
+  ctx.dirs.project = list.projectDir;
+  ctx.dirs.rainfall = list.rainfallDir;
+
+  bool failed = false;
+  for (const RunSet& set : list.sets) {
+    const auto outcome = program.runSet(set);
+    if (outcome == Program::Outcome::Stopped) return 1;
+    if (outcome == Program::Outcome::Failed) failed = true;
+  }
+  if (list.errorNumber != 0) {
+    // After runs the log holds the last run's messages and stays as it is;
+    // the problem with the run list is shown in the warnings window.
+    if (!list.sets.empty()) ctx.out.log = &ctx.nullSink;
+    reportOutsideRun(ctx, list.errorNumber, list.errorDetail);
+    failed = true;
+  }
+  program.log.close();
+  return failed ? 1 : 0;
+}
+
+}  // namespace run

@@ -1,0 +1,209 @@
+// START and the run set-up (Initial). START also gives several runs in one
+// input file: a START with a higher run number ends the run so far, rewinds
+// the input and executes the whole file again under the new number.
+#include "run/start.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "fortran/line_reader.h"
+#include "fortran/record.h"
+#include "platform/platform.h"
+#include "run/messages.h"
+#include "run/output.h"
+
+namespace run {
+
+namespace {
+
+std::string padded(std::string_view text, std::size_t width) {
+  std::string s(text.substr(0, width));
+  s.resize(width, ' ');
+  return s;
+}
+
+std::string trimmedRight(std::string_view text) {
+  const std::size_t end = text.find_last_not_of(' ');
+  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
+}
+
+// The storm file name of a storm line: columns 21-80, or the text between the
+// first and the last quote of those columns when there is one (either kind).
+std::string stormName(const std::string& line) {
+  const std::string field = fortran::fixedWidth(line, 80).substr(20, 60);
+  const std::size_t first = field.find_first_of("'\"");
+  if (first == std::string::npos) return field;
+  const std::size_t last = field.find_last_of("'\"");
+  if (last == first) return std::string(60, ' ');  // a lone quote encloses nothing
+  return padded(std::string_view(field).substr(first + 1, last - first - 1), 60);
+}
+
+// Writes the pointer file STORM.kkk: " 99" and the storm file's name, with the
+// rainfall directory in front of a name without a drive (its first 12
+// characters). The file holds the whole path: with a deep directory it is
+// longer than 60 characters and must not be cut, or the storm is not found.
+void writePointerFile(model::RunContext& ctx, int k, const std::string& name) {
+  static const fortran::Format kPointerName("('STORM.',I3.3)");
+  static const fortran::Format kName("(A60)");
+  const std::string fileName = kPointerName.format({k}).front();
+  std::string path = name;
+  if (name.find(':') == std::string::npos) path = trimmedRight(ctx.dirs.rainfall) + name.substr(0, 12);
+  platform::OutputFile file;
+  if (auto error = file.open(ctx.workPath(fileName))) {
+    issue(ctx, 909, 2, 3, *error);
+    return;
+  }
+  putFree(file, {99});
+  if (trimmedRight(path).size() <= 60) {
+    put(file, kName, {padded(path, 60)});
+  } else {
+    file.line(trimmedRight(path));
+  }
+  file.close();
+}
+
+void writeStartBlocks(model::RunContext& ctx, int nstorm) {
+  static const fortran::Format kEndOfRun("(2X,'** END OF RUN : ',I3,/)");
+  static const fortran::Format kStars("(79('*'),/,/,/,/,/)");
+  static const fortran::Format kRunCommand("(1X,'RUN:COMMAND#')");
+  static const fortran::Format kNumber("(1X,I3.3,':',I4.4,76('-'))");
+  static const fortran::Format kSummary(
+      "(1X,A4,'START',/,6X,'[TZERO = ',F6.2,' hrs on ',I8,']',/,6X,'[METOUT= ',I3,4X,"
+      "'(1=imperial, 2=metric output)]',/,6X,'[NSTORM= ',I3,' ]',/,6X,'[NRUN  = ',I3,' ]')");
+  static const fortran::Format kDetailed(
+      "(20('-'),/,'| START            |  Project  dir.: ',A60,/,20('-'),'  Rainfall dir.: ',A60,/,4X,"
+      "'TZERO =',F6.2,' hrs on ',I8,/,4X,'METOUT= ',I3,A25,/,4X,'NRUN  = ',I3.3,/,4X,'NSTORM= ',I3)");
+  const model::RunState& run = ctx.run;
+  const model::Units& units = ctx.units;
+  const double tzero = ctx.time.TZERO;
+  const int date = ctx.time.startDate;
+  if (run.NRUN >= 2) {
+    put({ctx.out.detailed, ctx.out.summary}, kEndOfRun, {run.NRUN - 1});
+    put({ctx.out.detailed, ctx.out.summary}, kStars);
+  }
+  platform::LineSink& window = ctx.platform.summaryWindow;
+  putFree(window, {});
+  put({&window, ctx.out.summary}, kRunCommand);
+  put({&window, ctx.out.summary}, kNumber, {run.NRUN, run.commandCounter});
+  put({ctx.out.summary, &window}, kSummary, {run.marker, tzero, date, units.METOUT, nstorm, run.NRUN});
+  std::string unitsText;
+  if (units.METOUT == 1) unitsText = " (output = IMPERIAL)";
+  if (units.METOUT == 2) unitsText = " (output = METRIC)";
+  put(*ctx.out.detailed, kDetailed,
+      {padded(ctx.dirs.project, 60), padded(ctx.dirs.rainfall, 60), tzero, date, units.METOUT,
+       padded(unitsText, 25), run.NRUN, nstorm});
+}
+
+}  // namespace
+
+int readUnitsLine(const std::string& line) {
+  static const fortran::InputFormat kUnits("(I2)");
+  const fortran::RecordResult r = kUnits.read(line);
+  if (!r.ok()) return 0;
+  const int value = r.record.integer(0);
+  return value >= 3 ? value / 10 : value;
+}
+
+StartTime splitStartTime(double value) {
+  if (value <= 1800.0) return {value, 0};
+  // YYYY.MMDDhhmm: the date is the nearest integer of value*10^4, the rest
+  // .hhmm; the minutes keep their fraction, as the value was typed.
+  const double scaled = value * 10000.0;
+  const int date = static_cast<int>(std::lround(scaled));
+  const double rest = scaled - date;
+  // .hhmm carries the rounding error of its decimal digits: 06:00 may arrive
+  // as 5.99999... hours-and-minutes. Taking its integer part bare would read
+  // 5 hours and 99.99 minutes; the small allowance reads 6 hours and 0
+  // minutes, and a typed fraction of a minute is still kept.
+  const double hhmm = rest * 100.0;
+  const int hours = static_cast<int>(hhmm + 1.0e-6);
+  double minutes = (hhmm - hours) * 100.0;
+  if (minutes < 0.0) minutes = 0.0;
+  return {hours + minutes / 60.0, date};
+}
+
+void startCommand(model::RunContext& ctx) {
+  static const fortran::Format kStormLine("('           #',I3,'=',A60)");
+  model::RunState& run = ctx.run;
+  const model::CommandValues& cmd = ctx.cmd;
+  run.commandCounter = 1;
+  int n = cmd.intParam(4);
+  if (n == 0) n = 1;
+  const int nstorm = cmd.intParam(3);
+
+  // An earlier run's START, or the current run's START met again after the
+  // rewind, is skipped together with its storm lines.
+  const bool accepted = n >= run.NRUN && (run.NRUN == 1 || n != run.NRUN);
+  std::string line;
+  if (!accepted) {
+    for (int k = 1; k <= nstorm; ++k) {
+      if (!ctx.input->next(line)) break;
+    }
+    return;
+  }
+
+  const StartTime start = splitStartTime(cmd.DPARAM[1]);
+  ctx.time.TZERO = start.TZERO;
+  ctx.time.startDate = start.startDate;
+  ctx.units.METOUT = cmd.intParam(2);
+  if (ctx.units.METOUT == 0) ctx.units.METOUT = ctx.units.METIN;
+  run.NRUN = n;
+  writeStartBlocks(ctx, nstorm);
+
+  for (int k = 1; k <= nstorm; ++k) {
+    // A file that ends inside the storm lines leaves the rest to the main
+    // loop, which reports the missing FINISH.
+    if (!ctx.input->next(line)) break;
+    const std::string name = stormName(line);
+    put(*ctx.out.detailed, kStormLine, {k, name});
+    writePointerFile(ctx, k, name);
+  }
+  initial(ctx);
+
+  if (run.NRUN >= 2) {
+    // Run the whole file again under the new run number; its first line is
+    // the units line, read this time with "(I1)".
+    static const fortran::InputFormat kUnitsAgain("(I1)");
+    ctx.input->rewind();
+    ctx.units.METIN = 0;
+    if (ctx.input->next(line)) {
+      const fortran::RecordResult r = kUnitsAgain.read(line);
+      if (r.ok()) ctx.units.METIN = r.record.integer(0);
+    }
+  }
+}
+
+void initial(model::RunContext& ctx) {
+  static constexpr const char* kLabels[3][11] = {
+      {},
+      {"", "  (cfs)", "   (ac)", "(in/hr)", "   (in)", "(ac.ft)", " (ft/s)", "   (ft)", "(ft/ft)", "(cu.ft)", "       "},
+      {"", "  (cms)", "   (ha)", "(mm/hr)", "   (mm)", "(ha.m.)", "  (m/s)", "    (m)", "  (m/m)", "(cu.m.)", "       "},
+  };
+  for (int system = 1; system <= 2; ++system)
+    for (int q = 1; q <= 10; ++q) ctx.units.labels[system][q] = kLabels[system][q];
+
+  // Imperial data need no conversion; any other unit system is metric.
+  const auto factors = [](int system) {
+    if (system == 1) return model::Factors{1.0f, 1.0f, 1.0f, 1.0f};
+    const float feetPerMetre = 3.2808f;
+    const float cubic = static_cast<float>(std::pow(static_cast<double>(feetPerMetre), 3.0));
+    return model::Factors{feetPerMetre, 2.471f, cubic, 25.4f};
+  };
+  ctx.units.in = factors(ctx.units.METIN);
+  ctx.units.out = factors(ctx.units.METOUT);
+
+  for (int id = 1; id <= model::kMaxSlotId; ++id) ctx.store[id].clear();
+
+  model::Storm& storm = ctx.storm;
+  std::fill(storm.RAIN.begin(), storm.RAIN.end(), 0.0f);
+  std::fill(storm.work.begin(), storm.work.end(), 0.0f);
+  storm.NSTEP = 0;
+  storm.workSteps = 0;
+  storm.SDT = 0.0f;
+  storm.workDT = 0.0f;
+  storm.PTOT = 0.0f;
+  ctx.store.SVHYD = 0;
+}
+
+}  // namespace run

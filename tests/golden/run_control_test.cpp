@@ -1,0 +1,207 @@
+// End-to-end cases: the program is run as a user runs it, in a fresh working
+// directory holding kestran.DIR, kestran.RUN and the input files of a case,
+// with the date and time fixed. Every file of the case's expected/ folder is
+// compared line by line with the file the program wrote; a line
+// "@include NAME" in an expected file stands for the lines of common/NAME.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kGolden = KESTRAN_GOLDEN_DIR;
+constexpr const char* kClock = "2024-03-05 14:07:09";
+
+std::vector<std::string> readLines(const fs::path& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> expectedLines(const fs::path& path) {
+  std::vector<std::string> lines;
+  for (const std::string& line : readLines(path)) {
+    if (line.rfind("@include ", 0) == 0) {
+      for (const std::string& l : readLines(kGolden / "common" / line.substr(9))) lines.push_back(l);
+    } else {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+// A fresh working directory, removed afterwards.
+class WorkDir {
+ public:
+  explicit WorkDir(const std::string& name)
+      : path_(fs::temp_directory_path() / ("kestran-golden-" + name + "-" + std::to_string(::getpid()))) {
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~WorkDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Runs the program in `dir` with `args`; returns its exit status.
+int runProgram(const fs::path& dir, const std::string& args) {
+  const std::string command = "cd '" + dir.string() + "' && KESTRAN_FIXED_CLOCK='" + kClock + "' '" +
+                              KESTRAN_BINARY + "' " + args + " > stdout.txt 2> stderr.txt";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void compareFiles(const fs::path& expected, const fs::path& actual) {
+  ASSERT_TRUE(fs::exists(actual)) << actual << " was not written";
+  const std::vector<std::string> want = expectedLines(expected);
+  const std::vector<std::string> got = readLines(actual);
+  const std::size_t n = std::min(want.size(), got.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    ASSERT_EQ(got[i], want[i]) << expected.filename() << " differs at line " << i + 1;
+  }
+  ASSERT_EQ(got.size(), want.size()) << expected.filename() << " has a different number of lines";
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, OutputsMatch) {
+  const fs::path caseDir = kGolden / GetParam();
+  WorkDir work(GetParam());
+  for (const auto& entry : fs::directory_iterator(caseDir / "input"))
+    fs::copy_file(entry.path(), work.path() / entry.path().filename());
+  const int status = runProgram(work.path(), "");
+  for (const auto& entry : fs::directory_iterator(caseDir / "expected")) {
+    if (entry.path().filename() == "exit_status") {
+      EXPECT_EQ(status, std::stoi(readLines(entry.path()).front()));
+      continue;
+    }
+    SCOPED_TRACE(entry.path().filename().string());
+    compareFiles(entry.path(), work.path() / entry.path().filename());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
+                         ::testing::Values("finish_only", "comments", "two_runs", "reader_error_20",
+                                           "reader_error_21", "reader_error_22", "reader_error_23",
+                                           "reader_error_24", "units_missing", "batch"));
+
+// ---- problems with the side files and the input: named, never a crash ----
+
+std::string fileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+TEST(GoldenProblems, MissingDirectoryFile) {
+  WorkDir work("nodir");
+  writeFile(work.path() / "kestran.RUN", "h\nRUN1.DAT\nRUN1.OUT\nRUN1.SUM\n");
+  EXPECT_NE(runProgram(work.path(), ""), 0);
+  const std::string err = fileText(work.path() / "stderr.txt");
+  EXPECT_NE(err.find("*** ERROR: The directory file kestran.DIR cannot be used:"), std::string::npos) << err;
+  EXPECT_NE(fileText(work.path() / "MESSAGES.LOG").find("kestran.DIR"), std::string::npos);
+  EXPECT_FALSE(fs::exists(work.path() / "RUN1.OUT"));
+}
+
+TEST(GoldenProblems, MissingRunList) {
+  WorkDir work("norun");
+  writeFile(work.path() / "kestran.DIR", "./\n./\n");
+  EXPECT_NE(runProgram(work.path(), ""), 0);
+  EXPECT_NE(fileText(work.path() / "stderr.txt").find("kestran.RUN cannot be used"), std::string::npos);
+}
+
+TEST(GoldenProblems, RunListEndsBeforeFinishAfterTheCompleteSets) {
+  WorkDir work("nofinish-list");
+  writeFile(work.path() / "kestran.DIR", "./\n./\n");
+  writeFile(work.path() / "kestran.RUN", "$BATCH RUN\nh\nRUN1.DAT\nRUN1.OUT\nRUN1.SUM\n\n\n\n");
+  writeFile(work.path() / "RUN1.DAT", " 1\nFINISH\n");
+  EXPECT_EQ(runProgram(work.path(), ""), 1);
+  EXPECT_TRUE(fs::exists(work.path() / "RUN1.OUT"));
+  EXPECT_NE(fileText(work.path() / "stderr.txt").find("ended before a FINISH line"), std::string::npos);
+}
+
+TEST(GoldenProblems, MissingInputClosesTheRunThroughItsEndBlock) {
+  WorkDir work("noinput");
+  writeFile(work.path() / "kestran.DIR", "./\n./\n");
+  writeFile(work.path() / "kestran.RUN", "h\nNOFILE.DAT\nRUN1.OUT\nRUN1.SUM\n\n\n\n");
+  EXPECT_EQ(runProgram(work.path(), ""), 1);
+  const std::vector<std::string> out = readLines(work.path() / "RUN1.OUT");
+  const std::string text = fileText(work.path() / "RUN1.OUT");
+  EXPECT_NE(text.find("      *** ERROR: The input file cannot be read:"), std::string::npos);
+  EXPECT_NE(text.find("./NOFILE.DAT"), std::string::npos);
+  EXPECT_NE(text.find(" **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."), std::string::npos);
+  ASSERT_GE(out.size(), 2u);
+  EXPECT_EQ(out[out.size() - 2], std::string(85, '='));
+  EXPECT_NE(fileText(work.path() / "RUN1.SUM").find("   Simulation ended on 2024-03-05     at 14:07:09"),
+            std::string::npos);
+}
+
+TEST(GoldenProblems, InputWithoutFinish) {
+  WorkDir work("nofinish");
+  writeFile(work.path() / "kestran.DIR", "./\n./\n");
+  writeFile(work.path() / "kestran.RUN", "h\nRUN1.DAT\nRUN1.OUT\nRUN1.SUM\n\n\n\n");
+  writeFile(work.path() / "RUN1.DAT", " 1\nSTART               TZERO=[0], METOUT=[1], NSTORM=[0], NRUN=[1]\n");
+  EXPECT_EQ(runProgram(work.path(), ""), 1);
+  const std::vector<std::string> log = readLines(work.path() / "MESSAGES.LOG");
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0], " 001:0002" + std::string(20, ' '));
+  EXPECT_EQ(log[1], "      *** ERROR: The input file ended before a FINISH command." + std::string(14, ' '));
+  EXPECT_EQ(log[2], " END");
+}
+
+TEST(GoldenProblems, DeepProjectDirectory) {
+  WorkDir work("deep");
+  const std::string deep = "a_rather_long_directory_name_for_a_project/with_a_second_level_too/";
+  fs::create_directories(work.path() / deep);
+  writeFile(work.path() / "kestran.DIR", deep + "\n" + deep + "\n");
+  writeFile(work.path() / "kestran.RUN", "h\nRUN1.DAT\nRUN1.OUT\nRUN1.SUM\n\n\n\n");
+  writeFile(work.path() / deep / "RUN1.DAT", " 1\nFINISH\n");
+  EXPECT_EQ(runProgram(work.path(), ""), 0);
+  const std::vector<std::string> out = readLines(work.path() / deep / "RUN1.OUT");
+  ASSERT_GT(out.size(), 25u);
+  // The printed name is the first 58 characters of the completed name.
+  EXPECT_EQ(out[24], " * Output  filename: " + (deep + "RUN1.OUT").substr(0, 58) + "*");
+}
+
+TEST(GoldenProblems, SingleInputFile) {
+  WorkDir work("single");
+  fs::create_directories(work.path() / "study");
+  writeFile(work.path() / "study" / "a_long_study_name.dat", " 2\nPLOT HYD\nFINISH\n");
+  EXPECT_EQ(runProgram(work.path(), "study/a_long_study_name.dat"), 0);
+  const std::vector<std::string> out = readLines(work.path() / "study" / "a_long_study_name.out");
+  ASSERT_GT(out.size(), 30u);
+  EXPECT_EQ(out[23], " * Input   filename: " + std::string("study/a_long_study_name.dat").append(31, ' ') + "*");
+  EXPECT_EQ(out[27], " * 1:" + std::string(74, '_') + "*");
+  EXPECT_TRUE(fs::exists(work.path() / "study" / "a_long_study_name.sum"));
+  EXPECT_EQ(readLines(work.path() / "kestran.CNT"), std::vector<std::string>{"000001"});
+  EXPECT_TRUE(fs::exists(work.path() / "MESSAGES.LOG"));
+}
+
+TEST(GoldenProblems, HelpAndVersion) {
+  WorkDir work("help");
+  EXPECT_EQ(runProgram(work.path(), "--help"), 0);
+  const std::string help = fileText(work.path() / "stdout.txt");
+  EXPECT_NE(help.find("kestran INPUT"), std::string::npos);
+  EXPECT_NE(help.find("kestran.RUN"), std::string::npos);
+  EXPECT_EQ(runProgram(work.path(), "--version"), 0);
+  EXPECT_NE(fileText(work.path() / "stdout.txt").find("4.05"), std::string::npos);
+  EXPECT_EQ(runProgram(work.path(), "--bogus"), 2);
+}
+
+}  // namespace

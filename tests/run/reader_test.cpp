@@ -1,0 +1,240 @@
+// The command reader: line kinds, recognition by columns 1-20 and every rule of
+// the free-format value parser.
+#include "run/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "run/test_host.h"
+
+namespace {
+
+using run::ReaderStatus;
+using testing_support::pad;
+using testing_support::TestHost;
+
+// A command line: the name padded to column 20, then the value text.
+std::string cmd(const std::string& name, const std::string& values) { return pad(name, 20) + values; }
+
+struct ValueCase {
+  const char* what;
+  std::string text;             // the command's lines, '\n' separated
+  std::vector<float> params;    // PARAM[1..]
+  std::vector<std::string> strings;  // STRING[1..] (trimmed)
+};
+
+class ReaderValues : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(ReaderValues, ParsesValues) {
+  const ValueCase& c = GetParam();
+  TestHost host;
+  host.setInput(c.text);
+  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command) << c.what;
+  for (std::size_t k = 0; k < c.params.size(); ++k)
+    EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[k + 1], c.params[k]) << c.what << " position " << k + 1;
+  for (std::size_t k = 0; k < c.strings.size(); ++k)
+    EXPECT_EQ(host.ctx->cmd.STRING[k + 1], pad(c.strings[k], 90)) << c.what << " string " << k + 1;
+  EXPECT_TRUE(host.warnings.lines.empty()) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ReaderValues,
+    ::testing::Values(
+        ValueCase{"labels around numbers", cmd("START", "TZERO=[0.0], METOUT=[2], NSTORM=[1], NRUN=[1]"),
+                  {0, 2, 1, 1}, {}},
+        ValueCase{"quoted file name", cmd("READ STORM", "STORM_FILENAME=[\"STORM.001\"]"), {0}, {"STORM.001"}},
+        ValueCase{"string then number", cmd("SHIFT HYD", "NHYD=[\"A1\"],DT=[5]"), {0, 5, 0, 0}, {"A1"}},
+        ValueCase{"two strings with a blank", cmd("SHIFT HYD", "\"A\" \"B\" 7"), {0, 0, 7, 0}, {"A", "B"}},
+        ValueCase{"number then blank then string", cmd("SHIFT HYD", "5 \"A\""), {5, 0, 0, 0}, {"A"}},
+        ValueCase{"negative decimal", cmd("SHIFT HYD", "-2.5"), {-2.5f, 0, 0, 0}, {}},
+        ValueCase{"sign inside a number", cmd("SHIFT HYD", "1-2"), {-12, 0, 0, 0}, {}},
+        ValueCase{"no exponent notation", cmd("SHIFT HYD", "1.5E3"), {1.5f, 3, 0, 0}, {}},
+        ValueCase{"digit in a label", cmd("SHIFT HYD", "Q2=[4]"), {2, 4, 0, 0}, {}},
+        ValueCase{"sign without digits is forgotten", cmd("SHIFT HYD", "- 3 .x 4"), {3, 4, 0, 0}, {}},
+        ValueCase{"leading point", cmd("SHIFT HYD", ".25"), {0.25f, 0, 0, 0}, {}},
+        ValueCase{"continuation line", cmd("SHIFT HYD", "1 2") + "\n   3\n    4", {1, 2, 3, 4}, {}},
+        ValueCase{"blank line continues", cmd("SHIFT HYD", "1") + "\n\n 2 3 4", {1, 2, 3, 4}, {}},
+        ValueCase{"values past NPARAM are kept", cmd("SHIFT HYD", "1 2 3 4 5 6"), {1, 2, 3, 4, 5, 6}, {}},
+        ValueCase{"string of exactly 60", cmd("SHIFT HYD", "\"" + std::string(60, 'x') + "\""), {0},
+                  {std::string(60, 'x')}},
+        ValueCase{"digits and signs inside quotes", cmd("SHIFT HYD", "\"-1.2.3\" 9"), {0, 9}, {"-1.2.3"}},
+        ValueCase{"empty string", cmd("SHIFT HYD", "\"\" 9"), {0, 9}, {""}},
+        ValueCase{"value at column 100 ends at the continuation",
+                  pad("SHIFT HYD", 99) + "7\n 8", {7, 8, 0, 0}, {}}));
+
+TEST(Reader, MissingValuesAreZeroAndTheNextCommandIsReadNormally) {
+  TestHost host;
+  // Stale values of an earlier command must not survive in positions 3 and 4.
+  host.ctx->cmd.PARAM[3] = 9.0f;
+  host.ctx->cmd.PARAM[4] = 9.0f;
+  host.setInput(cmd("SHIFT HYD", "1 2") + "\n" + cmd("START", "3 4 5 6") + "\n");
+  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx->cmd.ICOMM, 20);
+  EXPECT_EQ(host.ctx->cmd.NPARAM, 4);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[3], 0.0f);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[4], 0.0f);
+  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx->cmd.ICOMM, 1);
+  EXPECT_DOUBLE_EQ(host.ctx->cmd.DPARAM[4], 6.0);
+}
+
+TEST(Reader, DoublePrecisionCopiesForStartOnly) {
+  TestHost host;
+  host.setInput(cmd("START", "2011.06151230 2 0 1") + "\n" + cmd("SHIFT HYD", "2011.06151230") + "\n");
+  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_NEAR(host.ctx->cmd.DPARAM[1], 2011.0615123, 1e-9);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[1], 2011.0615123f);
+  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx->cmd.DPARAM[1], 0.0);  // zeroed at every call, not kept for SHIFT HYD
+}
+
+TEST(Reader, OverlongListsAreDroppedSafely) {
+  TestHost host;
+  // Twelve strings and eight numbers on one START line: beyond ten strings and
+  // ten DPARAM entries nothing is written, but positions still advance.
+  std::string values;
+  for (int i = 0; i < 12; ++i) values += "\"s" + std::to_string(i) + "\" ";
+  for (int i = 0; i < 8; ++i) values += "7 ";
+  host.setInput(cmd("START", values));
+  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx->cmd.STRING[10], pad("s9", 90));
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[13], 7.0f);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[20], 7.0f);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[21], 0.0f);
+  EXPECT_EQ(host.ctx->cmd.DPARAM[4], 0.0);  // a string's position
+}
+
+TEST(Reader, StoreHydReadsItsWholeListAcrossLines) {
+  TestHost host;
+  // Values 1..1050 over continuation lines of 25 values each (value k is
+  // k % 7 + 1). The line that passes position 999 is read to its end, so
+  // position 1000 is filled; the lines after it are not read at all.
+  std::string text = pad("STORE HYD", 20) + "\n";
+  int n = 0;
+  while (n < 1050) {
+    std::string line = " ";
+    for (int i = 0; i < 25; ++i, ++n) line += std::to_string((n + 1) % 7 + 1) + " ";
+    text += line + "\n";
+  }
+  host.setInput(text);
+  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[1], 2.0f);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[999], 6.0f);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[1000], 7.0f);
+  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[1001], 0.0f);
+  EXPECT_EQ(host.input->lineNumber(), 41u);
+}
+
+TEST(Reader, BlankAndCommentLines) {
+  TestHost host;
+  host.setInput("\n" + std::string(100, ' ') + "\n*% silent\n*# to the summary\n* detailed only\n");
+  const auto table = kestran::commandTable();
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(run::readCommand(*host.ctx, table), ReaderStatus::Skip);
+  EXPECT_EQ(run::readCommand(*host.ctx, table), ReaderStatus::EndOfInput);
+  EXPECT_EQ(host.summary.lines, std::vector<std::string>{pad("# to the summary", 79)});
+  EXPECT_EQ(host.summaryWindow.lines, std::vector<std::string>{pad("# to the summary", 79)});
+  EXPECT_EQ(host.detailed.lines,
+            (std::vector<std::string>{pad("*# to the summary", 80), pad("* detailed only", 80)}));
+  EXPECT_TRUE(host.log.lines.empty());
+  EXPECT_EQ(host.ctx->cmd.ICOMM, 0);
+}
+
+TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
+  const auto table = kestran::commandTable();
+  struct Case {
+    std::string line;
+    int icomm;  // 0: not recognised
+  } cases[] = {
+      {pad("START", 20), 1},
+      {pad("ROUTE", 20) + "1 2 3 4", 12},
+      {pad("ROUTE CHANNEL", 20) + "ROUTE", 33},
+      {pad("FINISH", 20) + "whatever follows", 22},
+      {pad("COMPUTE DWF+WWF", 20), 46},
+      {pad("start", 20), 0},
+      {" START", 0},
+      {"ROUTEX", 0},
+  };
+  for (const Case& c : cases) {
+    TestHost host;
+    host.setInput(c.line + "\n 1 2 3 4\n");
+    const ReaderStatus status = run::readCommand(*host.ctx, table);
+    EXPECT_EQ(host.ctx->cmd.ICOMM, c.icomm) << c.line;
+    EXPECT_EQ(status, c.icomm == 0 ? ReaderStatus::Stop : ReaderStatus::Command) << c.line;
+  }
+}
+
+TEST(Reader, FinishReadsNoFurtherLine) {
+  TestHost host;
+  host.setInput(pad("FINISH", 20) + "\n 1 2\n");
+  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx->cmd.NPARAM, 0);
+  EXPECT_EQ(host.input->lineNumber(), 1u);
+}
+
+// Messages 20-24: text, heading, severity 2, and the echo of the line
+// (except for 22) to the four destinations.
+struct ErrorCase {
+  int message;
+  std::string line;
+  std::string text;
+  bool echoed;
+};
+
+class ReaderErrors : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(ReaderErrors, StopsTheRunWithTheMessage) {
+  const ErrorCase& c = GetParam();
+  TestHost host;
+  host.ctx->run.NRUN = 1;
+  host.ctx->run.commandCounter = 4;
+  host.ctx->run.label = "PRINT HYD";
+  host.setInput(c.line + "\n");
+  EXPECT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Stop);
+  EXPECT_EQ(host.ctx->run.severity, 2);
+  const std::string heading = " 001:0004 " + pad("PRINT HYD", 19);
+  const std::string message = "      " + pad(c.text, 70);
+  const std::string echo = " " + pad(c.line, 80).substr(0, 80);
+  std::vector<std::string> expectLog{heading, message};
+  std::vector<std::string> expectDetailed{message};
+  std::vector<std::string> expectSummary;
+  if (c.echoed) {
+    expectLog.push_back(echo);
+    expectDetailed.push_back(echo);
+    expectSummary.push_back(echo);
+  }
+  EXPECT_EQ(host.log.lines, expectLog);
+  EXPECT_EQ(host.ctx->out.logLines, expectLog);
+  EXPECT_EQ(host.warnings.lines, expectLog);
+  EXPECT_EQ(host.detailed.lines, expectDetailed);
+  EXPECT_EQ(host.summary.lines, expectSummary);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ReaderErrors,
+    ::testing::Values(
+        ErrorCase{20, "start               TZERO=[0]", "*** ERROR: Command not found in the line below.", true},
+        ErrorCase{20, " START", "*** ERROR: Command not found in the line below.", true},
+        ErrorCase{21, cmd("SHIFT HYD", "\"A\"\"B\""), "*** ERROR: Need a space before the quote in:", true},
+        ErrorCase{21, cmd("SHIFT HYD", "5\"A\""), "*** ERROR: Need a space before the quote in:", true},
+        ErrorCase{22, cmd("SHIFT HYD", "\"" + std::string(61, 'x') + "\""),
+                  "*** ERROR: String too long. Check for quotes in input.", false},
+        ErrorCase{23, cmd("SHIFT HYD", "-1-2"), "*** ERROR: Check NEGATIVE SIGNS in line below.", true},
+        ErrorCase{24, cmd("SHIFT HYD", "1.2.3"), "*** ERROR: Check the DECIMALS in the line below.", true},
+        ErrorCase{20, std::string(100, 'Z') + "tail beyond column 100",
+                  "*** ERROR: Command not found in the line below.", true}));
+
+TEST(Reader, EndOfInputIsReportedNotCrashed) {
+  TestHost host;
+  host.setInput("");
+  EXPECT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::EndOfInput);
+  TestHost partial;
+  partial.setInput(cmd("SHIFT HYD", "1"));
+  EXPECT_EQ(run::readCommand(*partial.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_FLOAT_EQ(partial.ctx->cmd.PARAM[2], 0.0f);
+  EXPECT_EQ(run::readCommand(*partial.ctx, kestran::commandTable()), ReaderStatus::EndOfInput);
+}
+
+}  // namespace
