@@ -16,7 +16,7 @@ struct RunState {
   std::string marker = "   ";  // message marker: blanks, "*" or "**"
   std::string fileName;      // file name of PRINT/SAVE/READ HYD front ends (60)
   std::string comment;       // comment of the same front ends (60)
-  int lastHeadingCommand = -1;  // command counter of the last message heading
+  int lastHeadingCommand = 0;   // command counter of the last message heading
   int nashydMode = 0;        // mode of the last NASHYD-family command
   float standhydMode = 0.0f; // mode of the STANDHYD family, a real in the run state
   int runCounter = 0;        // the counter kept in kestran.CNT

@@ -103,7 +103,7 @@ struct Program {
     run.commandCounter = 0;
     run.NRUN = 1;
     run.severity = 0;
-    run.lastHeadingCommand = -1;
+    run.lastHeadingCommand = 0;  // messages before the first command (340) carry no heading
     run.label.clear();
     run.stopProgram = false;
     openLog();
