@@ -1,0 +1,493 @@
+// NASHYD: rainfall excess by the curve-number (or constant-coefficient) losses,
+// convolved with a Nash unit hydrograph, optionally with the baseflow of a
+// groundwater reservoir in continuous simulation.
+#include "runoff/nashyd.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "fortran/format.h"
+#include "hydrograph/producer.h"
+#include "run/messages.h"
+#include "run/output.h"
+#include "run/summary_line.h"
+#include "runoff/getrnex.h"
+#include "runoff/rainfall.h"
+#include "runoff/sminmax.h"
+
+namespace runoff {
+
+namespace {
+
+// The groundwater baseflow turns in/hr over acres into cfs with this more
+// precise constant; every other volume rule uses 1.00833.
+constexpr float kGroundwaterCfsPerAcreInch = 1.0083333f;
+// Trailing ordinates below this flow are cut from the hydrograph.
+constexpr float kTrailingFlow = 0.0003528f;
+
+constexpr int kTimeStepZero = 41;
+constexpr int kNoRainfallSteps = 42;
+constexpr int kNoApi = 43;
+constexpr int kStepTooLarge = 44;
+constexpr int kStepCountDiffers = 45;
+constexpr int kNotAboveOne = 960;
+constexpr int kTpNotPositive = 961;
+
+// The values of one command, in internal units.
+struct NashydInput {
+  int id = 0;
+  int nhyd = 0;
+  float dtTyped = 0.0f;
+  float area = 0.0f;  // acres
+  bool printUnitHydrograph = false;
+  bool printExcess = false;
+  float base = 0.0f;  // cfs
+  float cn = 0.0f;    // curve number, or -C
+  float ia = 0.0f;    // inches; negative: 0.2 S
+  float n = 0.0f;
+  float tp = 0.0f;    // hours
+  int nrainTyped = 0;
+  int rainPos = 0;    // position of the rainfall value
+  // Continuous simulation.
+  float iaRec = 0.0f, smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
+  float gwOption = -1.0f;
+  float gwInitial = 0.0f, gwfrec = 0.0f, vhydcon = 0.0f;
+};
+
+NashydInput readInput(const model::RunContext& ctx, int mode) {
+  const model::CommandValues& c = ctx.cmd;
+  const model::Factors& in = ctx.units.in;
+  auto p = [&c](int k) { return c.PARAM[static_cast<std::size_t>(k)]; };
+  NashydInput v;
+  v.id = c.intParam(1);
+  v.nhyd = c.intParam(2);
+  v.dtTyped = p(3);
+  v.area = p(4) * in.area;
+  switch (mode) {
+    case kComputeNashyd:
+      v.printUnitHydrograph = c.intParam(5) == 1;
+      v.printExcess = c.intParam(6) == 1;
+      v.cn = p(7);
+      v.ia = p(8) / in.depth;
+      v.n = p(9);
+      v.tp = p(10);
+      v.nrainTyped = c.intParam(11);
+      v.rainPos = 12;
+      break;
+    case kCalibNashyd:
+      v.base = p(5) * in.flow;
+      v.cn = p(6);
+      v.ia = p(7) / in.depth;
+      v.n = p(8);
+      v.tp = p(9);
+      v.rainPos = 10;
+      break;
+    case kDesignScshyd:
+    case kDesignNashyd:
+      v.base = p(5) * in.flow;
+      v.cn = p(6);
+      v.tp = p(7);
+      v.rainPos = 8;
+      if (mode == kDesignScshyd) {
+        v.ia = -1.0f;  // 0.2 S
+        v.n = 5.0f;
+      } else {
+        v.ia = ctx.defaults.values[11];
+        v.n = ctx.defaults.values[12];
+      }
+      break;
+    default:  // continuous and silent
+      v.base = p(5) * in.flow;
+      v.cn = p(6);
+      v.ia = p(7) / in.depth;
+      v.n = p(8);
+      v.tp = p(9);
+      v.iaRec = p(10);
+      v.smin = p(11) / in.depth;
+      v.smax = p(12) / in.depth;
+      v.sk = p(13) * in.depth;
+      v.interEventTime = p(14);
+      v.gwOption = p(15);
+      if (v.gwOption < 0.0f) {
+        v.rainPos = 15;
+      } else {
+        v.gwInitial = p(16) / in.depth;
+        v.gwfrec = p(17);
+        v.vhydcon = p(18) / in.depth;
+        v.rainPos = 19;
+      }
+      break;
+  }
+  return v;
+}
+
+std::string padded(std::string_view s, std::size_t width) {
+  std::string t(s.substr(0, std::min(s.size(), width)));
+  t.resize(width, ' ');
+  return t;
+}
+
+// What the command computed, for printing.
+struct NashydOutcome {
+  NashUnitHydrograph uh;
+  std::vector<float> excess;
+  int nrain = 0;
+  float dt = 0.0f;
+  float kStep = 0.0f;
+  bool iaDerived = false;
+  StoreStatistics stats;
+};
+
+void printInput(model::RunContext& ctx, int mode, std::string_view name, const NashydInput& v, float dt,
+                float kStep) {
+  static const fortran::Format kNumeric(
+      "(22('-'),/,'|',A20,'|',3X,'Area ',A7,'=',F8.2,3X,A20,F5.2,/,'| ',I2.2,':',I6.6,' DT=',F5.2,' |',3X,'Ia',3X,"
+      "A7,'=',F8.3,3X,'# of Linear Res.(N)=',F5.2,/,22('-'),3X,'U.H. Tp(hrs)=',F8.3,/)");
+  static const fortran::Format kNamed(
+      "(22('-'),/,'|',A20,'|',3X,'Area ',A7,'=',F8.2,3X,A20,F5.2,/,'| ',I2.2,':',A6,' DT=',F5.2,' |',3X,'Ia',3X,"
+      "A7,'=',F8.3,3X,'# of Linear Res.(N)=',F5.2,/,22('-'),3X,'U.H. Tp(hrs)=',F8.3,/)");
+  static const fortran::Format kContinuous(
+      "(25X,'CONTINUOUS SIMULATION INPUT PARAMETERS:',/,25X,'IaREC (hrs)=',F6.2,',',/,25X,'SMIN',A7,'=',F6.2,',',"
+      "2X,'SMAX',A7,'=',F6.2,',',2X,'SK =',F5.3,/,25X,'InterEventTime (hrs)=',F6.2,/)");
+  static const fortran::Format kBaseflow("(25X,'BASEFLOW SIMULATION INPUT PARAMETERS: ','[Option=',F3.0,']')");
+  static const fortran::Format kGwInitial("(25X,'Initial groundwater reservoir volume',A7,'=',F7.2)");
+  static const fortran::Format kGwfrec("(25X,'Baseflow recession constant, GWFREC (1/day)=',F7.6)");
+  static const fortran::Format kKstep("(39X,'per time step, GWFREC  (1/DT)=',F7.6)");
+  static const fortran::Format kVhydcon("(25X,'Groundwater recharge rate,   VHYDCON',A7,'=',F7.4,/)");
+
+  const model::Units& u = ctx.units;
+  platform::LineSink& out = *ctx.out.detailed;
+  const float d = u.out.depth;
+  const std::string cnLabel = v.cn < 0.0f ? "Loss Coefficient   =" : "Curve Number   (CN)=";
+  const std::string title = padded(name, 20);
+  if (v.nhyd != 0) {
+    run::put(out, kNumeric,
+             {title, u.label(2), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, v.nhyd, dt * 60.0f, u.label(4),
+              v.ia * d, v.n, v.tp});
+  } else {
+    run::put(out, kNamed,
+             {title, u.label(2), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, ctx.cmd.text(1, 6), dt * 60.0f,
+              u.label(4), v.ia * d, v.n, v.tp});
+  }
+  if (mode != kContinuousNashyd) return;
+  run::put(out, kContinuous,
+           {v.iaRec, u.label(4), v.smin * d, u.label(4), v.smax * d, v.sk / d, v.interEventTime});
+  run::put(out, kBaseflow, {v.gwOption});
+  if (static_cast<int>(v.gwOption) != 1) return;
+  run::put(out, kGwInitial, {u.label(4), v.gwInitial * d});
+  run::put(out, kGwfrec, {v.gwfrec});
+  run::put(out, kKstep, {kStep});
+  run::put(out, kVhydcon, {u.label(3), v.vhydcon * d});
+}
+
+void printResults(model::RunContext& ctx, const NashydInput& v, const NashydOutcome& r, const model::Hydrograph& h) {
+  static const fortran::Format kOrdinate("(T1,'UNIT HYDROGRAPH ORDINATE(',I3,') = ',F9.2)");
+  static const fortran::Format kExcess("(T1,'RAINFALL EXCESS INCR.   (',I3,') = ',F9.3)");
+  static const fortran::Format kIaDerived("(5X,'Ia as  0.2xS',2X,A7,'=',F9.3)");
+  static const fortran::Format kUnitPeak("(5X,'Unit Hyd Qpeak',A7,'=',F9.3,/)");
+  static const fortran::Format kPeak("(5X,'PEAK FLOW',5X,A7,'=',F9.3,' (i)')");
+  static const fortran::Format kTimeToPeak("(5X,'TIME TO PEAK    (hrs)=',F9.3)");
+  static const fortran::Format kPeakDate("(21X,'or on',2X,A15)");
+  static const fortran::Format kVolume("(5X,'RUNOFF VOLUME',1X,A7,'=',F9.3)");
+  static const fortran::Format kRainfall("(5X,'TOTAL RAINFALL',A7,'=',F9.3)");
+  static const fortran::Format kCoefficient("(5X,'RUNOFF COEFFICIENT   =',F9.3)");
+  static const fortran::Format kBlank("(' ')");
+  static const fortran::Format kNote("(5X,'(i) PEAK FLOW DOES NOT INCLUDE BASEFLOW IF ANY.')");
+  static const fortran::Format kActual("(10X,'ACTUAL QPEAK: PEAK(',F8.3,') + QBASE(',F6.3,') =',F8.3,A7)");
+
+  const model::Units& u = ctx.units;
+  platform::LineSink& out = *ctx.out.detailed;
+  const float d = u.out.depth, fl = u.out.flow;
+  printStoreStatistics(ctx, r.stats);
+  if (v.printUnitHydrograph) {
+    for (int j = 1; j <= r.uh.nuh - 1; ++j) run::put(out, kOrdinate, {j, r.uh.raw[static_cast<std::size_t>(j)]});
+  }
+  if (v.printExcess) {
+    for (int m = 1; m <= r.nrain; ++m) run::put(out, kExcess, {m, r.excess[static_cast<std::size_t>(m)]});
+  }
+  if (r.iaDerived) run::put(out, kIaDerived, {u.label(4), v.ia * d});
+  run::put(out, kUnitPeak, {u.label(1), r.uh.upk / fl});
+  run::put(out, kPeak, {u.label(1), h.QPEAK / fl});
+  run::put(out, kTimeToPeak, {h.TPEAK});
+  if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
+  run::put(out, kVolume, {u.label(4), h.RV * d});
+  run::put(out, kRainfall, {u.label(4), ctx.storm.PTOT * d});
+  run::put(out, kCoefficient, {h.RV / ctx.storm.PTOT});
+  run::put(out, kBlank);
+  run::put(out, kNote);
+  run::put(out, kBlank);
+  if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(1)});
+}
+
+void printSummary(model::RunContext& ctx, int mode, const NashydInput& v, float dt) {
+  static const fortran::Format kCurveNumber("(6X,'[CN=',F5.1,': N=',F5.2,']',/,6X,'[Tp=',F5.2,':DT=',F5.2,']')");
+  static const fortran::Format kCoefficient("(6X,'[C =',F5.3,': N=',F5.2,']',/,6X,'[Tp=',F5.2,':DT=',F5.2,']')");
+  static const fortran::Format kContinuous(
+      "(6X,'[IaREC=',F5.2,': SMIN=',F6.2,': SMAX=',F6.2,': SK=',F5.3,']',/,6X,'[InterEventTime=',F7.2,']')");
+  const std::initializer_list<platform::LineSink*> sinks{ctx.out.summary, &ctx.platform.summaryWindow};
+  if (v.cn > 0.0f) {
+    run::put(sinks, kCurveNumber, {v.cn, v.n, v.tp, dt * 60.0f});
+  } else {
+    run::put(sinks, kCoefficient, {std::fabs(v.cn), v.n, v.tp, dt * 60.0f});
+  }
+  if (mode != kContinuousNashyd) return;
+  const float d = ctx.units.out.depth;
+  run::put(sinks, kContinuous, {v.iaRec, v.smin * d, v.smax * d, v.sk / d, v.interEventTime});
+}
+
+}  // namespace
+
+std::optional<float> gammaFunction(float x) {
+  float g = 1.0f;
+  while (x > 2.0f) {
+    x -= 1.0f;
+    g *= x;
+  }
+  if (x == 1.0f) return g;
+  if (x < 1.0f) {
+    if (x <= 0.0f && std::fabs(x - std::round(x)) < 0.000001f) return std::nullopt;
+    while (x <= 1.0f) {
+      g /= x;
+      x += 1.0f;
+    }
+  }
+  const float y = x - 1.0f;
+  return g * (1.0f + y * (-0.5771017f + y * (0.9858540f + y * (-0.8764218f +
+                                                             y * (0.8328212f + y * (-0.5684729f +
+                                                                                    y * (0.2548205f +
+                                                                                         y * (-0.0514993f))))))));
+}
+
+NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
+  NashUnitHydrograph uh;
+  uh.k = tp / (n - 1.0f);
+  const float gamma = gammaFunction(n).value_or(1.0f);
+  const float full = area * kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
+  uh.upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * uh.k);
+  uh.u.assign(2, 0.0f);
+  // An area of 0 has no unit hydrograph: a single zero ordinate after the origin.
+  if (!(full > 0.0f)) {
+    uh.nuh = 2;
+    uh.f = 1.0f;
+    uh.raw = uh.u;
+    return uh;
+  }
+  float volume = 0.0f;
+  float f = 0.0f;
+  int j = 2;
+  for (;; ++j) {
+    const float t = static_cast<float>(j - 1) * dt;
+    const float uj = uh.upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
+    uh.u.push_back(uj);
+    const float before = volume;
+    volume += dt * uj;
+    f = volume / full;
+    // Stop once 99.9 % of the inch is held, or when the tail adds nothing.
+    if (f > 0.999f || before / volume > 0.9999f || j >= model::kMaxOrdinates) break;
+  }
+  uh.nuh = j;
+  uh.f = f;
+  uh.raw = uh.u;
+  if (f > 0.0f) {
+    for (int i = 1; i <= uh.nuh; ++i) uh.u[static_cast<std::size_t>(i)] /= f;
+  }
+  return uh;
+}
+
+void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
+              std::span<float> q) {
+  const int limit = model::kMaxOrdinates;
+  for (int m = 1; m <= nrain; ++m) {
+    const float e = excess[static_cast<std::size_t>(m)];
+    if (!(e > 0.0f)) continue;
+    const int kEnd = std::min(nuh, limit - m + 1);
+    float* out = q.data() + (m - 1);
+    for (int k = 2; k <= kEnd; ++k) out[k] += dt * u[static_cast<std::size_t>(k)] * e;
+  }
+}
+
+BackwardScan trimAndScanBackward(std::span<float> q, int last, int nrain, float dt) {
+  BackwardScan s;
+  int l = std::min(last, model::kMaxOrdinates);
+  bool trimming = true;
+  for (int i = l; i >= 1; --i) {
+    float& qi = q[static_cast<std::size_t>(i)];
+    if (trimming && qi < kTrailingFlow && i > nrain + 1) {
+      qi = 0.0f;
+      --l;
+      continue;
+    }
+    trimming = false;
+    s.sum += qi;
+    if (qi > s.qpeak) {
+      s.qpeak = qi;
+      s.peakTime = dt * static_cast<float>(i - 1);
+    }
+  }
+  s.npts = l;
+  return s;
+}
+
+void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
+  const bool silent = mode == kSilentNashyd;
+  if (!silent) ctx.run.label = name;
+  NashydInput v = readInput(ctx, mode);
+  if (!silent && !hydrograph::checkSlot(ctx, v.id)) return;
+  if (v.n <= 1.0f) {
+    run::issue(ctx, kNotAboveOne, 2);
+    return;
+  }
+  if (v.tp <= 0.0f) {
+    run::issue(ctx, kTpNotPositive, 2);
+    return;
+  }
+  const bool continuous = mode == kContinuousNashyd || mode == kSilentNashyd;
+  if (continuous && v.cn >= 0.0f) {
+    const StoreBounds b = sminmax(ctx, v.cn, v.smin, v.smax);
+    if (b.failed()) {
+      ctx.run.severity = 2;
+      return;
+    }
+    v.cn = b.cn;
+    v.smin = b.smin;
+    v.smax = b.smax;
+  }
+
+  TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
+  Groundwater gw;
+  gw.on = continuous && static_cast<int>(v.gwOption) == 1;
+  // The recession per step follows from the daily constant at the step as typed.
+  const float kStep = gw.on ? std::pow(v.gwfrec, step.dt / 24.0f) : 0.0f;
+  gw.kStep = kStep;
+  gw.storage = v.gwInitial;
+  gw.vhydcon = v.vhydcon;
+
+  int nrain = v.nrainTyped;
+  const int stormSteps = stormStepCount(ctx.storm, step.dt);
+  bool countDiffers = false;
+  if (nrain == 0) {
+    nrain = stormSteps;
+  } else if (ctx.storm.NSTEP != 0 && stormSteps != nrain) {
+    countDiffers = true;
+  }
+  bool iaDerived = false;
+  if (v.ia < 0.0f && v.cn > 0.0f) {
+    v.ia = 0.2f * (1000.0f / v.cn - 10.0f);
+    iaDerived = true;
+  }
+  if (!silent) printInput(ctx, mode, name, v, step.dt, kStep);
+
+  const int maxTyped = mode == kComputeNashyd && v.nrainTyped > 0 ? nrain + 1 : 0;
+  takeRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent);
+  if (step.dt == 0.0f || nrain == 0) {
+    static const fortran::Format kBlank("(' ')");
+    if (step.dt == 0.0f) run::issue(ctx, kTimeStepZero, 2);
+    if (nrain == 0) run::issue(ctx, kNoRainfallSteps, 2);
+    if (!silent) run::put(*ctx.out.detailed, kBlank);
+    return;
+  }
+  if (mode == kContinuousNashyd && ctx.api.dt <= 0.0f) {
+    static const fortran::Format kBlank("(' ')");
+    run::issue(ctx, kNoApi, 2);
+    run::put(*ctx.out.detailed, kBlank);
+    return;
+  }
+  const float dt = step.dt;
+  nrain = std::min(nrain, model::kMaxRainSteps);
+
+  NashydOutcome r;
+  r.nrain = nrain;
+  r.dt = dt;
+  r.kStep = kStep;
+  r.iaDerived = iaDerived;
+  r.uh = nashUnitHydrograph(v.area, v.n, v.tp, dt);
+
+  LossInput loss;
+  loss.nrain = nrain;
+  loss.dt = dt;
+  loss.rain = std::span<const float>(ctx.storm.work.data(),
+                                     std::min(ctx.storm.work.size(), static_cast<std::size_t>(ctx.storm.workSteps) + 1));
+  loss.firstLoss = v.cn;
+  loss.coefficient = v.cn < 0.0f;
+  loss.ia = v.ia;
+  loss.iaRec = v.iaRec;
+  loss.v1 = v.smin;
+  loss.v2 = v.smax;
+  loss.v3 = v.sk;
+  loss.interEventTime = v.interEventTime;
+  loss.mode = mode;
+  loss.method = -1.0f;
+  loss.api = &ctx.api;
+  loss.gw = gw;
+  r.excess.assign(kWorkSize, 0.0f);
+  std::vector<float> groundwater(gw.on ? kWorkSize : 0, 0.0f);
+  const LossResult lr = computeExcess(loss, r.excess, groundwater);
+  r.stats = lr.stats;
+
+  std::vector<float> q(kWorkSize, 0.0f);
+  convolve(r.excess, nrain, r.uh.u, r.uh.nuh, dt, q);
+  if (gw.on) {
+    const int end = std::min(nrain + 1, model::kMaxOrdinates);
+    for (int i = 2; i <= end; ++i) {
+      q[static_cast<std::size_t>(i)] += v.area * groundwater[static_cast<std::size_t>(i)] * kGroundwaterCfsPerAcreInch;
+    }
+  }
+  const BackwardScan scan = trimAndScanBackward(q, nrain + r.uh.nuh - 1, nrain, dt);
+
+  model::Hydrograph& h = ctx.store[v.id];
+  hydrograph::setReference(ctx, v.id, v.nhyd);
+  h.DT = dt;
+  h.DA = v.area;
+  h.BASE = mode == kComputeNashyd ? 0.0f : v.base;
+  h.NPTS = scan.npts;
+  h.Q.assign(q.begin(), q.begin() + scan.npts + 1);
+  h.QPEAK = scan.qpeak;
+  h.TPEAK = static_cast<float>(ctx.time.TZERO + static_cast<double>(scan.peakTime));
+  h.RV = v.area > 0.0f ? dt * scan.sum / (v.area * kCfsHoursPerAcreInch) : 0.0f;
+  if (silent) return;
+
+  printResults(ctx, v, r, h);
+  if (v.tp / 2.0f < dt) run::issue(ctx, kStepTooLarge, std::max(ctx.run.severity, 1));
+  if (countDiffers) run::issue(ctx, kStepCountDiffers, 2);
+  run::setMarker(ctx);
+  hydrograph::reportProduced(ctx, v.id, true);
+  printSummary(ctx, mode, v, dt);
+}
+
+void computeNashyd(model::RunContext& ctx) {
+  ctx.run.nashydMode = kComputeNashyd;
+  nashyd(ctx, kComputeNashyd, "COMPUTE NASHYD");
+}
+
+void calibNashyd(model::RunContext& ctx) {
+  ctx.run.nashydMode = kCalibNashyd;
+  nashyd(ctx, kCalibNashyd, "CALIB NASHYD");
+}
+
+void designScshyd(model::RunContext& ctx) {
+  ctx.run.nashydMode = kDesignScshyd;
+  nashyd(ctx, kDesignScshyd, "DESIGN SCSHYD");
+}
+
+void designNashyd(model::RunContext& ctx) {
+  ctx.run.nashydMode = kDesignNashyd;
+  nashyd(ctx, kDesignNashyd, "DESIGN NASHYD");
+}
+
+void continuousNashyd(model::RunContext& ctx) {
+  ctx.run.nashydMode = kContinuousNashyd;
+  nashyd(ctx, kContinuousNashyd, "CONTINUOUS NASHYD");
+}
+
+void continuousScshyd(model::RunContext& ctx) {
+  ctx.run.nashydMode = kContinuousNashyd;
+  nashyd(ctx, kContinuousNashyd, "CONTINUOUS SCSHYD");
+}
+
+void nashydSilent(model::RunContext& ctx) {
+  ctx.run.nashydMode = kSilentNashyd;
+  nashyd(ctx, kSilentNashyd, "");
+}
+
+}  // namespace runoff

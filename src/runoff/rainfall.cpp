@@ -1,0 +1,73 @@
+// Time step, step count and rainfall of the runoff commands.
+#include "runoff/rainfall.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "rain/fixrain.h"
+#include "rain/prntstrm.h"
+
+namespace runoff {
+
+TimeStep readTimeStep(float value, float sdt) {
+  TimeStep s;
+  if (value == 0.0f) {
+    s.dt = sdt;
+    return s;
+  }
+  s.print = value < 0.0f;
+  const float v = value >= 1.0f ? value / 60.0f : value;
+  s.dt = std::fabs(v);
+  return s;
+}
+
+int stormStepCount(const model::Storm& storm, float dt) {
+  if (dt <= 0.0f) return 0;
+  const float steps = static_cast<float>(storm.NSTEP) * storm.SDT / dt + 0.55f;
+  if (!(steps < static_cast<float>(model::kMaxRainSteps))) return model::kMaxRainSteps;
+  return static_cast<int>(steps);
+}
+
+std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int maxValues) {
+  std::vector<float> values;
+  const int last = std::min(cmd.NPARAM, static_cast<int>(cmd.PARAM.size()) - 1);
+  for (int k = pos; k <= last; ++k) {
+    if (cmd.PARAM[static_cast<std::size_t>(k)] < 0.0f) break;
+    if (maxValues > 0 && static_cast<int>(values.size()) >= maxValues) break;
+    values.push_back(cmd.PARAM[static_cast<std::size_t>(k)]);
+  }
+  return values;
+}
+
+void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step, int& nrain, bool silent) {
+  model::Storm& storm = ctx.storm;
+  if (ctx.cmd.PARAM[static_cast<std::size_t>(pos)] < 0.0f) {
+    // The storm as defined stays; only its working copy follows the step.
+    if (storm.NSTEP != 0 && std::fabs(storm.workDT - step.dt) > 0.001f) {
+      const bool print = step.print && !silent;
+      step.dt = rain::changeTimeStep(ctx, print ? -step.dt : step.dt);
+    }
+    return;
+  }
+  const std::vector<float> typed = typedRainfall(ctx.cmd, pos, maxTyped);
+  const std::size_t size = static_cast<std::size_t>(model::kMaxRainSteps) + 1;
+  if (storm.RAIN.size() < size) storm.RAIN.resize(size, 0.0f);
+  if (storm.work.size() < size) storm.work.resize(size, 0.0f);
+  float sum = 0.0f;
+  const int n = std::min(static_cast<int>(typed.size()), model::kMaxRainSteps);
+  for (int i = 1; i <= n; ++i) {
+    const float v = typed[static_cast<std::size_t>(i - 1)] / ctx.units.in.depth;
+    storm.RAIN[static_cast<std::size_t>(i)] = v;
+    storm.work[static_cast<std::size_t>(i)] = v;
+    sum += v;
+  }
+  storm.SDT = step.dt;
+  storm.NSTEP = n;
+  storm.PTOT = storm.SDT * sum;
+  storm.workDT = storm.SDT;
+  storm.workSteps = n;
+  nrain = n;
+  if (!silent) rain::printHyetograph(ctx, 2, "New rainfall entered directly by user.");
+}
+
+}  // namespace runoff

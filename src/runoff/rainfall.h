@@ -1,0 +1,44 @@
+// The set-up both runoff families share: the hydrograph time step as the user
+// types it, the number of rainfall steps, and the rainfall itself (the current
+// storm brought to the time step, or intensities typed on the command's lines).
+#pragma once
+
+#include <vector>
+
+#include "model/context.h"
+
+namespace runoff {
+
+// Turns cfs-hours per acre into inches of runoff (and back).
+inline constexpr float kCfsHoursPerAcreInch = 1.00833f;
+
+// A time step as typed: 0 is the storm's step, 1 or more minutes, below 1 hours.
+// The minutes rule comes before the sign is dropped, so a negative value always
+// counts as hours; the sign asks for the transformed hyetograph to be printed.
+struct TimeStep {
+  float dt = 0.0f;     // hours, not negative
+  bool print = false;  // a negative value was typed
+};
+TimeStep readTimeStep(float value, float sdt);
+
+// Steps of the storm at `dt`: integer part of NSTEP * SDT / DT + 0.55, at most
+// the rainfall step limit; 0 when dt is 0.
+int stormStepCount(const model::Storm& storm, float dt);
+
+// Intensities typed from PARAM position `pos` on (in input units), ended by the
+// first negative value, by `maxValues` values (0: no limit) or by the last
+// position the command takes.
+std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int maxValues);
+
+// Step 7 of the runoff set-up. With a negative value at `pos` the current
+// storm's working copy is brought to `dt` (which may be adjusted to a whole
+// multiple or divisor of the storm step); otherwise the typed intensities
+// replace the storm, are printed (unless `silent`) and `nrain` becomes their
+// number. `maxTyped` limits the typed list (0: no limit).
+void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step, int& nrain, bool silent);
+
+// The rainfall excess and hydrograph work arrays hold the longest storm and
+// hydrograph, 1-based.
+inline constexpr std::size_t kWorkSize = static_cast<std::size_t>(model::kMaxOrdinates) + 2;
+
+}  // namespace runoff

@@ -1,0 +1,248 @@
+// Rainfall excess: each loss form against depths worked out by hand, the
+// continuous behaviour between events and the groundwater reservoir.
+#include "runoff/getrnex.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "runoff/sminmax.h"
+#include "runoff_fixture.h"
+
+namespace {
+
+using runoff::LossInput;
+
+struct Excess {
+  std::vector<float> e, g;
+  runoff::LossResult r;
+};
+
+// Runs the loss model over `rain` (in/hr, step dt hours).
+Excess run(LossInput in, const std::vector<float>& rain) {
+  static std::vector<float> storm;
+  storm.assign(rain.size() + 1, 0.0f);
+  for (std::size_t i = 0; i < rain.size(); ++i) storm[i + 1] = rain[i];
+  in.rain = storm;
+  in.nrain = static_cast<int>(rain.size());
+  Excess x;
+  x.e.assign(rain.size() + 1, -1.0f);
+  x.g.assign(rain.size() + 1, -1.0f);
+  x.r = runoff::computeExcess(in, x.e, x.g);
+  return x;
+}
+
+LossInput curveNumber(float cn, float ia, float dt) {
+  LossInput in;
+  in.firstLoss = cn;
+  in.coefficient = cn < 0.0f;
+  in.ia = ia;
+  in.dt = dt;
+  in.method = -1.0f;
+  return in;
+}
+
+LossInput horton(float f, float ia, float fo, float fc, float dcay, float dt) {
+  LossInput in;
+  in.firstLoss = f;
+  in.ia = ia;
+  in.v1 = fo;
+  in.v2 = fc;
+  in.v3 = dcay;
+  in.dt = dt;
+  in.method = 1.0f;
+  return in;
+}
+
+// The Horton time at which the curve has absorbed `depth`, by bisection.
+double hortonTime(double fo, double fc, double k, double depth) {
+  auto h = [&](double t) { return fc * t + (fo - fc) / k * (1.0 - std::exp(-k * t)); };
+  double lo = 0.0, hi = 100.0;
+  for (int i = 0; i < 200; ++i) {
+    const double mid = (lo + hi) / 2.0;
+    (h(mid) < depth ? lo : hi) = mid;
+  }
+  return lo;
+}
+
+double hortonH(double fo, double fc, double k, double t) { return fc * t + (fo - fc) / k * (1.0 - std::exp(-k * t)); }
+
+TEST(Getrnex, SingleEventFormsAgainstHandWorkedDepths) {
+  struct Case {
+    const char* what;
+    LossInput in;
+    std::vector<float> rain;
+    std::vector<float> expected;  // excess, in/hr
+    float iaUsed;
+  };
+  const std::vector<Case> cases = {
+      // S = 1000/80 - 10 = 2.5, Ia = 0.5; P = 2.5, Q = 2.5^2 / 5 = 1.25.
+      {"CN 80, 3-inch step", curveNumber(80.0f, -1.0f, 1.0f), {3.0f}, {1.25f}, 0.5f},
+      // 0.1 inch fills the abstraction, 0.6 of the remaining 0.9 runs off.
+      {"coefficient 0.6", curveNumber(-0.6f, 0.1f, 1.0f), {1.0f}, {0.54f}, 0.1f},
+      // Two steps below Ia leave 0.1; the third gives P = 0.3, Q = 0.09 / 2.8.
+      {"rain below Ia carries over", curveNumber(80.0f, 0.5f, 1.0f), {0.2f, 0.2f, 0.4f},
+       {0.0f, 0.0f, 0.09f / 2.8f}, 0.5f},
+      // Cumulative P = 1 then 2: Q = 1/3.5, then 4/4.5 - 1/3.5.
+      {"CN uses the event's cumulative rain", curveNumber(80.0f, 0.0f, 1.0f), {1.0f, 1.0f},
+       {1.0f / 3.5f, 4.0f / 4.5f - 1.0f / 3.5f}, 0.0f},
+      // Half-hour steps: excess intensity is the depth over DT.
+      {"coefficient at half-hour steps", curveNumber(-0.5f, 0.0f, 0.5f), {2.0f, 0.0f, 4.0f}, {1.0f, 0.0f, 2.0f},
+       0.0f},
+      // A curve number of 0 has no finite store: nothing runs off.
+      {"CN 0 single event", curveNumber(0.0f, 0.0f, 1.0f), {5.0f, 5.0f}, {0.0f, 0.0f}, 0.0f},
+      // A negative Ia with a coefficient is taken as 0.
+      {"negative Ia with a coefficient", curveNumber(-1.0f, -1.0f, 1.0f), {1.0f}, {1.0f}, 0.0f},
+      // DCAY 0: a constant capacity Fo = 0.5 in/hr.
+      {"Horton with DCAY 0", horton(0.0f, 0.0f, 0.5f, 0.1f, 0.0f, 1.0f), {2.0f, 0.25f}, {1.5f, 0.0f}, 0.0f},
+  };
+  for (const Case& c : cases) {
+    const Excess x = run(c.in, c.rain);
+    for (std::size_t i = 0; i < c.expected.size(); ++i) {
+      EXPECT_NEAR(x.e[i + 1], c.expected[i], 1e-5f) << c.what << " step " << i + 1;
+    }
+    EXPECT_NEAR(x.r.iaUsed, c.iaUsed, 1e-6f) << c.what;
+    EXPECT_FALSE(x.r.stats.present) << c.what;
+  }
+}
+
+TEST(Getrnex, PerviousMultiplierScalesEveryDepth) {
+  LossInput in = curveNumber(-1.0f, 0.2f, 1.0f);
+  in.method = -1.4f;
+  // 1.4 inches fall on the surface; 0.2 fill the abstraction.
+  EXPECT_NEAR(run(in, {1.0f}).e[1], 1.2f, 1e-6f);
+  LossInput h = horton(0.0f, 0.0f, 0.5f, 0.5f, 2.0f, 1.0f);
+  h.method = 2.0f;
+  EXPECT_NEAR(run(h, {1.0f}).e[1], 1.5f, 1e-6f);
+}
+
+TEST(Getrnex, HortonStepBelowCapacityAbsorbsAllAndAdvancesLessThanDt) {
+  const float fo = 3.0f, fc = 0.5f, k = 4.0f, dt = 0.25f;
+  // 0.5 inch in a quarter hour is below H(0.25) = 0.52, so nothing runs off.
+  const Excess x = run(horton(0.0f, 0.0f, fo, fc, k, dt), {2.0f, 20.0f});
+  EXPECT_EQ(x.e[1], 0.0f);
+  // The curve stands where it has absorbed 0.5 inch, short of DT: the next
+  // step meets a larger capacity than H(0.5) - H(0.25).
+  const double t1 = hortonTime(fo, fc, k, 0.5);
+  ASSERT_LT(t1, dt);
+  const double capacity = hortonH(fo, fc, k, t1 + dt) - hortonH(fo, fc, k, t1);
+  EXPECT_NEAR(x.e[2], (5.0 - capacity) / dt, 0.01);
+  EXPECT_LT(x.e[2], (5.0 - (hortonH(fo, fc, k, 0.5) - hortonH(fo, fc, k, 0.25))) / dt);
+}
+
+TEST(Getrnex, HortonStartsWhereTheCumulativeInfiltrationIsReached) {
+  const float fo = 3.0f, fc = 0.5f, k = 4.0f;
+  const Excess fresh = run(horton(0.0f, 0.0f, fo, fc, k, 1.0f), {10.0f});
+  const Excess wet = run(horton(0.5f, 0.0f, fo, fc, k, 1.0f), {10.0f});
+  // The start moves in hundredths of the step to the first time with H >= F.
+  const double t0 = std::ceil(hortonTime(fo, fc, k, 0.5) * 100.0) / 100.0;
+  EXPECT_NEAR(wet.e[1], 10.0 - (hortonH(fo, fc, k, t0 + 1.0) - hortonH(fo, fc, k, t0)), 0.02);
+  EXPECT_GT(wet.e[1], fresh.e[1]);
+  // A curve that levels off below F (Fc = 0) does not hang the set-up.
+  const Excess spent = run(horton(5.0f, 0.0f, 3.0f, 0.0f, 4.0f, 1.0f), {1.0f});
+  EXPECT_NEAR(spent.e[1], 1.0f, 1e-3f);
+}
+
+TEST(Getrnex, ContinuousStoreFollowsTheApiAndReportsItsStatistics) {
+  runofftest::Harness h;
+  h.api(1.0f, 2.0f, 10);
+  LossInput in = curveNumber(80.0f, 0.0f, 1.0f);
+  in.mode = 5;
+  in.v1 = 1.0f;  // SMIN
+  in.v2 = 3.0f;  // SMAX
+  in.v3 = 0.5f;  // SK
+  in.interEventTime = 100.0f;
+  in.api = &h.ctx.api;
+  const Excess x = run(in, {3.0f});
+  const float s = 1.0f + 2.0f * std::exp(-1.0f);  // 1.7358
+  EXPECT_NEAR(x.e[1], 9.0f / (s + 3.0f), 1e-5f);
+  ASSERT_TRUE(x.r.stats.present);
+  EXPECT_NEAR(x.r.stats.smax, s, 1e-6f);
+  EXPECT_NEAR(x.r.stats.smin, s, 1e-6f);
+  EXPECT_NEAR(x.r.stats.cnavg, 1000.0f / (s + 10.0f), 1e-3f);
+  runoff::printStoreStatistics(h.ctx, x.r.stats);
+  const std::vector<std::string> expected = {
+      "               STATISTICS OF CONTINUOUSLY COMPUTED S-VALUE:",
+      "               S*max=  1.74, S*min=  1.74, S*avg=  1.74,  CNavg= 85.21", ""};
+  EXPECT_EQ(h.out(), expected);
+  // The impervious call (first value -1) keeps no statistics.
+  in.firstLoss = -1.0f;
+  in.coefficient = true;
+  EXPECT_FALSE(run(in, {1.0f}).r.stats.present);
+}
+
+TEST(Getrnex, ContinuousRecoveryAndNewEvents) {
+  // The abstraction refills by Ia/IaREC per hour of dry weather (continuous only).
+  LossInput in = curveNumber(-1.0f, 0.5f, 1.0f);
+  in.iaRec = 2.0f;
+  in.interEventTime = 100.0f;
+  in.mode = 5;
+  EXPECT_NEAR(run(in, {1.0f, 0.0f, 1.0f}).e[3], 0.75f, 1e-6f);
+  in.mode = 1;
+  EXPECT_NEAR(run(in, {1.0f, 0.0f, 1.0f}).e[3], 1.0f, 1e-6f);
+
+  // After InterEventTime of dry weather P and Q start again.
+  LossInput cn = curveNumber(80.0f, 0.0f, 1.0f);
+  cn.mode = 5;
+  cn.v1 = cn.v2 = 2.5f;  // S fixed at 2.5
+  cn.iaRec = 1.0f;
+  cn.interEventTime = 1.0f;
+  EXPECT_NEAR(run(cn, {1.0f, 0.0f, 1.0f}).e[3], 1.0f / 3.5f, 1e-6f);
+  cn.interEventTime = 5.0f;
+  EXPECT_NEAR(run(cn, {1.0f, 0.0f, 1.0f}).e[3], 4.0f / 4.5f - 1.0f / 3.5f, 1e-6f);
+}
+
+TEST(Getrnex, GroundwaterReservoirDrainsAndLosesDeepRecharge) {
+  LossInput in = curveNumber(-0.5f, 0.0f, 1.0f);
+  in.mode = 5;
+  in.interEventTime = 100.0f;
+  in.gw = runoff::Groundwater{true, 0.0f, 0.5f, 0.2f};
+  const Excess x = run(in, {2.0f, 0.0f, 0.0f});
+  // Step 1: 1 inch infiltrates; -0.1, outflow 0.45, half kept, -0.1 -> 0.35.
+  // Step 2: -0.1, outflow 0.125, -0.1 -> 0.025. Step 3: the rest is lost.
+  EXPECT_NEAR(x.e[1], 1.0f, 1e-6f);
+  EXPECT_NEAR(x.g[1], 0.45f, 1e-6f);
+  EXPECT_NEAR(x.g[2], 0.125f, 1e-6f);
+  EXPECT_NEAR(x.g[3], 0.0f, 1e-6f);
+  EXPECT_NEAR(x.r.gwStorage, 0.0f, 1e-6f);
+  EXPECT_NEAR(x.r.gwRemoved, 0.425f, 1e-6f);
+}
+
+TEST(Sminmax, BoundsFromTheCurveNumber) {
+  // CN 80 is 63 for dry conditions: S1 = 1000/63 - 10.
+  const float s1 = 1000.0f / 63.0f - 10.0f;
+  runoff::StoreBounds b = runoff::deriveStoreBounds(80.0f, -1.0f, -1.0f);
+  EXPECT_NEAR(b.smax, s1 / 0.85f, 1e-5f);
+  EXPECT_NEAR(b.smin, 0.15f * s1 / 0.85f, 1e-5f);
+  EXPECT_EQ(b.cn, 80.0f);
+  // Given values stand; SMAX 0 becomes 0.0001 with SMIN 0.
+  b = runoff::deriveStoreBounds(80.0f, 1.0f, 4.0f);
+  EXPECT_EQ(b.smin, 1.0f);
+  EXPECT_EQ(b.smax, 4.0f);
+  b = runoff::deriveStoreBounds(80.0f, 0.5f, 0.0f);
+  EXPECT_EQ(b.smax, 0.0001f);
+  EXPECT_EQ(b.smin, 0.0f);
+  // CN 0: an enormous store.
+  b = runoff::deriveStoreBounds(0.0f, -1.0f, -1.0f);
+  EXPECT_EQ(b.smax, 99999.0f);
+  EXPECT_EQ(b.smin, 99998.0f);
+  EXPECT_EQ(b.cn, 0.001f);
+  // Spot values of the dry-condition table.
+  EXPECT_EQ(runoff::dryConditionCurveNumber(0), 0.0f);
+  EXPECT_EQ(runoff::dryConditionCurveNumber(14), 5.6f);
+  EXPECT_EQ(runoff::dryConditionCurveNumber(15), 6.0f);
+  EXPECT_EQ(runoff::dryConditionCurveNumber(31), 16.0f);
+  EXPECT_EQ(runoff::dryConditionCurveNumber(69), 50.0f);
+  EXPECT_EQ(runoff::dryConditionCurveNumber(100), 100.0f);
+}
+
+TEST(Sminmax, SminNotBelowSmaxIsMessage430) {
+  runofftest::Harness h;
+  const runoff::StoreBounds b = runoff::sminmax(h.ctx, 80.0f, 5.0f, 4.0f);
+  EXPECT_TRUE(b.failed());
+  EXPECT_EQ(h.ctx.run.severity, 1);
+  EXPECT_TRUE(runofftest::contains(h.out(), "**** ERROR: SMIN cannot be greater than SMAX."));
+}
+
+}  // namespace
