@@ -20,6 +20,12 @@ constexpr int kMsgMissing = 943;
 constexpr int kMsgEarlyEnd = 944;
 constexpr int kMsgStormCut = 945;
 
+// The warnings of this command come after the check of the ordinates. The
+// message routine replaces the severity with each call, so a plain severity 1
+// would turn message 232, an error that ends the run, back into a warning;
+// they keep the higher severity instead.
+void warn(model::RunContext& ctx, int number) { run::issue(ctx, number, std::max(ctx.run.severity, 1)); }
+
 bool isWhole(float v) { return v == static_cast<float>(static_cast<int>(v)); }
 
 bool readNumber(fortran::LineReader& in, MassCurve& curve, double& value) {
@@ -175,7 +181,7 @@ void massStorm(model::RunContext& ctx) {
   std::fill(s.work.begin(), s.work.end(), 0.0f);
 
   printBox(ctx, given, depth, curve);
-  if (curve.ord[curve.M] != 1.0f) run::issue(ctx, 230, 1);
+  if (curve.ord[curve.M] != 1.0f) warn(ctx, 230);
 
   MassBuild b = buildMassStorm(curve, depth, dts);
   if (b.tooLarge) {
@@ -185,8 +191,8 @@ void massStorm(model::RunContext& ctx) {
     writeCommandLine(ctx, "MASS STORM");
     return;
   }
-  if (b.coarser) run::issue(ctx, 234, 1);
-  if (b.cut) run::issue(ctx, kMsgStormCut, 1);
+  if (b.coarser) warn(ctx, 234);
+  if (b.cut) warn(ctx, kMsgStormCut);
   installStorm(s, b.dts, b.rain, b.steps, b.ptot);
 
   platform::LineSink& out = *ctx.out.detailed;

@@ -2,7 +2,9 @@
 // detailed and summary output and the rejected parameter sets.
 #include "rain/chicago.h"
 
+#include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "rain/rain_fixture.h"
 #include "rain/readstm.h"
@@ -196,6 +198,142 @@ TEST_F(ChicagoTest, UndefinedConstructionsAreRejected) {
     EXPECT_EQ(ctx.storm.NSTEP, 3) << c.what;
     EXPECT_FLOAT_EQ(ctx.storm.SDT, 0.25f) << c.what;
     EXPECT_EQ(summary.lines, std::vector<std::string>{"  ** CHICAGO STORM     "}) << c.what;
+  }
+}
+
+// An independent check of the construction. The curve's depth over a window
+// of t minutes is t * I(t); spreading it R before and 1 - R after the peak,
+// the instantaneous intensity at a distance s from the peak is
+// A((1 - C)u + B) / (u + B)^(1 + C), with u = s / R before the peak and
+// u = s / (1 - R) after it. Each step is that curve integrated over the step
+// (Simpson's rule, in double precision) divided by the step.
+double instantaneous(double A, double B, double C, double u) { return A * ((1.0 - C) * u + B) / std::pow(u + B, 1.0 + C); }
+
+double stepAverage(double A, double B, double C, double R, double peak, double from, double to) {
+  auto i = [&](double t) {
+    return t < peak ? instantaneous(A, B, C, (peak - t) / R) : instantaneous(A, B, C, (t - peak) / (1.0 - R));
+  };
+  // Integrate each side of the peak on its own: the curve has a corner there.
+  auto simpson = [&](double a, double b) {
+    if (b <= a) return 0.0;
+    const int n = 2000;
+    const double h = (b - a) / n;
+    double sum = i(a) + i(b);
+    for (int k = 1; k < n; ++k) sum += (k % 2 ? 4.0 : 2.0) * i(a + k * h);
+    return sum * h / 3.0;
+  };
+  const double mid = std::clamp(peak, from, to);
+  return (simpson(from, mid) + simpson(mid, to)) / (to - from);
+}
+
+TEST_F(ChicagoTest, StepsFollowTheContinuousHyetograph) {
+  struct Case {
+    float A, B, C, hours, R, step;
+  };
+  const std::vector<Case> cases = {
+      {1000, 10, 0.8f, 3, 0.4f, 10},  {40, 8, 0.75f, 2, 0.4f, 10},  {2000, 15, 0.9f, 6, 0.35f, 5},
+      {500, 5, 0.7f, 1, 0.5f, 5},     {120, 3, 1.0f, 4, 0.25f, 15}, {750, 12, 0.85f, 1.5f, 0.6f, 0.25f},
+  };
+  for (const Case& c : cases) {
+    const ChicagoBuild b = buildChicago({c.A, c.B, c.C, 0.0f}, c.hours, c.R, c.step);
+    ASSERT_EQ(b.errorNumber, 0);
+    const double dt = c.step <= 1.0f ? c.step * 60.0 : c.step;
+    const int steps = static_cast<int>(c.hours * 60.0 / dt + 0.5);
+    ASSERT_EQ(b.steps, steps) << c.A;
+    const int p = b.peak;
+    EXPECT_EQ(p, static_cast<int>(c.hours * 60.0 * c.R / dt + 0.5)) << c.A;
+    const double peak = (p - 1 + static_cast<double>(c.R)) * dt;
+    double total = 0.0;
+    for (int k = 1; k <= steps; ++k) {
+      const double want = stepAverage(c.A, c.B, c.C, c.R, peak, (k - 1) * dt, k * dt);
+      // Each step is a difference of two cumulative depths taken in single
+      // precision: allow a few units of their last place, over the step.
+      const double edge = k < p ? peak - (k - 1) * dt : k * dt - peak;
+      const double side = k < p ? edge * I(c.A, c.B, c.C, static_cast<float>(edge / c.R))
+                                : edge * I(c.A, c.B, c.C, static_cast<float>(edge / (1.0 - c.R)));
+      EXPECT_NEAR(b.rain[k], want, 2e-5 * want + 5e-7 * side / dt) << "A=" << c.A << " step " << k;
+      total += b.rain[k] * dt;
+    }
+    // The whole storm holds the depth before and after the peak that the curve gives.
+    const double a = peak, after = steps * dt - peak;
+    const double depth = a * I(c.A, c.B, c.C, static_cast<float>(a / c.R)) +
+                         after * I(c.A, c.B, c.C, static_cast<float>(after / (1.0 - c.R)));
+    EXPECT_NEAR(total, depth, 2e-5 * depth) << c.A;
+  }
+}
+
+// With R = 0.5 the peak step sits in the middle of every window of 2m + 1
+// steps around it, and the window's average intensity is the curve's
+// intensity for the window's duration.
+TEST_F(ChicagoTest, CentredWindowsAverageTheCurve) {
+  const float A = 1500, B = 9, C = 0.82f, dt = 5;
+  const ChicagoBuild b = buildChicago({A, B, C, 0.0f}, 3.0f, 0.5f, dt);
+  ASSERT_EQ(b.errorNumber, 0);
+  ASSERT_EQ(b.steps, 36);
+  const int p = b.peak;  // 18.5 truncated
+  ASSERT_EQ(p, 18);
+  for (int m = 0; p - m >= 1 && p + m <= b.steps; ++m) {
+    double depth = 0.0;
+    for (int k = p - m; k <= p + m; ++k) depth += b.rain[k] * dt;
+    const double t = (2 * m + 1) * dt;
+    const double idf = A / std::pow(t + B, static_cast<double>(C));
+    EXPECT_NEAR(depth / t, idf, 2e-5 * idf) << "window of " << 2 * m + 1 << " steps";
+  }
+}
+
+// The comparison of the table with the fitted curve: the COMPUTED column is
+// the rounded curve (as printed in the box) at each duration, in both unit
+// cases, and a metric table with metric output shows the same values as the
+// imperial table with imperial output times 25.4.
+TEST_F(ChicagoTest, ComparisonColumnsFollowThePrintedCurve) {
+  struct Case {
+    int flag, metout;
+    double factor;  // table intensities: in/hr times this
+  };
+  const std::vector<double> T = {5, 10, 15, 30, 60, 120};
+  const std::vector<double> inches = {5.2, 4.1, 3.5, 2.4, 1.5, 0.9};
+  for (const Case& c : std::vector<Case>{{1, 1, 1.0}, {2, 2, 25.4}, {1, 2, 1.0}, {2, 1, 25.4}}) {
+    nextCommand();
+    setUnits(1, c.metout);
+    std::vector<double> values{static_cast<double>(c.flag), 2, 0.5, 10, 2};
+    for (std::size_t k = 0; k < T.size(); ++k) {
+      values.push_back(T[k]);
+      values.push_back(inches[k] * c.factor);
+    }
+    values.push_back(-1);
+    params({});
+    for (std::size_t k = 0; k < values.size(); ++k) ctx.cmd.PARAM[k + 1] = static_cast<float>(values[k]);
+    chicagoStorm(ctx);
+    ASSERT_LT(ctx.run.severity, 2);
+    // The curve as printed (three decimals), read back from the box.
+    // Lines 2 to 4 of the box end with "A=", "B=", "C=" and the value as F8.3.
+    ASSERT_GT(detailed.lines.size(), 4u);
+    auto boxValue = [&](int line, const std::string& key) {
+      const std::string& l = detailed.lines[line];
+      EXPECT_EQ(l.substr(l.size() - 10, 2), key) << l;
+      return std::stod(l.substr(l.size() - 8));
+    };
+    const double A = boxValue(1, "A="), B = boxValue(2, "B="), C = boxValue(3, "C=");
+    ASSERT_GT(A, 0.0);
+    int at = find(detailed, "                     TIME        ENTERED             COMPUTED");
+    ASSERT_GT(at, 0);
+    const bool same = c.flag == c.metout;
+    const double toOut = same ? 1.0 : (c.flag == 1 ? 25.4 : 1.0 / 25.4);
+    for (std::size_t k = 0; k < T.size(); ++k) {
+      const std::string& row = detailed.lines[at + 2 + k];
+      const double fitted = A / std::pow(T[k] + B, C);
+      const double entered = inches[k] * c.factor;
+      // Same units: T, entered, computed. Mixed: T, entered, entered in the
+      // output units, computed, computed in the output units.
+      std::vector<double> want = same ? std::vector<double>{T[k], entered, fitted}
+                                      : std::vector<double>{T[k], entered, entered * toOut, fitted, fitted * toOut};
+      std::istringstream fields(row);
+      for (double w : want) {
+        double got = 0.0;
+        fields >> got;
+        EXPECT_NEAR(got, w, 0.0051 + 1e-4 * w) << "flag " << c.flag << " METOUT " << c.metout << ": " << row;
+      }
+    }
   }
 }
 

@@ -79,10 +79,14 @@ TEST_F(MassStormTest, StepCases) {
 }
 
 TEST_F(MassStormTest, CurveNotEndingAtOne) {
-  curve("SHORT.CRV", 0.98f);
+  // Non-decreasing up to its last ordinate of 0.98 (the twelve-step curve
+  // above has 0.99 before it, which is message 232 and ends the run).
+  writeFile("SHORT.CRV", {"SHORT CURVE", "5", "12", "0.05", "0.15", "0.30", "0.50", "0.70", "0.80", "0.87", "0.92",
+                          "0.95", "0.97", "0.975", "0.98", "-1"});
   run(2, 5, "SHORT.CRV");
   EXPECT_EQ(ctx.run.severity, 1);
   EXPECT_TRUE(warned("*** WARNING: The sum of the coordinates does not equal 1."));
+  EXPECT_FALSE(warned("must be incremental"));
   EXPECT_NEAR(ctx.storm.PTOT, 1.96f, 1e-5);
 }
 
@@ -105,6 +109,31 @@ TEST_F(MassStormTest, DecreasingOrdinateIsAnError) {
   EXPECT_EQ(ctx.run.severity, 2);
   EXPECT_TRUE(warned("*** ERROR: Mass curve ordinates must be incremental."));
   EXPECT_EQ(ctx.storm.NSTEP, 3);  // still built from the ordinates as read
+}
+
+// A decreasing ordinate is an error that ends the run. The warnings the same
+// command issues afterwards (a curve not ending at 1, a coarser storm step)
+// must not turn it back into a warning that lets the run go on.
+TEST_F(MassStormTest, LaterWarningsKeepTheDecreasingOrdinateError) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    double step;
+    const char* warning;
+  };
+  const std::vector<Case> cases = {
+      {"curve ending below 1", {"down", "10", "3", "0.5", "0.4", "0.9"}, 10, "does not equal 1."},
+      {"coarser storm step", {"down", "5", "4", "0.5", "0.4", "0.7", "1.0"}, 10, "Using a storm DT which"},
+  };
+  for (const Case& c : cases) {
+    nextCommand();
+    writeFile("DOWN.CRV", c.lines);
+    run(1, c.step, "DOWN.CRV");
+    EXPECT_TRUE(warned("*** ERROR: Mass curve ordinates must be incremental.")) << c.what;
+    EXPECT_TRUE(warned(c.warning)) << c.what;
+    EXPECT_EQ(ctx.run.severity, 2) << c.what;
+    EXPECT_EQ(summary.lines, std::vector<std::string>{"  ** MASS STORM        "}) << c.what;
+  }
 }
 
 TEST_F(MassStormTest, BadFilesLeaveTheStorm) {
