@@ -2,6 +2,7 @@
 // negative value, and prints its block and its ordinate table.
 #include "hydrograph/storehyd.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -88,8 +89,9 @@ void storeHyd(model::RunContext& ctx) {
   h.TPEAK = 0.0f;
 
   // The flows end at the first negative value; a list without one ends with
-  // the positions the command takes, never beyond the values read.
-  const int lastPosition = std::min<int>(ctx.cmd.NPARAM, static_cast<int>(ctx.cmd.PARAM.size()) - 1);
+  // the last value actually given (never beyond the positions the command takes).
+  const int lastPosition =
+      std::min({ctx.cmd.NPARAM, ctx.cmd.given, static_cast<int>(ctx.cmd.PARAM.size()) - 1});
   const int capacity = std::max(0, lastPosition - kFirstFlow + 1);
   std::vector<float> times(static_cast<std::size_t>(capacity) + 2, 0.0f);
   h.resize(capacity);

@@ -15,6 +15,7 @@ namespace model {
 struct CommandValues {
   int ICOMM = 0;   // command number of the command just recognised, 0 while none
   int NPARAM = 0;  // number of values the command takes
+  int given = 0;   // number of positions the input actually filled (the rest are 0)
   std::vector<float> PARAM = std::vector<float>(kParamCapacity + 2, 0.0f);
   std::array<double, kStrings + 1> DPARAM{};         // only for START and READ AES DATA
   std::array<std::string, kStrings + 1> STRING{};    // 90 characters, blank padded

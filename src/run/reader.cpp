@@ -31,6 +31,12 @@ struct Scan {
   int decimals = 0;       // 1 for the first digit after the point, then 2, ...
   bool decimalSeen = false;
   int stringStart = 0;    // column after the opening quote, 0 outside a string
+  // Characters of the open string on earlier lines of the command. A string
+  // is measured over every line it spans: only its start column would make a
+  // quote left open near column 100 and closed far along the next line look
+  // short, and its text would then come from the wrong columns.
+  int carried = 0;
+  bool fromEarlierLine = false;
 };
 
 // Commands whose values are also kept in double precision (START, READ AES DATA).
@@ -86,12 +92,14 @@ void storeNumber(model::CommandValues& cmd, Scan& s) {
 // A quoted string ends at `end` (1-based column before the closing quote).
 // False when it is longer than a STRING entry holds.
 bool storeString(model::CommandValues& cmd, Scan& s, const std::string& line, int end) {
-  const int length = end - s.stringStart + 1;
+  const int length = s.carried + end - s.stringStart + 1;
   if (length > model::kStringLength) return false;
   std::string text;
-  // A string that began on an earlier line has no columns of its own on this
-  // one; it is kept blank rather than taken from the wrong columns.
-  if (length > 0) text = line.substr(static_cast<std::size_t>(s.stringStart - 1), static_cast<std::size_t>(length));
+  // A string that began on an earlier line is split by the line end and the
+  // blank column 1 of the continuation; it is kept blank rather than pieced
+  // together.
+  if (!s.fromEarlierLine && length > 0)
+    text = line.substr(static_cast<std::size_t>(s.stringStart - 1), static_cast<std::size_t>(length));
   text.resize(90, ' ');
   // More than ten strings: the extra ones still take their PARAM position.
   if (s.stringIndex < static_cast<int>(cmd.STRING.size())) cmd.STRING[static_cast<std::size_t>(s.stringIndex)] = text;
@@ -99,6 +107,8 @@ bool storeString(model::CommandValues& cmd, Scan& s, const std::string& line, in
   s.accumulator = 0.0;
   s.inNumber = true;  // the next separator gives the string's position the value 0
   s.stringStart = 0;
+  s.carried = 0;
+  s.fromEarlierLine = false;
   return true;
 }
 
@@ -151,6 +161,12 @@ ScanResult scanLine(model::RunContext& ctx, const std::string& line, Scan& s) {
       s.signSeen = false;
       s.sign = 1.0;
     }
+  }
+  // A string still open at column 100 goes on from column 1 of the next line.
+  if (s.stringStart > 0) {
+    s.carried += static_cast<int>(kLineWidth) - s.stringStart + 1;
+    s.stringStart = 1;
+    s.fromEarlierLine = true;
   }
   return ScanResult::Ok;
 }
@@ -210,11 +226,14 @@ ReaderStatus readCommand(model::RunContext& ctx, CommandTable table) {
   cmd.ICOMM = found->number;
   cmd.NPARAM = found->NPARAM;
   ctx.run.commandName = std::string(found->name);
+  cmd.given = 0;
   if (cmd.NPARAM == 0) return ReaderStatus::Command;
 
   Scan scan;
   while (true) {
     if (scanLine(ctx, line, scan) == ScanResult::Failed) return ReaderStatus::Stop;
+    // Commands with open-ended lists (STORE HYD) stop at the values given.
+    cmd.given = scan.index - 1;
     if (scan.index > cmd.NPARAM) return ReaderStatus::Command;
     // A continuation line has a blank column 1; anything else belongs to what
     // follows and is read again by the next call. At the end of the file the

@@ -161,13 +161,21 @@ TEST(StoreHyd, AutomaticFileWhenSavingAll) {
   EXPECT_TRUE(std::filesystem::exists(h.path("INLET.001")));
 }
 
-TEST(StoreHyd, ListWithoutEndValueStopsAtTheCommandsPositions) {
+TEST(StoreHyd, ListWithoutEndValueStopsAtTheValuesGiven) {
   Harness h;
   h.command("STORE HYD           1 7 5 1 1 2 3\nFINISH\n");
   hydrograph::storeHyd(h.ctx);
-  // The reader zero-fills positions up to 999; the flows stop there: 995 ordinates.
-  EXPECT_EQ(h.ctx.store[1].NPTS, 995);
+  // The reader zero-fills positions up to 999, but only the flows typed count.
+  EXPECT_EQ(h.ctx.store[1].NPTS, 3);
   EXPECT_EQ(h.ctx.store[1].QPEAK, 3.0f);
+}
+
+TEST(StoreHyd, TypedZerosBeforeTheEndAreOrdinates) {
+  Harness h;
+  h.command("STORE HYD           1 7 5 1\n                    0 2 0 0\nFINISH\n");
+  hydrograph::storeHyd(h.ctx);
+  EXPECT_EQ(h.ctx.store[1].NPTS, 4);
+  EXPECT_EQ(h.ctx.store[1].TPEAK, 5.0f / 60.0f);
 }
 
 }  // namespace
