@@ -63,7 +63,11 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"digits and signs inside quotes", cmd("SHIFT HYD", "\"-1.2.3\" 9"), {0, 9}, {"-1.2.3"}},
         ValueCase{"empty string", cmd("SHIFT HYD", "\"\" 9"), {0, 9}, {""}},
         ValueCase{"value at column 100 ends at the continuation",
-                  pad("SHIFT HYD", 99) + "7\n 8", {7, 8, 0, 0}, {}}));
+                  pad("SHIFT HYD", 99) + "7\n 8", {7, 8, 0, 0}, {}},
+        // A quoted string open at column 100 and closed on the continuation
+        // line keeps its position; its text, split by the line end, is blank.
+        ValueCase{"short string across the line end is blank",
+                  pad("SHIFT HYD", 95) + "\"ABCD\n E\" 9", {0, 9, 0, 0}, {""}}));
 
 TEST(Reader, MissingValuesAreZeroAndTheNextCommandIsReadNormally) {
   TestHost host;
@@ -220,6 +224,11 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{21, cmd("SHIFT HYD", "\"A\"\"B\""), "*** ERROR: Need a space before the quote in:", true},
         ErrorCase{21, cmd("SHIFT HYD", "5\"A\""), "*** ERROR: Need a space before the quote in:", true},
         ErrorCase{22, cmd("SHIFT HYD", "\"" + std::string(61, 'x') + "\""),
+                  "*** ERROR: String too long. Check for quotes in input.", false},
+        // A quote left open near column 100 and closed far along the next line:
+        // the string runs over 100 columns, so it is too long, not a string
+        // taken from the columns of the second line.
+        ErrorCase{22, pad("SHIFT HYD", 94) + "\"ABCDE\n" + pad(" ", 95) + "PQ\" 9",
                   "*** ERROR: String too long. Check for quotes in input.", false},
         ErrorCase{23, cmd("SHIFT HYD", "-1-2"), "*** ERROR: Check NEGATIVE SIGNS in line below.", true},
         ErrorCase{24, cmd("SHIFT HYD", "1.2.3"), "*** ERROR: Check the DECIMALS in the line below.", true},
