@@ -246,7 +246,11 @@ std::optional<float> gammaFunction(float x) {
   }
   if (x == 1.0f) return g;
   if (x < 1.0f) {
-    if (x <= 0.0f && std::fabs(x - std::round(x)) < 0.000001f) return std::nullopt;
+    // The poles are the integers 0, -1, -2, ...: an argument within 1e-6 of one
+    // of them fails, including small positive values just above 0 (whose
+    // nearest integer is 0), which would otherwise divide by almost nothing.
+    const float nearest = std::round(x);
+    if (nearest <= 0.0f && std::fabs(x - nearest) < 0.000001f) return std::nullopt;
     while (x <= 1.0f) {
       g /= x;
       x += 1.0f;

@@ -357,4 +357,70 @@ TEST_F(NashydCommand, SilentModePrintsNothingAndFillsSlotZero) {
   EXPECT_NEAR(h.ctx.store[0].RV, 0.5f, 2e-4f);
 }
 
+// The poles of the gamma function are 0, -1, -2, ...: an argument within 1e-6
+// of one fails, also just above 0, where 1/x would otherwise blow up.
+TEST(Gamma, ArgumentsAtAPoleFailOnBothSides) {
+  for (float x : {0.0f, 5e-7f, -5e-7f, -1.0f + 5e-7f, -3.0f}) {
+    EXPECT_FALSE(runoff::gammaFunction(x).has_value()) << x;
+  }
+  // Close to a pole but not within 1e-6, and near the positive integer 1: values.
+  EXPECT_NEAR(*runoff::gammaFunction(0.01f), 99.4326f, 0.01f);
+  EXPECT_NEAR(*runoff::gammaFunction(-0.5f), -3.544908f, 1e-3f);
+}
+
+// Before the normalisation the ordinates are the Nash cascade itself,
+// u(t) = A * 1.00833 / (K Gamma(N)) (t/K)^(N-1) e^(-t/K), and the fraction of
+// the inch they hold at the stop is the gamma distribution's P(N, t/K).
+TEST(NashUnitHydrograph, OrdinatesFollowTheCascadeOfLinearReservoirs) {
+  struct Case {
+    float n, tp, gamma;
+  };
+  // Gamma(2.5) = 0.75 sqrt(pi); Gamma(3) = 2; Gamma(4) = 6.
+  const std::vector<Case> cases = {{2.5f, 1.5f, 1.3293404f}, {3.0f, 1.0f, 2.0f}, {4.0f, 2.4f, 6.0f}};
+  const double area = 50.0, dt = 1.0 / 60.0;
+  for (const Case& c : cases) {
+    const runoff::NashUnitHydrograph uh = runoff::nashUnitHydrograph(50.0f, c.n, c.tp, 1.0f / 60.0f);
+    const double k = c.tp / (c.n - 1.0);
+    for (int j = 2; j <= uh.nuh; j += 7) {
+      const double t = (j - 1) * dt;
+      const double u = area * 1.00833 / (k * c.gamma) * std::pow(t / k, c.n - 1.0) * std::exp(-t / k);
+      EXPECT_NEAR(uh.raw[static_cast<std::size_t>(j)], u, 2e-4 * u + 1e-6) << "N " << c.n << " j " << j;
+    }
+    if (c.n == 3.0f) {
+      const double x = (uh.nuh - 1) * dt / k;
+      EXPECT_NEAR(uh.f, 1.0 - std::exp(-x) * (1.0 + x + x * x / 2.0), 2e-4);
+    }
+    // It stopped by one of its two rules: 99.9 % held, or a last ordinate that
+    // added less than 0.01 % (at one-minute steps the second comes first).
+    double volume = 0.0;
+    for (int j = 1; j <= uh.nuh; ++j) volume += dt * uh.raw[static_cast<std::size_t>(j)];
+    const double before = volume - dt * uh.raw[static_cast<std::size_t>(uh.nuh)];
+    EXPECT_TRUE(uh.f > 0.999f || before / volume > 0.9999) << c.n;
+    // ... and at the first ordinate that met one: the one before met neither.
+    const double earlier = before - dt * uh.raw[static_cast<std::size_t>(uh.nuh - 1)];
+    EXPECT_FALSE(before / (area * 1.00833) > 0.999 || earlier / before > 0.9999) << c.n;
+  }
+}
+
+// Published SCS curve-number runoff depths, with Ia = 0.2 S as DESIGN SCSHYD
+// takes it: one hour of P in/hr at a one-hour step, Q = (P - 0.2S)^2 / (P + 0.8S).
+TEST(NashydDepths, DesignScshydGivesThePublishedCurveNumberDepths) {
+  struct Case {
+    float p, cn, q;
+  };
+  const std::vector<Case> cases = {
+      {3.0f, 80.0f, 1.25f},      // S = 2.5, Ia = 0.5: 2.5^2 / 5
+      {5.0f, 70.0f, 2.03629f},   // S = 4.2857, Ia = 0.8571: 4.1429^2 / 8.4286
+      {2.0f, 90.0f, 1.09402f},   // S = 1.1111, Ia = 0.2222: 1.7778^2 / 2.8889
+      {0.4f, 80.0f, 0.0f},       // all of it held by Ia = 0.5
+  };
+  for (const Case& c : cases) {
+    Harness g;
+    g.storm(1.0f, {c.p});
+    g.run("DESIGN SCSHYD       ID=[1], NHYD=[1], DT=[60], AREA=[100], BASE=[0], CN=[" + std::to_string(c.cn) +
+          "], TP=[4], RAIN=[-1]\n");
+    EXPECT_NEAR(g.ctx.store[1].RV, c.q, 5e-4f) << "P " << c.p << " CN " << c.cn;
+  }
+}
+
 }  // namespace

@@ -1,0 +1,323 @@
+// End-to-end cases of the runoff commands, run through the program itself in a
+// fresh working directory (project and rainfall directory both that
+// directory, the clock fixed): a short storm read from a file, COMPUTE NASHYD
+// with a constant runoff coefficient, DESIGN STANDHYD with curve-number losses
+// on the pervious surface, and DEFAULT VALUES printing the built-in values in
+// metric. Every expected line was worked out from the command descriptions with
+// an independent step-by-step calculation (the intermediate values are given
+// beside each case), never taken from the program's own output.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string pad(std::string s, std::size_t n) {
+  s.resize(n, ' ');
+  return s;
+}
+std::string blanks(std::size_t n) { return std::string(n, ' '); }
+std::string dashes(std::size_t n) { return std::string(n, '-'); }
+
+Lines readLines(const fs::path& path) {
+  Lines lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+void writeLines(const fs::path& path, const Lines& lines) {
+  std::ofstream out(path, std::ios::binary);
+  for (const std::string& l : lines) out << l << '\n';
+}
+
+// Five 10-minute steps of 0.6, 1.2, 2.4, 1.8, 0.6 in/hr: PTOT = 6.6 / 6 = 1.1 in.
+const Lines kFiveStepStorm = {"1", "Five step test storm", "10", "5", "0.6", "1.2", "2.4", "1.8", "0.6"};
+
+// One program execution in its own directory.
+class RunoffRun {
+ public:
+  explicit RunoffRun(const std::string& name)
+      : dir_(fs::path("/tmp") / ("krg" + std::to_string(::getpid()) + name)) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    const std::string prefix = dir_.string() + "/";
+    writeLines(dir_ / "kestran.DIR", {prefix, prefix});
+    writeLines(dir_ / "kestran.RUN",
+               {"Runoff commands", "RUN1.DAT", "RUN1.OUT", "RUN1.SUM", "first comment", "second comment", ""});
+  }
+  ~RunoffRun() { fs::remove_all(dir_); }
+
+  void file(const std::string& name, const Lines& lines) { writeLines(dir_ / name, lines); }
+
+  // Runs the program on `input` (the lines after the units line); the exit status.
+  int run(int units, const Lines& input) {
+    Lines all{" " + std::to_string(units)};
+    all.insert(all.end(), input.begin(), input.end());
+    writeLines(dir_ / "RUN1.DAT", all);
+    const std::string command = "cd '" + dir_.string() + "' && KESTRAN_FIXED_CLOCK='2026-01-02 03:04:05' '" +
+                                KESTRAN_BINARY + "' > stdout.txt 2> stderr.txt";
+    const int status = std::system(command.c_str());
+    out = readLines(dir_ / "RUN1.OUT");
+    sum = readLines(dir_ / "RUN1.SUM");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // The detailed output of command n of run 1: the lines after its numbered
+  // dashed line up to the dashed line that opens the next command.
+  Lines detailed(int n) const {
+    const std::string head = number(n) + dashes(77);
+    Lines block;
+    bool in = false;
+    for (const std::string& l : out) {
+      if (in && l == dashes(85)) return block;
+      if (in) block.push_back(l);
+      if (l == head) in = true;
+    }
+    return in ? block : Lines{"(command " + std::to_string(n) + " not found)"};
+  }
+
+  // The summary output of command n: its heading line and the lines up to the
+  // heading of the next command.
+  Lines summary(int n) const {
+    const std::string head = " " + number(n);
+    Lines block;
+    bool in = false;
+    for (const std::string& l : sum) {
+      if (in && l.rfind(" 001:", 0) == 0) return block;
+      if (l.rfind(head, 0) == 0) in = true;
+      if (in) block.push_back(l);
+    }
+    return in ? block : Lines{"(command " + std::to_string(n) + " not found)"};
+  }
+
+  // The copied messages log at the end of the summary output.
+  Lines messages() const {
+    Lines block;
+    bool in = false;
+    for (const std::string& l : sum) {
+      if (l.rfind("   Simulation ended on", 0) == 0) break;
+      if (in) block.push_back(l);
+      if (l == "     -------------------------") in = true;
+    }
+    return block;
+  }
+
+  Lines out, sum;
+
+ private:
+  static std::string number(int n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "001:%04d", n);
+    return text;
+  }
+  fs::path dir_;
+};
+
+void expectLines(const Lines& got, const Lines& want, const std::string& what) {
+  const std::size_t n = std::min(got.size(), want.size());
+  for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(got[i], want[i]) << what << ", line " << i + 1;
+  EXPECT_EQ(got.size(), want.size()) << what << ": number of lines";
+}
+
+std::string hHeading(int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, " 001:%04d", n);
+  return text + dashes(15) + "ID:NHYD" + dashes(11) + "AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-";
+}
+std::string pHeading(int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, " 001:%04d", n);
+  return text + dashes(76);
+}
+
+const std::string kStart = "START               TZERO=[0.0], METOUT=[1], NSTORM=[0], NRUN=[1]";
+
+// COMPUTE NASHYD, 100 acres, DT 10 min, C = 0.5 after Ia = 0.1 in, N = 3, TP = 1 h.
+//   Excess: step 1 fills Ia exactly (x = 0, no excess); then P = 0.2, 0.6, 0.9,
+//   1.0 in and Q = P/2, so e = 0.6, 1.2, 0.9, 0.3 in/hr (0.5 in of excess).
+//   Gamma(3) = 2, K = 0.5 h, Upk = 100 * 1.00833 * 4 e^-2 / (2 * 0.5) = 54.585 cfs.
+//   Unit hydrograph ordinates at t = (j-1)/6 h until 99.9 % of the inch is held
+//   (j = 35, f = 0.999155), then divided by f. Convolution of the four excess
+//   steps: largest ordinate 26.561 cfs at ordinate 9, t = 8/6 = 1.333 h.
+//   R.V. = 0.500 in (the unit hydrograph holds one inch), R.C. = 0.5/1.1 = 0.455.
+// DESIGN STANDHYD, 25 acres, XIMP 0.3, TIMP 0.5, LOSS 2 with CN 80, slope 2 %,
+// surfaces from the built-in defaults (IAper 1.5 mm, LGP 40 m, MNP 0.25, IAimp
+// 0.8 mm, CLI 1.5, MNI 0.013): LGI = sqrt(25 * 43560 / 1.5) = 852.06 ft.
+//   Pervious multiplier 1 + 0.2/0.5 = 1.4; S = 2.5 in. Impervious excess
+//   0.411, 1.2, 2.4, 1.8, 0.6 in/hr (1.0685 in); pervious excess 0.0152,
+//   0.2580, 1.2143, 1.3213, 0.4967 in/hr.
+//   Impervious K: trial 1 imax 2.4 -> K = 0.07474 h (diff 0.0919); trial 2
+//   imax 2.1 (diff larger) -> K = 4.48 min, n_s = 1, tp = 10 min (K < DT:
+//   message 33). Pervious K (plus the impervious K): trial 1 imax 1.3213 ->
+//   0.2678 h, trial 2 imax 1.2678 -> 0.2598 h (closer to 2 DT), trial 3 worse;
+//   K = 15.59 min, n_s = int(1.559 + 0.5) = 2, tp = 20 min, window 20 min.
+//   Unit peaks 25 * 0.3 * 1.00833 c = 40.50 and 25 * 0.5 * 1.00833 c = 28.95 cfs
+//   (the pervious shape is renormalised: its ordinates summed to 5.664, not 6).
+//   Surface peaks 17.10 cfs at 0.50 h and 11.02 cfs at 0.83 h; total 23.711 cfs
+//   at 0.667 h. Volumes 1.07 and 0.55 in over each surface, 0.596 in in all.
+TEST(RunoffGolden, StormThenComputeNashydAndDesignStandhyd) {
+  RunoffRun r("nash");
+  r.file("FIVE.STM", kFiveStepStorm);
+  ASSERT_EQ(r.run(1, {kStart, "READ STORM", "                    \"FIVE.STM\"",
+                      "COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+                      "                    CN=[-0.5], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]",
+                      "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[10], AREA=[25], XIMP=[0.3], TIMP=[0.5],",
+                      "                    DWF=[0], LOSS=[2], CN=[80], SLP=[2], RAIN=[-1]", "FINISH"}),
+            0);
+
+  expectLines(r.detailed(3),
+              {
+                  dashes(22),
+                  "|COMPUTE NASHYD      |   Area    (ac)=  100.00   Loss Coefficient   = 0.50",
+                  "| 01:000101 DT=10.00 |   Ia      (in)=   0.100   # of Linear Res.(N)= 3.00",
+                  dashes(22) + "   U.H. Tp(hrs)=   1.000",
+                  "",
+                  "     Unit Hyd Qpeak  (cfs)=   54.585",
+                  "",
+                  "     PEAK FLOW       (cfs)=   26.561 (i)",
+                  "     TIME TO PEAK    (hrs)=    1.333",
+                  "     RUNOFF VOLUME    (in)=    0.500",
+                  "     TOTAL RAINFALL   (in)=    1.100",
+                  "     RUNOFF COEFFICIENT   =    0.455",
+                  " ",
+                  "     (i) PEAK FLOW DOES NOT INCLUDE BASEFLOW IF ANY.",
+                  " ",
+              },
+              "COMPUTE NASHYD detailed");
+  expectLines(r.summary(3),
+              {
+                  hHeading(3),
+                  "     COMPUTE NASHYD     01:       101   100.00   26.561 No_date    1:20    0.500.455",
+                  "      [C =0.500: N= 3.00]",
+                  "      [Tp= 1.00:DT=10.00]",
+              },
+              "COMPUTE NASHYD summary");
+
+  const std::string warning33a = pad("      *** WARNING: Storage Coefficient is smaller than DT!", 76);
+  const std::string warning33b = pad("                   Use a smaller DT or a larger area.", 76);
+  expectLines(r.detailed(4),
+              {
+                  dashes(22),
+                  "|DESIGN STANDHYD     |   Area    (ac)=   25.00",
+                  "| 02:000202 DT=10.00 |   Total Imp(%)=   50.00   Dir. Conn.(%)=   30.00",
+                  dashes(22),
+                  blanks(30) + "IMPERVIOUS    PERVIOUS (i)",
+                  "     Surface Area     (ac)=      12.50        12.50",
+                  "     Dep. Storage     (in)=       0.03         0.06",
+                  "     Average Slope     (%)=       2.00         2.00",
+                  "     Length           (ft)=     852.06       131.23",
+                  "     Mannings n           =      0.013        0.250",
+                  "",
+                  "     Max.eff.Inten.(in/hr)=       2.40         1.27",
+                  blanks(16) + "over (min)       10.00        20.00",
+                  "     Storage Coeff.  (min)=       4.48 (ii)   15.59 (ii)",
+                  "     Unit Hyd. Tpeak (min)=      10.00        20.00",
+                  "     Unit Hyd. peak  (cfs)=      40.50        28.95",
+                  blanks(57) + "  *TOTALS*",
+                  "     PEAK FLOW       (cfs)=      17.10        11.02         23.711 (iii)",
+                  "     TIME TO PEAK    (hrs)=       0.50         0.83          0.667",
+                  "     RUNOFF VOLUME    (in)=       1.07         0.55          0.596",
+                  "     TOTAL RAINFALL   (in)=       1.10         1.10          1.100",
+                  "     RUNOFF COEFFICIENT   =       0.97         0.50          0.542",
+                  " ",
+                  "       (i) CN PROCEDURE SELECTED FOR PERVIOUS LOSSES:",
+                  "           CN* =  80.0    Ia = Dep. Storage  (Above)",
+                  "      (ii) TIME STEP (DT) SHOULD BE SMALLER OR EQUAL",
+                  "           THAN THE STORAGE COEFFICIENT.",
+                  "     (iii) PEAK FLOW DOES NOT INCLUDE BASEFLOW IF ANY.",
+                  " ",
+                  warning33a,
+                  warning33b,
+              },
+              "DESIGN STANDHYD detailed");
+  // Message 33 (severity 1) marks the summary line with "*".
+  expectLines(r.summary(4),
+              {
+                  hHeading(4),
+                  "  *  DESIGN STANDHYD    02:       202    25.00   23.711 No_date    0:40    0.600.542",
+                  "      [XIMP=.30:TIMP=.50]",
+                  "      [SLP=2.00:DT=10.00]",
+                  "      [LOSS= 2 :CN= 80.0]",
+              },
+              "DESIGN STANDHYD summary");
+  expectLines(r.messages(),
+              {pad(" 001:0004 DESIGN STANDHYD", 70), pad(warning33a, 70), pad(warning33b, 70)},
+              "messages");
+}
+
+// DEFAULT VALUES with ICASEdv 3 and metric output prints the built-in list:
+// 50/25.4 in/hr * 25.4 = 50.00 mm/hr, 7.50 mm/hr, DCAY 2.00, F 0.00 mm,
+// IAper 1.50 mm, LGP 40 * 3.2808 / 3.2808 = 40.00 m, MNP 0.250, IAimp 0.80 mm,
+// CLI 1.50, MNI 0.013, Ia 1.50 mm, N 3.00, under the file name
+// "*** internal values ***" and the built-in title note (its second line is
+// this program's own wording, cut to 60 columns by A60).
+TEST(RunoffGolden, DefaultValuesPrintsTheBuiltInListInMetric) {
+  RunoffRun r("dv");
+  ASSERT_EQ(r.run(2, {"START               TZERO=[0.0], METOUT=[2], NSTORM=[0], NRUN=[1]",
+                      "DEFAULT VALUES      ICASEDV=[3]", "FINISH"}),
+            0);
+  const Lines values = {
+      "      FileTitle= " + pad("Internal values are based on various model calibration", 60),
+      blanks(17) + "exercises on urban and rural catchments of a humid temperate",
+      "      Horton's infiltration equation parameters:",
+      "      [Fo= 50.00 mm/hr] [Fc= 7.50 mm/hr] [DCAY= 2.00 /hr] [F= 0.00 mm]",
+      "      Parameters for PERVIOUS surfaces in STANDHYD:",
+      "      [IAper=   1.50 mm] [LGP=40.00 m] [MNP=0.250]",
+      "      Parameters for IMPERVIOUS surfaces in STANDHYD:",
+      "      [IAimp=   0.80 mm] [CLI= 1.50]   [MNI=0.013]",
+      "      Parameters used in NASHYD:",
+      "      [Ia=   1.50 mm] [N= 3.00]",
+  };
+  Lines detailed = {
+      dashes(22),
+      "|DEFAULT VALUES      |  Filename: " + pad("*** internal values ***", 60),
+      dashes(22) + "  ICASEdv = 3 (print current values)",
+  };
+  detailed.insert(detailed.end(), values.begin(), values.end());
+  expectLines(r.detailed(2), detailed, "DEFAULT VALUES detailed");
+
+  Lines summary = {
+      pHeading(2),
+      "     DEFAULT VALUES    ",
+      "      Filename = " + pad("*** internal values ***", 60),
+      "      ICASEdv  = 3 (print current values)",
+  };
+  summary.insert(summary.end(), values.begin(), values.end());
+  expectLines(r.summary(2), summary, "DEFAULT VALUES summary");
+  EXPECT_TRUE(r.messages().empty());
+}
+
+// The same COMPUTE NASHYD after a START whose TZERO holds the date 2020-06-15
+// 00:00: READ STORM gives the storm that date, so the peak 1.333 h into the day
+// is shown as 2020.0615 (F9.4), "_", the hour " 1" (I2) and ":20" both under
+// TIME TO PEAK ("or on") and in the summary line.
+TEST(RunoffGolden, DatedStormShowsThePeakAsDateAndTime) {
+  RunoffRun r("date");
+  r.file("FIVE.STM", kFiveStepStorm);
+  ASSERT_EQ(r.run(1, {"START               TZERO=[2020.0615], METOUT=[1], NSTORM=[0], NRUN=[1]", "READ STORM",
+                      "                    \"FIVE.STM\"",
+                      "COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+                      "                    CN=[-0.5], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]", "FINISH"}),
+            0);
+  const Lines block = r.detailed(3);
+  ASSERT_GE(block.size(), 10u);
+  EXPECT_EQ(block[8], "     TIME TO PEAK    (hrs)=    1.333");
+  EXPECT_EQ(block[9], "                     or on  2020.0615_ 1:20");
+  EXPECT_EQ(r.summary(3).at(1),
+            "     COMPUTE NASHYD     01:       101   100.00   26.561 2020.0615_ 1:20    0.500.455");
+}
+
+}  // namespace
