@@ -64,7 +64,10 @@ class RunoffRun {
 
   // Runs the program on `input` (the lines after the units line); the exit status.
   int run(int units, const Lines& input) {
-    Lines all{" " + std::to_string(units)};
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + string here.
+    std::string unitsLine(1, ' ');
+    unitsLine += std::to_string(units);
+    Lines all{unitsLine};
     all.insert(all.end(), input.begin(), input.end());
     writeLines(dir_ / "RUN1.DAT", all);
     const std::string command = "cd '" + dir_.string() + "' && KESTRAN_FIXED_CLOCK='2026-01-02 03:04:05' '" +
@@ -92,7 +95,9 @@ class RunoffRun {
   // The summary output of command n: its heading line and the lines up to the
   // heading of the next command.
   Lines summary(int n) const {
-    const std::string head = " " + number(n);
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + string here.
+    std::string head(1, ' ');
+    head += number(n);
     Lines block;
     bool in = false;
     for (const std::string& l : sum) {
