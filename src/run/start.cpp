@@ -163,14 +163,12 @@ void startCommand(model::RunContext& ctx) {
 
   if (run.NRUN >= 2) {
     // Run the whole file again under the new run number; its first line is
-    // the units line, read this time with "(I1)".
-    static const fortran::InputFormat kUnitsAgain("(I1)");
+    // the units line. It is read by the same rule as at the start of the run:
+    // a one-column read would take the usual " 1" as 0 (metric) and turn the
+    // imperial input of the third and later runs into metric.
     ctx.input->rewind();
     ctx.units.METIN = 0;
-    if (ctx.input->next(line)) {
-      const fortran::RecordResult r = kUnitsAgain.read(line);
-      if (r.ok()) ctx.units.METIN = r.record.integer(0);
-    }
+    if (ctx.input->next(line)) ctx.units.METIN = readUnitsLine(line);
   }
 }
 

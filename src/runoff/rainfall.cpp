@@ -28,9 +28,9 @@ int stormStepCount(const model::Storm& storm, float dt) {
   return static_cast<int>(steps);
 }
 
-std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int maxValues) {
+std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int maxValues, int lastGiven) {
   std::vector<float> values;
-  const int last = std::min(cmd.NPARAM, static_cast<int>(cmd.PARAM.size()) - 1);
+  const int last = std::min({cmd.NPARAM, lastGiven, static_cast<int>(cmd.PARAM.size()) - 1});
   for (int k = pos; k <= last; ++k) {
     if (cmd.PARAM[static_cast<std::size_t>(k)] < 0.0f) break;
     if (maxValues > 0 && static_cast<int>(values.size()) >= maxValues) break;
@@ -49,7 +49,17 @@ void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step,
     }
     return;
   }
-  const std::vector<float> typed = typedRainfall(ctx.cmd, pos, maxTyped);
+  // Typed intensities end at the first negative value, and never run past the
+  // values actually given: a rainfall position left out reads as 0, and the
+  // zero-filled positions after it must not become hours of dry "rain" that
+  // silently replace the current storm. An empty list keeps the storm and
+  // leaves NRAIN at 0, which the command reports as an error.
+  const int lastGiven = silent ? ctx.cmd.NPARAM : ctx.cmd.given;
+  const std::vector<float> typed = typedRainfall(ctx.cmd, pos, maxTyped, lastGiven);
+  if (typed.empty()) {
+    nrain = 0;
+    return;
+  }
   const std::size_t size = static_cast<std::size_t>(model::kMaxRainSteps) + 1;
   if (storm.RAIN.size() < size) storm.RAIN.resize(size, 0.0f);
   if (storm.work.size() < size) storm.work.resize(size, 0.0f);
@@ -64,6 +74,9 @@ void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step,
   storm.SDT = step.dt;
   storm.NSTEP = n;
   storm.PTOT = storm.SDT * sum;
+  // Typed rain of zero depth: the same guard run control applies before each
+  // command, so runoff coefficients are 0 rather than 0/0.
+  if (storm.PTOT == 0.0f) storm.PTOT = 1.0e-6f;
   storm.workDT = storm.SDT;
   storm.workSteps = n;
   nrain = n;

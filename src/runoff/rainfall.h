@@ -27,8 +27,8 @@ int stormStepCount(const model::Storm& storm, float dt);
 
 // Intensities typed from PARAM position `pos` on (in input units), ended by the
 // first negative value, by `maxValues` values (0: no limit) or by the last
-// position the command takes.
-std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int maxValues);
+// position the command takes or the input gave (`lastGiven`), whichever is first.
+std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int maxValues, int lastGiven);
 
 // Step 7 of the runoff set-up. With a negative value at `pos` the current
 // storm's working copy is brought to `dt` (which may be adjusted to a whole

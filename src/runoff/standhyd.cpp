@@ -515,6 +515,10 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
   }
   const bool ximpCorrected = v.timp < v.ximp;
   if (ximpCorrected) v.ximp = v.timp;
+  // A wholly impervious catchment has no pervious surface to take the runoff
+  // of impervious area that is not directly connected; that runoff would be
+  // lost, so all of the impervious area drains directly.
+  if (v.timp >= 1.0f) v.ximp = v.timp;
 
   int nrain = v.nrainTyped;
   const int stormSteps = stormStepCount(ctx.storm, step.dt);
