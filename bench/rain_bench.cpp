@@ -12,11 +12,9 @@
 
 #include <unistd.h>
 
-#include "model/context.h"
-#include "platform/platform.h"
 #include "rain/compapi.h"
 #include "rain/read_aes.h"
-#include "run/start.h"
+#include "support/context_host.h"
 
 namespace {
 
@@ -47,23 +45,16 @@ std::filesystem::path makeAesFile() {
 
 void BM_ReadAesThenComputeApi(benchmark::State& state) {
   const std::filesystem::path dir = makeAesFile();
-  platform::MemoryWindow mainWindow{"Special Messages"}, warnings{"W"}, summaryWindow{"S"};
-  platform::FixedClock clock{platform::DateTime{2024, 1, 1, 0, 0, 0}};
-  platform::Platform platform{mainWindow, warnings, summaryWindow, clock};
-  model::RunContext ctx{platform};
-  model::MemorySink detailed, summary, log;
-  ctx.out.detailed = &detailed;
-  ctx.out.summary = &summary;
-  ctx.out.log = &log;
+  support::ContextHost host(platform::DateTime{2024, 1, 1, 0, 0, 0});
+  model::RunContext& ctx = host.ctx;
   ctx.dirs.rainfall = dir.string() + "/";
   ctx.out.workDir = dir.string() + "/";
-  ctx.units.METIN = ctx.units.METOUT = 2;
-  run::initial(ctx);
+  host.setUnits(2, 2);
 
   for (auto _ : state) {
-    detailed.lines.clear();
-    summary.lines.clear();
-    summaryWindow.lines.clear();
+    host.detailed.lines.clear();
+    host.summary.lines.clear();
+    host.summaryWindow.lines.clear();
     ctx.run.severity = 0;
     // The record, and AESTEMP.STM beside it (data type -123).
     for (auto& s : ctx.cmd.STRING) s = std::string(90, ' ');

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+
 namespace fortran {
 namespace {
 
@@ -90,8 +92,8 @@ TEST(LineReaderTest, FixedWidthLinesArePaddedOrCut) {
 }
 
 TEST(LineReaderTest, OpensFilesAndReportsFailures) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kestran_line_reader_test";
-  std::filesystem::create_directories(dir);
+  const support::TempDir scratch(std::filesystem::temp_directory_path() / "kestran_line_reader_test");
+  const std::filesystem::path& dir = scratch.path();
   const std::filesystem::path file = dir / "storm.001";
   std::ofstream(file, std::ios::binary) << " 1\r\nTitle\r\n5";
 
@@ -108,8 +110,6 @@ TEST(LineReaderTest, OpensFilesAndReportsFailures) {
   const LineReader::Opened directory = LineReader::open(dir);
   EXPECT_FALSE(directory);
   EXPECT_FALSE(directory.error.empty());
-
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

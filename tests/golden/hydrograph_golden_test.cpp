@@ -5,125 +5,40 @@
 // commands write are compared line by line (and byte by byte for the summary
 // record file) with texts worked out by hand from the formats of the commands.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
+
+#include "support/golden_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-std::string pad(const std::string& s, std::size_t width) {
-  std::string r = s;
-  r.resize(width, ' ');
-  return r;
-}
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-Lines readLines(const fs::path& path) {
-  Lines lines;
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
+using support::expectLines;
+using support::fileText;
+using support::Lines;
+using support::pad;
+using support::readLines;
 
 // One run of the program in its own short-named working directory (the paths
 // printed in 60-column fields must fit), with the project and rainfall
 // directories both set to that directory.
-class HydCase {
+class HydCase : public support::GoldenRun {
  public:
   HydCase(const std::string& name, const std::string& input)
-      : dir_(fs::path("/tmp") / ("khg" + std::to_string(::getpid()) + name)) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    write("kestran.DIR", project() + "\n" + project() + "\n");
-    write("kestran.RUN", "Hydrograph golden case\nHYD.DAT\nHYD.OUT\nHYD.SUM\n\n\n\n");
-    write("HYD.DAT", input);
-    const std::string command = "cd '" + dir_.string() +
-                                "' && KESTRAN_FIXED_CLOCK='2026-01-02 03:04:05' '" KESTRAN_BINARY
-                                "' > stdout.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
-    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    detailed_ = readLines(dir_ / "HYD.OUT");
-    summary_ = readLines(dir_ / "HYD.SUM");
-  }
-  ~HydCase() { fs::remove_all(dir_); }
+      : GoldenRun(fs::path("/tmp") / ("khg" + std::to_string(::getpid()) + name),
+                  {"Hydrograph golden case", "HYD.DAT", "HYD.OUT", "HYD.SUM", "", "", ""}),
+        exitStatus_(run(input)) {}
 
-  // The project directory as kestran.DIR gives it: the path and a "/".
-  std::string project() const { return dir_.string() + "/"; }
-  std::string path(const std::string& name) const { return project() + name; }
   int exitStatus() const { return exitStatus_; }
-  const Lines& detailed() const { return detailed_; }
-  const Lines& summary() const { return summary_; }
-
-  // The lines a command wrote to the detailed output: after its line
-  // "001:000n----" up to the dashed line that opens the next command.
-  Lines block(int command, int run = 1) const {
-    const std::string head = numberPrefix(command, run);
-    Lines out;
-    bool in = false;
-    for (const std::string& line : detailed_) {
-      if (in && line == std::string(85, '-')) break;
-      if (in) out.push_back(line);
-      if (line.rfind(head, 0) == 0 && line.size() == 85) in = true;
-    }
-    return out;
-  }
-
-  // The lines of a command on the summary output: its heading line and what
-  // follows up to the next heading line of the run (the copied messages log
-  // also has lines beginning " 001:", followed by a blank).
-  Lines summaryOf(int command, int run = 1) const {
-    const std::string head = " " + numberPrefix(command, run);
-    const std::string runHead = head.substr(0, 5);
-    Lines out;
-    bool in = false;
-    for (const std::string& line : summary_) {
-      if (in && line.rfind(runHead, 0) == 0 && line.size() > 9 && line[9] == '-') break;
-      if (line.rfind(head, 0) == 0) in = true;
-      if (in) out.push_back(line);
-    }
-    return out;
-  }
 
  private:
-  static std::string numberPrefix(int command, int run) {
-    const std::string c = std::to_string(command);
-    const std::string r = std::to_string(run);
-    return std::string(3 - r.size(), '0') + r + ":" + std::string(4 - c.size(), '0') + c;
-  }
-  void write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-  }
-
-  fs::path dir_;
-  int exitStatus_ = -1;
-  Lines detailed_;
-  Lines summary_;
+  int exitStatus_;
 };
-
-void expectLines(const Lines& got, const Lines& want, const std::string& what) {
-  const std::size_t n = std::min(got.size(), want.size());
-  for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(got[i], want[i]) << what << ", line " << i + 1;
-  EXPECT_EQ(got.size(), want.size()) << what << ": number of lines";
-}
 
 // Heading lines of the summary output for command n of run 1: the
 // hydrograph heading and the plain one.
@@ -165,50 +80,50 @@ TEST(HydrographGolden, StoreHydImperial) {
   ASSERT_EQ(c.exitStatus(), 0);
 
   // Seven flows of 5 minutes: two rows reading down the columns (1 3 5 7 / 2 4 6).
-  expectLines(c.block(2),
+  expectLines(c.detailed(2),
               {kRule, "| STORE HYD        |   AREA       (ac)=  10.000",
                "| ID=01  (000123)  |   QPEAK     (cfs)=   8.000", "--------------------   TPEAK     (hrs)=   0.167",
                "                       VOLUME     (in)=   0.207", " ", kTimeHeader, kCfs,
                "  0.00    1.00 |  0.17    8.00 |  0.33    4.00 |  0.50    1.00 |",
                "  0.08    3.00 |  0.25    6.00 |  0.42    2.00 |"},
               "STORE HYD of seven flows");
-  expectLines(c.summaryOf(2),
+  expectLines(c.summary(2),
               {headingH("0002"), sline("    ", "STORE HYD", "01", "       123", "    10.00", "    8.000",
                                        "No_date    0:10", "    0.21")},
               "summary of seven flows");
 
   // One flow: the block without a table; DT below 1 is in hours.
-  expectLines(c.block(3),
+  expectLines(c.detailed(3),
               {kRule, "| STORE HYD        |   AREA       (ac)=   3.500",
                "| ID=02  (000045)  |   QPEAK     (cfs)=   2.500", "--------------------   TPEAK     (hrs)=   0.000",
                "                       VOLUME     (in)=   0.354", " "},
               "STORE HYD of one flow");
-  expectLines(c.summaryOf(3),
+  expectLines(c.summary(3),
               {headingH("0003"), sline("    ", "STORE HYD", "02", "        45", "     3.50", "    2.500",
                                        "No_date    0:00", "    0.35")},
               "summary of one flow");
 
   // First value negative: no ordinates; a quoted reference shows its name.
-  expectLines(c.block(4),
+  expectLines(c.detailed(4),
               {kRule, "| STORE HYD        |   AREA       (ac)=   1.000",
                "| ID=03  (DRY   )  |   QPEAK     (cfs)=   0.000", "--------------------   TPEAK     (hrs)=   0.000",
                "                       VOLUME     (in)=   0.000", " "},
               "STORE HYD of no flows");
-  expectLines(c.summaryOf(4),
+  expectLines(c.summary(4),
               {headingH("0004"), sline("    ", "STORE HYD", "03", "DRY       ", "     1.00", "    0.000",
                                        "No_date    0:00", "    0.00")},
               "summary of no flows");
 
   // PRINT HYD of the dry slot: message 170 (a warning) and no table; the
   // warning marks the summary line with "*". DT given as 1 is one minute.
-  expectLines(c.block(5),
+  expectLines(c.detailed(5),
               {kRule, "| PRINT HYD        |   AREA       (ac)=    1.000",
                "| ID=03 (DRY   )   |   QPEAK     (cfs)=    0.000 (i)",
                "| DT= 1.00 PCYC= 1 |   TPEAK     (hrs)=    0.000",
                "--------------------   VOLUME     (in)=    0.000", " ", kPeakNote,
                pad("      *** WARNING: This hydrograph is dry.", 76)},
               "PRINT HYD of a dry slot");
-  expectLines(c.summaryOf(5),
+  expectLines(c.summary(5),
               {headingH("0005"), sline(" *  ", "PRINT HYD", "03", "DRY       ", "     1.00", "    0.000",
                                        "No_date    0:00", "    0.00")},
               "summary of PRINT HYD of a dry slot");
@@ -225,7 +140,7 @@ TEST(HydrographGolden, StoreHydMetricInImperialOutAndPrintCycleTwo) {
 
   // 10 ha are 24.71 acres; flows in cms become cfs (x 3.2808 cubed); twelve
   // flows make three rows; the first of the two equal peaks (hour 1) counts.
-  expectLines(c.block(2),
+  expectLines(c.detailed(2),
               {kRule, "| STORE HYD        |   AREA       (ac)=  24.710",
                "| ID=02  (INFLOW)  |   QPEAK     (cfs)=  17.657", "--------------------   TPEAK     (hrs)=   1.000",
                "                       VOLUME     (in)=   1.687", " ", kTimeHeader, kCfs,
@@ -233,21 +148,21 @@ TEST(HydrographGolden, StoreHydMetricInImperialOutAndPrintCycleTwo) {
                "  0.50    7.06 |  2.00   17.66 |  3.50    3.53 |  5.00    0.35 |",
                "  1.00   17.66 |  2.50   14.13 |  4.00    1.77 |  5.50    0.00 |"},
               "STORE HYD, metric input");
-  expectLines(c.summaryOf(2),
+  expectLines(c.summary(2),
               {headingH("0002"), sline("    ", "STORE HYD", "02", "INFLOW-A  ", "    24.71", "   17.657",
                                        "No_date    1:00", "    1.69")},
               "summary, metric input");
 
   // PRINT HYD cuts the zero tail ordinate (12 -> 11), then PCYC 2 gives
   // R = (10 + 11) / 10 = 2 rows from ordinates 1 and 3, stride 4.
-  expectLines(c.block(3),
+  expectLines(c.detailed(3),
               {kRule, "| PRINT HYD        |   AREA       (ac)=   24.710",
                "| ID=02 (INFLOW)   |   QPEAK     (cfs)=   17.657 (i)",
                "| DT=30.00 PCYC= 2 |   TPEAK     (hrs)=    1.000",
                "--------------------   VOLUME     (in)=    1.687", " ", kPeakNote, kTimeHeader, kCfs,
                "   0.00   3.531|   2.00  17.657|   4.00   1.766|", "   1.00  17.657|   3.00   7.063|   5.00   0.353|"},
               "PRINT HYD with PCYC 2");
-  expectLines(c.summaryOf(3),
+  expectLines(c.summary(3),
               {headingH("0003"), sline("    ", "PRINT HYD", "02", "INFLOW-A  ", "    24.71", "   17.657",
                                        "No_date    1:00", "    1.69")},
               "summary of PRINT HYD");
@@ -271,7 +186,7 @@ TEST(HydrographGolden, PrintHydCycles) {
 
   // The two tail ordinates at or below 0.0003528 cfs are cut: 10 remain,
   // PCYC 1 prints three rows (1 4 7 10 / 2 5 8 / 3 6 9); times start at TZERO.
-  expectLines(c.block(3),
+  expectLines(c.detailed(3),
               {kRule, "| PRINT HYD        |   AREA       (ac)=    5.000",
                "| ID=04 (000009)   |   QPEAK     (cfs)=   10.000 (i)",
                "| DT=10.00 PCYC= 1 |   TPEAK     (hrs)=    2.167",
@@ -279,13 +194,13 @@ TEST(HydrographGolden, PrintHydCycles) {
                "   1.50   2.000|   2.00   8.000|   2.50   6.000|   3.00   1.000|",
                "   1.67   4.000|   2.17  10.000|   2.67   4.000|", "   1.83   6.000|   2.33   8.000|   2.83   2.000|"},
               "PRINT HYD with PCYC 1");
-  expectLines(c.summaryOf(3),
+  expectLines(c.summary(3),
               {headingH("0003"), sline("    ", "PRINT HYD", "04", "         9", "     5.00", "   10.000",
                                        "No_date    2:10", "    1.69")},
               "summary of PCYC 1");
 
   // Twenty ordinates, PCYC 2: rows from ordinates 1, 3 and 5, every 6th.
-  expectLines(c.block(5),
+  expectLines(c.detailed(5),
               {kRule, "| PRINT HYD        |   AREA       (ac)=    1.000",
                "| ID=05 (000020)   |   QPEAK     (cfs)=   10.000 (i)",
                "| DT= 5.00 PCYC= 2 |   TPEAK     (hrs)=    2.250",
@@ -295,13 +210,13 @@ TEST(HydrographGolden, PrintHydCycles) {
               "PRINT HYD with PCYC 2");
 
   // A negative PCYC is printed as given and no table follows.
-  expectLines(c.block(6),
+  expectLines(c.detailed(6),
               {kRule, "| PRINT HYD        |   AREA       (ac)=    1.000",
                "| ID=05 (000020)   |   QPEAK     (cfs)=   10.000 (i)",
                "| DT= 5.00 PCYC=-1 |   TPEAK     (hrs)=    2.250",
                "--------------------   VOLUME     (in)=    9.091", " ", kPeakNote},
               "PRINT HYD with PCYC -1");
-  expectLines(c.summaryOf(6),
+  expectLines(c.summary(6),
               {headingH("0006"), sline("    ", "PRINT HYD", "05", "        20", "     1.00", "   10.000",
                                        "No_date    2:15", "    9.09")},
               "summary of PCYC -1");
@@ -326,14 +241,14 @@ TEST(HydrographGolden, SaveAndReadImperial) {
   const std::string comment = "round trip imperial";
 
   // Name and comment from columns 21-80 of the two lines after the command.
-  expectLines(c.block(3),
+  expectLines(c.detailed(3),
               {kRule, "| SAVE HYD         |   AREA       (ac)=   10.000",
                "| ID=01 (000123)   |   QPEAK     (cfs)=    8.000 (i)",
                "| DT= 5.00 PCYC=-1 |   TPEAK     (hrs)=    0.167",
                "--------------------   VOLUME     (in)=    0.207", "  Filename: " + pad(file, 60),
                "  Comments: " + pad(comment, 60), " ", kPeakNote},
               "SAVE HYD block");
-  expectLines(c.summaryOf(3),
+  expectLines(c.summary(3),
               {headingH("0003"),
                sline("    ", "SAVE HYD", "01", "       123", "    10.00", "    8.000", "No_date    0:10", "    0.21"),
                "      fname :" + pad(file, 60), "      remark:" + pad(comment, 60)},
@@ -344,7 +259,7 @@ TEST(HydrographGolden, SaveAndReadImperial) {
               "hydrograph file");
 
   // READ HYD prints the slot with a blank peak mark and every ordinate.
-  expectLines(c.block(4),
+  expectLines(c.detailed(4),
               {kRule, "| READ HYD         |   AREA       (ac)=   10.000",
                "| ID=03 (000456)   |   QPEAK     (cfs)=    8.000    ",
                "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167",
@@ -353,14 +268,14 @@ TEST(HydrographGolden, SaveAndReadImperial) {
                "   0.00   1.000|   0.17   8.000|   0.33   4.000|   0.50   1.000|",
                "   0.08   3.000|   0.25   6.000|   0.42   2.000|"},
               "READ HYD block");
-  expectLines(c.summaryOf(4),
+  expectLines(c.summary(4),
               {headingH("0004"),
                sline("    ", "READ HYD", "03", "       456", "    10.00", "    8.000", "No_date    0:10", "    0.21"),
                "      Filename = " + pad(file, 60), "      Comment  = " + pad(comment, 60)},
               "READ HYD summary");
 
   // The file name on the line after the command line.
-  expectLines(c.summaryOf(5),
+  expectLines(c.summary(5),
               {headingH("0005"),
                sline("    ", "READ HYD", "04", "       457", "    10.00", "    8.000", "No_date    0:10", "    0.21"),
                "      Filename = " + pad(file, 60), "      Comment  = " + pad(comment, 60)},
@@ -382,7 +297,7 @@ TEST(HydrographGolden, SaveAndReadMetric) {
   const std::string file = c.path("H-INFLOW.001");
   const std::string comment = "metric trip";
 
-  expectLines(c.block(3),
+  expectLines(c.detailed(3),
               {kRule, "| SAVE HYD         |   AREA       (ha)=    1.000",
                "| ID=02 (INFLOW)   |   QPEAK     (cms)=    0.396 (i)",
                "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167",
@@ -390,7 +305,7 @@ TEST(HydrographGolden, SaveAndReadMetric) {
                "  Comments: " + pad(comment, 60), " ", kPeakNote, kTimeHeader, kCms,
                "   0.00   0.099|   0.17   0.396|   0.33   0.099|", "   0.08   0.198|   0.25   0.198|"},
               "SAVE HYD block, metric");
-  expectLines(c.summaryOf(3),
+  expectLines(c.summary(3),
               {headingH("0003"),
                sline("    ", "SAVE HYD", "02", "INFLOW-A  ", "     1.00", "    0.396", "No_date    0:10", "   29.73"),
                "      fname :" + pad(file, 60), "      remark:" + pad(comment, 60)},
@@ -402,7 +317,7 @@ TEST(HydrographGolden, SaveAndReadMetric) {
               "metric hydrograph file");
 
   // Read back with the file factors (35.31338, 2.471) and printed in metric.
-  expectLines(c.block(4),
+  expectLines(c.detailed(4),
               {kRule, "| READ HYD         |   AREA       (ha)=    1.000",
                "| ID=06 (BACK  )   |   QPEAK     (cms)=    0.396    ",
                "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167",
@@ -410,13 +325,13 @@ TEST(HydrographGolden, SaveAndReadMetric) {
                "  Comments: " + pad(comment, 60), " ", kTimeHeader, kCms,
                "   0.00   0.099|   0.17   0.396|   0.33   0.099|", "   0.08   0.198|   0.25   0.198|"},
               "READ HYD block, metric");
-  expectLines(c.summaryOf(4),
+  expectLines(c.summary(4),
               {headingH("0004"),
                sline("    ", "READ HYD", "06", "BACK      ", "     1.00", "    0.396", "No_date    0:10", "   29.73"),
                "      Filename = " + pad(file, 60), "      Comment  = " + pad(comment, 60)},
               "READ HYD summary, metric");
   // The name line was taken by READ HYD: FINISH is command 5.
-  EXPECT_EQ(c.summaryOf(5).front(), headingP("0005"));
+  EXPECT_EQ(c.summary(5).front(), headingP("0005"));
 }
 
 // ---- Saving of all simulated hydrographs ----
@@ -449,16 +364,16 @@ TEST(HydrographGolden, SaveAllSwitchWritesAutomaticFilesAndRecords) {
   const std::string off =
       " " + std::string(3, ' ') + pad(" SAVE HYD", 19) + pad("STOP SAVING ALL SIMULATED HYDROGRAPHS", 60);
 
-  expectLines(c.block(2), {on}, "switch on, detailed");
-  expectLines(c.summaryOf(2), {headingP("0002"), on}, "switch on, summary");
-  expectLines(c.block(5), {off}, "switch off, detailed");
-  expectLines(c.summaryOf(5), {headingP("0005"), off}, "switch off, summary");
+  expectLines(c.detailed(2), {on}, "switch on, detailed");
+  expectLines(c.summary(2), {headingP("0002"), on}, "switch on, summary");
+  expectLines(c.detailed(5), {off}, "switch off, detailed");
+  expectLines(c.summary(5), {headingP("0005"), off}, "switch off, summary");
   // Any other code leaves the flag and names its state.
-  expectLines(c.summaryOf(6), {headingP("0006"), off}, "code 5, summary");
+  expectLines(c.summary(6), {headingP("0006"), off}, "code 5, summary");
 
   // A named slot: the file is named by the first 8 characters of the name.
   const std::string named = c.path("AUTOMATI.001");
-  expectLines(c.block(3),
+  expectLines(c.detailed(3),
               {"  IN SVHYD=1, HYDFILE= " + pad(named, 80), kRule, "| STORE HYD        |   AREA       (ac)=   2.000",
                "| ID=05  (AUTOMA)  |   QPEAK     (cfs)=   1.500", "--------------------   TPEAK     (hrs)=   0.167",
                "                       VOLUME     (in)=   0.248", " ", kTimeHeader, kCfs,
@@ -470,16 +385,16 @@ TEST(HydrographGolden, SaveAllSwitchWritesAutomaticFilesAndRecords) {
 
   // A numeric slot holds a blank name: the file is named by the extension alone.
   const std::string bare = c.path(".001");
-  EXPECT_EQ(c.block(4).front(), "  IN SVHYD=1, HYDFILE= " + pad(bare, 80));
+  EXPECT_EQ(c.detailed(4).front(), "  IN SVHYD=1, HYDFILE= " + pad(bare, 80));
   expectLines(readLines(bare), {" 1", std::string(60, ' '), "    10.00", "      2.0000", ".50000E+00", " -1.0"},
               "automatic file of a numeric slot");
 
   // Saving is off again: no announcement.
-  EXPECT_EQ(c.block(7).front(), kRule);
+  EXPECT_EQ(c.detailed(7).front(), kRule);
 
   // READ HYD takes the automatic file back: exponent-form ordinates, a blank
   // comment and the short end mark.
-  expectLines(c.summaryOf(8),
+  expectLines(c.summary(8),
               {headingH("0008"),
                sline("    ", "READ HYD", "08", "        88", "     2.00", "    1.500", "No_date    0:10", "    0.25"),
                "      Filename = " + pad(named, 60), "      Comment  = " + std::string(60, ' ')},
@@ -528,8 +443,8 @@ TEST(HydrographGolden, SecondRunExtensionAndMetricAutomaticFile) {
   ASSERT_EQ(c.exitStatus(), 0);
   const std::string first = c.path("RUNS.001");
   const std::string second = c.path("RUNS.002");
-  EXPECT_EQ(c.block(3, 1).front(), "  IN SVHYD=1, HYDFILE= " + pad(first, 80));
-  EXPECT_EQ(c.block(3, 2).front(), "  IN SVHYD=1, HYDFILE= " + pad(second, 80));
+  EXPECT_EQ(c.detailed(3, 1).front(), "  IN SVHYD=1, HYDFILE= " + pad(first, 80));
+  EXPECT_EQ(c.detailed(3, 2).front(), "  IN SVHYD=1, HYDFILE= " + pad(second, 80));
   expectLines(readLines(first), {" 1", std::string(60, ' '), "     5.00", "      1.0000", ".35000E+01", " -1.0"},
               "automatic file of run 1");
   // 1 acre is 0.4047 ha; 3.5 cfs are 0.0991126 cms (3.2808 cubed in single precision).
@@ -581,10 +496,10 @@ TEST(HydrographGolden, SlotOutsideOneToTenEndsTheRun) {
     SCOPED_TRACE(bad.name);
     HydCase c(bad.name, std::string(" 1\n") + kStart1 + bad.lines + "FINISH\n");
     EXPECT_EQ(c.exitStatus(), 1);
-    expectLines(c.block(2), {pad(std::string("      ") + bad.message, 76)}, "detailed");
-    expectLines(c.summaryOf(2), {headingH("0002")}, "summary");
+    expectLines(c.detailed(2), {pad(std::string("      ") + bad.message, 76)}, "detailed");
+    expectLines(c.summary(2), {headingH("0002")}, "summary");
     // The run ends at once: command 3 is the end-of-run block.
-    expectLines(c.summaryOf(3),
+    expectLines(c.summary(3),
                 {headingP("0003"), "      FINISH", " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES.",
                  std::string(85, '-'), std::string(85, '*'), "     WARNINGS / ERRORS / NOTES",
                  "     -------------------------", pad(std::string(" 001:0002 ") + bad.label, 70),
@@ -603,9 +518,9 @@ TEST(HydrographGolden, SaveHydIdZeroStopsTheProgram) {
   EXPECT_EQ(c.exitStatus(), 1);
   EXPECT_NE(fileText(c.path("stdout.txt")).find("Stop - Program terminated."), std::string::npos);
   // The message, and nothing after it: no end-of-run block.
-  ASSERT_FALSE(c.detailed().empty());
-  EXPECT_EQ(c.detailed().back(), pad("      *** ERROR: SAVE HYD, ID =0.  Run aborted.", 76));
-  EXPECT_EQ(c.summary().back(), headingH("0003"));
+  ASSERT_FALSE(c.out.empty());
+  EXPECT_EQ(c.out.back(), pad("      *** ERROR: SAVE HYD, ID =0.  Run aborted.", 76));
+  EXPECT_EQ(c.sum.back(), headingH("0003"));
   const Lines log = readLines(c.path("MESSAGES.LOG"));
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0], pad(" 001:0003 SAVE HYD ", 29));
@@ -617,7 +532,7 @@ TEST(HydrographGolden, ReadHydOfAMissingFile) {
   EXPECT_EQ(c.exitStatus(), 1);
   // Without a point the name gets the run extension.
   const std::string file = c.path("nofile.001");
-  const Lines block = c.block(2);
+  const Lines block = c.detailed(2);
   ASSERT_GE(block.size(), 2u);
   EXPECT_EQ(block[0], pad("      *** ERROR: Hydrograph filename not found.", 76));
   // The slot is printed in its cleared state; the time step of a fresh slot is 0.
@@ -629,7 +544,7 @@ TEST(HydrographGolden, ReadHydOfAMissingFile) {
                "--------------------   VOLUME     (in)=    0.000", "  Filename: " + pad(file, 60),
                "  Comments: " + std::string(60, ' '), " "},
               "READ HYD block of a missing file");
-  expectLines(c.summaryOf(2),
+  expectLines(c.summary(2),
               {headingH("0002"),
                sline(" ** ", "READ HYD", "01", "         5", "     0.00", "    0.000", "No_date    0:00", "    0.00"),
                "      Filename = " + pad(file, 60), "      Comment  = " + std::string(60, ' ')},

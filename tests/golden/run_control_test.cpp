@@ -4,30 +4,24 @@
 // compared line by line with the file the program wrote; a line
 // "@include NAME" in an expected file stands for the lines of common/NAME.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/golden_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using support::fileText;
+using support::readLines;
+using support::writeFile;
+
 const fs::path kGolden = KESTRAN_GOLDEN_DIR;
 constexpr const char* kClock = "2024-03-05 14:07:09";
-
-std::vector<std::string> readLines(const fs::path& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
 
 std::vector<std::string> expectedLines(const fs::path& path) {
   std::vector<std::string> lines;
@@ -42,27 +36,14 @@ std::vector<std::string> expectedLines(const fs::path& path) {
 }
 
 // A fresh working directory, removed afterwards.
-class WorkDir {
+class WorkDir : public support::TempDir {
  public:
   explicit WorkDir(const std::string& name)
-      : path_(fs::temp_directory_path() / ("kestran-golden-" + name + "-" + std::to_string(::getpid()))) {
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~WorkDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
+      : TempDir(fs::temp_directory_path() / ("kestran-golden-" + name + "-" + std::to_string(::getpid()))) {}
 };
 
 // Runs the program in `dir` with `args`; returns its exit status.
-int runProgram(const fs::path& dir, const std::string& args) {
-  const std::string command = "cd '" + dir.string() + "' && KESTRAN_FIXED_CLOCK='" + kClock + "' '" +
-                              KESTRAN_BINARY + "' " + args + " > stdout.txt 2> stderr.txt";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int runProgram(const fs::path& dir, const std::string& args) { return support::runProgram(dir, args, kClock); }
 
 void compareFiles(const fs::path& expected, const fs::path& actual) {
   ASSERT_TRUE(fs::exists(actual)) << actual << " was not written";
@@ -118,15 +99,6 @@ INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
                                            "errors_before_finish"));
 
 // ---- problems with the side files and the input: named, never a crash ----
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 TEST(GoldenProblems, MissingDirectoryFile) {
   WorkDir work("nodir");

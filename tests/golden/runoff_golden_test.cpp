@@ -7,135 +7,33 @@
 // an independent step-by-step calculation (the intermediate values are given
 // beside each case), never taken from the program's own output.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
+
+#include "support/golden_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-std::string pad(std::string s, std::size_t n) {
-  s.resize(n, ' ');
-  return s;
-}
-std::string blanks(std::size_t n) { return std::string(n, ' '); }
-std::string dashes(std::size_t n) { return std::string(n, '-'); }
-
-Lines readLines(const fs::path& path) {
-  Lines lines;
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-void writeLines(const fs::path& path, const Lines& lines) {
-  std::ofstream out(path, std::ios::binary);
-  for (const std::string& l : lines) out << l << '\n';
-}
+using support::blanks;
+using support::dashes;
+using support::expectLines;
+using support::Lines;
+using support::pad;
 
 // Five 10-minute steps of 0.6, 1.2, 2.4, 1.8, 0.6 in/hr: PTOT = 6.6 / 6 = 1.1 in.
 const Lines kFiveStepStorm = {"1", "Five step test storm", "10", "5", "0.6", "1.2", "2.4", "1.8", "0.6"};
 
 // One program execution in its own directory.
-class RunoffRun {
- public:
+struct RunoffRun : support::GoldenRun {
   explicit RunoffRun(const std::string& name)
-      : dir_(fs::path("/tmp") / ("krg" + std::to_string(::getpid()) + name)) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    const std::string prefix = dir_.string() + "/";
-    writeLines(dir_ / "kestran.DIR", {prefix, prefix});
-    writeLines(dir_ / "kestran.RUN",
-               {"Runoff commands", "RUN1.DAT", "RUN1.OUT", "RUN1.SUM", "first comment", "second comment", ""});
-  }
-  ~RunoffRun() { fs::remove_all(dir_); }
-
-  void file(const std::string& name, const Lines& lines) { writeLines(dir_ / name, lines); }
-
-  // Runs the program on `input` (the lines after the units line); the exit status.
-  int run(int units, const Lines& input) {
-    // Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + string here.
-    std::string unitsLine(1, ' ');
-    unitsLine += std::to_string(units);
-    Lines all{unitsLine};
-    all.insert(all.end(), input.begin(), input.end());
-    writeLines(dir_ / "RUN1.DAT", all);
-    const std::string command = "cd '" + dir_.string() + "' && KESTRAN_FIXED_CLOCK='2026-01-02 03:04:05' '" +
-                                KESTRAN_BINARY + "' > stdout.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
-    out = readLines(dir_ / "RUN1.OUT");
-    sum = readLines(dir_ / "RUN1.SUM");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  // The detailed output of command n of run 1: the lines after its numbered
-  // dashed line up to the dashed line that opens the next command.
-  Lines detailed(int n) const {
-    const std::string head = number(n) + dashes(77);
-    Lines block;
-    bool in = false;
-    for (const std::string& l : out) {
-      if (in && l == dashes(85)) return block;
-      if (in) block.push_back(l);
-      if (l == head) in = true;
-    }
-    return in ? block : Lines{"(command " + std::to_string(n) + " not found)"};
-  }
-
-  // The summary output of command n: its heading line and the lines up to the
-  // heading of the next command.
-  Lines summary(int n) const {
-    // Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + string here.
-    std::string head(1, ' ');
-    head += number(n);
-    Lines block;
-    bool in = false;
-    for (const std::string& l : sum) {
-      if (in && l.rfind(" 001:", 0) == 0) return block;
-      if (l.rfind(head, 0) == 0) in = true;
-      if (in) block.push_back(l);
-    }
-    return in ? block : Lines{"(command " + std::to_string(n) + " not found)"};
-  }
-
-  // The copied messages log at the end of the summary output.
-  Lines messages() const {
-    Lines block;
-    bool in = false;
-    for (const std::string& l : sum) {
-      if (l.rfind("   Simulation ended on", 0) == 0) break;
-      if (in) block.push_back(l);
-      if (l == "     -------------------------") in = true;
-    }
-    return block;
-  }
-
-  Lines out, sum;
-
- private:
-  static std::string number(int n) {
-    char text[16];
-    std::snprintf(text, sizeof text, "001:%04d", n);
-    return text;
-  }
-  fs::path dir_;
+      : GoldenRun(fs::path("/tmp") / ("krg" + std::to_string(::getpid()) + name),
+                  {"Runoff commands", "RUN1.DAT", "RUN1.OUT", "RUN1.SUM", "first comment", "second comment", ""}) {}
 };
-
-void expectLines(const Lines& got, const Lines& want, const std::string& what) {
-  const std::size_t n = std::min(got.size(), want.size());
-  for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(got[i], want[i]) << what << ", line " << i + 1;
-  EXPECT_EQ(got.size(), want.size()) << what << ": number of lines";
-}
 
 std::string hHeading(int n) {
   char text[16];

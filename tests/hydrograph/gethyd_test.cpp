@@ -37,11 +37,11 @@ TEST(SummaryRecordFile, HeaderAndRecordBytes) {
   h.ctx.run.label = "STORE HYD";
   hydrograph::createSummaryRecordFile(h.ctx);
   const std::string path = h.path("SUMMARY.sbo");
-  ASSERT_EQ(hydtest::fileBytes(path), pad(h.dir.prefix(), 90));
+  ASSERT_EQ(support::fileText(path), pad(h.dir.prefix(), 90));
 
   fillSlot(h, 3);
   hydrograph::writeAutomaticFile(h.ctx, 3);
-  const std::string all = hydtest::fileBytes(path);
+  const std::string all = support::fileText(path);
   ASSERT_EQ(all.size(), 90u + 162u);
   const std::string r = all.substr(90);
   EXPECT_EQ(r.substr(0, 4), bytes({0xE9, 0x03, 0x00, 0x00}));  // METOUT 1 x 1000 + NRUN 1
@@ -60,13 +60,13 @@ TEST(SummaryRecordFile, HeaderAndRecordBytes) {
   h.ctx.run.NRUN = 2;
   h.ctx.units.METOUT = 2;
   hydrograph::writeAutomaticFile(h.ctx, 3);
-  const std::string both = hydtest::fileBytes(path);
+  const std::string both = support::fileText(path);
   ASSERT_EQ(both.size(), 90u + 2 * 162u);
   EXPECT_EQ(both.substr(252, 4), bytes({0xD2, 0x07, 0x00, 0x00}));  // 2 x 1000 + 2
 
   // A new run recreates the file with its header alone.
   hydrograph::createSummaryRecordFile(h.ctx);
-  EXPECT_EQ(hydtest::fileBytes(path).size(), 90u);
+  EXPECT_EQ(support::fileText(path).size(), 90u);
 }
 
 TEST(AutomaticFile, LayoutWithoutBaseflow) {
@@ -79,7 +79,7 @@ TEST(AutomaticFile, LayoutWithoutBaseflow) {
   const std::vector<std::string> expected = {
       " 1", pad("DESIGN STORM", 60), "     5.00", "     10.0000",
       ".10000E+01", ".20000E+01", ".50000E+00", " -1.0"};
-  EXPECT_EQ(hydtest::fileLines(path), expected);
+  EXPECT_EQ(support::readLines(path), expected);
   EXPECT_EQ(h.detailed.lines, (std::vector<std::string>{"  IN SVHYD=1, HYDFILE= " + pad(path, 80)}));
 }
 
@@ -109,8 +109,8 @@ TEST(AutomaticFile, UnwritableDirectoryIsAWarning) {
   fillSlot(h, 1);
   hydrograph::writeAutomaticFile(h.ctx, 1);
   EXPECT_EQ(h.ctx.run.severity, 1);
-  EXPECT_TRUE(hydtest::contains(h.warnings.lines, "*** WARNING: Automatic hydrograph file cannot be written:"));
-  EXPECT_TRUE(hydtest::contains(h.warnings.lines, "missing/"));
+  EXPECT_TRUE(support::contains(h.warnings.lines, "*** WARNING: Automatic hydrograph file cannot be written:"));
+  EXPECT_TRUE(support::contains(h.warnings.lines, "missing/"));
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST(PrintHyd, CycleZeroAndNegative) {
     h.command(std::string("PRINT HYD           2 ") + c.pcyc + "\n");
     hydrograph::printHyd(h.ctx);
     EXPECT_EQ(h.detailed.lines[3].substr(0, 20), c.stepLine) << c.pcyc;
-    EXPECT_EQ(hydtest::contains(h.detailed.lines, "  TIME    FLOW"), c.table) << c.pcyc;
+    EXPECT_EQ(support::contains(h.detailed.lines, "  TIME    FLOW"), c.table) << c.pcyc;
   }
 }
 
@@ -116,7 +116,7 @@ TEST(PrintHyd, TailTrimmingAndDrySlots) {
   h.command("PRINT HYD           3 1\n");  // never filled
   hydrograph::printHyd(h.ctx);
   EXPECT_EQ(h.ctx.run.severity, 1);
-  EXPECT_TRUE(hydtest::contains(h.detailed.lines, "*** WARNING: This hydrograph is dry."));
+  EXPECT_TRUE(support::contains(h.detailed.lines, "*** WARNING: This hydrograph is dry."));
   EXPECT_EQ(h.summary.lines.back().substr(0, 5), "  *  ");
 }
 
@@ -183,8 +183,8 @@ TEST(SaveHyd, IdBelowOneStopsTheProgram) {
   hydrograph::saveHyd(h.ctx);
   EXPECT_TRUE(h.ctx.run.stopProgram);
   EXPECT_EQ(h.ctx.run.severity, 2);
-  EXPECT_TRUE(hydtest::contains(h.detailed.lines, "*** ERROR: SAVE HYD, ID =0.  Run aborted."));
-  EXPECT_TRUE(hydtest::contains(h.warnings.lines, "SAVE HYD "));
+  EXPECT_TRUE(support::contains(h.detailed.lines, "*** ERROR: SAVE HYD, ID =0.  Run aborted."));
+  EXPECT_TRUE(support::contains(h.warnings.lines, "SAVE HYD "));
 }
 
 TEST(SaveHyd, GivenNameAndComment) {
@@ -206,7 +206,7 @@ TEST(SaveHyd, GivenNameAndComment) {
   const std::vector<std::string> file = {
       " 1", pad("pond outlet", 60), "    60.00", "      1.0000",
       "     3.000000", "     5.000000", "     4.000000", "   -1.000"};
-  EXPECT_EQ(hydtest::fileLines(path), file);
+  EXPECT_EQ(support::readLines(path), file);
 
   EXPECT_EQ(h.detailed.lines[1], "| SAVE HYD         |   AREA       (ac)=    1.000");
   EXPECT_EQ(h.detailed.lines[5], "  Filename: " + pad(path, 60));
@@ -232,7 +232,7 @@ TEST(SaveHyd, AutomaticNameAndCommentLine) {
     h.command(std::string("SAVE HYD            ID=[3], PCYC=[1], AUTO=[0]\n") + commentLine + "FINISH\n");
     hydrograph::saveHyd(h.ctx);
     const std::string path = h.path("H-000123.001");
-    const std::vector<std::string> lines = hydtest::fileLines(path);
+    const std::vector<std::string> lines = support::readLines(path);
     ASSERT_EQ(lines.size(), 9u) << commentLine;
     EXPECT_EQ(lines[1], pad(commentLine[0] == ' ' ? "Outflow of pond 3" : "", 60));
     EXPECT_EQ(h.summary.lines[2], "      fname :" + pad(path, 60));
@@ -254,7 +254,7 @@ TEST(SaveHyd, NameAndCommentFromFollowingLines) {
   // run extension follows.
   const std::string path = h.path("VERYLONGFILE.001");
   ASSERT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(hydtest::fileLines(path)[1], pad("remark line", 60));
+  EXPECT_EQ(support::readLines(path)[1], pad("remark line", 60));
   EXPECT_EQ(h.detailed.lines[2], "| ID=04 (EAST  )   |   QPEAK     (cfs)=    2.000 (i)");
   EXPECT_EQ(h.nextInputLine(), "FINISH");
 }

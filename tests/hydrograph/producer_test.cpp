@@ -70,8 +70,8 @@ TEST(Producer, SlotOutsideOneToTenIsAnError) {
     h.ctx.run.label = "STORE HYD";
     EXPECT_FALSE(hydrograph::checkSlot(h.ctx, id)) << id;
     EXPECT_EQ(h.ctx.run.severity, 2);
-    EXPECT_TRUE(hydtest::contains(h.detailed.lines, "*** ERROR: Hydrograph ID must be from 1 to 10."));
-    EXPECT_TRUE(hydtest::contains(h.warnings.lines, "STORE HYD"));
+    EXPECT_TRUE(support::contains(h.detailed.lines, "*** ERROR: Hydrograph ID must be from 1 to 10."));
+    EXPECT_TRUE(support::contains(h.warnings.lines, "STORE HYD"));
   }
   for (int id : {1, 10}) {
     Harness h;
@@ -103,7 +103,7 @@ TEST(Producer, ReportChoosesFormAndSavesWhenSwitchedOn) {
   hydrograph::reportProduced(h.ctx, 4, false);
   EXPECT_EQ(h.summary.lines.back().substr(24, 13), "04:         8");
   EXPECT_TRUE(std::filesystem::exists(h.path("SITE9.001")));
-  EXPECT_EQ(hydtest::fileBytes(hydrograph::summaryRecordPath(h.ctx)).size(),
+  EXPECT_EQ(support::fileText(hydrograph::summaryRecordPath(h.ctx)).size(),
             hydrograph::kSummaryHeaderBytes + hydrograph::kSummaryRecordBytes);
 }
 

@@ -20,7 +20,7 @@ const char* kImperialFile =
 TEST(ReadHyd, NamedSlotBlockAndSummary) {
   Harness h;
   const std::string path = h.path("in.hyd");
-  hydtest::writeFile(path, kImperialFile);
+  support::writeFile(path, kImperialFile);
   h.command("READ HYD            ID=[4], NHYD=[\"BACK\"], \"in.hyd\"\n");
   hydrograph::readHyd(h.ctx);
 
@@ -62,7 +62,7 @@ TEST(ReadHyd, FileNameFromTheLineAfterTheCommand) {
   // name: the run extension is added.
   for (const char* nameLine : {"                    in\n", "FILE=               in\n"}) {
     Harness h;
-    hydtest::writeFile(h.path("in.001"), kImperialFile);
+    support::writeFile(h.path("in.001"), kImperialFile);
     h.command(std::string("READ HYD            ID=[2], NHYD=[77]\n") + nameLine + "FINISH\n");
     hydrograph::readHyd(h.ctx);
     EXPECT_EQ(h.ctx.run.severity, 0) << nameLine;
@@ -75,8 +75,8 @@ TEST(ReadHyd, FileNameFromTheLineAfterTheCommand) {
 TEST(ReadHyd, MetricFileAndTimeStepRule) {
   Harness h;
   // 2 cms at 5-minute steps over 4 hectares; a step below 1 is in hours.
-  hydtest::writeFile(h.path("m.hyd"), " 2\nmetric\n     5.00\n      4.0000\n     2.000000\n     0.000000\n   -1.000\n");
-  hydtest::writeFile(h.path("h.hyd"), " 1\nhours\n     0.50\n      1.0000\n     1.000000\n   -1.000\n");
+  support::writeFile(h.path("m.hyd"), " 2\nmetric\n     5.00\n      4.0000\n     2.000000\n     0.000000\n   -1.000\n");
+  support::writeFile(h.path("h.hyd"), " 1\nhours\n     0.50\n      1.0000\n     1.000000\n   -1.000\n");
   h.command("READ HYD            1 5 \"m.hyd\"\n");
   hydrograph::readHyd(h.ctx);
   EXPECT_FLOAT_EQ(h.ctx.store[1].DT, 5.0f / 60.0f);
@@ -89,13 +89,13 @@ TEST(ReadHyd, MetricFileAndTimeStepRule) {
 
 TEST(ReadHyd, DryFileIsANote) {
   Harness h;
-  hydtest::writeFile(h.path("dry.hyd"), " 1\n\n     5.00\n      1.0000\n     0.000000\n     0.000000\n   -1.000\n");
+  support::writeFile(h.path("dry.hyd"), " 1\n\n     5.00\n      1.0000\n     0.000000\n     0.000000\n   -1.000\n");
   h.command("READ HYD            1 5 \"dry.hyd\"\n");
   hydrograph::readHyd(h.ctx);
   EXPECT_EQ(h.ctx.run.severity, 1);
   EXPECT_EQ(h.ctx.store[1].RV, 0.0f);
   EXPECT_EQ(h.ctx.store[1].NPTS, 2);
-  EXPECT_TRUE(hydtest::contains(h.detailed.lines, "*** NOTE: The hydrograph which was read is dry."));
+  EXPECT_TRUE(support::contains(h.detailed.lines, "*** NOTE: The hydrograph which was read is dry."));
   EXPECT_EQ(h.summary.lines[0].substr(0, 5), "  *  ");
 }
 
@@ -112,7 +112,7 @@ TEST(ReadHyd, MissingBlankAndUnreadableFiles) {
   };
   for (const Case& c : cases) {
     Harness h;
-    hydtest::writeFile(h.path("bad.hyd"), " 1\ncomment\n     5.00\n      1.0000\n     1.0\nabc\n");
+    support::writeFile(h.path("bad.hyd"), " 1\ncomment\n     5.00\n      1.0000\n     1.0\nabc\n");
     // The slot keeps its ordinates; its peak, area, volume and baseflow are 0.
     model::Hydrograph& s = h.ctx.store[3];
     s.resize(2);
@@ -125,10 +125,10 @@ TEST(ReadHyd, MissingBlankAndUnreadableFiles) {
     h.command(c.command);
     hydrograph::readHyd(h.ctx);
     EXPECT_EQ(h.ctx.run.severity, 2) << c.command;
-    EXPECT_TRUE(hydtest::contains(h.detailed.lines, c.message)) << c.command;
-    EXPECT_TRUE(hydtest::contains(h.warnings.lines, c.message)) << c.command;
+    EXPECT_TRUE(support::contains(h.detailed.lines, c.message)) << c.command;
+    EXPECT_TRUE(support::contains(h.warnings.lines, c.message)) << c.command;
     if (c.namesFile) {
-      EXPECT_TRUE(hydtest::contains(h.warnings.lines, h.dir.prefix())) << c.command;
+      EXPECT_TRUE(support::contains(h.warnings.lines, h.dir.prefix())) << c.command;
     }
     EXPECT_EQ(s.NPTS, 2);
     EXPECT_EQ(s.QPEAK, 0.0f);
@@ -196,7 +196,7 @@ TEST(ReadHyd, BadSlot) {
   h.command("READ HYD            0 2 \"x.hyd\"\n");
   hydrograph::readHyd(h.ctx);
   EXPECT_EQ(h.ctx.run.severity, 2);
-  EXPECT_TRUE(hydtest::contains(h.detailed.lines, "Hydrograph ID must be from 1 to 10"));
+  EXPECT_TRUE(support::contains(h.detailed.lines, "Hydrograph ID must be from 1 to 10"));
 }
 
 }  // namespace

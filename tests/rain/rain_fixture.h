@@ -1,52 +1,33 @@
-// A run context for the storm command tests: in-memory windows and outputs, a
-// fixed clock, imperial or metric units, and a scratch directory that serves
-// as both the rainfall directory and the working directory.
+// A run context for the storm command tests: the shared in-memory host with
+// its own fixed clock, imperial or metric units, and a scratch directory that
+// serves as both the rainfall directory and the working directory.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
-#include "model/context.h"
-#include "platform/platform.h"
-#include "run/start.h"
+#include "support/context_host.h"
+#include "support/files.h"
+#include "support/text.h"
 
 namespace rain::testing {
 
-inline std::string pad(std::string s, std::size_t n) {
-  s.resize(n, ' ');
-  return s;
-}
+using support::pad;
 
-class RainTest : public ::testing::Test {
+class RainTest : public ::testing::Test, protected support::ContextHost {
  protected:
-  RainTest() {
-    ctx.out.detailed = &detailed;
-    ctx.out.summary = &summary;
-    ctx.out.log = &log;
-    dir = std::filesystem::temp_directory_path() /
-          ("kestran_rain_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir);
-    ctx.dirs.rainfall = dir.string() + "/";
-    ctx.out.workDir = dir.string() + "/";
-    setUnits(1, 1);
-    ctx.run.NRUN = 1;
-    ctx.run.commandCounter = 2;
+  RainTest() : support::ContextHost(platform::DateTime{2024, 5, 6, 7, 8, 9}) {
+    ctx.dirs.rainfall = scratch.prefix();
+    ctx.out.workDir = scratch.prefix();
+    startRun(1, 1);
   }
-  ~RainTest() override { std::filesystem::remove_all(dir); }
 
-  void setUnits(int in, int out) {
-    ctx.units.METIN = in;
-    ctx.units.METOUT = out;
-    run::initial(ctx);
-  }
   // PARAM 1.. as the reader leaves them (the rest 0), DPARAM for READ AES DATA.
   void params(std::initializer_list<double> values) {
     std::fill(ctx.cmd.PARAM.begin(), ctx.cmd.PARAM.end(), 0.0f);
@@ -71,23 +52,8 @@ class RainTest : public ::testing::Test {
     ++ctx.run.commandCounter;
   }
   std::string writeFile(const std::string& name, const std::vector<std::string>& lines) {
-    std::ofstream f(dir / name);
-    for (const auto& l : lines) f << l << '\n';
+    support::writeLines(dir / name, lines);
     return (dir / name).string();
-  }
-  // A storm whose intensities are given (in/hr), as a storm command leaves it.
-  void setStorm(float sdtHours, const std::vector<float>& rain) {
-    model::Storm& s = ctx.storm;
-    s.RAIN.assign(105409, 0.0f);
-    s.work.assign(105409, 0.0f);
-    float sum = 0.0f;
-    for (std::size_t i = 0; i < rain.size(); ++i) {
-      s.RAIN[i + 1] = s.work[i + 1] = rain[i];
-      sum += rain[i];
-    }
-    s.SDT = s.workDT = sdtHours;
-    s.NSTEP = s.workSteps = static_cast<int>(rain.size());
-    s.PTOT = sdtHours * sum;
   }
   // The detailed lines without the message texts the messages routine puts there.
   std::vector<std::string> body() const {
@@ -115,14 +81,10 @@ class RainTest : public ::testing::Test {
     return -1;
   }
 
-  platform::MemoryWindow mainWindow{"Special Messages"};
-  platform::MemoryWindow warnings{"KESTRANv4.05 / Warnings & Errors"};
-  platform::MemoryWindow summaryWindow{"KESTRANv4.05 / Summary output"};
-  platform::FixedClock clock{platform::DateTime{2024, 5, 6, 7, 8, 9}};
-  platform::Platform platform{mainWindow, warnings, summaryWindow, clock};
-  model::RunContext ctx{platform};
-  model::MemorySink detailed, summary, log;
-  std::filesystem::path dir;
+  support::TempDir scratch{std::filesystem::temp_directory_path() /
+                           ("kestran_rain_" + std::to_string(::getpid()) + "_" +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name())};
+  const std::filesystem::path dir = scratch.path();
 };
 
 }  // namespace rain::testing

@@ -5,51 +5,28 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "commands.h"
-#include "fortran/line_reader.h"
-#include "model/context.h"
-#include "platform/platform.h"
-#include "run/reader.h"
-#include "run/start.h"
+#include "support/context_host.h"
+#include "support/text.h"
 
 namespace {
 
-std::string pad(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using support::pad;
 
-struct Harness {
-  platform::MemoryWindow mainWindow{"Special Messages"};
-  platform::MemoryWindow warnings{"KESTRANv4.05 / Warnings & Errors"};
-  platform::MemoryWindow summaryWindow{"KESTRANv4.05 / Summary output"};
-  platform::FixedClock clock{platform::DateTime{2024, 3, 5, 10, 20, 30}};
-  platform::Platform platform{mainWindow, warnings, summaryWindow, clock};
-  model::MemorySink detailed, summary, log;
-  model::RunContext ctx{platform};
-  std::optional<fortran::LineReader> input;
-
+// Metric or imperial output, the built-in values, and the project directory
+// holding the test data's default values files.
+struct Harness : support::ContextHost {
   explicit Harness(int metout) {
-    ctx.out.detailed = &detailed;
-    ctx.out.summary = &summary;
-    ctx.out.log = &log;
-    ctx.units.METIN = 1;
-    ctx.units.METOUT = metout;
-    run::initial(ctx);
+    setUnits(1, metout);
     run::setBuiltInDefaults(ctx.defaults);
     ctx.dirs.project = std::string(KESTRAN_TEST_DATA) + "/runoff/";
     ctx.run.commandCounter = 3;
   }
 
   void run(const std::string& text) {
-    input.emplace(fortran::LineReader::fromText(text));
-    ctx.input = &*input;
-    ctx.run.severity = 0;
-    ASSERT_EQ(run::readCommand(ctx, kestran::commandTable()), run::ReaderStatus::Command);
+    ASSERT_EQ(readCommand(text), run::ReaderStatus::Command);
     run::defaultValues(ctx);
   }
 };

@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "run/test_host.h"
+#include "support/files.h"
 
 namespace {
 
@@ -18,14 +19,7 @@ using testing_support::TestHost;
 
 class Headers : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("kestran-headers-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    host.ctx->out.workDir = dir.string() + "/";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  void SetUp() override { host.ctx.out.workDir = scratch.prefix(); }
 
   void writeCounter(const std::string& text) { std::ofstream((dir / "kestran.CNT").string()) << text; }
   std::string counterFile() {
@@ -33,14 +27,17 @@ class Headers : public ::testing::Test {
     return f.lines.empty() ? "" : f.lines.front();
   }
 
-  std::filesystem::path dir;
+  support::TempDir scratch{std::filesystem::temp_directory_path() /
+                           ("kestran-headers-" +
+                            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
+  const std::filesystem::path dir = scratch.path();
   TestHost host;
 };
 
 TEST_F(Headers, CounterStartsAtOneAndAdvances) {
-  EXPECT_EQ(run::advanceRunCounter(*host.ctx), 1);
+  EXPECT_EQ(run::advanceRunCounter(host.ctx), 1);
   EXPECT_EQ(counterFile(), "000001");
-  EXPECT_EQ(run::advanceRunCounter(*host.ctx), 2);
+  EXPECT_EQ(run::advanceRunCounter(host.ctx), 2);
   EXPECT_EQ(counterFile(), "000002");
   EXPECT_FALSE(std::filesystem::exists(dir / "kestran.CNT.tmp"));
 }
@@ -52,16 +49,16 @@ TEST_F(Headers, CounterFromAnExistingFile) {
   } cases[] = {{"000041\n", 42}, {"    41", 42}, {"garbage", 1}, {"", 1}, {"999999\n", 1}, {"000000", 1}};
   for (const Case& c : cases) {
     writeCounter(c.text);
-    EXPECT_EQ(run::advanceRunCounter(*host.ctx), c.next) << c.text;
+    EXPECT_EQ(run::advanceRunCounter(host.ctx), c.next) << c.text;
   }
 }
 
 TEST_F(Headers, BlockOnTheDetailedOutput) {
   writeCounter("000006\n");
-  host.ctx->units.METIN = 2;
+  host.ctx.units.METIN = 2;
   run::HeaderInfo info{{"/p/RUN1.DAT", "/p/RUN1.OUT", "/p/RUN1.SUM"},
                        {pad("Storm study", 79), pad("", 79), pad("third", 79)}};
-  run::writeHeaders(*host.ctx, info);
+  run::writeHeaders(host.ctx, info);
   const std::vector<std::string>& d = host.detailed.lines;
   ASSERT_EQ(d.size(), 32u);
   EXPECT_EQ(d[0], std::string(81, '='));
@@ -98,8 +95,8 @@ TEST_F(Headers, BlockOnTheDetailedOutput) {
 }
 
 TEST_F(Headers, SummaryHasTheLegendAndABlankLine) {
-  host.ctx->units.METIN = 1;
-  run::writeHeaders(*host.ctx, {{"a", "b", "c"}, {"", "", ""}});
+  host.ctx.units.METIN = 1;
+  run::writeHeaders(host.ctx, {{"a", "b", "c"}, {"", "", ""}});
   const std::vector<std::string>& s = host.summary.lines;
   EXPECT_EQ(s[18], " ***** DESCRIPTION SUMMARY TABLE HEADERS (units depend on METOUT in START) *****");
   EXPECT_EQ(s[19], " *****" + std::string(69, '-') + "*****");
@@ -118,10 +115,10 @@ TEST_F(Headers, SummaryHasTheLegendAndABlankLine) {
 }
 
 TEST_F(Headers, UnspecifiedUnitsIssueMessage340ForEachOutput) {
-  host.ctx->units.METIN = 0;
-  run::writeHeaders(*host.ctx, {{"a", "b", "c"}, {"", "", ""}});
+  host.ctx.units.METIN = 0;
+  run::writeHeaders(host.ctx, {{"a", "b", "c"}, {"", "", ""}});
   const std::string text = "      " + pad("*** ERROR:  UNITS OF INPUT DATA WERE NOT SPECIFIED.", 70);
-  EXPECT_EQ(host.ctx->run.severity, 2);
+  EXPECT_EQ(host.ctx.run.severity, 2);
   // Before the first command no command has had a heading, so none is written.
   EXPECT_EQ(host.log.lines, (std::vector<std::string>{text, text, text}));
   EXPECT_EQ(std::count(host.detailed.lines.begin(), host.detailed.lines.end(), text), 3);

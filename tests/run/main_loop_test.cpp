@@ -15,6 +15,7 @@
 #include "run/messages.h"
 #include "run/program.h"
 #include "run/test_host.h"
+#include "support/files.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ TEST(MainLoop, HeadingsLabelsModesAndTheRainGuard) {
   const auto table = testTable();
   host.setInput(line("COMPUTE NASHYD") + line("DESIGN STANDHYD") + line("CONTINUOUS SCSHYD") + line("CHICAGO STORM") +
                 line("FINISH"));
-  EXPECT_EQ(run::runCommands(*host.ctx, table), run::RunEnd::Finished);
+  EXPECT_EQ(run::runCommands(host.ctx, table), run::RunEnd::Finished);
   EXPECT_EQ(seen.nashydModes, (std::vector<int>{1, 1, 1, 1}));  // SCSHYD keeps the last mode
   EXPECT_EQ(seen.standhydModes, (std::vector<float>{0.0f, 4.0f, 4.0f, 4.0f}));
   EXPECT_EQ(seen.labels.back(), "CHICAGO STORM");
@@ -80,7 +81,7 @@ TEST(MainLoop, HeadingsLabelsModesAndTheRainGuard) {
 
 TEST(MainLoop, ErosionHeading) {
   TestHost host;
-  run::writeHeading(*host.ctx, Heading::E);
+  run::writeHeading(host.ctx, Heading::E);
   EXPECT_EQ(host.summary.lines,
             std::vector<std::string>{
                 " 001:0000---------------ID:NHYD----------QPEAK------QAVG--DUR.HRS--ERO.HRS-----EXC.%-"});
@@ -89,13 +90,13 @@ TEST(MainLoop, ErosionHeading) {
 TEST(MainLoop, SeverityTwoInTheLastCommandEndsTheRun) {
   TestHost host;
   host.setInput(line("COMPUTE VOLUME") + line("FINISH"));
-  EXPECT_EQ(run::runCommands(*host.ctx, testTable()), run::RunEnd::Ended);
+  EXPECT_EQ(run::runCommands(host.ctx, testTable()), run::RunEnd::Ended);
   EXPECT_EQ(host.input->lineNumber(), 1u);  // FINISH is never read
-  EXPECT_EQ(host.ctx->run.commandCounter, 2);
-  run::endOfRun(*host.ctx);
+  EXPECT_EQ(host.ctx.run.commandCounter, 2);
+  run::endOfRun(host.ctx);
   const auto& s = host.summary.lines;
   EXPECT_NE(std::find(s.begin(), s.end(), " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."), s.end());
-  EXPECT_EQ(host.ctx->run.label, "COMPUTE VOLUME");  // the loop's label for the command
+  EXPECT_EQ(host.ctx.run.label, "COMPUTE VOLUME");  // the loop's label for the command
 }
 
 TEST(MainLoop, SeverityReplacedByALaterMessageLetsTheRunGoOn) {
@@ -103,9 +104,9 @@ TEST(MainLoop, SeverityReplacedByALaterMessageLetsTheRunGoOn) {
   const auto table = testTable();
   host.setInput(line("COMPUTE NASHYD") + line("FINISH"));
   seen = {};
-  run::issue(*host.ctx, 201, 2);
-  run::issue(*host.ctx, 202, 1);
-  EXPECT_EQ(run::runCommands(*host.ctx, table), run::RunEnd::Finished);
+  run::issue(host.ctx, 201, 2);
+  run::issue(host.ctx, 202, 1);
+  EXPECT_EQ(run::runCommands(host.ctx, table), run::RunEnd::Finished);
 }
 
 TEST(MainLoop, CommandsNotInThisBuildEndTheRunWithTheirName) {
@@ -113,7 +114,7 @@ TEST(MainLoop, CommandsNotInThisBuildEndTheRunWithTheirName) {
   std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
   rows[44].run = run::notAvailable;  // EROSION INDEX
   host.setInput(line("EROSION INDEX", "1 2") + line("FINISH"));
-  EXPECT_EQ(run::runCommands(*host.ctx, rows), run::RunEnd::Ended);
+  EXPECT_EQ(run::runCommands(host.ctx, rows), run::RunEnd::Ended);
   EXPECT_EQ(host.log.lines,
             (std::vector<std::string>{" 001:0001 " + pad("EROSION INDEX", 19),
                                       "      " + pad("*** ERROR: This command is not available in this build.", 70)}));
@@ -122,21 +123,21 @@ TEST(MainLoop, CommandsNotInThisBuildEndTheRunWithTheirName) {
 TEST(MainLoop, InLoopCommands) {
   TestHost host;
   host.setInput(line("PAUSE") + line("RECALL HYD") + line("PLOT HYD") + line("FINISH"));
-  EXPECT_EQ(run::runCommands(*host.ctx, kestran::commandTable()), run::RunEnd::Finished);
+  EXPECT_EQ(run::runCommands(host.ctx, kestran::commandTable()), run::RunEnd::Finished);
   EXPECT_EQ(host.summaryWindow.lines,
             (std::vector<std::string>{
                 "  *  PAUSE", " 001:0002---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
                 "  **  RECALL HYD", " 001:0003" + std::string(76, '-'), "  *  PLOT HYD"}));
-  EXPECT_EQ(host.ctx->run.severity, 0);  // reset before FINISH was read
+  EXPECT_EQ(host.ctx.run.severity, 0);  // reset before FINISH was read
   EXPECT_EQ(host.log.lines.size(), 5u);  // two headings, 1 + 2 message lines
 }
 
 TEST(MainLoop, EndOfRunCopiesTheLogCutAtSeventyColumns) {
   TestHost host;
-  host.ctx->run.commandCounter = 4;
-  host.ctx->run.label = "X";
-  run::issue(*host.ctx, 183, 1);
-  run::endOfRun(*host.ctx);
+  host.ctx.run.commandCounter = 4;
+  host.ctx.run.label = "X";
+  run::issue(host.ctx, 183, 1);
+  run::endOfRun(host.ctx);
   const std::vector<std::string> expectedTail{
       std::string(85, '*'),
       "     WARNINGS / ERRORS / NOTES",
@@ -165,18 +166,12 @@ class Program : public ::testing::Test {
  protected:
   void SetUp() override {
     old = std::filesystem::current_path();
-    dir = std::filesystem::temp_directory_path() /
-          ("kestran-program-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
+    std::filesystem::current_path(scratch.path());
     std::ofstream("kestran.DIR") << "./\n./\n";
     std::ofstream("kestran.RUN") << "h\nRUN1.DAT\nRUN1.OUT\nRUN1.SUM\n\n\n\n";
   }
-  void TearDown() override {
-    std::filesystem::current_path(old);
-    std::filesystem::remove_all(dir);
-  }
+  // Back out of the scratch directory before it is removed.
+  void TearDown() override { std::filesystem::current_path(old); }
   int runProgram() {
     char name[] = "kestran";
     char* argv[] = {name, nullptr};
@@ -184,7 +179,10 @@ class Program : public ::testing::Test {
     run::ProgramSetup setup{table};
     return run::programMain(1, argv, setup, host.platform);
   }
-  std::filesystem::path dir, old;
+  support::TempDir scratch{std::filesystem::temp_directory_path() /
+                           ("kestran-program-" +
+                            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
+  std::filesystem::path old;
   std::vector<run::Command> table;
   TestHost host;
 };

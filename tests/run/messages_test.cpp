@@ -19,15 +19,15 @@ std::string line(const std::string& text) { return "      " + pad(text, 70); }
 
 TEST(Messages, OneHeadingPerCommandAndOneForTheNext) {
   TestHost host;
-  model::RunState& run = host.ctx->run;
+  model::RunState& run = host.ctx.run;
   run.NRUN = 2;
   run.commandCounter = 7;
   run.label = "ADD HYD";
-  run::issue(*host.ctx, 120, 1);
-  run::issue(*host.ctx, 170, 1);
+  run::issue(host.ctx, 120, 1);
+  run::issue(host.ctx, 170, 1);
   run.commandCounter = 8;
   run.label = "SHIFT HYD";
-  run::issue(*host.ctx, 1, 1);
+  run::issue(host.ctx, 1, 1);
   const std::vector<std::string> expected{
       " 002:0007 " + pad("ADD HYD", 19),
       line("*** WARNING: Hydrograph was not shifted."),
@@ -37,7 +37,7 @@ TEST(Messages, OneHeadingPerCommandAndOneForTheNext) {
   };
   EXPECT_EQ(host.log.lines, expected);
   EXPECT_EQ(host.warnings.lines, expected);
-  EXPECT_EQ(host.ctx->out.logLines, expected);
+  EXPECT_EQ(host.ctx.out.logLines, expected);
   // The detailed output gets the texts without headings.
   EXPECT_EQ(host.detailed.lines, (std::vector<std::string>{expected[1], expected[2], expected[4]}));
 }
@@ -49,8 +49,8 @@ TEST(Messages, Destinations) {
   } cases[] = {{1, 3, 0}, {2, 0, 2}, {3, 3, 2}};
   for (const Case& c : cases) {
     TestHost host;
-    host.ctx->run.commandCounter = 3;
-    run::issue(*host.ctx, 3, 1, c.destination);
+    host.ctx.run.commandCounter = 3;
+    run::issue(host.ctx, 3, 1, c.destination);
     EXPECT_EQ(host.warnings.lines.size(), c.windowLines) << c.destination;
     EXPECT_EQ(host.log.lines.size(), c.windowLines) << c.destination;
     EXPECT_EQ(host.detailed.lines.size(), c.detailedLines) << c.destination;
@@ -61,9 +61,9 @@ TEST(Messages, DestinationTwoStillUsesUpTheHeading) {
   // The heading is remembered even when it is not written, so a later
   // message of the same command to the window comes without one.
   TestHost host;
-  host.ctx->run.commandCounter = 5;
-  run::issue(*host.ctx, 170, 1, 2);
-  run::issue(*host.ctx, 170, 1, 1);
+  host.ctx.run.commandCounter = 5;
+  run::issue(host.ctx, 170, 1, 2);
+  run::issue(host.ctx, 170, 1, 1);
   EXPECT_EQ(host.warnings.lines, std::vector<std::string>{line("*** WARNING: This hydrograph is dry.")});
 }
 
@@ -84,8 +84,8 @@ TEST(Messages, LineCountsAndExactTexts) {
   };
   for (const Case& c : cases) {
     TestHost host;
-    host.ctx->run.commandCounter = 1;
-    run::issue(*host.ctx, c.number, 0, 2);
+    host.ctx.run.commandCounter = 1;
+    run::issue(host.ctx, c.number, 0, 2);
     std::vector<std::string> expected;
     for (const std::string& l : c.lines) expected.push_back(line(l));
     EXPECT_EQ(host.detailed.lines, expected) << c.number;
@@ -94,12 +94,12 @@ TEST(Messages, LineCountsAndExactTexts) {
 
 TEST(Messages, SeverityIsTheLastOneIssued) {
   TestHost host;
-  run::issue(*host.ctx, 201, 2);
-  EXPECT_EQ(host.ctx->run.severity, 2);
-  run::issue(*host.ctx, 202, 1);
-  EXPECT_EQ(host.ctx->run.severity, 1);
-  run::setMarker(*host.ctx);
-  EXPECT_EQ(host.ctx->run.marker, "*  ");
+  run::issue(host.ctx, 201, 2);
+  EXPECT_EQ(host.ctx.run.severity, 2);
+  run::issue(host.ctx, 202, 1);
+  EXPECT_EQ(host.ctx.run.severity, 1);
+  run::setMarker(host.ctx);
+  EXPECT_EQ(host.ctx.run.marker, "*  ");
   EXPECT_EQ(run::markerFor(0), "   ");
   EXPECT_EQ(run::markerFor(2), "** ");
 }
@@ -126,9 +126,9 @@ TEST(Messages, TableHoldsEveryNumberWithShortLines) {
 
 TEST(Messages, DetailWrapsInsideTheCopiedColumns) {
   TestHost host;
-  host.ctx->run.commandCounter = 1;
+  host.ctx.run.commandCounter = 1;
   const std::string path = "/" + std::string(70, 'd') + "/run.dat";
-  run::issue(*host.ctx, 905, 2, 2, path);
+  run::issue(host.ctx, 905, 2, 2, path);
   ASSERT_EQ(host.detailed.lines.size(), 3u);
   EXPECT_EQ(host.detailed.lines[0], line("*** ERROR: The input file cannot be read:"));
   EXPECT_EQ(host.detailed.lines[1], line("      " + path.substr(0, 58)));

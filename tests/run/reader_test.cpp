@@ -32,11 +32,11 @@ TEST_P(ReaderValues, ParsesValues) {
   const ValueCase& c = GetParam();
   TestHost host;
   host.setInput(c.text);
-  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command) << c.what;
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command) << c.what;
   for (std::size_t k = 0; k < c.params.size(); ++k)
-    EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[k + 1], c.params[k]) << c.what << " position " << k + 1;
+    EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[k + 1], c.params[k]) << c.what << " position " << k + 1;
   for (std::size_t k = 0; k < c.strings.size(); ++k)
-    EXPECT_EQ(host.ctx->cmd.STRING[k + 1], pad(c.strings[k], 90)) << c.what << " string " << k + 1;
+    EXPECT_EQ(host.ctx.cmd.STRING[k + 1], pad(c.strings[k], 90)) << c.what << " string " << k + 1;
   EXPECT_TRUE(host.warnings.lines.empty()) << c.what;
 }
 
@@ -72,27 +72,27 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Reader, MissingValuesAreZeroAndTheNextCommandIsReadNormally) {
   TestHost host;
   // Stale values of an earlier command must not survive in positions 3 and 4.
-  host.ctx->cmd.PARAM[3] = 9.0f;
-  host.ctx->cmd.PARAM[4] = 9.0f;
+  host.ctx.cmd.PARAM[3] = 9.0f;
+  host.ctx.cmd.PARAM[4] = 9.0f;
   host.setInput(cmd("SHIFT HYD", "1 2") + "\n" + cmd("START", "3 4 5 6") + "\n");
-  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx->cmd.ICOMM, 20);
-  EXPECT_EQ(host.ctx->cmd.NPARAM, 4);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[3], 0.0f);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[4], 0.0f);
-  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx->cmd.ICOMM, 1);
-  EXPECT_DOUBLE_EQ(host.ctx->cmd.DPARAM[4], 6.0);
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.ICOMM, 20);
+  EXPECT_EQ(host.ctx.cmd.NPARAM, 4);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[3], 0.0f);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[4], 0.0f);
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.ICOMM, 1);
+  EXPECT_DOUBLE_EQ(host.ctx.cmd.DPARAM[4], 6.0);
 }
 
 TEST(Reader, DoublePrecisionCopiesForStartOnly) {
   TestHost host;
   host.setInput(cmd("START", "2011.06151230 2 0 1") + "\n" + cmd("SHIFT HYD", "2011.06151230") + "\n");
-  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_NEAR(host.ctx->cmd.DPARAM[1], 2011.0615123, 1e-9);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[1], 2011.0615123f);
-  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx->cmd.DPARAM[1], 0.0);  // zeroed at every call, not kept for SHIFT HYD
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_NEAR(host.ctx.cmd.DPARAM[1], 2011.0615123, 1e-9);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[1], 2011.0615123f);
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.DPARAM[1], 0.0);  // zeroed at every call, not kept for SHIFT HYD
 }
 
 TEST(Reader, OverlongListsAreDroppedSafely) {
@@ -103,12 +103,12 @@ TEST(Reader, OverlongListsAreDroppedSafely) {
   for (int i = 0; i < 12; ++i) values += "\"s" + std::to_string(i) + "\" ";
   for (int i = 0; i < 8; ++i) values += "7 ";
   host.setInput(cmd("START", values));
-  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx->cmd.STRING[10], pad("s9", 90));
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[13], 7.0f);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[20], 7.0f);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[21], 0.0f);
-  EXPECT_EQ(host.ctx->cmd.DPARAM[4], 0.0);  // a string's position
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.STRING[10], pad("s9", 90));
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[13], 7.0f);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[20], 7.0f);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[21], 0.0f);
+  EXPECT_EQ(host.ctx.cmd.DPARAM[4], 0.0);  // a string's position
 }
 
 TEST(Reader, StoreHydReadsItsWholeListAcrossLines) {
@@ -124,11 +124,11 @@ TEST(Reader, StoreHydReadsItsWholeListAcrossLines) {
     text += line + "\n";
   }
   host.setInput(text);
-  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[1], 2.0f);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[999], 6.0f);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[1000], 7.0f);
-  EXPECT_FLOAT_EQ(host.ctx->cmd.PARAM[1001], 0.0f);
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[1], 2.0f);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[999], 6.0f);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[1000], 7.0f);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[1001], 0.0f);
   EXPECT_EQ(host.input->lineNumber(), 41u);
 }
 
@@ -136,14 +136,14 @@ TEST(Reader, BlankAndCommentLines) {
   TestHost host;
   host.setInput("\n" + std::string(100, ' ') + "\n*% silent\n*# to the summary\n* detailed only\n");
   const auto table = kestran::commandTable();
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(run::readCommand(*host.ctx, table), ReaderStatus::Skip);
-  EXPECT_EQ(run::readCommand(*host.ctx, table), ReaderStatus::EndOfInput);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(run::readCommand(host.ctx, table), ReaderStatus::Skip);
+  EXPECT_EQ(run::readCommand(host.ctx, table), ReaderStatus::EndOfInput);
   EXPECT_EQ(host.summary.lines, std::vector<std::string>{pad("# to the summary", 79)});
   EXPECT_EQ(host.summaryWindow.lines, std::vector<std::string>{pad("# to the summary", 79)});
   EXPECT_EQ(host.detailed.lines,
             (std::vector<std::string>{pad("*# to the summary", 80), pad("* detailed only", 80)}));
   EXPECT_TRUE(host.log.lines.empty());
-  EXPECT_EQ(host.ctx->cmd.ICOMM, 0);
+  EXPECT_EQ(host.ctx.cmd.ICOMM, 0);
 }
 
 TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
@@ -164,8 +164,8 @@ TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
   for (const Case& c : cases) {
     TestHost host;
     host.setInput(c.line + "\n 1 2 3 4\n");
-    const ReaderStatus status = run::readCommand(*host.ctx, table);
-    EXPECT_EQ(host.ctx->cmd.ICOMM, c.icomm) << c.line;
+    const ReaderStatus status = run::readCommand(host.ctx, table);
+    EXPECT_EQ(host.ctx.cmd.ICOMM, c.icomm) << c.line;
     EXPECT_EQ(status, c.icomm == 0 ? ReaderStatus::Stop : ReaderStatus::Command) << c.line;
   }
 }
@@ -173,8 +173,8 @@ TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
 TEST(Reader, FinishReadsNoFurtherLine) {
   TestHost host;
   host.setInput(pad("FINISH", 20) + "\n 1 2\n");
-  ASSERT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx->cmd.NPARAM, 0);
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.NPARAM, 0);
   EXPECT_EQ(host.input->lineNumber(), 1u);
 }
 
@@ -192,12 +192,12 @@ class ReaderErrors : public ::testing::TestWithParam<ErrorCase> {};
 TEST_P(ReaderErrors, StopsTheRunWithTheMessage) {
   const ErrorCase& c = GetParam();
   TestHost host;
-  host.ctx->run.NRUN = 1;
-  host.ctx->run.commandCounter = 4;
-  host.ctx->run.label = "PRINT HYD";
+  host.ctx.run.NRUN = 1;
+  host.ctx.run.commandCounter = 4;
+  host.ctx.run.label = "PRINT HYD";
   host.setInput(c.line + "\n");
-  EXPECT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::Stop);
-  EXPECT_EQ(host.ctx->run.severity, 2);
+  EXPECT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Stop);
+  EXPECT_EQ(host.ctx.run.severity, 2);
   const std::string heading = " 001:0004 " + pad("PRINT HYD", 19);
   const std::string message = "      " + pad(c.text, 70);
   const std::string echo = " " + pad(c.line, 80).substr(0, 80);
@@ -210,7 +210,7 @@ TEST_P(ReaderErrors, StopsTheRunWithTheMessage) {
     expectSummary.push_back(echo);
   }
   EXPECT_EQ(host.log.lines, expectLog);
-  EXPECT_EQ(host.ctx->out.logLines, expectLog);
+  EXPECT_EQ(host.ctx.out.logLines, expectLog);
   EXPECT_EQ(host.warnings.lines, expectLog);
   EXPECT_EQ(host.detailed.lines, expectDetailed);
   EXPECT_EQ(host.summary.lines, expectSummary);
@@ -238,12 +238,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Reader, EndOfInputIsReportedNotCrashed) {
   TestHost host;
   host.setInput("");
-  EXPECT_EQ(run::readCommand(*host.ctx, kestran::commandTable()), ReaderStatus::EndOfInput);
+  EXPECT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::EndOfInput);
   TestHost partial;
   partial.setInput(cmd("SHIFT HYD", "1"));
-  EXPECT_EQ(run::readCommand(*partial.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_FLOAT_EQ(partial.ctx->cmd.PARAM[2], 0.0f);
-  EXPECT_EQ(run::readCommand(*partial.ctx, kestran::commandTable()), ReaderStatus::EndOfInput);
+  EXPECT_EQ(run::readCommand(partial.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_FLOAT_EQ(partial.ctx.cmd.PARAM[2], 0.0f);
+  EXPECT_EQ(run::readCommand(partial.ctx, kestran::commandTable()), ReaderStatus::EndOfInput);
 }
 
 }  // namespace

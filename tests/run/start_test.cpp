@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "run/test_host.h"
+#include "support/files.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ TEST(UnitsLine, ReadAsTwoColumns) {
 
 TEST(Initial, FactorsLabelsAndClearing) {
   TestHost host;
-  model::RunContext& ctx = *host.ctx;
+  model::RunContext& ctx = host.ctx;
   ctx.units.METIN = 1;
   ctx.units.METOUT = 2;
   ctx.store[3].NPTS = 5;
@@ -86,46 +87,43 @@ TEST(Initial, FactorsLabelsAndClearing) {
 
 TEST(Initial, AnyUnitSystemOtherThanOneIsMetric) {
   TestHost host;
-  host.ctx->units.METIN = 7;
-  host.ctx->units.METOUT = 1;
-  run::initial(*host.ctx);
-  EXPECT_EQ(host.ctx->units.in.depth, 25.4f);
-  EXPECT_EQ(host.ctx->units.out.depth, 1.0f);
+  host.ctx.units.METIN = 7;
+  host.ctx.units.METOUT = 1;
+  run::initial(host.ctx);
+  EXPECT_EQ(host.ctx.units.in.depth, 25.4f);
+  EXPECT_EQ(host.ctx.units.out.depth, 1.0f);
 }
 
 // A scratch working directory for the pointer files.
 class StartCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("kestran-start-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    host.ctx->out.workDir = dir.string() + "/";
-    host.ctx->dirs.project = "/proj/";
-    host.ctx->dirs.rainfall = "/rain/";
-    host.ctx->units.METIN = 2;
+    host.ctx.out.workDir = scratch.prefix();
+    host.ctx.dirs.project = "/proj/";
+    host.ctx.dirs.rainfall = "/rain/";
+    host.ctx.units.METIN = 2;
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
 
   // Sets the START values as the reader would and runs the command.
   void start(double tzero, int metout, int nstorm, int nrun) {
-    model::CommandValues& cmd = host.ctx->cmd;
+    model::CommandValues& cmd = host.ctx.cmd;
     cmd.ICOMM = 1;
     cmd.DPARAM[1] = tzero;
     cmd.PARAM[1] = static_cast<float>(tzero);
     cmd.PARAM[2] = static_cast<float>(metout);
     cmd.PARAM[3] = static_cast<float>(nstorm);
     cmd.PARAM[4] = static_cast<float>(nrun);
-    run::startCommand(*host.ctx);
+    run::startCommand(host.ctx);
   }
 
   std::vector<std::string> fileLines(const std::string& name) {
     return platform::readTextFile((dir / name).string()).lines;
   }
 
-  std::filesystem::path dir;
+  support::TempDir scratch{std::filesystem::temp_directory_path() /
+                           ("kestran-start-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name())};
+  const std::filesystem::path dir = scratch.path();
   TestHost host;
 };
 
@@ -133,10 +131,10 @@ TEST_F(StartCommand, FirstStartWritesItsBlocks) {
   host.setInput(" 2\n");
   std::string units;
   host.input->next(units);  // the units line has been read
-  host.ctx->run.commandCounter = 1;
+  host.ctx.run.commandCounter = 1;
   start(0.0, 0, 0, 1);
-  EXPECT_EQ(host.ctx->units.METOUT, 2);  // 0: as the input
-  EXPECT_EQ(host.ctx->run.commandCounter, 1);
+  EXPECT_EQ(host.ctx.units.METOUT, 2);  // 0: as the input
+  EXPECT_EQ(host.ctx.run.commandCounter, 1);
   const std::vector<std::string> summary{
       " RUN:COMMAND#",
       " 001:0001" + std::string(76, '-'),
@@ -164,12 +162,12 @@ TEST_F(StartCommand, FirstStartWritesItsBlocks) {
 
 TEST_F(StartCommand, StormPointerFiles) {
   const std::string longDir = "/" + std::string(70, 'r') + "/";
-  host.ctx->dirs.rainfall = longDir;
+  host.ctx.dirs.rainfall = longDir;
   host.setInput(pad("", 20) + "RAIN1.STM\n" + pad("", 20) + "\"C:\\STORMS\\MAY.STM\"\n" + pad("", 20) +
                 "'A_VERY_LONG_STORM_NAME.STM'\n");
   start(2011.06151230, 1, 3, 1);
-  EXPECT_EQ(host.ctx->time.startDate, 20110615);
-  EXPECT_NEAR(host.ctx->time.TZERO, 12.5, 1e-6);
+  EXPECT_EQ(host.ctx.time.startDate, 20110615);
+  EXPECT_NEAR(host.ctx.time.TZERO, 12.5, 1e-6);
   EXPECT_EQ(fileLines("STORM.001"), (std::vector<std::string>{" 99", longDir + "RAIN1.STM"}));
   EXPECT_EQ(fileLines("STORM.002"), (std::vector<std::string>{" 99", pad("C:\\STORMS\\MAY.STM", 60)}));
   // Names without a drive keep their first 12 characters after the directory.
@@ -193,13 +191,13 @@ TEST_F(StartCommand, HigherRunNumberEndsTheRunAndRewinds) {
   std::string line;
   host.input->next(line);
   host.input->next(line);
-  host.ctx->units.METIN = 1;
-  host.ctx->run.commandCounter = 5;
+  host.ctx.units.METIN = 1;
+  host.ctx.run.commandCounter = 5;
   start(0.0, 1, 0, 3);
-  EXPECT_EQ(host.ctx->run.NRUN, 3);
-  EXPECT_EQ(host.ctx->run.commandCounter, 1);
+  EXPECT_EQ(host.ctx.run.NRUN, 3);
+  EXPECT_EQ(host.ctx.run.commandCounter, 1);
   EXPECT_EQ(host.input->lineNumber(), 1u);  // positioned after the units line
-  EXPECT_EQ(host.ctx->units.METIN, 1);      // "(I1)" of "12"
+  EXPECT_EQ(host.ctx.units.METIN, 1);      // "12": the tens digit, as at the start
   // Each '/' ends a record, and so does the end of the format.
   const std::vector<std::string> head(host.detailed.lines.begin(), host.detailed.lines.begin() + 9);
   EXPECT_EQ(head, (std::vector<std::string>{"  ** END OF RUN :   2", "", std::string(79, '*'), "", "", "", "", "",
@@ -207,6 +205,19 @@ TEST_F(StartCommand, HigherRunNumberEndsTheRunAndRewinds) {
   EXPECT_EQ(host.summary.lines[0], "  ** END OF RUN :   2");
   EXPECT_EQ(host.summary.lines[8], " RUN:COMMAND#");
   EXPECT_EQ(host.summary.lines[9], " 003:0001" + std::string(76, '-'));
+}
+
+// The units line is read again by the rule of the first read: " 1" stays
+// imperial in every later run (a one-column read would see a blank, 0, metric).
+TEST_F(StartCommand, RewoundUnitsLineKeepsTheUnitsOfEveryLaterRun) {
+  for (const char* units : {" 1", "1", " 2", "2", "21"}) {
+    host.setInput(std::string(units) + "\n" + pad("FINISH", 20) + "\n");
+    host.ctx.units.METIN = 7;
+    host.ctx.run.NRUN = 2;
+    start(0.0, 1, 0, 3);
+    const int expected = units[0] == '2' || units[1] == '2' ? 2 : 1;
+    EXPECT_EQ(host.ctx.units.METIN, expected) << '"' << units << '"';
+  }
 }
 
 TEST_F(StartCommand, EarlierOrRepeatedStartIsSkippedWithItsStormLines) {
@@ -217,11 +228,11 @@ TEST_F(StartCommand, EarlierOrRepeatedStartIsSkippedWithItsStormLines) {
     TestHost& h = host;
     h.detailed.lines.clear();
     h.setInput(pad("", 20) + "S1\n" + pad("", 20) + "S2\n" + pad("NEXT", 20) + "\n");
-    h.ctx->run.NRUN = c.current;
-    h.ctx->run.commandCounter = 9;
+    h.ctx.run.NRUN = c.current;
+    h.ctx.run.commandCounter = 9;
     start(0.0, 1, 2, c.requested);
-    EXPECT_EQ(h.ctx->run.NRUN, c.current);
-    EXPECT_EQ(h.ctx->run.commandCounter, 1);
+    EXPECT_EQ(h.ctx.run.NRUN, c.current);
+    EXPECT_EQ(h.ctx.run.commandCounter, 1);
     EXPECT_EQ(h.input->lineNumber(), 2u);
     EXPECT_TRUE(h.detailed.lines.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "STORM.001"));
@@ -232,8 +243,8 @@ TEST_F(StartCommand, RunOneMayBeStartedAgain) {
   host.setInput("");
   start(1.0, 2, 0, 0);  // NRUN 0 is taken as 1
   start(2.0, 2, 0, 1);
-  EXPECT_EQ(host.ctx->run.NRUN, 1);
-  EXPECT_DOUBLE_EQ(host.ctx->time.TZERO, 2.0);
+  EXPECT_EQ(host.ctx.run.NRUN, 1);
+  EXPECT_DOUBLE_EQ(host.ctx.time.TZERO, 2.0);
 }
 
 }  // namespace

@@ -423,4 +423,27 @@ TEST(NashydDepths, DesignScshydGivesThePublishedCurveNumberDepths) {
   }
 }
 
+
+// The rainfall position left out reads as 0, which would start a typed list;
+// the list stops at the values given, so nothing replaces the storm and the
+// command ends on the no-rainfall error.
+TEST_F(NashydCommand, RainfallLeftOutKeepsTheStormAndEndsTheCommand) {
+  h.run("CALIB NASHYD        ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1]\n");
+  EXPECT_EQ(h.ctx.storm.NSTEP, 12);
+  EXPECT_EQ(h.ctx.storm.RAIN[12], 1.0f);
+  EXPECT_EQ(h.ctx.run.severity, 2);
+  EXPECT_EQ(count(h.out(), "*** ERROR: Rainfall increment = 0, COMMAND aborted."), 1);
+  EXPECT_EQ(count(h.out(), "New rainfall entered directly by user."), 0);
+  EXPECT_EQ(h.ctx.store[1].NPTS, 0);
+}
+
+// Typed rain of zero depth: no runoff and a coefficient of 0, never 0/0.
+TEST_F(NashydCommand, TypedRainOfZeroDepthHasACoefficientOfZero) {
+  h.run("CALIB NASHYD        ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1],\n"
+        "                    RAIN=[0, 0, 0, -1]\n");
+  EXPECT_EQ(h.ctx.storm.NSTEP, 3);
+  EXPECT_EQ(count(h.out(), "NaN"), 0);
+  EXPECT_EQ(count(h.out(), "     RUNOFF COEFFICIENT   =    0.000"), 1);
+}
+
 }  // namespace

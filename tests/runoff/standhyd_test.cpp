@@ -232,6 +232,16 @@ TEST(StandhydCommand, SurfacesWithoutExcess) {
     EXPECT_TRUE(contains(h.warnings.lines, "*** NOTE: The pervious area has no runoff."));
   }
   {
+    // TIMP = 1 with XIMP below it: with no pervious surface to drain onto, all
+    // of the impervious area drains directly and no runoff is lost.
+    Harness h;
+    h.storm(kDt, kStorm);
+    const model::Hydrograph s = calib(h, "XIMP=[0.3], TIMP=[1.0]", "100.5");
+    EXPECT_NEAR(s.RV, h.ctx.storm.PTOT, 0.005f);
+    // F3.2 has no room for 1.00: both fractions print as asterisks.
+    EXPECT_TRUE(contains(h.summary.lines, "      [XIMP=***:TIMP=***]"));
+  }
+  {
     // Neither surface has excess: an empty hydrograph.
     Harness h;
     h.storm(kDt, kStorm);
