@@ -62,18 +62,9 @@ class RainTest : public ::testing::Test, protected support::ContextHost {
       if (l.rfind("      ***", 0) != 0 && l.rfind("            /", 0) != 0) v.push_back(l);
     return v;
   }
-  // True when `text` appears in the warnings window. A long detail such as a
-  // file path wraps over several message lines, so the lines are also searched
-  // joined (each without its leading and trailing blanks).
-  bool warned(const std::string& text) const {
-    std::string joined;
-    for (const auto& l : warnings.lines) {
-      if (l.find(text) != std::string::npos) return true;
-      const std::size_t first = l.find_first_not_of(' ');
-      if (first != std::string::npos) joined += l.substr(first, l.find_last_not_of(' ') - first + 1);
-    }
-    return joined.find(text) != std::string::npos;
-  }
+  // True when `text` appears in the warnings window, also across the lines
+  // a long detail such as a file path wraps over.
+  bool warned(const std::string& text) const { return support::containsWrapped(warnings.lines, text); }
   // Index of the first detailed line equal to `line`, or -1.
   int find(const model::MemorySink& sink, const std::string& line) const {
     for (std::size_t i = 0; i < sink.lines.size(); ++i)
