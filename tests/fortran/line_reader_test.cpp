@@ -92,7 +92,7 @@ TEST(LineReaderTest, FixedWidthLinesArePaddedOrCut) {
 }
 
 TEST(LineReaderTest, OpensFilesAndReportsFailures) {
-  const support::TempDir scratch(std::filesystem::temp_directory_path() / "kestran_line_reader_test");
+  const support::TempDir scratch(support::scratchRoot() / "kestran_line_reader_test");
   const std::filesystem::path& dir = scratch.path();
   const std::filesystem::path file = dir / "storm.001";
   std::ofstream(file, std::ios::binary) << " 1\r\nTitle\r\n5";

@@ -32,7 +32,7 @@ const Lines kFiveStepStorm = {"1", "Five step test storm", "10", "5", "0.6", "1.
 // One program execution in its own directory.
 struct StormRun : support::GoldenRun {
   explicit StormRun(const std::string& name)
-      : GoldenRun(fs::temp_directory_path() / ("kestran-rain-golden-" + name + "-" + std::to_string(::getpid())),
+      : GoldenRun(support::scratchRoot() / ("kestran-rain-golden-" + name + "-" + std::to_string(::getpid())),
                   {"Storm commands", "RUN1.DAT", "RUN1.OUT", "RUN1.SUM", "first comment", "second comment", ""}) {}
 };
 

@@ -39,7 +39,7 @@ std::vector<std::string> expectedLines(const fs::path& path) {
 class WorkDir : public support::TempDir {
  public:
   explicit WorkDir(const std::string& name)
-      : TempDir(fs::temp_directory_path() / ("kestran-golden-" + name + "-" + std::to_string(::getpid()))) {}
+      : TempDir(support::scratchRoot() / ("kestran-golden-" + name + "-" + std::to_string(::getpid()))) {}
 };
 
 // Runs the program in `dir` with `args`; returns its exit status.

@@ -23,7 +23,7 @@ using support::pad;
 inline std::filesystem::path scratchPath() {
   static std::atomic<int> counter{0};
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return std::filesystem::temp_directory_path() /
+  return support::scratchRoot() /
          ("kestran-hyd-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
           (info ? info->name() : "x"));
 }

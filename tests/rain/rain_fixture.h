@@ -72,7 +72,7 @@ class RainTest : public ::testing::Test, protected support::ContextHost {
     return -1;
   }
 
-  support::TempDir scratch{std::filesystem::temp_directory_path() /
+  support::TempDir scratch{support::scratchRoot() /
                            ("kestran_rain_" + std::to_string(::getpid()) + "_" +
                             ::testing::UnitTest::GetInstance()->current_test_info()->name())};
   const std::filesystem::path dir = scratch.path();

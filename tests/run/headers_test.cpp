@@ -27,7 +27,7 @@ class Headers : public ::testing::Test {
     return f.lines.empty() ? "" : f.lines.front();
   }
 
-  support::TempDir scratch{std::filesystem::temp_directory_path() /
+  support::TempDir scratch{support::scratchRoot() /
                            ("kestran-headers-" +
                             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
   const std::filesystem::path dir = scratch.path();

@@ -179,7 +179,7 @@ class Program : public ::testing::Test {
     run::ProgramSetup setup{table};
     return run::programMain(1, argv, setup, host.platform);
   }
-  support::TempDir scratch{std::filesystem::temp_directory_path() /
+  support::TempDir scratch{support::scratchRoot() /
                            ("kestran-program-" +
                             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
   std::filesystem::path old;

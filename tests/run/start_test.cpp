@@ -120,7 +120,7 @@ class StartCommand : public ::testing::Test {
     return platform::readTextFile((dir / name).string()).lines;
   }
 
-  support::TempDir scratch{std::filesystem::temp_directory_path() /
+  support::TempDir scratch{support::scratchRoot() /
                            ("kestran-start-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name())};
   const std::filesystem::path dir = scratch.path();

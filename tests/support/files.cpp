@@ -42,4 +42,10 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+std::filesystem::path scratchRoot() {
+  std::error_code ec;
+  if (std::filesystem::is_directory("/tmp", ec)) return "/tmp";
+  return std::filesystem::temp_directory_path();
+}
+
 }  // namespace support

@@ -20,6 +20,12 @@ void writeFile(const std::filesystem::path& path, const std::string& text);
 
 // A fresh directory at `path` (anything left there by an earlier run is
 // removed first), removed with everything in it when the object goes.
+// The directory scratch directories go in. The program prints paths in
+// 60-column fields and expected texts hold them, so the root stays short
+// whatever TMPDIR says: /tmp where it exists, the system's temporary
+// directory otherwise.
+std::filesystem::path scratchRoot();
+
 class TempDir {
  public:
   explicit TempDir(std::filesystem::path path);
