@@ -65,6 +65,9 @@ struct RunContext {
   Store store;
   RoutingTables tables;
   fortran::LineReader* input = nullptr;  // the command input file of the run
+  // Prepares the record files of a run (the summary record file); called when
+  // a run set begins and again when START begins a later run of the file.
+  void (*runStarted)(RunContext&) = nullptr;
 
   // Path of a side file written in the working directory.
   std::string workPath(const std::string& name) const { return out.workDir + name; }

@@ -131,7 +131,7 @@ struct Program {
       issue(ctx, 905, 2, 3, input.error);
     } else {
       ctx.input = &*input.reader;
-      if (setup.runStarted != nullptr) setup.runStarted(ctx);
+      if (ctx.runStarted != nullptr) ctx.runStarted(ctx);
       end = runCommands(ctx, setup.table);
     }
     if (end == RunEnd::ProgramStopped) {
@@ -175,6 +175,7 @@ int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Plat
 
   auto context = std::make_unique<model::RunContext>(platform);
   model::RunContext& ctx = *context;
+  ctx.runStarted = setup.runStarted;
   Program program{ctx, setup, {}, {}, {}};
   program.openLog();
   // The default parameter list lasts for the whole execution; START does not reset it.

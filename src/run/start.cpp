@@ -162,6 +162,8 @@ void startCommand(model::RunContext& ctx) {
   initial(ctx);
 
   if (run.NRUN >= 2) {
+    // A later run of the file starts its own summary record file, as each run set does.
+    if (ctx.runStarted != nullptr) ctx.runStarted(ctx);
     // Run the whole file again under the new run number; its first line is
     // the units line. It is read by the same rule as at the start of the run:
     // a one-column read would take the usual " 1" as 0 (metric) and turn the
