@@ -95,6 +95,9 @@ void printTransformed(model::RunContext& ctx) {
   const model::Storm& s = ctx.storm;
   const float factor = ctx.units.out.depth;
   const int n = s.workSteps;
+  // The rows follow the storm's own step count; a finer working step has more
+  // steps than those rows hold, and they take the rows the working copy needs
+  // so that no step drops out of the printout.
   int rows = hyetographRows(s.NSTEP);
   if (4 * rows < n) rows = hyetographRows(n);
 

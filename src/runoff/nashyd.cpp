@@ -347,6 +347,9 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
     return;
   }
   const bool continuous = mode == kContinuousNashyd || mode == kSilentNashyd;
+  // A curve number of 0 also goes through the bounds rule, which gives it an
+  // all but endless store (SMAX 99999, almost no runoff); skipped, bounds
+  // typed as -1 ("derive") would make the store -1 and P^2 / (S + P) blow up.
   if (continuous && v.cn >= 0.0f) {
     const StoreBounds b = sminmax(ctx, v.cn, v.smin, v.smax);
     if (b.failed()) {

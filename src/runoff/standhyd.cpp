@@ -503,6 +503,7 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
     run::issue(ctx, kBadLoss, 2);
     return;
   }
+  // CN 0 included: the bounds rule gives it an all but endless store.
   if ((continuous || silent) && v.loss == 2 && v.cn >= 0.0f) {
     const StoreBounds b = sminmax(ctx, v.cn, v.smin, v.smax);
     if (b.failed()) {

@@ -223,4 +223,64 @@ TEST(RunoffGolden, DatedStormShowsThePeakAsDateAndTime) {
             "     COMPUTE NASHYD     01:       101   100.00   26.561 2020.0615_ 1:20    0.500.455");
 }
 
+// The storm of 10-minute steps used at 5 minutes and then at 10 minutes again.
+// COMPUTE NASHYD with DT = -0.0833333 (a negative step is in hours and asks
+// for the transformed hyetograph): k = int(2 + 0.1) = 2, DT = 10/2 = 5 min,
+// N' = int(2 * 5 + 0.55) = 10 working steps, each storm step twice, total
+// 13.2 / 12 = 1.1 in unchanged (no message). The storm's own 5 steps need 2
+// rows, too few for 10 working steps, so the printout takes (10 + 3) / 4 = 3
+// rows: steps 1, 4, 7, 10 / 2, 5, 8 / 3, 6, 9 at i/12 hours. The excess is the
+// same as at 10 minutes (0.05 + 0.05 fill Ia = 0.1, then half of the remaining
+// 1.0 in), so RV = 0.500. The next COMPUTE NASHYD at DT 10 works from the
+// storm as defined again and gives exactly the 10-minute results worked out
+// for StormThenComputeNashydAndDesignStandhyd (26.561 cfs at 1.333 h).
+TEST(RunoffGolden, StormAtAFinerStepThenAsDefinedAgain) {
+  RunoffRun r("fine");
+  r.file("FIVE.STM", kFiveStepStorm);
+  ASSERT_EQ(r.run(1, {kStart, "READ STORM", "                    \"FIVE.STM\"",
+                      "COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[-0.0833333], AREA=[100], PRINT=[0,0],",
+                      "                    CN=[-0.5], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]",
+                      "COMPUTE NASHYD      ID=[2], NHYD=[102], DT=[10], AREA=[100], PRINT=[0,0],",
+                      "                    CN=[-0.5], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]", "FINISH"}),
+            0);
+  const Lines fine = r.detailed(3);
+  const Lines transformed = {
+      blanks(31) + "---- TRANSFORMED HYETOGRAPH ----",
+      blanks(15) + "  TIME    RAIN |  TIME    RAIN |  TIME    RAIN |  TIME    RAIN",
+      blanks(15) + "   hrs   in/hr |   hrs   in/hr |   hrs   in/hr |   hrs   in/hr",
+      blanks(15) + "   0.08   0.60 |   0.33   1.20 |   0.58   1.80 |   0.83   0.60",
+      blanks(15) + "   0.17   0.60 |   0.42   2.40 |   0.67   1.80 |",
+      blanks(15) + "   0.25   1.20 |   0.50   2.40 |   0.75   0.60 |",
+      " ",
+  };
+  std::size_t at = 0;
+  while (at < fine.size() && fine[at] != transformed[0]) ++at;
+  ASSERT_LT(at + transformed.size(), fine.size()) << "no transformed hyetograph";
+  expectLines(Lines(fine.begin() + static_cast<long>(at), fine.begin() + static_cast<long>(at + transformed.size())),
+              transformed, "transformed hyetograph");
+  EXPECT_TRUE(support::contains(fine, "     RUNOFF VOLUME    (in)=    0.500"));
+  EXPECT_TRUE(support::contains(fine, "| 01:000101 DT= 5.00 |   Ia      (in)=   0.100   # of Linear Res.(N)= 3.00"));
+  EXPECT_TRUE(r.messages().empty());
+
+  expectLines(r.detailed(4),
+              {
+                  dashes(22),
+                  "|COMPUTE NASHYD      |   Area    (ac)=  100.00   Loss Coefficient   = 0.50",
+                  "| 02:000102 DT=10.00 |   Ia      (in)=   0.100   # of Linear Res.(N)= 3.00",
+                  dashes(22) + "   U.H. Tp(hrs)=   1.000",
+                  "",
+                  "     Unit Hyd Qpeak  (cfs)=   54.585",
+                  "",
+                  "     PEAK FLOW       (cfs)=   26.561 (i)",
+                  "     TIME TO PEAK    (hrs)=    1.333",
+                  "     RUNOFF VOLUME    (in)=    0.500",
+                  "     TOTAL RAINFALL   (in)=    1.100",
+                  "     RUNOFF COEFFICIENT   =    0.455",
+                  " ",
+                  "     (i) PEAK FLOW DOES NOT INCLUDE BASEFLOW IF ANY.",
+                  " ",
+              },
+              "COMPUTE NASHYD at the storm's own step");
+}
+
 }  // namespace

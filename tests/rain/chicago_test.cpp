@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 
 #include "rain/rain_fixture.h"
@@ -344,6 +345,56 @@ TEST_F(ChicagoTest, PeakInTheLastStep) {
   EXPECT_EQ(b.peak, 6);
   EXPECT_EQ(b.steps, 6);
   EXPECT_NEAR(b.rain[6], I(100, 10, 0.8f, 10), 1e-4);
+}
+
+// The step limit. In this command a time step of 1 means one hour, so 2000
+// hours at step 1 are 2000 one-hour steps, far below the limit, and no
+// warning. 120000 steps in 2000 hours need one-minute steps, which this
+// command takes as 1/60 hour (0.0166667); they are cut to 105408 steps with
+// warning 220, TD becoming 105408 minutes. 4000 hours of 2-minute steps are
+// likewise 120000 steps.
+TEST_F(ChicagoTest, StepLimitCases) {
+  struct Case {
+    const char* what;
+    double hours, step;
+    int steps;
+    float dtMinutes;
+    bool warning;
+  };
+  const std::vector<Case> cases = {
+      {"2000 h at 1 (one hour)", 2000, 1, 2000, 60.0f, false},
+      {"2000 h at 1/60 hour", 2000, 0.0166667, 105408, 1.0f, true},
+      {"4000 h at 2 minutes", 4000, 2, 105408, 2.0f, true},
+  };
+  for (const Case& c : cases) {
+    nextCommand();
+    params({1, c.hours, 0.5, c.step, 1, 1000, 10, 0.8});
+    chicagoStorm(ctx);
+    EXPECT_EQ(ctx.run.severity, c.warning ? 1 : 0) << c.what;
+    EXPECT_EQ(warned("*** WARNING: No. of time steps exceeds the max. allowed."), c.warning) << c.what;
+    EXPECT_EQ(ctx.storm.NSTEP, c.steps) << c.what;
+    EXPECT_NEAR(ctx.storm.SDT * 60.0f, c.dtMinutes, 1e-4) << c.what;
+    // The duration printed is the one used: the cut storm lasts NSTEP steps.
+    char line[64];
+    std::snprintf(line, sizeof line, "      [SDT=%5.2f:SDUR=%7.2f", c.dtMinutes, c.steps * c.dtMinutes / 60.0);
+    EXPECT_EQ(summary.lines.at(1).substr(0, 29), line) << c.what;
+  }
+}
+
+// A negative step builds the very storm of the positive one (and writes DERIVED.STM).
+TEST_F(ChicagoTest, NegativeStepBuildsTheSameStorm) {
+  params({1, 3, 0.4, 10, 1, 1000, 10, 0.8});
+  chicagoStorm(ctx);
+  const model::Storm positive = ctx.storm;
+  ASSERT_FALSE(std::filesystem::exists(dir / "DERIVED.STM"));
+  nextCommand();
+  params({1, 3, 0.4, -10, 1, 1000, 10, 0.8});
+  chicagoStorm(ctx);
+  EXPECT_TRUE(std::filesystem::exists(dir / "DERIVED.STM"));
+  ASSERT_EQ(ctx.storm.NSTEP, positive.NSTEP);
+  EXPECT_EQ(ctx.storm.SDT, positive.SDT);
+  EXPECT_EQ(ctx.storm.PTOT, positive.PTOT);
+  for (int i = 1; i <= positive.NSTEP; ++i) EXPECT_EQ(ctx.storm.RAIN[i], positive.RAIN[i]) << i;
 }
 
 }  // namespace

@@ -215,5 +215,22 @@ TEST_F(ReadAesTest, CalendarArithmetic) {
   }
 }
 
+// One missing hour and nothing else: hour 5 given as -99999 is stored as 0
+// and counted once; message 376 and its count line report 1 increment.
+TEST_F(ReadAesTest, OneMissingHourIsReportedAsOneIncrement) {
+  writeFile("ONE.DAT", {record(2023, 3, 1, {{4, 25}, {5, -99999}, {6, 15}})});
+  run(123, 2023.0301, 2023.0301, "ONE.DAT");
+  EXPECT_EQ(ctx.run.severity, 1);
+  ASSERT_EQ(ctx.storm.NSTEP, 24);
+  EXPECT_FLOAT_EQ(ctx.storm.RAIN[4], 2.5f / 25.4f);
+  EXPECT_FLOAT_EQ(ctx.storm.RAIN[5], 0.0f);
+  EXPECT_FLOAT_EQ(ctx.storm.RAIN[6], 1.5f / 25.4f);
+  EXPECT_TRUE(warned("*** WARNING: Missing rainfall increments were set to 0."));
+  EXPECT_GE(find(detailed, "                    As such      1 rainfall increments were set to 0."), 0);
+  // The missing hour counts as a dry hour: two wet hours (4 and 6) and 22
+  // dry ones; 4.0 mm = 0.16 in.
+  EXPECT_EQ(summary.lines.at(3), "      {DT= 60.min: Length=   24.hrs: WetHrs=    2: DryHrs=   22: PTOT=   0.16}");
+}
+
 }  // namespace
 }  // namespace rain

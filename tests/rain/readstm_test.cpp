@@ -192,5 +192,49 @@ TEST_F(ReadStormTest, ModeTwoHeadingAndDerivedRoundTrip) {
   EXPECT_EQ(ctx.storm.title, before.title);
 }
 
+// DERIVED.STM holds the storm in the output units with the layout of a storm
+// file, so metric output writes units flag 2 and mm/hr: 1.0 and 0.5 in/hr
+// become 25.40000 and 12.70000 (F12.5), the 5-minute step 5.00 (F9.2) and the
+// count 2 (I4). READ STORM of it divides by 25.4 again: the same storm.
+TEST_F(ReadStormTest, DerivedStormInMetricOutputReadsBackTheSame) {
+  setUnits(1, 2);
+  setStorm(5.0f / 60.0f, {1.0f, 0.5f});
+  ctx.storm.title = pad("metric derived", 90);
+  printHyetograph(ctx, -3, "metric derived");
+  const std::vector<std::string> file = {
+      " 2", pad("metric derived", 60), "     5.00", "   2", "    25.40000", "    12.70000", " -1",
+  };
+  EXPECT_EQ(support::readLines(dir / "DERIVED.STM"), file);
+
+  nextCommand();
+  params({0});
+  quoted("DERIVED.STM");
+  readStorm(ctx);
+  ASSERT_EQ(ctx.storm.NSTEP, 2);
+  EXPECT_NEAR(ctx.storm.SDT, 5.0f / 60.0f, 1e-7);
+  EXPECT_NEAR(ctx.storm.RAIN[1], 1.0f, 1e-6);
+  EXPECT_NEAR(ctx.storm.RAIN[2], 0.5f, 1e-6);
+  // Printed again in mm/hr: the step ends 0.08 and 0.17 hours.
+  EXPECT_EQ(detailed.lines[6], "           " "   0.08  25.400 |   0.17  12.700 |");
+}
+
+// A step written as minutes and the same step written as a decimal number of
+// hours load the same storm; at the precision of the decimal.
+TEST_F(ReadStormTest, StepInMinutesOrHoursGivesTheSameStorm) {
+  struct Case {
+    const char* step;
+    double tolerance;  // hours: the rounding of the written decimal
+  };
+  const StormFile minutes = parseStormFile(writeFile("M.STM", {"1", "c", "5", "2", "1", "2"}));
+  ASSERT_TRUE(minutes.ok());
+  EXPECT_FLOAT_EQ(minutes.sdt, 5.0f / 60.0f);
+  for (const Case& c : {Case{"0.0833333", 5e-8}, Case{"0.08333", 4e-6}, Case{".083", 4e-4}}) {
+    const StormFile hours = parseStormFile(writeFile("H.STM", {"1", "c", c.step, "2", "1", "2"}));
+    ASSERT_TRUE(hours.ok()) << c.step;
+    EXPECT_NEAR(hours.sdt, minutes.sdt, c.tolerance) << c.step;
+    EXPECT_EQ(hours.steps, minutes.steps) << c.step;
+  }
+}
+
 }  // namespace
 }  // namespace rain

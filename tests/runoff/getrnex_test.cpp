@@ -245,4 +245,65 @@ TEST(Sminmax, SminNotBelowSmaxIsMessage430) {
   EXPECT_TRUE(runofftest::contains(h.out(), "**** ERROR: SMIN cannot be greater than SMAX."));
 }
 
+// Several steps that together stay below Ia: no excess at all in any loss
+// form, every drop goes to the abstraction (0.1 + 0.2 + 0.1 = 0.4 of 0.5 inch
+// lost), and the 0.1 inch left carries over: a fourth step of 0.3 inch then
+// has 0.2 inch after the abstraction.
+TEST(Getrnex, RainBelowTheAbstractionGivesNoExcessInAnyForm) {
+  struct Case {
+    const char* what;
+    LossInput in;
+    float fourth;  // excess of the fourth step, in/hr
+  };
+  const std::vector<Case> cases = {
+      // CN 80: S = 2.5, P = 0.2: 0.04 / 2.7.
+      {"curve number", curveNumber(80.0f, 0.5f, 1.0f), 0.04f / 2.7f},
+      {"coefficient 0.6", curveNumber(-0.6f, 0.5f, 1.0f), 0.6f * 0.2f},
+      // Fc = Fo = 0.05 in/hr: a constant capacity of 0.05 inch an hour.
+      {"Horton", horton(0.0f, 0.5f, 0.05f, 0.05f, 1.0f, 1.0f), 0.2f - 0.05f},
+  };
+  for (const Case& c : cases) {
+    const Excess below = run(c.in, {0.1f, 0.2f, 0.1f});
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(below.e[static_cast<std::size_t>(i)], 0.0f) << c.what << " step " << i;
+    EXPECT_NEAR(below.r.lost, 0.4f, 1e-6f) << c.what;
+    const Excess after = run(c.in, {0.1f, 0.2f, 0.1f, 0.3f});
+    EXPECT_NEAR(after.e[4], c.fourth, 1e-5f) << c.what;
+  }
+}
+
+// A curve number of 0 in a continuous command: the store bounds become
+// SMAX = 99999 and SMIN = 99998 inches, so with an API of 0 the store stays
+// at 99999 and one inch of rain gives 1 / (99999 + 1) = 0.00001 inch of excess.
+TEST(Getrnex, CurveNumberZeroInContinuousModeGivesAlmostNoExcess) {
+  runofftest::Harness h;
+  h.api(1.0f, 0.0f, 4);
+  const runoff::StoreBounds b = runoff::deriveStoreBounds(0.0f, -1.0f, -1.0f);
+  LossInput in = curveNumber(b.cn, 0.0f, 1.0f);
+  in.mode = 5;
+  in.v1 = b.smin;
+  in.v2 = b.smax;
+  in.v3 = 0.1f;
+  in.interEventTime = 100.0f;
+  in.api = &h.ctx.api;
+  const Excess x = run(in, {0.25f, 0.25f, 0.25f, 0.25f});
+  double depth = 0.0;
+  for (int i = 1; i <= 4; ++i) depth += x.e[static_cast<std::size_t>(i)];
+  EXPECT_NEAR(depth, 1.0e-5, 1e-7);
+  ASSERT_TRUE(x.r.stats.present);
+  EXPECT_EQ(x.r.stats.smax, 99999.0f);
+  EXPECT_NEAR(x.r.stats.cnavg, 1000.0f / 100009.0f, 1e-6f);
+
+  // Through CONTINUOUS NASHYD: almost no runoff, and S*max, S*min and S*avg
+  // overflow their F6.2 fields; CNavg = 1000 / 100009 = 0.01.
+  runofftest::Harness c;
+  c.storm(5.0f / 60.0f, std::vector<float>(12, 1.0f));
+  c.api(5.0f / 60.0f, 0.0f, 12);
+  c.run("CONTINUOUS NASHYD   ID=[1], NHYD=[1], DT=[5], AREA=[100], BASE=[0], CN=[0], IA=[0], N=[3], TP=[1],\n"
+        "                    IAREC=[6], SMIN=[-1], SMAX=[-1], SK=[0.1], IET=[12], GW=[-1]\n");
+  EXPECT_LT(c.ctx.run.severity, 2);
+  EXPECT_LE(c.ctx.store[1].RV, 1.0e-5f);
+  EXPECT_TRUE(runofftest::contains(c.out(), "               S*max=******, S*min=******, S*avg=******,  CNavg=  0.01"));
+  EXPECT_TRUE(runofftest::contains(c.out(), "     RUNOFF VOLUME    (in)=    0.000"));
+}
+
 }  // namespace

@@ -389,4 +389,37 @@ TEST(StandhydCommand, SilentVariantPrintsNothing) {
   EXPECT_GT(h.ctx.store[0].RV, 0.0f);
 }
 
+// Forty one-hour steps of 1 in/hr: the excess is exactly the same every step
+// (depths are whole inches, or halves of them), so once the unit hydrographs
+// are wholly inside the storm every total ordinate sums the same terms in the
+// same order and the hydrograph has a flat top of exactly equal highest
+// ordinates, the last of them ordinate 41 (40 hours). STANDHYD takes the
+// earliest of them as the peak, NASHYD the latest.
+TEST(StandhydCommand, FlatTopPeakTimeAgainstNashyd) {
+  const std::vector<float> rain(40, 1.0f);
+  Harness s;
+  s.storm(1.0f, rain);
+  s.run("CALIB STANDHYD      ID=[1], NHYD=[1], DT=[60], AREA=[10], XIMP=[0.5], TIMP=[0.5], DWF=[0], LOSS=[3],\n"
+        "                    C=[100.5], IAPER=[0], SLPP=[2], LGP=[40], MNP=[0.25], SCP=[0],\n"
+        "                    IAIMP=[0], SLPI=[1], LGI=[200], MNI=[0.013], SCI=[0], RAIN=[-1]\n");
+  const model::Hydrograph& u = s.ctx.store[1];
+  const int top = static_cast<int>(u.TPEAK + 0.5f) + 1;  // ordinate of the peak
+  ASSERT_GT(top, 1);
+  ASSERT_LT(top, 41);
+  EXPECT_EQ(u.Q[static_cast<std::size_t>(top)], u.QPEAK);
+  EXPECT_EQ(u.Q[41], u.QPEAK);  // the flat top reaches the end of the rain
+  EXPECT_LT(u.Q[static_cast<std::size_t>(top - 1)], u.QPEAK);
+  EXPECT_FLOAT_EQ(u.TPEAK, static_cast<float>(top - 1));
+
+  Harness n;
+  n.storm(1.0f, rain);
+  n.run("CALIB NASHYD        ID=[1], NHYD=[1], DT=[60], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[3],\n"
+        "                    RAIN=[-1]\n");
+  const model::Hydrograph& r = n.ctx.store[1];
+  EXPECT_EQ(r.Q[41], r.QPEAK);
+  EXPECT_EQ(r.Q[30], r.QPEAK);  // well inside the flat top
+  EXPECT_LT(r.Q[42], r.QPEAK);
+  EXPECT_FLOAT_EQ(r.TPEAK, 40.0f);
+}
+
 }  // namespace
