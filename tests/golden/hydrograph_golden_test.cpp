@@ -471,6 +471,44 @@ TEST(HydrographGolden, SecondRunExtensionAndMetricAutomaticFile) {
   for (std::size_t i = 0; i < want.size(); ++i) ASSERT_EQ(last[i], want[i]) << "record byte " << i;
 }
 
+// Each run set of a batch starts its own summary record file: after two
+// sets that each save one hydrograph, the file holds the header and the one
+// record of the second set, while both automatic files stay.
+TEST(HydrographGolden, EachRunSetRecreatesTheSummaryRecordFile) {
+  support::TempDir dir(fs::path("/tmp") / ("khg" + std::to_string(::getpid()) + "sets"));
+  const std::string project = dir.prefix();
+  support::writeLines(dir.path() / "kestran.DIR", {project, project});
+  support::writeLines(dir.path() / "kestran.RUN",
+                      {"$BATCH RUN", "first", "A.DAT", "A.OUT", "A.SUM", "", "", "", "second", "B.DAT", "B.OUT",
+                       "B.SUM", "", "", "", "end", "FINISH"});
+  const auto input = [](const std::string& name, int id) {
+    return std::string(" 1\n") + kStart1 + "SAVE HYD            CODE=[2], PCYC=[0]\n" +
+           "STORE HYD           ID=[" + std::to_string(id) + "], NHYD=[\"" + name + "\"], DT=[5], AREA=[1]\n" +
+           "                    1.0 2.0 -1\n" + "FINISH\n";
+  };
+  support::writeFile(dir.path() / "A.DAT", input("FIRST", 1));
+  support::writeFile(dir.path() / "B.DAT", input("SECOND", 2));
+  ASSERT_EQ(support::runProgram(dir.path()), 0);
+
+  EXPECT_TRUE(fs::exists(dir.path() / "FIRST.001"));
+  EXPECT_TRUE(fs::exists(dir.path() / "SECOND.001"));
+  const std::string got = fileText(dir.path() / "SUMMARY.sbo");
+  ASSERT_EQ(got.size(), 90u + 162u);
+  EXPECT_EQ(got.substr(0, 90), pad(project, 90));
+  std::string head;
+  appendInt(head, 1001);  // METOUT 1 x 1000 + NRUN 1
+  EXPECT_EQ(got.substr(90, 4), head);
+  EXPECT_EQ(got.substr(184, 19), pad("STORE HYD", 19));
+  std::string id;
+  appendInt(id, 2);
+  EXPECT_EQ(got.substr(203, 4), id);
+  EXPECT_EQ(got.substr(207, 10), "SECOND    ");
+  EXPECT_EQ(got.substr(229, 15), "No_date    0:05");  // the second ordinate, 5 minutes on
+  std::string npts;
+  appendInt(npts, 2);
+  EXPECT_EQ(got.substr(248, 4), npts);
+}
+
 // ---- Slot numbers outside 1..10 and missing files ----
 
 struct BadCommand {

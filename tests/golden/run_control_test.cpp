@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -182,6 +183,27 @@ TEST(GoldenProblems, SingleInputFile) {
   EXPECT_TRUE(fs::exists(work.path() / "study" / "a_long_study_name.sum"));
   EXPECT_EQ(readLines(work.path() / "kestran.CNT"), std::vector<std::string>{"000001"});
   EXPECT_TRUE(fs::exists(work.path() / "MESSAGES.LOG"));
+}
+
+// The run counter lives across executions: the first execution in a fresh
+// directory creates kestran.CNT with 000001, the next one shows 000002.
+TEST(GoldenCounter, NextExecutionShowsTheNextCounter) {
+  WorkDir work("counter");
+  writeFile(work.path() / "kestran.DIR", "./\n./\n");
+  writeFile(work.path() / "kestran.RUN", "h\nRUN1.DAT\nRUN1.OUT\nRUN1.SUM\n\n\n\n");
+  writeFile(work.path() / "RUN1.DAT", " 1\nFINISH\n");
+  const auto counterLine = [](const char* counter) {
+    return " *" + std::string(9, ' ') + "DATE: 2024-03-05" + std::string(5, ' ') + "TIME: 14:07:09" +
+           std::string(5, ' ') + "RUN COUNTER: " + counter + std::string(9, ' ') + "*";
+  };
+  for (const char* counter : {"000001", "000002"}) {
+    ASSERT_EQ(runProgram(work.path(), ""), 0) << counter;
+    EXPECT_EQ(readLines(work.path() / "kestran.CNT"), std::vector<std::string>{counter});
+    for (const char* output : {"RUN1.OUT", "RUN1.SUM"}) {
+      const std::vector<std::string> lines = readLines(work.path() / output);
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), counterLine(counter)), 1) << output << " " << counter;
+    }
+  }
 }
 
 TEST(GoldenProblems, HelpAndVersion) {

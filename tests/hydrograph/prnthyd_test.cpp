@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "hydrograph/context_fixture.h"
 #include "hydrograph/producer.h"
 
@@ -151,6 +153,61 @@ TEST(PrintHyd, BaseflowNotesAndUntouchedSlot) {
   EXPECT_EQ(s.Q, (std::vector<float>{0.0f, 1.0f, 3.0f, 2.0f}));
   EXPECT_EQ(s.QPEAK, 3.0f);
   EXPECT_EQ(h.summary.lines[0].substr(24, 31), "02:        12     1.00    5.000");
+}
+
+TEST(PrintHyd, SecondPrintShowsTheSamePeak) {
+  // The baseflow is added to the ordinates for the table and taken off again,
+  // so printing the same slot twice gives the same summary line: peak 3 plus
+  // baseflow 2, peak at 1 hour, volume 6 cfs-h / 1.00833 = 5.95 in.
+  Harness h;
+  model::Hydrograph& s = h.ctx.store[2];
+  s.NHYD = 12;
+  s.DT = 1.0f;
+  s.DA = 1.0f;
+  s.resize(3);
+  s.Q = {0.0f, 1.0f, 3.0f, 2.0f};
+  s.NPTS = 3;
+  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakScan::Forward);
+  s.BASE = 2.0f;
+  for (int k = 0; k < 2; ++k) {
+    h.command("PRINT HYD           2 1\n");
+    hydrograph::printHyd(h.ctx);
+  }
+  const std::string expected =
+      "     " + pad("PRINT HYD", 19) + "02:        12     1.00    5.000 No_date    1:00    5.95  n/a";
+  EXPECT_EQ(h.summary.lines, (std::vector<std::string>{expected, expected}));
+  // The tables of both prints show the ordinates with the baseflow once.
+  EXPECT_EQ(std::count(h.detailed.lines.begin(), h.detailed.lines.end(),
+                       "   0.00   3.000|   1.00   5.000|   2.00   4.000|"),
+            2);
+}
+
+TEST(PrintHyd, TailCutIsAtMostTheThresholdFlow) {
+  // Ordinates of 0.0003528 cfs or less at the end are cut; one just above
+  // the threshold is the last one kept, with smaller ones before it.
+  struct Case {
+    std::vector<float> q;
+    int npts;
+  };
+  const Case cases[] = {
+      {{2.0f, 1.0f, 0.0003528f}, 2},
+      {{2.0f, 0.0003528f, 0.0003529f, 0.0003528f, 0.0f}, 3},
+      {{2.0f, 0.0f, 0.0f}, 1},
+      {{0.0003528f, 0.0f}, 2},  // nothing above the threshold: the length stays
+  };
+  for (const Case& c : cases) {
+    Harness h;
+    model::Hydrograph& s = h.ctx.store[1];
+    s.NHYD = 1;
+    s.DT = 1.0f;
+    s.DA = 1.0f;
+    s.resize(static_cast<int>(c.q.size()));
+    for (std::size_t i = 0; i < c.q.size(); ++i) s.Q[i + 1] = c.q[i];
+    s.NPTS = static_cast<int>(c.q.size());
+    h.command("PRINT HYD           1 1\n");
+    hydrograph::printHyd(h.ctx);
+    EXPECT_EQ(s.NPTS, c.npts) << c.q.size() << " ordinates";
+  }
 }
 
 TEST(SaveHyd, SwitchForm) {

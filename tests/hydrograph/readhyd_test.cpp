@@ -171,6 +171,30 @@ void roundTrip(int metout) {
 TEST(ReadHyd, SaveThenReadImperial) { roundTrip(1); }
 TEST(ReadHyd, SaveThenReadMetric) { roundTrip(2); }
 
+TEST(ReadHyd, StepsShorterThanAMinuteDoNotSurviveASaveAndRead) {
+  // A 30-second step is saved as 0.50 minutes; read back, a step below 1 is
+  // taken as hours, so the slot comes back with a half-hour step.
+  Harness h;
+  model::Hydrograph& s = h.ctx.store[1];
+  s.NHYD = 1;
+  s.DT = 0.5f / 60.0f;
+  s.DA = 1.0f;
+  s.resize(2);
+  s.Q = {0.0f, 1.0f, 3.0f};
+  s.NPTS = 2;
+  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakScan::Forward);
+  h.command("SAVE HYD            1 1 -1 \"short.hyd\" \"thirty seconds\"\n");
+  hydrograph::saveHyd(h.ctx);
+  const std::vector<std::string> file = support::readLines(h.path("short.hyd"));
+  ASSERT_GE(file.size(), 3u);
+  EXPECT_EQ(file[2], "     0.50");
+  h.command("READ HYD            2 2 \"short.hyd\"\n");
+  hydrograph::readHyd(h.ctx);
+  EXPECT_EQ(h.ctx.store[2].DT, 0.5f);
+  EXPECT_EQ(h.ctx.store[2].NPTS, 2);
+  EXPECT_EQ(h.ctx.store[2].TPEAK, 0.5f);  // the second ordinate, half an hour on
+}
+
 TEST(ReadHyd, BaseflowComesBackInTheOrdinates) {
   Harness h;
   model::Hydrograph& s = h.ctx.store[1];

@@ -109,6 +109,41 @@ TEST(MainLoop, SeverityReplacedByALaterMessageLetsTheRunGoOn) {
   EXPECT_EQ(run::runCommands(host.ctx, table), run::RunEnd::Finished);
 }
 
+void errorThenWarning(model::RunContext& ctx) {
+  run::issue(ctx, 201, 2);
+  run::issue(ctx, 202, 1);
+}
+
+TEST(MainLoop, ErrorThenWarningInOneCommandLetsTheRunGoOn) {
+  // The later message's severity replaces the earlier one: the command ends
+  // at severity 1, so the next command is read and FINISH closes the run
+  // without the premature-end line; the log keeps both messages in order
+  // under one heading.
+  TestHost host;
+  std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
+  rows[20].run = errorThenWarning;  // COMPUTE VOLUME
+  host.setInput(line("COMPUTE VOLUME") + line("PAUSE") + line("FINISH"));
+  EXPECT_EQ(run::runCommands(host.ctx, rows), run::RunEnd::Finished);
+  EXPECT_EQ(host.ctx.run.commandCounter, 3);
+  EXPECT_EQ(host.log.lines,
+            (std::vector<std::string>{" 001:0001 " + pad("COMPUTE VOLUME", 19),
+                                      "      " + pad("*** ERROR: RelRate < StRate, command aborted.", 70),
+                                      "      " + pad("*** WARNING: Calculated volume may not be the maximum.", 70)}));
+  run::endOfRun(host.ctx);
+  for (const auto* lines : {&host.summary.lines, &host.detailed.lines}) {
+    EXPECT_EQ(std::find(lines->begin(), lines->end(),
+                        " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."),
+              lines->end());
+    // Copied in the order issued after the heading of the section.
+    const auto at = std::find(lines->begin(), lines->end(), "     -------------------------");
+    ASSERT_NE(at, lines->end());
+    ASSERT_GE(lines->end() - at, 4);
+    EXPECT_EQ(*(at + 1), pad(" 001:0001 COMPUTE VOLUME", 70));
+    EXPECT_EQ(*(at + 2), pad("      *** ERROR: RelRate < StRate, command aborted.", 70));
+    EXPECT_EQ(*(at + 3), pad("      *** WARNING: Calculated volume may not be the maximum.", 70));
+  }
+}
+
 TEST(MainLoop, CommandsNotInThisBuildEndTheRunWithTheirName) {
   TestHost host;
   std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());

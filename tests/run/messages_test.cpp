@@ -42,6 +42,30 @@ TEST(Messages, OneHeadingPerCommandAndOneForTheNext) {
   EXPECT_EQ(host.detailed.lines, (std::vector<std::string>{expected[1], expected[2], expected[4]}));
 }
 
+TEST(Messages, HeadingIsKeyedByTheCommandCounterAlone) {
+  // A later run of the same input numbers its commands from 2 again. Only
+  // the command counter decides whether a heading is due, so a message of
+  // command 2 of run 2 right after one of command 2 of run 1 comes without a
+  // heading of its own; command 3 of run 2 gets one with the new run number.
+  TestHost host;
+  model::RunState& run = host.ctx.run;
+  run.NRUN = 1;
+  run.commandCounter = 2;
+  run.label = " *  PLOT HYD";
+  run::issue(host.ctx, 120, 1);
+  run.NRUN = 2;
+  run::issue(host.ctx, 170, 1);
+  run.commandCounter = 3;
+  run::issue(host.ctx, 1, 1);
+  EXPECT_EQ(host.log.lines, (std::vector<std::string>{
+                                " 001:0002 " + pad(" *  PLOT HYD", 19),
+                                line("*** WARNING: Hydrograph was not shifted."),
+                                line("*** WARNING: This hydrograph is dry."),
+                                " 002:0003 " + pad(" *  PLOT HYD", 19),
+                                line("*** ERROR: RECALL HYD is not longer supported."),
+                            }));
+}
+
 TEST(Messages, Destinations) {
   struct Case {
     int destination;

@@ -157,6 +157,10 @@ TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
       {pad("ROUTE CHANNEL", 20) + "ROUTE", 33},
       {pad("FINISH", 20) + "whatever follows", 22},
       {pad("COMPUTE DWF+WWF", 20), 46},
+      // Whatever follows column 20 never takes part in the name.
+      {pad("ROUTE", 20) + "CHANNEL", 12},
+      {pad("ROUTE CHANNEL", 20) + "RESERVOIR 1 2", 33},
+      {"ROUTE CHANNEL", 33},  // a short line is blank-padded to column 20
       {pad("start", 20), 0},
       {" START", 0},
       {"ROUTEX", 0},
@@ -170,12 +174,74 @@ TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
   }
 }
 
+TEST(Reader, CommentEchoesStopAtColumnEighty) {
+  // Columns 81-100 of a comment are never written: "*" lines give columns
+  // 1-80 to the detailed output, "*#" lines give columns 2-80 (79 characters)
+  // to the summary output and window as well, "*%" lines give nothing.
+  const std::string body = "0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ-tail-";
+  const std::string plain = "* " + body;  // column 81 is the "I" of the fourth group
+  const std::string summaryLine = "*#" + body;
+  TestHost host;
+  host.setInput(plain + "\n" + summaryLine + "\n" + "*%" + body + "\n");
+  const auto table = kestran::commandTable();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(run::readCommand(host.ctx, table), ReaderStatus::Skip);
+  const std::string plain80 = "* 0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGH";
+  const std::string summary80 = "*#0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGH";
+  const std::string summary79 = "#0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGH";
+  ASSERT_EQ(plain80.size(), 80u);
+  ASSERT_EQ(summary80.size(), 80u);
+  ASSERT_EQ(summary79.size(), 79u);
+  EXPECT_EQ(host.detailed.lines, (std::vector<std::string>{plain80, summary80}));
+  EXPECT_EQ(host.summary.lines, std::vector<std::string>{summary79});
+  EXPECT_EQ(host.summaryWindow.lines, std::vector<std::string>{summary79});
+  EXPECT_TRUE(host.warnings.lines.empty());
+}
+
+TEST(Reader, BlankToColumnHundredIsABlankLineWhateverFollows) {
+  // Only 100 columns are read: text from column 101 on does not make a line.
+  TestHost host;
+  host.setInput(std::string(100, ' ') + "FINISH\n" + pad("FINISH", 20) + "\n");
+  const auto table = kestran::commandTable();
+  EXPECT_EQ(run::readCommand(host.ctx, table), ReaderStatus::Skip);
+  EXPECT_EQ(run::readCommand(host.ctx, table), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.ICOMM, 22);
+  EXPECT_TRUE(host.detailed.lines.empty());
+  EXPECT_TRUE(host.warnings.lines.empty());
+}
+
+TEST(Reader, ReadAesDataKeepsDoublePrecisionCopies) {
+  // Command 27 is the other command whose values keep full precision; the
+  // positions it does not give are 0 in both lists.
+  TestHost host;
+  host.setInput(cmd("READ AES DATA", "\"rain.aes\" 19990615.25") + "\n" + pad("FINISH", 20) + "\n");
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.ICOMM, 27);
+  EXPECT_EQ(host.ctx.cmd.STRING[1], pad("rain.aes", 90));
+  EXPECT_EQ(host.ctx.cmd.DPARAM[1], 0.0);
+  EXPECT_DOUBLE_EQ(host.ctx.cmd.DPARAM[2], 19990615.25);
+  EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[2], 19990615.25f);
+  EXPECT_EQ(host.ctx.cmd.DPARAM[3], 0.0);
+  EXPECT_EQ(host.ctx.cmd.PARAM[4], 0.0f);
+}
+
 TEST(Reader, FinishReadsNoFurtherLine) {
   TestHost host;
   host.setInput(pad("FINISH", 20) + "\n 1 2\n");
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
   EXPECT_EQ(host.ctx.cmd.NPARAM, 0);
   EXPECT_EQ(host.input->lineNumber(), 1u);
+}
+
+TEST(Reader, FinishLineIsNeverScanned) {
+  // FINISH takes no values, so text after its name that would stop any other
+  // command (signs, points, a quote touching a digit) raises no message.
+  TestHost host;
+  host.setInput(pad("FINISH", 20) + "-1-2 1.2.3 5\"x\"\n");
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.ICOMM, 22);
+  EXPECT_EQ(host.ctx.run.severity, 0);
+  EXPECT_TRUE(host.warnings.lines.empty());
+  EXPECT_TRUE(host.detailed.lines.empty());
 }
 
 // Messages 20-24: text, heading, severity 2, and the echo of the line
