@@ -463,37 +463,30 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
 }
 
 void computeNashyd(model::RunContext& ctx) {
-  ctx.run.nashydMode = kComputeNashyd;
   nashyd(ctx, kComputeNashyd, "COMPUTE NASHYD");
 }
 
 void calibNashyd(model::RunContext& ctx) {
-  ctx.run.nashydMode = kCalibNashyd;
   nashyd(ctx, kCalibNashyd, "CALIB NASHYD");
 }
 
 void designScshyd(model::RunContext& ctx) {
-  ctx.run.nashydMode = kDesignScshyd;
   nashyd(ctx, kDesignScshyd, "DESIGN SCSHYD");
 }
 
 void designNashyd(model::RunContext& ctx) {
-  ctx.run.nashydMode = kDesignNashyd;
   nashyd(ctx, kDesignNashyd, "DESIGN NASHYD");
 }
 
 void continuousNashyd(model::RunContext& ctx) {
-  ctx.run.nashydMode = kContinuousNashyd;
   nashyd(ctx, kContinuousNashyd, "CONTINUOUS NASHYD");
 }
 
 void continuousScshyd(model::RunContext& ctx) {
-  ctx.run.nashydMode = kContinuousNashyd;
   nashyd(ctx, kContinuousNashyd, "CONTINUOUS SCSHYD");
 }
 
 void nashydSilent(model::RunContext& ctx) {
-  ctx.run.nashydMode = kSilentNashyd;
   nashyd(ctx, kSilentNashyd, "");
 }
 

@@ -670,27 +670,22 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
 }
 
 void computeUrbhyd(model::RunContext& ctx) {
-  ctx.run.standhydMode = kComputeUrbhyd;
   standhyd(ctx, kComputeUrbhyd, "COMPUTE URBHYD");
 }
 
 void calibStandhyd(model::RunContext& ctx) {
-  ctx.run.standhydMode = kCalibStandhyd;
   standhyd(ctx, kCalibStandhyd, "CALIB STANDHYD");
 }
 
 void designStandhyd(model::RunContext& ctx) {
-  ctx.run.standhydMode = kDesignStandhyd;
   standhyd(ctx, kDesignStandhyd, "DESIGN STANDHYD");
 }
 
 void continuousStandhyd(model::RunContext& ctx) {
-  ctx.run.standhydMode = kContinuousStandhyd;
   standhyd(ctx, kContinuousStandhyd, "CONTINUOUS STANDHYD");
 }
 
 void standhydSilent(model::RunContext& ctx) {
-  ctx.run.standhydMode = kSilentStandhyd;
   standhyd(ctx, kSilentStandhyd, "");
 }
 

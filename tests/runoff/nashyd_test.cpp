@@ -126,7 +126,6 @@ TEST_F(NashydCommand, ComputeNashydInputBlockResultsAndSummary) {
   EXPECT_NEAR(s.DT, 5.0f / 60.0f, 1e-7f);
   // 12 rain steps and 68 unit hydrograph ordinates; the tail below 0.0003528 cfs is cut.
   EXPECT_EQ(s.NPTS, 79);
-  EXPECT_EQ(h.ctx.run.nashydMode, 1);
   const std::vector<std::string> summary = {
       "     COMPUTE NASHYD     01:       123   100.00   50.391 No_date    1:30    1.001.000",
       "      [C =1.000: N= 3.00]",
@@ -334,7 +333,6 @@ TEST_F(NashydCommand, ContinuousScshydDoesNotDependOnThePreviousCommand) {
     g.api(5.0f / 60.0f, 1.0f, 12);
     g.run(before);
     g.run("CONTINUOUS SCSHYD   " + values);
-    EXPECT_EQ(g.ctx.run.nashydMode, 5);
     EXPECT_TRUE(contains(g.out(), "|CONTINUOUS SCSHYD   |"));
     results.push_back(g.ctx.store[1].QPEAK);
   }

@@ -161,7 +161,6 @@ TEST(StandhydCommand, CalibStandhydBlockResultsNotesAndSummary) {
   };
   EXPECT_EQ(h.summary.lines, summary);
   EXPECT_EQ(h.ctx.store[1].NPTS, 22);
-  EXPECT_EQ(h.ctx.run.standhydMode, 2.0f);
 }
 
 // Runs a CALIB STANDHYD with LOSS 3 and returns the slot.
