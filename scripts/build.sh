@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+# Checkouts side by side share compiled objects through the compiler cache.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd .. && pwd)}"
 dir=${1:-build}
 shift || true
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null

@@ -3,7 +3,7 @@
 # when everything is already there; safe to run any number of times.
 set -euo pipefail
 
-packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev ccache)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
