@@ -25,7 +25,6 @@ namespace {
 
 // An automatic file or the summary record file could not be written: a warning
 // naming the file, so a lost file is never silent; the run goes on.
-constexpr int kAutoWriteFailed = 923;
 
 std::string padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
@@ -62,7 +61,7 @@ void createSummaryRecordFile(model::RunContext& ctx) {
   std::string header;
   appendText(header, ctx.dirs.project, kSummaryHeaderBytes);
   if (auto error = platform::writeBinaryFile(summaryRecordPath(ctx), header, false)) {
-    run::issue(ctx, kAutoWriteFailed, 1, 3, *error);
+    run::issue(ctx, msg::kAutomaticFileNotWritten, run::Severity::Warning, run::Destination::Both, *error);
   }
 }
 
@@ -109,7 +108,7 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
 
   platform::OutputFile file;
   if (auto error = file.open(path)) {
-    run::issue(ctx, kAutoWriteFailed, 1, 3, *error);
+    run::issue(ctx, msg::kAutomaticFileNotWritten, run::Severity::Warning, run::Destination::Both, *error);
   }
   run::put(file, kUnits, {ctx.units.METOUT});
   run::put(file, kTitle, {padded(ctx.storm.title, 60)});
@@ -119,7 +118,7 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
   for (int i = 1; i <= h.NPTS; ++i) run::put(file, kOrdinate, {h.Q[i] / ctx.units.out.flow});
   run::put(file, kEnd, {-1.0f});
   file.close();
-  if (recordError) run::issue(ctx, kAutoWriteFailed, 1, 3, *recordError);
+  if (recordError) run::issue(ctx, msg::kAutomaticFileNotWritten, run::Severity::Warning, run::Destination::Both, *recordError);
 }
 
 }  // namespace hydrograph

@@ -22,9 +22,6 @@ namespace hydrograph {
 
 namespace {
 
-constexpr int kIdBelowOne = 2;       // SAVE HYD, ID = 0: the program stops
-constexpr int kDryMessage = 170;     // the slot has no ordinates
-constexpr int kWriteFailed = 922;    // the hydrograph file cannot be created
 
 // Ordinates at or below this flow (cfs) at the end of a hydrograph are cut off
 // before printing or saving.
@@ -202,7 +199,7 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
   bool writing = false;
   if (mode == PrintMode::Save) {
     if (auto error = file.open(fileName)) {
-      run::issue(ctx, kWriteFailed, 2, 3, *error);
+      run::issue(ctx, msg::kHydrographFileNotWritten, run::Severity::Error, run::Destination::Both, *error);
     } else {
       writing = true;
       run::put(file, kFileUnits, {ctx.units.METOUT});
@@ -235,7 +232,7 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
                {h.QPEAK / f.flow, h.BASE / f.flow, (h.QPEAK + h.BASE) / f.flow, ctx.units.label(1)});
     }
   }
-  if (dry) run::issue(ctx, kDryMessage, 1);
+  if (dry) run::issue(ctx, msg::kPrintedHydrographDry, run::Severity::Warning);
 
   const int last = h.NPTS;
   if (pcyc < h.NPTS) {
@@ -288,7 +285,7 @@ void saveHyd(model::RunContext& ctx) {
     // The legacy behaviour stops the whole program here; the main loop does
     // that after closing every output, so nothing written so far is lost.
     ctx.run.label = "SAVE HYD ";
-    run::issue(ctx, kIdBelowOne, 2);
+    run::issue(ctx, msg::kSaveHydIdZero, run::Severity::Error);
     ctx.run.stopProgram = true;
     return;
   }

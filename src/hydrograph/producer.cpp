@@ -16,7 +16,6 @@ namespace {
 constexpr float kCfsHoursPerAcreInch = 1.00833f;
 
 // Message of a slot number outside the user's slots 1..10.
-constexpr int kBadSlotMessage = 920;
 
 }  // namespace
 
@@ -74,7 +73,7 @@ void autoSave(model::RunContext& ctx, int id) {
 
 bool checkSlot(model::RunContext& ctx, int id) {
   if (model::Store::userSlot(id)) return true;
-  run::issue(ctx, kBadSlotMessage, 2);
+  run::issue(ctx, msg::kSlotOutOfRange, run::Severity::Error);
   return false;
 }
 

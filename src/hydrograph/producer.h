@@ -28,7 +28,7 @@ void reportProduced(model::RunContext& ctx, int id, bool fromRainfall);
 void autoSave(model::RunContext& ctx, int id);
 
 // A slot number from the input that must name a user slot (1..10): when it does
-// not, issues a clear error of severity 2 and returns false.
+// not, issues an error that ends the run and returns false.
 bool checkSlot(model::RunContext& ctx, int id);
 
 }  // namespace hydrograph

@@ -23,9 +23,6 @@ namespace hydrograph {
 
 namespace {
 
-constexpr int kNoFileName = 270;    // blank name, or a file that cannot be opened
-constexpr int kDryRead = 271;       // the ordinates sum to 0 or less
-constexpr int kUnreadable = 921;    // a value line that is not a number
 constexpr float kCfsHoursPerAcreInch = 1.00833f;
 constexpr float kMetricFlowFactor = 35.31338f;  // cfs per cms
 constexpr float kMetricAreaFactor = 2.471f;     // acres per hectare
@@ -106,7 +103,7 @@ void readHyd(model::RunContext& ctx) {
   std::string fileName;
   std::string comment(60, ' ');
   if (isBlank(typed)) {
-    run::issue(ctx, kNoFileName, 2);
+    run::issue(ctx, msg::kHydrographFileNotFound, run::Severity::Error);
     fileName = std::string(60, ' ');
   } else {
     fileName = completeFileName(ctx, typed, false);
@@ -118,16 +115,16 @@ void readHyd(model::RunContext& ctx) {
   h.RV = 0.0f;
   h.BASE = 0.0f;
 
-  if (ctx.run.severity == 0) {
+  if (ctx.run.severity == run::Severity::Note) {
     fortran::LineReader::Opened opened = fortran::LineReader::open(fileName);
     if (!opened) {
       // A missing or unreadable file ends the run like a missing name, and
       // says which file it was.
-      run::issue(ctx, kNoFileName, 2, 3, fileName);
+      run::issue(ctx, msg::kHydrographFileNotFound, run::Severity::Error, run::Destination::Both, fileName);
     } else {
       FileHydrograph r = readFile(*opened.reader);
       if (!r.error.empty()) {
-        run::issue(ctx, kUnreadable, 2, 3, fileName + ": " + r.error);
+        run::issue(ctx, msg::kHydrographFileUnreadable, run::Severity::Error, run::Destination::Both, fileName + ": " + r.error);
       } else {
         comment = r.comment;
         h.DT = r.dt;
@@ -146,7 +143,7 @@ void readHyd(model::RunContext& ctx) {
         h.RV = h.DT * sum;
         h.TPEAK = static_cast<float>(static_cast<double>(h.TPEAK) + ctx.time.TZERO);
         if (h.RV <= 0.0f) {
-          run::issue(ctx, kDryRead, 1);
+          run::issue(ctx, msg::kReadHydrographDry, run::Severity::Warning);
         } else {
           // A file with an area of 0 holds no depth of runoff: RV stays 0.
           h.RV = h.DA != 0.0f ? h.RV / (h.DA * kCfsHoursPerAcreInch) : 0.0f;

@@ -7,18 +7,20 @@
 
 namespace model {
 
+// Severity of a message: a note, a warning (the command's summary line is
+// marked "*") or an error that ends the run after the command ("**").
+enum class Severity { Note = 0, Warning = 1, Error = 2 };
+
 struct RunState {
   int NRUN = 1;              // run number
   int commandCounter = 0;    // number of the current command in the run
-  int severity = 0;          // severity of the last message: 0, 1 or 2
+  Severity severity = Severity::Note;  // severity of the last message
   std::string label;         // command label, 19 characters where printed
   std::string commandName;   // table name of the command being carried out
   std::string marker = "   ";  // message marker: blanks, "*" or "**"
   std::string fileName;      // file name of PRINT/SAVE/READ HYD front ends (60)
   std::string comment;       // comment of the same front ends (60)
   int lastHeadingCommand = 0;   // command counter of the last message heading
-  int nashydMode = 0;        // mode of the last NASHYD-family command
-  float standhydMode = 0.0f; // mode of the STANDHYD family, a real in the run state
   int runCounter = 0;        // the counter kept in kestran.CNT
   bool stopProgram = false;  // SAVE HYD with ID below 1 stops everything
 };

@@ -24,11 +24,6 @@ constexpr int kChicagoValues = 50;  // values the command takes
 // improving as B grows would otherwise search for ever.
 constexpr int kMaxPasses = 500;
 
-constexpr int kMsgStepZero = 948;
-constexpr int kMsgRatio = 949;
-constexpr int kMsgPeakZero = 950;
-constexpr int kMsgTable = 951;
-constexpr int kMsgPairs = 952;
 
 float round3(float v) { return static_cast<float>(static_cast<int>(v * 1000.0f + 0.5f)) / 1000.0f; }
 
@@ -110,7 +105,7 @@ ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float 
   if (dt <= 1.0f) dt *= 60.0f;  // 1 or less is hours here, so 1 means one hour
   b.dt = dt;
   if (!(dt > 0.0f)) {
-    b.errorNumber = kMsgStepZero;
+    b.errorNumber = msg::kChicagoStepNotPositive;
     return b;
   }
   const int wanted = static_cast<int>(static_cast<float>(b.TD) / dt + 0.5f);
@@ -124,20 +119,20 @@ ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float 
   b.peak = p;
   b.steps = n;
   if (R < 0.0f || R > 1.0f) {
-    b.errorNumber = kMsgRatio;
+    b.errorNumber = msg::kChicagoBadRatio;
     return b;
   }
   if (p < 1) {
-    b.errorNumber = kMsgPeakZero;
+    b.errorNumber = msg::kChicagoPeakBeforeFirstStep;
     return b;
   }
   // Steps before the peak divide by R, steps after it by 1 - R.
   if ((p > 1 && R == 0.0f) || (n > p && R == 1.0f)) {
-    b.errorNumber = kMsgRatio;
+    b.errorNumber = msg::kChicagoBadRatio;
     return b;
   }
   if (!(dt + curve.B > 0.0f)) {
-    b.errorNumber = kMsgTable;
+    b.errorNumber = msg::kChicagoIdfUndefined;
     return b;
   }
   b.rain.assign(static_cast<std::size_t>(n) + 1, 0.0f);
@@ -257,13 +252,13 @@ void chicagoStorm(model::RunContext& ctx) {
       if (static_cast<int>(table.size()) > kMaxPairs) break;
     }
     if (static_cast<int>(table.size()) > kMaxPairs) {
-      run::issue(ctx, kMsgPairs, 2);
+      run::issue(ctx, msg::kChicagoTooManyPairs, run::Severity::Error);
       writeCommandLine(ctx, "CHICAGO STORM");
       return;
     }
     IdfFit fit = fitIdfCurve(table);
     if (!fit.error.empty()) {
-      run::issue(ctx, kMsgTable, 2, 3, fit.error);
+      run::issue(ctx, msg::kChicagoIdfUndefined, run::Severity::Error, run::Destination::Both, fit.error);
       writeCommandLine(ctx, "CHICAGO STORM");
       return;
     }
@@ -272,11 +267,11 @@ void chicagoStorm(model::RunContext& ctx) {
 
   ChicagoBuild b = buildChicago(curve, duration, R, timeStep);
   if (b.errorNumber != 0) {
-    run::issue(ctx, b.errorNumber, 2);
+    run::issue(ctx, b.errorNumber, run::Severity::Error);
     writeCommandLine(ctx, "CHICAGO STORM");
     return;
   }
-  if (b.cut) run::issue(ctx, 220, 1);
+  if (b.cut) run::issue(ctx, msg::kChicagoStormCut, run::Severity::Warning);
 
   if (flag == 2) {
     for (int i = 1; i <= b.steps; ++i) b.rain[i] /= 25.4f;

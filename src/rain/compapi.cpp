@@ -76,12 +76,12 @@ void computeApi(model::RunContext& ctx) {
   const model::Storm& s = ctx.storm;
   bool rejected = false;
   if (apik <= 0.0f || apik > 1.0f || apii < 0.0f || !std::isfinite(apii)) {
-    run::issue(ctx, 400, 2);
+    run::issue(ctx, msg::kApiBadConstants, run::Severity::Error);
     rejected = true;
   }
   // No storm, or one without steps: there is nothing to build the index from.
   if (s.workDT == 0.0f || s.SDT <= 0.0f || s.NSTEP <= 0) {
-    run::issue(ctx, 401, 2);
+    run::issue(ctx, msg::kApiNoRainfall, run::Severity::Error);
     rejected = true;
   }
   if (rejected) {

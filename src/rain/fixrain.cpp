@@ -129,7 +129,7 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
 
   // The change starts with a clean severity, but never clears an error that
   // already ends the run.
-  if (ctx.run.severity < 2) ctx.run.severity = 0;
+  if (ctx.run.severity != run::Severity::Error) ctx.run.severity = run::Severity::Note;
   model::Storm& s = ctx.storm;
   reserveStorm(s);
   const bool print = dtHours < 0.0f;
@@ -145,7 +145,7 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
   StepChange c = computeStepChange(s.RAIN, s.NSTEP, s.SDT, dt);
   platform::LineSink& out = *ctx.out.detailed;
   if (c.cut) {
-    run::issue(ctx, 254, 1);
+    run::issue(ctx, msg::kModifyStormDurationReduced, run::Severity::Warning);
     run::put(out, kCut, {c.requestedSteps, model::kMaxRainSteps});
   }
   const float oldTotal = s.PTOT;
@@ -153,7 +153,7 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
   std::copy_n(c.work.begin() + 1, c.steps, s.work.begin() + 1);
   s.PTOT = c.ptot;
   if (static_cast<int>(std::fabs(s.PTOT - oldTotal) * 100.0f) > 0) {
-    run::issue(ctx, 255, 1);
+    run::issue(ctx, msg::kModifyStormVolumeChanged, run::Severity::Warning);
     const float f = ctx.units.out.depth;
     run::put(out, kVolume, {oldTotal * f, ctx.units.label(4), s.PTOT * f, ctx.units.label(4)});
   }
@@ -197,22 +197,22 @@ void modifyStorm(model::RunContext& ctx) {
 
   bool rejected = false;
   if (icase != 1 && icase != 2) {
-    run::issue(ctx, 250, 2);
+    run::issue(ctx, msg::kModifyStormBadCase, run::Severity::Error);
     rejected = true;
   }
   if (rfact == 0.0f) {
-    run::issue(ctx, 251, 2);
+    run::issue(ctx, msg::kModifyStormRainEliminated, run::Severity::Error);
     rejected = true;
   }
   if (s.NSTEP + nshift < 1) {
-    run::issue(ctx, 252, 2);
+    run::issue(ctx, msg::kModifyStormShiftTooLarge, run::Severity::Error);
     rejected = true;
   }
   if (rejected) {
     writeStormLine(ctx);
     return;
   }
-  if (s.NSTEP + nshift > model::kMaxRainSteps) run::issue(ctx, 253, 1);
+  if (s.NSTEP + nshift > model::kMaxRainSteps) run::issue(ctx, msg::kModifyStormShiftMayLoseRain, run::Severity::Warning);
 
   ShiftResult r = shiftStorm(s.RAIN, s.NSTEP, s.SDT, nshift, rfact);
   const int written = std::max(s.NSTEP, r.steps);

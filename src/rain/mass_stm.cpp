@@ -16,15 +16,6 @@ namespace rain {
 
 namespace {
 
-constexpr int kMsgMissing = 943;
-constexpr int kMsgEarlyEnd = 944;
-constexpr int kMsgStormCut = 945;
-
-// The warnings of this command come after the check of the ordinates. The
-// message routine replaces the severity with each call, so a plain severity 1
-// would turn message 232, an error that ends the run, back into a warning;
-// they keep the higher severity instead.
-void warn(model::RunContext& ctx, int number) { run::issue(ctx, number, std::max(ctx.run.severity, 1)); }
 
 bool isWhole(float v) { return v == static_cast<float>(static_cast<int>(v)); }
 
@@ -162,18 +153,18 @@ void massStorm(model::RunContext& ctx) {
   std::string given = s.fileName;
   while (!given.empty() && given.back() == ' ') given.pop_back();
   if (given.empty()) {
-    run::issue(ctx, 942, 2);
+    run::issue(ctx, msg::kStormFileNameMissing, run::Severity::Error);
     writeCommandLine(ctx, "MASS STORM");
     return;
   }
   const std::string path = resolveRainfallName(given, ctx.dirs.rainfall);
   MassCurve curve = parseMassCurve(path);
   if (!curve.ok()) {
-    fileError(ctx, curve.endedEarly ? kMsgEarlyEnd : kMsgMissing, path);
+    fileError(ctx, curve.endedEarly ? msg::kMassCurveFileEndedEarly : msg::kMassCurveFileUnreadable, path);
     writeCommandLine(ctx, "MASS STORM");
     return;
   }
-  for (int i = 0; i < curve.decreasing; ++i) run::issue(ctx, 232, 2);
+  for (int i = 0; i < curve.decreasing; ++i) run::issue(ctx, msg::kMassCurveNotIncremental, run::Severity::Error);
 
   // The new storm replaces the old one from here on, even when it stays empty.
   reserveStorm(s);
@@ -181,18 +172,20 @@ void massStorm(model::RunContext& ctx) {
   std::fill(s.work.begin(), s.work.end(), 0.0f);
 
   printBox(ctx, given, depth, curve);
-  if (curve.ord[curve.M] != 1.0f) warn(ctx, 230);
+  if (curve.ord[curve.M] != 1.0f) run::warn(ctx, msg::kMassCurveSumNotOne);
 
   MassBuild b = buildMassStorm(curve, depth, dts);
   if (b.tooLarge) {
-    run::issue(ctx, 233, 2);
+    run::issue(ctx, msg::kMassStormStepTooLarge, run::Severity::Error);
     // A defined, empty storm: no steps, no step length, no depth.
     installStorm(s, 0.0f, b.rain, 0, 0.0f);
     writeCommandLine(ctx, "MASS STORM");
     return;
   }
-  if (b.coarser) warn(ctx, 234);
-  if (b.cut) warn(ctx, kMsgStormCut);
+  // The warnings come after the check of the ordinates: they keep an error
+  // (message 232) that ends the run.
+  if (b.coarser) run::warn(ctx, msg::kMassStormStepAboveCurveStep);
+  if (b.cut) run::warn(ctx, msg::kStormCutToLimit);
   installStorm(s, b.dts, b.rain, b.steps, b.ptot);
 
   platform::LineSink& out = *ctx.out.detailed;

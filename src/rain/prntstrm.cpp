@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "rain/readstm.h"
+#include "run/message_numbers.h"
 #include "run/output.h"
 
 namespace rain {
@@ -31,7 +32,7 @@ void writeDerived(model::RunContext& ctx) {
   const std::string path = ctx.workPath("DERIVED.STM");
   platform::OutputFile file;
   if (file.open(path)) {
-    fileError(ctx, 947, path, std::max(ctx.run.severity, 1));
+    fileWarning(ctx, msg::kStormSideFileNotWritten, path);
     return;
   }
   const model::Storm& s = ctx.storm;

@@ -18,9 +18,6 @@ namespace rain {
 namespace {
 
 constexpr int kHourlyRain = 123;  // AES element number of hourly rainfall
-constexpr int kMsgMissingFile = 946;
-constexpr int kMsgSideFile = 947;
-constexpr int kMsgBadRecord = 953;
 
 bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -228,7 +225,7 @@ void writeTempStorm(model::RunContext& ctx, const AesRecordResult& r) {
   const std::string path = ctx.workPath("AESTEMP.STM");
   platform::OutputFile file;
   if (file.open(path)) {
-    fileError(ctx, kMsgSideFile, path, std::max(ctx.run.severity, 1));
+    fileWarning(ctx, msg::kStormSideFileNotWritten, path);
     return;
   }
   run::put(file, kUnits, {2});
@@ -331,11 +328,11 @@ void readAesData(model::RunContext& ctx) {
 
   bool rejected = false;
   if (ctx.cmd.stringBlank(1)) {
-    run::issue(ctx, 370, 2);
+    run::issue(ctx, msg::kAesFileNameMissing, run::Severity::Error);
     rejected = true;
   }
   if (start != 0 && end < start) {
-    run::issue(ctx, 371, 2);
+    run::issue(ctx, msg::kAesStartAfterEnd, run::Severity::Error);
     rejected = true;
   }
   if (rejected) {
@@ -351,18 +348,18 @@ void readAesData(model::RunContext& ctx) {
   const std::string path = resolveRainfallName(given, ctx.dirs.rainfall);
   platform::TextFile file = platform::readTextFile(path);
   if (!file.ok()) {
-    fileError(ctx, kMsgMissingFile, path);
+    fileError(ctx, msg::kAesFileUnreadable, path);
     writeCommandLine(ctx, "READ AES DATA");
     return;
   }
   AesRecordResult r = readAesRecords(file.lines, start, end, relativeDays);
   if (static_cast<int>(std::fabs(type) + 0.5) != kHourlyRain || (r.firstElement != 0 && r.firstElement != kHourlyRain)) {
-    run::issue(ctx, 372, 2);
+    run::issue(ctx, msg::kAesWrongFileType, run::Severity::Error);
     writeCommandLine(ctx, "READ AES DATA");
     return;
   }
   if (!r.error.empty()) {
-    fileError(ctx, kMsgBadRecord, path + " (" + r.error + ")");
+    fileError(ctx, msg::kAesRecordUnreadable, path + " (" + r.error + ")");
     writeCommandLine(ctx, "READ AES DATA");
     return;
   }
@@ -372,23 +369,23 @@ void readAesData(model::RunContext& ctx) {
   reserveStorm(s);
   run::put(out, kStation, {r.station});
   if (r.lateStart) {
-    run::issue(ctx, 373, std::max(ctx.run.severity, 1));
+    run::warn(ctx, msg::kAesStartBeforeFile);
     run::put(out, kLate, {start, r.start});
   }
   if (r.tooLong) {
-    run::issue(ctx, 374, 2);
+    run::issue(ctx, msg::kAesTooManySteps, run::Severity::Error);
     installStorm(s, 1.0f, r.rain, 0, 0.0f);
     writeCommandLine(ctx, "READ AES DATA");
     return;
   }
   if (r.earlyEnd) {
-    run::issue(ctx, 375, std::max(ctx.run.severity, 1));
+    run::warn(ctx, msg::kAesEndAfterFile);
     run::put(out, kEarly, {end, r.lastDate});
   }
   if (r.start != 0) s.stormDate = r.start;
   installStorm(s, 1.0f, r.rain, r.steps, r.ptot);
   if (r.missing > 0) {
-    run::issue(ctx, 376, std::max(ctx.run.severity, 1));
+    run::warn(ctx, msg::kAesMissingStepsZero);
     run::put(out, kMissing, {r.missing});
   }
   printStatistics(ctx, r, given);

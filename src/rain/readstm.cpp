@@ -158,7 +158,7 @@ bool loadStormFile(model::RunContext& ctx, const std::string& path) {
   StormFile file = parseStormFile(path);
   if (!file.ok()) {
     const std::string& named = file.pointedTo.empty() ? path : file.pointedTo;
-    fileError(ctx, file.endedEarly ? 941 : 940, named);
+    fileError(ctx, file.endedEarly ? msg::kStormFileEndedEarly : msg::kStormFileUnreadable, named);
     return false;
   }
   model::Storm& s = ctx.storm;
@@ -189,8 +189,12 @@ void writeCommandLine(model::RunContext& ctx, std::string_view name, bool window
   }
 }
 
-void fileError(model::RunContext& ctx, int number, const std::string& path, int severity) {
-  run::issue(ctx, number, severity, 3, path);
+void fileError(model::RunContext& ctx, int number, const std::string& path) {
+  run::issue(ctx, number, run::Severity::Error, run::Destination::Both, path);
+}
+
+void fileWarning(model::RunContext& ctx, int number, const std::string& path) {
+  run::warn(ctx, number, run::Destination::Both, path);
 }
 
 void readStorm(model::RunContext& ctx) {
@@ -210,7 +214,7 @@ void readStorm(model::RunContext& ctx) {
   }
 
   if (trimRight(s.fileName).empty()) {
-    run::issue(ctx, 942, 2);
+    run::issue(ctx, msg::kStormFileNameMissing, run::Severity::Error);
   } else {
     std::string path = resolveStormName(s.fileName, ctx.dirs.rainfall);
     // The pointer files START writes lie in the working directory.

@@ -16,7 +16,7 @@ namespace rain {
 void readStorm(model::RunContext& ctx);
 
 // Loads the storm file at `path` into ctx.storm and prints it (mode 1). On a
-// missing, unreadable or short file it issues a severity 2 error naming the
+// missing, unreadable or short file it issues an error naming the
 // file, leaves the storm unchanged and returns false.
 bool loadStormFile(model::RunContext& ctx, const std::string& path);
 
@@ -63,8 +63,10 @@ void writeStormLine(model::RunContext& ctx);
 // output file and the summary window (in the order given by `windowFirst`).
 void writeCommandLine(model::RunContext& ctx, std::string_view name, bool windowFirst = false);
 
-// Issues one of the rain file errors (severity 2) and names the file on a
-// second line in the message's destinations.
-void fileError(model::RunContext& ctx, int number, const std::string& path, int severity = 2);
+// Issues one of the rain file errors (an error that ends the run) and names
+// the file on a second line in the message's destinations.
+void fileError(model::RunContext& ctx, int number, const std::string& path);
+// The same as a warning that keeps an error already raised in the command.
+void fileWarning(model::RunContext& ctx, int number, const std::string& path);
 
 }  // namespace rain

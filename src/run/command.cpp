@@ -26,7 +26,7 @@ void writeHeading(model::RunContext& ctx, Heading kind) {
 void notAvailable(model::RunContext& ctx) {
   // The command's name heads the message, so the reader sees which one it is.
   ctx.run.label = ctx.run.commandName;
-  issue(ctx, 901, 2, 3);
+  issue(ctx, msg::kCommandNotAvailable, Severity::Error);
 }
 
 }  // namespace run

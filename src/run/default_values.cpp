@@ -13,8 +13,6 @@ namespace {
 
 constexpr float kMmPerInch = 25.4f;
 constexpr float kFeetPerMetre = 3.2808f;
-constexpr int kFileUnreadable = 963;
-constexpr int kFileTooShort = 964;
 constexpr int kFileLines = 16;
 
 std::string padded(std::string s, std::size_t width) {
@@ -167,16 +165,16 @@ void defaultValues(model::RunContext& ctx) {
     const std::string path = resolve(ctx, name);
     const platform::TextFile file = platform::readTextFile(path);
     if (!file.ok()) {
-      issue(ctx, kFileUnreadable, 2, 3, file.error.empty() ? path : file.error);
+      issue(ctx, msg::kDefaultValuesUnreadable, Severity::Error, Destination::Both, file.error.empty() ? path : file.error);
       return;
     }
     const DefaultsFile f = parseDefaultsFile(file.lines);
     if (f.tooShort) {
-      issue(ctx, kFileTooShort, 2, 3, path);
+      issue(ctx, msg::kDefaultValuesTooShort, Severity::Error, Destination::Both, path);
       return;
     }
     if (!f.ok()) {
-      issue(ctx, kFileUnreadable, 2, 3, path + ": " + f.error);
+      issue(ctx, msg::kDefaultValuesUnreadable, Severity::Error, Destination::Both, path + ": " + f.error);
       return;
     }
     dv.values = f.values;

@@ -114,7 +114,7 @@ void writeBlock(model::RunContext& ctx, platform::LineSink& sink, Output which, 
   if (ctx.units.METIN == 1 || ctx.units.METIN == 2) {
     if (which != Output::Detailed) putFree(sink, {});
   } else {
-    issue(ctx, 340, 2, 3);
+    issue(ctx, msg::kUnitsNotSpecified, Severity::Error);
   }
 }
 
@@ -134,7 +134,7 @@ int advanceRunCounter(model::RunContext& ctx) {
   // after the largest value its six digits can show.
   if (counter <= 0 || counter > kCounterLimit) counter = 1;
   if (auto error = platform::replaceFileAtomically(path, kWrite.format({counter}).front() + "\n")) {
-    issue(ctx, 907, 0, 1, *error);
+    issue(ctx, msg::kRunCounterNotSaved, Severity::Note, Destination::Warnings, *error);
   }
   return counter;
 }

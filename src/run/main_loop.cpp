@@ -33,23 +33,6 @@ const char* labelFor(int icomm) {
   }
 }
 
-// The STANDHYD and NASHYD families share one routine each; the loop tells it
-// which variant runs. CONTINUOUS SCSHYD sets no mode of its own.
-void setMode(model::RunState& run, int icomm) {
-  switch (icomm) {
-    case 14: run.standhydMode = 4.0f; break;
-    case 16: run.standhydMode = 1.0f; break;
-    case 26: run.standhydMode = 2.0f; break;
-    case 40: run.standhydMode = 5.0f; break;
-    case 15: run.nashydMode = 4; break;
-    case 17: run.nashydMode = 1; break;
-    case 28: run.nashydMode = 2; break;
-    case 41: run.nashydMode = 5; break;
-    case 23: run.nashydMode = 3; break;
-    default: break;
-  }
-}
-
 const Command* rowOf(CommandTable table, int icomm) {
   for (const Command& row : table) {
     if (row.number == icomm) return &row;
@@ -60,7 +43,6 @@ const Command* rowOf(CommandTable table, int icomm) {
 void dispatch(model::RunContext& ctx, const Command& row) {
   writeHeading(ctx, row.heading);
   if (const char* label = labelFor(row.number)) ctx.run.label = label;
-  setMode(ctx.run, row.number);
   if (row.run != nullptr) row.run(ctx);
 }
 
@@ -86,8 +68,8 @@ RunEnd runCommands(model::RunContext& ctx, CommandTable table) {
     ReaderStatus status;
     do {
       prepareCommand(ctx);
-      if (run.severity == 2) return RunEnd::Ended;
-      run.severity = 0;
+      if (run.severity == Severity::Error) return RunEnd::Ended;
+      run.severity = Severity::Note;
       // The runoff coefficient divides by the storm depth: never by zero.
       if (ctx.storm.PTOT == 0.0f) ctx.storm.PTOT = 1.0e-6f;
       status = readCommand(ctx, table);
@@ -95,7 +77,7 @@ RunEnd runCommands(model::RunContext& ctx, CommandTable table) {
 
     if (status == ReaderStatus::Stop) return RunEnd::Ended;
     if (status == ReaderStatus::EndOfInput) {
-      issue(ctx, 900, 2, 3);
+      issue(ctx, msg::kInputEndedBeforeFinish, Severity::Error);
       return RunEnd::Ended;
     }
     if (ctx.cmd.ICOMM == kFinish) return RunEnd::Finished;
@@ -120,7 +102,7 @@ void endOfRun(model::RunContext& ctx) {
   for (platform::LineSink* sink : outputs) {
     if (sink != ctx.out.detailed) put(*sink, kNumber, {run.NRUN, run.commandCounter});
     putFree(*sink, {"     FINISH"});
-    if (run.severity == 2) putFree(*sink, {"**** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."});
+    if (run.severity == Severity::Error) putFree(*sink, {"**** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."});
     put(*sink, kDashes);
   }
   putLog(ctx, kFree, {"END"});
@@ -144,13 +126,13 @@ void endOfRun(model::RunContext& ctx) {
 void recallHyd(model::RunContext& ctx) {
   putFree({&ctx.platform.summaryWindow, ctx.out.detailed, ctx.out.summary}, {" **  RECALL HYD"});
   ctx.run.label = "RECALL HYD";
-  issue(ctx, 1, 1, 3);
+  issue(ctx, msg::kRecallHydNotSupported, Severity::Warning);
 }
 
 void plotHyd(model::RunContext& ctx) {
   ctx.run.label = " *  PLOT HYD";
   putFree({&ctx.platform.summaryWindow, ctx.out.detailed, ctx.out.summary}, {ctx.run.label});
-  issue(ctx, 3, 1, 3);
+  issue(ctx, msg::kPlotHydNotSupported, Severity::Warning);
 }
 
 void pauseCommand(model::RunContext& ctx) {

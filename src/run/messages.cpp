@@ -3,6 +3,7 @@
 // in the warnings window and the messages log.
 #include "run/messages.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -25,150 +26,151 @@ struct Entry {
 // Numbers 900 and above are this program's own additions (file and input
 // problems the messages below do not cover), in the same style.
 constexpr Entry kTable[] = {
-    {1, {"*** ERROR: RECALL HYD is not longer supported."}},
-    {2, {"*** ERROR: SAVE HYD, ID =0.  Run aborted."}},
-    {3, {"*** WARNING: PLOT HYD is no longer supported.", "             Use the GRAFVUE utility program."}},
-    {20, {"*** ERROR: Command not found in the line below."}},
-    {21, {"*** ERROR: Need a space before the quote in:"}},
-    {22, {"*** ERROR: String too long. Check for quotes in input."}},
-    {23, {"*** ERROR: Check NEGATIVE SIGNS in line below."}},
-    {24, {"*** ERROR: Check the DECIMALS in the line below."}},
-    {30, {"*** ERROR: Time step = 0,  COMMAND aborted."}},
-    {31, {"*** ERROR: Rainfall increment = 0, COMMAND aborted."}},
-    {32, {"*** NOTE: User defined Storage Coefficients were used", "          for Unit Hydrograph calculations."}},
-    {33, {"*** WARNING: Storage Coefficient is smaller than DT!", "             Use a smaller DT or a larger area."}},
-    {34, {"*** ERROR: XIMP cannot be larger than TIMP.", "           XIMP was forced to equal TIMP."}},
-    {35, {"*** WARNING: For areas with impervious ratios below", "             20%, this routine may not be applicable."}},
-    {36, {"*** ERROR: Check the number of rainfall increments!"}},
-    {37, {"*** NOTE: The impervious area has no runoff."}},
-    {38, {"*** NOTE: The pervious area has no runoff."}},
-    {41, {"*** ERROR: Time step = 0,  COMMAND aborted."}},
-    {42, {"*** ERROR: Rainfall increment = 0, COMMAND aborted."}},
-    {43, {"**** ERROR: The API array has not been computed.", "            The continuous simulation was aborted.", "            Use the COMPUTE API command to compute", "            the Antecedent Precipitation Index."}},
-    {44, {"*** WARNING: Time step is too large for value of TP.", "             R.V. may be ok.  Peak flow could be off."}},
-    {45, {"*** ERROR: Check the number of rainfall increments!"}},
-    {50, {"*** ERROR: Time step = 0,  COMMAND aborted."}},
-    {51, {"*** ERROR: Rainfall increment = 0, COMMAND aborted."}},
-    {52, {"*** WARNING: N did not converge after 50 iterations."}},
-    {53, {"*** WARNING: Time step is too large for value of TP.", "             R.V. may be ok.  Peak flow could be off."}},
-    {54, {"*** ERROR: Check the number of rainfall increments!"}},
-    {70, {"*** WARNING: Selected routing time step was denied."}},
-    {71, {"*** WARNING: Given pipe size was too small."}},
-    {72, {"*** WARNING: Hydrograph was cut.  Check the volume."}},
-    {73, {"*** WARNING: Routing time step should be reduced."}},
-    {80, {"*** WARNING: Inflow hydrograph is dry!  Routing not done!"}},
-    {81, {"*** WARNING: Requested routing DT > than inflow DT.", "             Routing DT set to inflow hydrograph DT."}},
-    {82, {"*** WARNING: Routing time step was adjusted."}},
-    {83, {"*** WARNING: TRAVEL TIME TABLE was exceeded"}},
-    {84, {"*** WARNING: Hydrograph was cut.  Check the volume."}},
-    {85, {"*** WARNING: Over 5% of computations failed to converge.", "             Check outflow hydrograph for instabilities.", "             Or try using a smaller RDT or larger slope."}},
-    {86, {"**** ERROR: Slope is -ve or zero.  Run aborted."}},
-    {90, {"**** NOTE: DWF was added to inflow before routing.", "           As a result the R.V. has changed."}},
-    {91, {"**** ERROR: Inflow ID cannot be equal to Outflow ID.", "            The simulation was terminated."}},
-    {92, {"*** WARNING: First OUTFLOW value in table should be ZERO."}},
-    {93, {"**** ERROR: Check the OUTFLOW-STORAGE table."}},
-    {94, {"**** ERROR: OVERFLOW ID cannot = IDin or IDout.", "           The simulation was terminated."}},
-    {95, {"**** ERROR: Routing time step must be less than inflow", "            hydrograph DT.", "            RDT was set equal to inflow hydrograph DT."}},
-    {96, {"*** WARNING: STORAGE-Q values were extrapolated.", "             Increase curve or use overflow option."}},
-    {97, {"*** WARNING: Inflow hydrograph is dry."}},
-    {98, {"*** WARNING: Outflow hydrograph was cut due to change", "             in time step.  Check Volume."}},
-    {99, {"*** WARNING: Inflow peak was not reduced!", "             Check OUTFLOW/STORAGE table or reduce DT."}},
-    {100, {"*** WARNING: Outflow volume is less than inflow volume."}},
-    {110, {"*** WARNING: New pipe size used for routing."}},
-    {111, {"*** WARNING: New pipe size used for routing."}},
-    {120, {"*** WARNING: Hydrograph was not shifted."}},
-    {150, {"*** WARNING: Rating curve was extrapolated."}},
-    {160, {"*** WARNING: Travel time table was extrapolated."}},
-    {170, {"*** WARNING: This hydrograph is dry."}},
-    {180, {"*** WARNING: Minor & Major system hydrographs are dry."}},
-    {181, {"*** WARNING: Major System storage did not empty.", "             Some runoff volume may have been lost.", "             The minor system AREA & R.V. were adjusted."}},
-    {182, {"*** WARNING: Baseflow was left in minor system."}},
-    {183, {"*** NOTE: Use the new COMPUTE DUALHYD command and you", "          can enter NHYD values for both the major and", "          minor hydrographs.  A variable for the use of", "          major system storage is also available."}},
-    {200, {"*** WARNING: No storage required, RelRate > Inflow Qp."}},
-    {201, {"*** ERROR: RelRate < StRate, command aborted."}},
-    {202, {"*** WARNING: Calculated volume may not be the maximum."}},
-    {210, {"*** ERROR: No. of output hydrographs exceeds 5."}},
-    {211, {"*** NOTE: Inflow hyd. is dry and cannot be diverted."}},
-    {212, {"*** WARNING: Outflow tables were exceeded."}},
-    {213, {"*** WARNING: The DWF was added before the diversion."}},
-    {220, {"*** WARNING: No. of time steps exceeds the max. allowed.", "             Duration of the storm was reduced."}},
-    {230, {"*** WARNING: The sum of the coordinates does not equal 1."}},
-    {232, {"*** ERROR: Mass curve ordinates must be incremental.", "           Check mass curve file."}},
-    {233, {"*** ERROR: Requested storm time step is too large."}},
-    {234, {"*** WARNING: Using a storm DT which is larger than the", "             the mass curve DT may produce a storm with", "             lower intensities.  Check the hyetograph."}},
-    {250, {"*** ERROR:  MODIFY STORM, ICASEms must be 1 or 2!"}},
-    {251, {"*** WARNING: Rainfall was eliminated because RFACT=0."}},
-    {252, {"*** ERROR: Rainfall eliminated, NSHIFT too large."}},
-    {253, {"*** WARNING: NSHIFT may have caused rain to be lost."}},
-    {254, {"*** WARNING: Duration of storm was reduced."}},
-    {255, {"*** WARNING: Total rainfall volume has changed."}},
-    {270, {"*** ERROR: Hydrograph filename not found."}},
-    {271, {"*** NOTE: The hydrograph which was read is dry."}},
-    {340, {"*** ERROR:  UNITS OF INPUT DATA WERE NOT SPECIFIED."}},
-    {370, {"**** ERROR: AES data filename not provided."}},
-    {371, {"**** ERROR: Starting date is later than ending date."}},
-    {372, {"**** ERROR: Incorrect type of AES file!.  Run ended."}},
-    {373, {"*** WARNING: Requested start date is less than", "             start date in file."}},
-    {374, {"**** ERROR: # of rainfall increments too large.", "            Reduce the time span to read."}},
-    {375, {"*** WARNING: Specified end date is beyond the end", "             date in file."}},
-    {376, {"*** WARNING: Missing rainfall increments were set to 0."}},
-    {400, {"**** ERROR: Invalid APII or APIK values."}},
-    {401, {"**** ERROR: No rainfall to analyze! Simulation ended."}},
-    {410, {"*** WARNING: Selected hydrograph is dry."}},
-    {430, {"**** ERROR: SMIN cannot be greater than SMAX."}},
-    {450, {"**** ERROR: The value of ADFp cannot be 0 if POP<>0."}},
-    {451, {"**** ERROR: The value of ADFa cannot be 0 if XAcom<>0."}},
-    {452, {"**** ERROR: The value of ADFg cannot be 0 if XAgwf<>0."}},
-    {453, {"**** ERROR: The last digit of PKFp must be a 1."}},
-    {454, {"**** ERROR: The last digit of PKFa must be a 2."}},
-    {455, {"**** ERROR: XAcom cannot be > 1.0."}},
-    {456, {"**** ERROR: XAgwf cannot be > 1.0."}},
-    {457, {"**** ERROR: Time step must be greater than 1.0 minute."}},
-    {458, {"**** ERROR: Time step must be an equal fraction or", "            an equal multiple of 5 minutes."}},
-    {459, {"**** ERROR: Time step must be an equal fraction of a day."}},
-    {460, {"**** ERROR: A value for NDAYS must be provided."}},
-    {461, {"**** ERROR: To make use of internal Variable DWF curves,", "         the 2nd integer in PKFp must be a 1,2,3,4 or 5."}},
-    {462, {"**** ERROR: To make use of internal Variable DWF curves,", "         the 2nd integer in PKFa must be a 1,2,3,4 or 5."}},
-    {463, {"**** ERROR: Starting date required in the START command."}},
-    {464, {"**** ERROR: Selected VarDWF curve not in V_D_DWF.dat file"}},
+    {msg::kRecallHydNotSupported, {"*** ERROR: RECALL HYD is not longer supported."}},
+    {msg::kSaveHydIdZero, {"*** ERROR: SAVE HYD, ID =0.  Run aborted."}},
+    {msg::kPlotHydNotSupported, {"*** WARNING: PLOT HYD is no longer supported.", "             Use the GRAFVUE utility program."}},
+    {msg::kCommandNotFound, {"*** ERROR: Command not found in the line below."}},
+    {msg::kSpaceBeforeQuote, {"*** ERROR: Need a space before the quote in:"}},
+    {msg::kStringTooLong, {"*** ERROR: String too long. Check for quotes in input."}},
+    {msg::kCheckNegativeSigns, {"*** ERROR: Check NEGATIVE SIGNS in line below."}},
+    {msg::kCheckDecimals, {"*** ERROR: Check the DECIMALS in the line below."}},
+    {msg::kStandhydTimeStepZero, {"*** ERROR: Time step = 0,  COMMAND aborted."}},
+    {msg::kStandhydNoRainfallSteps, {"*** ERROR: Rainfall increment = 0, COMMAND aborted."}},
+    {msg::kStandhydGivenCoefficients, {"*** NOTE: User defined Storage Coefficients were used", "          for Unit Hydrograph calculations."}},
+    {msg::kStandhydCoefficientBelowStep, {"*** WARNING: Storage Coefficient is smaller than DT!", "             Use a smaller DT or a larger area."}},
+    {msg::kStandhydXimpAboveTimp, {"*** ERROR: XIMP cannot be larger than TIMP.", "           XIMP was forced to equal TIMP."}},
+    {msg::kStandhydLowImperviousness, {"*** WARNING: For areas with impervious ratios below", "             20%, this routine may not be applicable."}},
+    {msg::kStandhydStepCountDiffers, {"*** ERROR: Check the number of rainfall increments!"}},
+    {msg::kStandhydImperviousDry, {"*** NOTE: The impervious area has no runoff."}},
+    {msg::kStandhydPerviousDry, {"*** NOTE: The pervious area has no runoff."}},
+    {msg::kNashydTimeStepZero, {"*** ERROR: Time step = 0,  COMMAND aborted."}},
+    {msg::kNashydNoRainfallSteps, {"*** ERROR: Rainfall increment = 0, COMMAND aborted."}},
+    {msg::kApiNotComputed, {"**** ERROR: The API array has not been computed.", "            The continuous simulation was aborted.", "            Use the COMPUTE API command to compute", "            the Antecedent Precipitation Index."}},
+    {msg::kNashydStepTooLarge, {"*** WARNING: Time step is too large for value of TP.", "             R.V. may be ok.  Peak flow could be off."}},
+    {msg::kNashydStepCountDiffers, {"*** ERROR: Check the number of rainfall increments!"}},
+    {msg::kWilhydTimeStepZero, {"*** ERROR: Time step = 0,  COMMAND aborted."}},
+    {msg::kWilhydNoRainfallSteps, {"*** ERROR: Rainfall increment = 0, COMMAND aborted."}},
+    {msg::kWilhydNotConverged, {"*** WARNING: N did not converge after 50 iterations."}},
+    {msg::kWilhydStepTooLarge, {"*** WARNING: Time step is too large for value of TP.", "             R.V. may be ok.  Peak flow could be off."}},
+    {msg::kWilhydStepCountDiffers, {"*** ERROR: Check the number of rainfall increments!"}},
+    {msg::kKinrouteStepDenied, {"*** WARNING: Selected routing time step was denied."}},
+    {msg::kKinroutePipeTooSmall, {"*** WARNING: Given pipe size was too small."}},
+    {msg::kKinrouteHydrographCut, {"*** WARNING: Hydrograph was cut.  Check the volume."}},
+    {msg::kKinrouteStepShouldBeReduced, {"*** WARNING: Routing time step should be reduced."}},
+    {msg::kChannelInflowDry, {"*** WARNING: Inflow hydrograph is dry!  Routing not done!"}},
+    {msg::kChannelStepAboveInflowStep, {"*** WARNING: Requested routing DT > than inflow DT.", "             Routing DT set to inflow hydrograph DT."}},
+    {msg::kChannelStepAdjusted, {"*** WARNING: Routing time step was adjusted."}},
+    {msg::kChannelTravelTimeTableExceeded, {"*** WARNING: TRAVEL TIME TABLE was exceeded"}},
+    {msg::kChannelHydrographCut, {"*** WARNING: Hydrograph was cut.  Check the volume."}},
+    {msg::kChannelNotConverged, {"*** WARNING: Over 5% of computations failed to converge.", "             Check outflow hydrograph for instabilities.", "             Or try using a smaller RDT or larger slope."}},
+    {msg::kChannelSlopeNotPositive, {"**** ERROR: Slope is -ve or zero.  Run aborted."}},
+    {msg::kReservoirDwfAdded, {"**** NOTE: DWF was added to inflow before routing.", "           As a result the R.V. has changed."}},
+    {msg::kReservoirInflowIsOutflow, {"**** ERROR: Inflow ID cannot be equal to Outflow ID.", "            The simulation was terminated."}},
+    {msg::kReservoirFirstOutflowNotZero, {"*** WARNING: First OUTFLOW value in table should be ZERO."}},
+    {msg::kReservoirBadOutflowStorageTable, {"**** ERROR: Check the OUTFLOW-STORAGE table."}},
+    {msg::kReservoirOverflowIdClash, {"**** ERROR: OVERFLOW ID cannot = IDin or IDout.", "           The simulation was terminated."}},
+    {msg::kReservoirStepAboveInflowStep, {"**** ERROR: Routing time step must be less than inflow", "            hydrograph DT.", "            RDT was set equal to inflow hydrograph DT."}},
+    {msg::kReservoirTableExtrapolated, {"*** WARNING: STORAGE-Q values were extrapolated.", "             Increase curve or use overflow option."}},
+    {msg::kReservoirInflowDry, {"*** WARNING: Inflow hydrograph is dry."}},
+    {msg::kReservoirOutflowCut, {"*** WARNING: Outflow hydrograph was cut due to change", "             in time step.  Check Volume."}},
+    {msg::kReservoirPeakNotReduced, {"*** WARNING: Inflow peak was not reduced!", "             Check OUTFLOW/STORAGE table or reduce DT."}},
+    {msg::kReservoirVolumeLost, {"*** WARNING: Outflow volume is less than inflow volume."}},
+    {msg::kPipeNewSize, {"*** WARNING: New pipe size used for routing."}},
+    {msg::kPipeNewSizeFull, {"*** WARNING: New pipe size used for routing."}},
+    {msg::kHydrographNotShifted, {"*** WARNING: Hydrograph was not shifted."}},
+    {msg::kRatingCurveExtrapolated, {"*** WARNING: Rating curve was extrapolated."}},
+    {msg::kTravelTimeExtrapolated, {"*** WARNING: Travel time table was extrapolated."}},
+    {msg::kPrintedHydrographDry, {"*** WARNING: This hydrograph is dry."}},
+    {msg::kDualHydrographsDry, {"*** WARNING: Minor & Major system hydrographs are dry."}},
+    {msg::kMajorStorageNotEmptied, {"*** WARNING: Major System storage did not empty.", "             Some runoff volume may have been lost.", "             The minor system AREA & R.V. were adjusted."}},
+    {msg::kBaseflowLeftInMinor, {"*** WARNING: Baseflow was left in minor system."}},
+    {msg::kUseComputeDualhyd, {"*** NOTE: Use the new COMPUTE DUALHYD command and you", "          can enter NHYD values for both the major and", "          minor hydrographs.  A variable for the use of", "          major system storage is also available."}},
+    {msg::kVolumeNoStorageRequired, {"*** WARNING: No storage required, RelRate > Inflow Qp."}},
+    {msg::kVolumeReleaseBelowStart, {"*** ERROR: RelRate < StRate, command aborted."}},
+    {msg::kVolumeMayNotBeMaximum, {"*** WARNING: Calculated volume may not be the maximum."}},
+    {msg::kDivertTooManyOutflows, {"*** ERROR: No. of output hydrographs exceeds 5."}},
+    {msg::kDivertInflowDry, {"*** NOTE: Inflow hyd. is dry and cannot be diverted."}},
+    {msg::kDivertTablesExceeded, {"*** WARNING: Outflow tables were exceeded."}},
+    {msg::kDivertDwfAdded, {"*** WARNING: The DWF was added before the diversion."}},
+    {msg::kChicagoStormCut, {"*** WARNING: No. of time steps exceeds the max. allowed.", "             Duration of the storm was reduced."}},
+    {msg::kMassCurveSumNotOne, {"*** WARNING: The sum of the coordinates does not equal 1."}},
+    {msg::kMassCurveNotIncremental, {"*** ERROR: Mass curve ordinates must be incremental.", "           Check mass curve file."}},
+    {msg::kMassStormStepTooLarge, {"*** ERROR: Requested storm time step is too large."}},
+    {msg::kMassStormStepAboveCurveStep, {"*** WARNING: Using a storm DT which is larger than the", "             the mass curve DT may produce a storm with", "             lower intensities.  Check the hyetograph."}},
+    {msg::kModifyStormBadCase, {"*** ERROR:  MODIFY STORM, ICASEms must be 1 or 2!"}},
+    {msg::kModifyStormRainEliminated, {"*** WARNING: Rainfall was eliminated because RFACT=0."}},
+    {msg::kModifyStormShiftTooLarge, {"*** ERROR: Rainfall eliminated, NSHIFT too large."}},
+    {msg::kModifyStormShiftMayLoseRain, {"*** WARNING: NSHIFT may have caused rain to be lost."}},
+    {msg::kModifyStormDurationReduced, {"*** WARNING: Duration of storm was reduced."}},
+    {msg::kModifyStormVolumeChanged, {"*** WARNING: Total rainfall volume has changed."}},
+    {msg::kHydrographFileNotFound, {"*** ERROR: Hydrograph filename not found."}},
+    {msg::kReadHydrographDry, {"*** NOTE: The hydrograph which was read is dry."}},
+    {msg::kUnitsNotSpecified, {"*** ERROR:  UNITS OF INPUT DATA WERE NOT SPECIFIED."}},
+    {msg::kAesFileNameMissing, {"**** ERROR: AES data filename not provided."}},
+    {msg::kAesStartAfterEnd, {"**** ERROR: Starting date is later than ending date."}},
+    {msg::kAesWrongFileType, {"**** ERROR: Incorrect type of AES file!.  Run ended."}},
+    {msg::kAesStartBeforeFile, {"*** WARNING: Requested start date is less than", "             start date in file."}},
+    {msg::kAesTooManySteps, {"**** ERROR: # of rainfall increments too large.", "            Reduce the time span to read."}},
+    {msg::kAesEndAfterFile, {"*** WARNING: Specified end date is beyond the end", "             date in file."}},
+    {msg::kAesMissingStepsZero, {"*** WARNING: Missing rainfall increments were set to 0."}},
+    {msg::kApiBadConstants, {"**** ERROR: Invalid APII or APIK values."}},
+    {msg::kApiNoRainfall, {"**** ERROR: No rainfall to analyze! Simulation ended."}},
+    {msg::kErosionHydrographDry, {"*** WARNING: Selected hydrograph is dry."}},
+    {msg::kSminAboveSmax, {"**** ERROR: SMIN cannot be greater than SMAX."}},
+    {msg::kDwfPopulationFactorZero, {"**** ERROR: The value of ADFp cannot be 0 if POP<>0."}},
+    {msg::kDwfCommercialFactorZero, {"**** ERROR: The value of ADFa cannot be 0 if XAcom<>0."}},
+    {msg::kDwfGroundwaterFactorZero, {"**** ERROR: The value of ADFg cannot be 0 if XAgwf<>0."}},
+    {msg::kDwfPopulationPeakDigit, {"**** ERROR: The last digit of PKFp must be a 1."}},
+    {msg::kDwfCommercialPeakDigit, {"**** ERROR: The last digit of PKFa must be a 2."}},
+    {msg::kDwfCommercialFractionAboveOne, {"**** ERROR: XAcom cannot be > 1.0."}},
+    {msg::kDwfGroundwaterFractionAboveOne, {"**** ERROR: XAgwf cannot be > 1.0."}},
+    {msg::kTimeStepBelowOneMinute, {"**** ERROR: Time step must be greater than 1.0 minute."}},
+    {msg::kDwfStepNotFiveMinuteFraction, {"**** ERROR: Time step must be an equal fraction or", "            an equal multiple of 5 minutes."}},
+    {msg::kDwfStepNotDayFraction, {"**** ERROR: Time step must be an equal fraction of a day."}},
+    {msg::kDwfDaysMissing, {"**** ERROR: A value for NDAYS must be provided."}},
+    {msg::kDwfPopulationCurveDigit, {"**** ERROR: To make use of internal Variable DWF curves,", "         the 2nd integer in PKFp must be a 1,2,3,4 or 5."}},
+    {msg::kDwfCommercialCurveDigit, {"**** ERROR: To make use of internal Variable DWF curves,", "         the 2nd integer in PKFa must be a 1,2,3,4 or 5."}},
+    {msg::kDwfStartDateMissing, {"**** ERROR: Starting date required in the START command."}},
+    {msg::kDwfCurveNotInFile, {"**** ERROR: Selected VarDWF curve not in V_D_DWF.dat file"}},
     // Run control: side files, input files and the commands of this build.
-    {900, {"*** ERROR: The input file ended before a FINISH command."}},
-    {901, {"*** ERROR: This command is not available in this build."}},
-    {902, {"*** ERROR: The directory file kestran.DIR cannot be used:"}},
-    {903, {"*** ERROR: The run list kestran.RUN cannot be used:"}},
-    {904, {"*** ERROR: The run list kestran.RUN ended before a FINISH line."}},
-    {905, {"*** ERROR: The input file cannot be read:"}},
-    {906, {"*** ERROR: An output file cannot be created:"}},
-    {907, {"*** WARNING: The run counter could not be saved in kestran.CNT:"}},
-    {908, {"*** ERROR: The run list kestran.RUN ends inside a run set."}},
-    {909, {"*** ERROR: A storm pointer file cannot be written:"}},
+    {msg::kInputEndedBeforeFinish, {"*** ERROR: The input file ended before a FINISH command."}},
+    {msg::kCommandNotAvailable, {"*** ERROR: This command is not available in this build."}},
+    {msg::kDirectoryFileUnusable, {"*** ERROR: The directory file kestran.DIR cannot be used:"}},
+    {msg::kRunListUnusable, {"*** ERROR: The run list kestran.RUN cannot be used:"}},
+    {msg::kRunListEndedBeforeFinish, {"*** ERROR: The run list kestran.RUN ended before a FINISH line."}},
+    {msg::kInputFileUnreadable, {"*** ERROR: The input file cannot be read:"}},
+    {msg::kOutputFileNotCreated, {"*** ERROR: An output file cannot be created:"}},
+    {msg::kRunCounterNotSaved, {"*** WARNING: The run counter could not be saved in kestran.CNT:"}},
+    {msg::kRunListEndsInsideSet, {"*** ERROR: The run list kestran.RUN ends inside a run set."}},
+    {msg::kStormPointerNotWritten, {"*** ERROR: A storm pointer file cannot be written:"}},
+    {msg::kInternalFailure, {"*** ERROR: The command failed inside the program:"}},
     // Hydrograph store and hydrograph files.
-    {920, {"*** ERROR: Hydrograph ID must be from 1 to 10.  Command aborted."}},
-    {921, {"*** ERROR: Hydrograph file cannot be read:"}},
-    {922, {"*** ERROR: Hydrograph file cannot be written:"}},
-    {923, {"*** WARNING: Automatic hydrograph file cannot be written:"}},
+    {msg::kSlotOutOfRange, {"*** ERROR: Hydrograph ID must be from 1 to 10.  Command aborted."}},
+    {msg::kHydrographFileUnreadable, {"*** ERROR: Hydrograph file cannot be read:"}},
+    {msg::kHydrographFileNotWritten, {"*** ERROR: Hydrograph file cannot be written:"}},
+    {msg::kAutomaticFileNotWritten, {"*** WARNING: Automatic hydrograph file cannot be written:"}},
     // Rainfall: storm, mass curve and AES files, and CHICAGO STORM values.
-    {940, {"*** ERROR: Storm file cannot be read:"}},
-    {941, {"*** ERROR: Storm file ended before its rainfall was complete:"}},
-    {942, {"*** ERROR: No storm or mass curve filename was given."}},
-    {943, {"*** ERROR: Mass curve file cannot be read:"}},
-    {944, {"*** ERROR: Mass curve file ended before its ordinates were complete:"}},
-    {945, {"*** WARNING: The storm was cut to 105408 time steps."}},
-    {946, {"**** ERROR: AES data file cannot be read:"}},
-    {947, {"*** WARNING: Storm side file cannot be written:"}},
-    {948, {"*** ERROR: CHICAGO STORM, time step must be above 0.", "           Command abandoned, storm unchanged."}},
-    {949, {"*** ERROR: CHICAGO STORM, R must lie from 0 to 1, and not be", "           0 or 1 where steps lie on that side of the peak."}},
-    {950, {"*** ERROR: CHICAGO STORM, the peak falls before step 1.", "           Increase R or reduce the time step."}},
-    {951, {"*** ERROR: CHICAGO STORM, the IDF curve is undefined: table", "           intensities must be positive and t + B above 0."}},
-    {952, {"*** ERROR: CHICAGO STORM, more than 20 IDF table pairs."}},
-    {953, {"**** ERROR: Unreadable record in AES data file:"}},
+    {msg::kStormFileUnreadable, {"*** ERROR: Storm file cannot be read:"}},
+    {msg::kStormFileEndedEarly, {"*** ERROR: Storm file ended before its rainfall was complete:"}},
+    {msg::kStormFileNameMissing, {"*** ERROR: No storm or mass curve filename was given."}},
+    {msg::kMassCurveFileUnreadable, {"*** ERROR: Mass curve file cannot be read:"}},
+    {msg::kMassCurveFileEndedEarly, {"*** ERROR: Mass curve file ended before its ordinates were complete:"}},
+    {msg::kStormCutToLimit, {"*** WARNING: The storm was cut to 105408 time steps."}},
+    {msg::kAesFileUnreadable, {"**** ERROR: AES data file cannot be read:"}},
+    {msg::kStormSideFileNotWritten, {"*** WARNING: Storm side file cannot be written:"}},
+    {msg::kChicagoStepNotPositive, {"*** ERROR: CHICAGO STORM, time step must be above 0.", "           Command abandoned, storm unchanged."}},
+    {msg::kChicagoBadRatio, {"*** ERROR: CHICAGO STORM, R must lie from 0 to 1, and not be", "           0 or 1 where steps lie on that side of the peak."}},
+    {msg::kChicagoPeakBeforeFirstStep, {"*** ERROR: CHICAGO STORM, the peak falls before step 1.", "           Increase R or reduce the time step."}},
+    {msg::kChicagoIdfUndefined, {"*** ERROR: CHICAGO STORM, the IDF curve is undefined: table", "           intensities must be positive and t + B above 0."}},
+    {msg::kChicagoTooManyPairs, {"*** ERROR: CHICAGO STORM, more than 20 IDF table pairs."}},
+    {msg::kAesRecordUnreadable, {"**** ERROR: Unreadable record in AES data file:"}},
     // Runoff generation: values the unit hydrographs and loss models cannot use.
-    {960, {"*** ERROR: N must be greater than 1,  COMMAND aborted."}},
-    {961, {"*** ERROR: TP must be greater than 0,  COMMAND aborted."}},
-    {962, {"*** ERROR: LOSS must be 1, 2 or 3,  COMMAND aborted."}},
-    {963, {"*** ERROR: The default values file cannot be read:"}},
-    {964, {"*** ERROR: The default values file has fewer than 16 lines:"}},
-    {965, {"*** ERROR: Surface slopes must be greater than 0,  COMMAND aborted."}},
+    {msg::kNashydNNotAboveOne, {"*** ERROR: N must be greater than 1,  COMMAND aborted."}},
+    {msg::kNashydTpNotPositive, {"*** ERROR: TP must be greater than 0,  COMMAND aborted."}},
+    {msg::kStandhydBadLossMethod, {"*** ERROR: LOSS must be 1, 2 or 3,  COMMAND aborted."}},
+    {msg::kDefaultValuesUnreadable, {"*** ERROR: The default values file cannot be read:"}},
+    {msg::kDefaultValuesTooShort, {"*** ERROR: The default values file has fewer than 16 lines:"}},
+    {msg::kSurfaceSlopeNotPositive, {"*** ERROR: Surface slopes must be greater than 0,  COMMAND aborted."}},
 };
 
 // The table as spans of its non-empty lines, built once.
@@ -194,14 +196,14 @@ std::string field70(std::string_view text) {
   return s;
 }
 
-void writeLine(model::RunContext& ctx, std::string_view text, int destination) {
+void writeLine(model::RunContext& ctx, std::string_view text, Destination destination) {
   static const fortran::Format kLine("(6X,A70)");
   const std::string line = field70(text);
-  if (destination == 1 || destination == 3) {
+  if (destination != Destination::Detailed) {
     put(ctx.platform.warningsWindow, kLine, {line});
     putLog(ctx, kLine, {line});
   }
-  if (destination == 2 || destination == 3) put(*ctx.out.detailed, kLine, {line});
+  if (destination != Destination::Warnings) put(*ctx.out.detailed, kLine, {line});
 }
 
 }  // namespace
@@ -222,17 +224,13 @@ void putLog(model::RunContext& ctx, const fortran::Format& format, std::initiali
   }
 }
 
-void issue(model::RunContext& ctx, int number, int severity, int destination) {
-  issue(ctx, number, severity, destination, {});
-}
-
-void issue(model::RunContext& ctx, int number, int severity, int destination, std::string_view detail) {
+void issue(model::RunContext& ctx, int number, Severity severity, Destination destination, std::string_view detail) {
   static const fortran::Format kHeading("(1X,I3.3,':',I4.4,1X,A19)");
   model::RunState& run = ctx.run;
   // The heading introduces the messages of one command; only the command
   // counter is compared, so it appears once per command.
   if (run.commandCounter != run.lastHeadingCommand) {
-    if (destination == 1 || destination == 3) {
+    if (destination != Destination::Detailed) {
       std::string label = run.label.substr(0, 19);
       label.resize(19, ' ');
       put(ctx.platform.warningsWindow, kHeading, {run.NRUN, run.commandCounter, label});
@@ -255,9 +253,13 @@ void issue(model::RunContext& ctx, int number, int severity, int destination, st
   run.severity = severity;
 }
 
-std::string markerFor(int severity) {
-  if (severity == 1) return "*  ";
-  if (severity == 2) return "** ";
+void warn(model::RunContext& ctx, int number, Destination destination, std::string_view detail) {
+  issue(ctx, number, std::max(ctx.run.severity, Severity::Warning), destination, detail);
+}
+
+std::string markerFor(Severity severity) {
+  if (severity == Severity::Warning) return "*  ";
+  if (severity == Severity::Error) return "** ";
   return "   ";
 }
 

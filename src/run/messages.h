@@ -1,6 +1,7 @@
-// Numbered warnings, errors and notes. A message is issued by number with a
-// destination and a severity: 0 note, 1 warning (summary line marked "*"),
-// 2 error that ends the run after the command (marked "**").
+// Numbered warnings, errors and notes. A message is issued by number (the
+// names are in run/message_numbers.h) with a destination and a severity: a
+// note, a warning (summary line marked "*") or an error that ends the run
+// after the command (marked "**").
 #pragma once
 
 #include <initializer_list>
@@ -9,6 +10,7 @@
 
 #include "fortran/format.h"
 #include "model/context.h"
+#include "run/message_numbers.h"
 
 namespace run {
 
@@ -17,18 +19,32 @@ struct MessageText {
   std::span<const std::string_view> lines;  // one to four lines of at most 70 characters
 };
 
-// Destinations: 1 warnings window and log, 2 detailed output, 3 both.
-void issue(model::RunContext& ctx, int number, int severity, int destination = 3);
+using model::Severity;
 
-// The same, followed by a variable detail (a file name and the reason it could
-// not be used), written in lines of 70 characters under the message's text.
-void issue(model::RunContext& ctx, int number, int severity, int destination, std::string_view detail);
+// Where a message's lines go.
+enum class Destination {
+  Warnings = 1,  // the warnings window and the messages log
+  Detailed = 2,  // the detailed output
+  Both = 3,      // all of them
+};
+
+// Issues a message; its severity replaces the one the command had so far (a
+// later warning after an error lets the run go on, as the system does).
+// `detail` (a file name and the reason it could not be used) follows the
+// text, written in lines of 70 characters under it.
+void issue(model::RunContext& ctx, int number, Severity severity, Destination destination = Destination::Both,
+           std::string_view detail = {});
+
+// Issues a warning that keeps an error already raised in the command: the
+// severity becomes a warning unless it is an error.
+void warn(model::RunContext& ctx, int number, Destination destination = Destination::Both,
+          std::string_view detail = {});
 
 // The text of a message, or nullptr when the number has none.
 const MessageText* findMessage(int number);
 
-// The marker of the current severity: "   ", "*  " or "** ".
-std::string markerFor(int severity);
+// The marker of a severity: "   ", "*  " or "** ".
+std::string markerFor(Severity severity);
 
 // Sets ctx.run.marker from the current message severity, as every routine does
 // before it writes its summary lines.

@@ -102,7 +102,7 @@ struct Program {
     model::RunState& run = ctx.run;
     run.commandCounter = 0;
     run.NRUN = 1;
-    run.severity = 0;
+    run.severity = Severity::Note;
     run.lastHeadingCommand = 0;  // messages before the first command (340) carry no heading
     run.label.clear();
     run.stopProgram = false;
@@ -128,7 +128,7 @@ struct Program {
     writeHeaders(ctx, info);
     RunEnd end = RunEnd::Ended;
     if (!input) {
-      issue(ctx, 905, 2, 3, input.error);
+      issue(ctx, msg::kInputFileUnreadable, Severity::Error, Destination::Both, input.error);
     } else {
       ctx.input = &*input.reader;
       if (ctx.runStarted != nullptr) ctx.runStarted(ctx);

@@ -115,7 +115,7 @@ bool storeString(model::CommandValues& cmd, Scan& s, const std::string& line, in
 enum class ScanResult { Ok, Failed };
 
 ScanResult fail(model::RunContext& ctx, int number, const std::string& line, bool echo) {
-  issue(ctx, number, 2, 3);
+  issue(ctx, number, Severity::Error);
   if (echo) echoLine(ctx, line);
   return ScanResult::Failed;
 }
@@ -128,19 +128,19 @@ ScanResult scanLine(model::RunContext& ctx, const std::string& line, Scan& s) {
     if (ch == '"' || s.stringStart > 0) {
       if (s.stringStart == 0) {
         // A number touching an opening quote would lose its own position.
-        if (s.inNumber) return fail(ctx, 21, line, true);
+        if (s.inNumber) return fail(ctx, msg::kSpaceBeforeQuote, line, true);
         s.stringStart = static_cast<int>(col) + 2;
       } else if (ch == '"') {
-        if (!storeString(cmd, s, line, static_cast<int>(col))) return fail(ctx, 22, line, false);
+        if (!storeString(cmd, s, line, static_cast<int>(col))) return fail(ctx, msg::kStringTooLong, line, false);
       }
       continue;
     }
     if (ch == '-') {
-      if (s.signSeen && s.inNumber) return fail(ctx, 23, line, true);
+      if (s.signSeen && s.inNumber) return fail(ctx, msg::kCheckNegativeSigns, line, true);
       s.sign = -1.0;
       s.signSeen = true;
     } else if (ch == '.') {
-      if (s.decimalSeen) return fail(ctx, 24, line, true);
+      if (s.decimalSeen) return fail(ctx, msg::kCheckDecimals, line, true);
       s.decimals = 1;
       s.decimalSeen = true;
     } else if (ch >= '0' && ch <= '9') {
@@ -219,7 +219,7 @@ ReaderStatus readCommand(model::RunContext& ctx, CommandTable table) {
     }
   }
   if (found == nullptr) {
-    issue(ctx, 20, 2, 3);
+    issue(ctx, msg::kCommandNotFound, Severity::Error);
     echoLine(ctx, line);
     return ReaderStatus::Stop;
   }

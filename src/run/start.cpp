@@ -51,7 +51,7 @@ void writePointerFile(model::RunContext& ctx, int k, const std::string& name) {
   if (name.find(':') == std::string::npos) path = trimmedRight(ctx.dirs.rainfall) + name.substr(0, 12);
   platform::OutputFile file;
   if (auto error = file.open(ctx.workPath(fileName))) {
-    issue(ctx, 909, 2, 3, *error);
+    issue(ctx, msg::kStormPointerNotWritten, Severity::Error, Destination::Both, *error);
     return;
   }
   putFree(file, {99});

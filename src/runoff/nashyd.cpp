@@ -26,13 +26,6 @@ constexpr float kGroundwaterCfsPerAcreInch = 1.0083333f;
 // Trailing ordinates below this flow are cut from the hydrograph.
 constexpr float kTrailingFlow = 0.0003528f;
 
-constexpr int kTimeStepZero = 41;
-constexpr int kNoRainfallSteps = 42;
-constexpr int kNoApi = 43;
-constexpr int kStepTooLarge = 44;
-constexpr int kStepCountDiffers = 45;
-constexpr int kNotAboveOne = 960;
-constexpr int kTpNotPositive = 961;
 
 // The values of one command, in internal units.
 struct NashydInput {
@@ -339,11 +332,11 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
   NashydInput v = readInput(ctx, mode);
   if (!silent && !hydrograph::checkSlot(ctx, v.id)) return;
   if (v.n <= 1.0f) {
-    run::issue(ctx, kNotAboveOne, 2);
+    run::issue(ctx, msg::kNashydNNotAboveOne, run::Severity::Error);
     return;
   }
   if (v.tp <= 0.0f) {
-    run::issue(ctx, kTpNotPositive, 2);
+    run::issue(ctx, msg::kNashydTpNotPositive, run::Severity::Error);
     return;
   }
   const bool continuous = mode == kContinuousNashyd || mode == kSilentNashyd;
@@ -353,7 +346,7 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
   if (continuous && v.cn >= 0.0f) {
     const StoreBounds b = sminmax(ctx, v.cn, v.smin, v.smax);
     if (b.failed()) {
-      ctx.run.severity = 2;
+      ctx.run.severity = run::Severity::Error;
       return;
     }
     v.cn = b.cn;
@@ -389,14 +382,14 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
   takeRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent);
   if (step.dt == 0.0f || nrain == 0) {
     static const fortran::Format kBlank("(' ')");
-    if (step.dt == 0.0f) run::issue(ctx, kTimeStepZero, 2);
-    if (nrain == 0) run::issue(ctx, kNoRainfallSteps, 2);
+    if (step.dt == 0.0f) run::issue(ctx, msg::kNashydTimeStepZero, run::Severity::Error);
+    if (nrain == 0) run::issue(ctx, msg::kNashydNoRainfallSteps, run::Severity::Error);
     if (!silent) run::put(*ctx.out.detailed, kBlank);
     return;
   }
   if (mode == kContinuousNashyd && ctx.api.dt <= 0.0f) {
     static const fortran::Format kBlank("(' ')");
-    run::issue(ctx, kNoApi, 2);
+    run::issue(ctx, msg::kApiNotComputed, run::Severity::Error);
     run::put(*ctx.out.detailed, kBlank);
     return;
   }
@@ -455,8 +448,8 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
   if (silent) return;
 
   printResults(ctx, v, r, h);
-  if (v.tp / 2.0f < dt) run::issue(ctx, kStepTooLarge, std::max(ctx.run.severity, 1));
-  if (countDiffers) run::issue(ctx, kStepCountDiffers, 2);
+  if (v.tp / 2.0f < dt) run::warn(ctx, msg::kNashydStepTooLarge);
+  if (countDiffers) run::issue(ctx, msg::kNashydStepCountDiffers, run::Severity::Error);
   run::setMarker(ctx);
   hydrograph::reportProduced(ctx, v.id, true);
   printSummary(ctx, mode, v, dt);

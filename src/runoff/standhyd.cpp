@@ -26,18 +26,6 @@ constexpr float kTrailingFlow = 0.0003528f;
 constexpr int kMinWindowSteps = 400;
 constexpr float kSquareFeetPerAcre = 43560.0f;
 
-constexpr int kNoRainfallSteps = 31;
-constexpr int kGivenCoefficient = 32;
-constexpr int kCoefficientBelowStep = 33;
-constexpr int kXimpAboveTimp = 34;
-constexpr int kLowImperviousness = 35;
-constexpr int kStepCountDiffers = 36;
-constexpr int kImperviousDry = 37;
-constexpr int kPerviousDry = 38;
-constexpr int kNoApi = 43;
-constexpr int kTimeStepZero = 457;
-constexpr int kBadLoss = 962;
-constexpr int kNoTravelTime = 965;
 
 // One surface's values in internal units.
 struct Surface {
@@ -496,18 +484,18 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
 
   TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
   if (step.dt == 0.0f) {
-    run::issue(ctx, kTimeStepZero, 2);
+    run::issue(ctx, msg::kTimeStepBelowOneMinute, run::Severity::Error);
     return;
   }
   if (v.loss < 1 || v.loss > 3) {
-    run::issue(ctx, kBadLoss, 2);
+    run::issue(ctx, msg::kStandhydBadLossMethod, run::Severity::Error);
     return;
   }
   // CN 0 included: the bounds rule gives it an all but endless store.
   if ((continuous || silent) && v.loss == 2 && v.cn >= 0.0f) {
     const StoreBounds b = sminmax(ctx, v.cn, v.smin, v.smax);
     if (b.failed()) {
-      ctx.run.severity = 2;
+      ctx.run.severity = run::Severity::Error;
       return;
     }
     v.cn = b.cn;
@@ -534,14 +522,14 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
   takeRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent);
   if (nrain == 0) {
     static const fortran::Format kBlank("(' ')");
-    run::issue(ctx, kNoRainfallSteps, 2);
+    run::issue(ctx, msg::kStandhydNoRainfallSteps, run::Severity::Error);
     if (!silent) run::put(*ctx.out.detailed, kBlank);
     return;
   }
   // The curve-number store of the pervious surface follows the API series.
   if (continuous && v.loss == 2 && ctx.api.dt <= 0.0f) {
     static const fortran::Format kBlank("(' ')");
-    run::issue(ctx, kNoApi, 2);
+    run::issue(ctx, msg::kApiNotComputed, run::Severity::Error);
     run::put(*ctx.out.detailed, kBlank);
     return;
   }
@@ -611,7 +599,7 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
   }
   for (const SurfaceResult* s : {&r.imp, &r.per}) {
     if (s->sc.runoff && !std::isfinite(s->sc.k)) {
-      run::issue(ctx, kNoTravelTime, 2);
+      run::issue(ctx, msg::kSurfaceSlopeNotPositive, run::Severity::Error);
       return;
     }
   }
@@ -648,22 +636,22 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
   h.TPEAK = static_cast<float>(ctx.time.TZERO + static_cast<double>(scan.peakTime));
   h.RV = v.area > 0.0f ? dt * scan.sum / (v.area * kCfsHoursPerAcreInch) : 0.0f;
   if (silent) {
-    if (ximpCorrected) run::issue(ctx, kXimpAboveTimp, 2);
-    if (countDiffers) run::issue(ctx, kStepCountDiffers, 2);
+    if (ximpCorrected) run::issue(ctx, msg::kStandhydXimpAboveTimp, run::Severity::Error);
+    if (countDiffers) run::issue(ctx, msg::kStandhydStepCountDiffers, run::Severity::Error);
     return;
   }
 
   printResults(ctx, v, r, h);
-  if (v.imp.sc > 0.0f || v.per.sc > 0.0f) run::issue(ctx, kGivenCoefficient, 1);
+  if (v.imp.sc > 0.0f || v.per.sc > 0.0f) run::issue(ctx, msg::kStandhydGivenCoefficients, run::Severity::Warning);
   const bool oneMinute = dt > 1.0f / 60.0f;
   if (oneMinute && ((r.imp.sc.runoff && dt > r.imp.sc.k) || (r.per.sc.runoff && dt > r.per.sc.k))) {
-    run::issue(ctx, kCoefficientBelowStep, 1);
+    run::issue(ctx, msg::kStandhydCoefficientBelowStep, run::Severity::Warning);
   }
-  if (ximpCorrected) run::issue(ctx, kXimpAboveTimp, 2);
-  if (v.timp < 0.2f) run::issue(ctx, kLowImperviousness, 1);
-  if (!r.imp.sc.runoff) run::issue(ctx, kImperviousDry, 1);
-  if (!r.per.sc.runoff) run::issue(ctx, kPerviousDry, 1);
-  if (countDiffers) run::issue(ctx, kStepCountDiffers, 2);
+  if (ximpCorrected) run::issue(ctx, msg::kStandhydXimpAboveTimp, run::Severity::Error);
+  if (v.timp < 0.2f) run::issue(ctx, msg::kStandhydLowImperviousness, run::Severity::Warning);
+  if (!r.imp.sc.runoff) run::issue(ctx, msg::kStandhydImperviousDry, run::Severity::Warning);
+  if (!r.per.sc.runoff) run::issue(ctx, msg::kStandhydPerviousDry, run::Severity::Warning);
+  if (countDiffers) run::issue(ctx, msg::kStandhydStepCountDiffers, run::Severity::Error);
   run::setMarker(ctx);
   hydrograph::reportProduced(ctx, v.id, true);
   printSummary(ctx, mode, v, dt);

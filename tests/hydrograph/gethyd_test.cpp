@@ -108,7 +108,7 @@ TEST(AutomaticFile, UnwritableDirectoryIsAWarning) {
   h.ctx.dirs.project = h.dir.prefix() + "missing/";
   fillSlot(h, 1);
   hydrograph::writeAutomaticFile(h.ctx, 1);
-  EXPECT_EQ(h.ctx.run.severity, 1);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(support::contains(h.warnings.lines, "*** WARNING: Automatic hydrograph file cannot be written:"));
   EXPECT_TRUE(support::contains(h.warnings.lines, "missing/"));
 }

@@ -113,11 +113,11 @@ TEST(PrintHyd, TailTrimmingAndDrySlots) {
   h.command("PRINT HYD           2 1\n");
   hydrograph::printHyd(h.ctx);
   EXPECT_EQ(zeros.NPTS, 4);  // all zero: the length stays
-  EXPECT_EQ(h.ctx.run.severity, 0);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Note);
 
   h.command("PRINT HYD           3 1\n");  // never filled
   hydrograph::printHyd(h.ctx);
-  EXPECT_EQ(h.ctx.run.severity, 1);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(support::contains(h.detailed.lines, "*** WARNING: This hydrograph is dry."));
   EXPECT_EQ(h.summary.lines.back().substr(0, 5), "  *  ");
 }
@@ -239,7 +239,7 @@ TEST(SaveHyd, IdBelowOneStopsTheProgram) {
   h.command("SAVE HYD            0 1 0\n");
   hydrograph::saveHyd(h.ctx);
   EXPECT_TRUE(h.ctx.run.stopProgram);
-  EXPECT_EQ(h.ctx.run.severity, 2);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
   EXPECT_TRUE(support::contains(h.detailed.lines, "*** ERROR: SAVE HYD, ID =0.  Run aborted."));
   EXPECT_TRUE(support::contains(h.warnings.lines, "SAVE HYD "));
 }
@@ -326,7 +326,7 @@ TEST(SaveHyd, AutomaticNameOfNamedSlotAndBadSlot) {
 
   h.command("SAVE HYD            12 1 0 \"a comment\"\n");
   hydrograph::saveHyd(h.ctx);
-  EXPECT_EQ(h.ctx.run.severity, 2);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
   EXPECT_FALSE(h.ctx.run.stopProgram);
 }
 

@@ -69,14 +69,14 @@ TEST(Producer, SlotOutsideOneToTenIsAnError) {
     Harness h;
     h.ctx.run.label = "STORE HYD";
     EXPECT_FALSE(hydrograph::checkSlot(h.ctx, id)) << id;
-    EXPECT_EQ(h.ctx.run.severity, 2);
+    EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
     EXPECT_TRUE(support::contains(h.detailed.lines, "*** ERROR: Hydrograph ID must be from 1 to 10."));
     EXPECT_TRUE(support::contains(h.warnings.lines, "STORE HYD"));
   }
   for (int id : {1, 10}) {
     Harness h;
     EXPECT_TRUE(hydrograph::checkSlot(h.ctx, id));
-    EXPECT_EQ(h.ctx.run.severity, 0);
+    EXPECT_EQ(h.ctx.run.severity, model::Severity::Note);
     EXPECT_TRUE(h.detailed.lines.empty());
   }
 }

@@ -32,7 +32,7 @@ TEST(ReadHyd, NamedSlotBlockAndSummary) {
   EXPECT_EQ(s.QPEAK, 5.0f);
   EXPECT_EQ(s.TPEAK, 1.0f);
   EXPECT_NEAR(s.RV, 12.0f / 1.00833f, 1e-5);
-  EXPECT_EQ(h.ctx.run.severity, 0);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Note);
 
   const std::vector<std::string> expected = {
       "--------------------",
@@ -65,7 +65,7 @@ TEST(ReadHyd, FileNameFromTheLineAfterTheCommand) {
     support::writeFile(h.path("in.001"), kImperialFile);
     h.command(std::string("READ HYD            ID=[2], NHYD=[77]\n") + nameLine + "FINISH\n");
     hydrograph::readHyd(h.ctx);
-    EXPECT_EQ(h.ctx.run.severity, 0) << nameLine;
+    EXPECT_EQ(h.ctx.run.severity, model::Severity::Note) << nameLine;
     EXPECT_EQ(h.ctx.store[2].NHYD, 77);
     EXPECT_EQ(h.ctx.store[2].NPTS, 3);
     EXPECT_EQ(h.nextInputLine(), "FINISH");
@@ -92,7 +92,7 @@ TEST(ReadHyd, DryFileIsANote) {
   support::writeFile(h.path("dry.hyd"), " 1\n\n     5.00\n      1.0000\n     0.000000\n     0.000000\n   -1.000\n");
   h.command("READ HYD            1 5 \"dry.hyd\"\n");
   hydrograph::readHyd(h.ctx);
-  EXPECT_EQ(h.ctx.run.severity, 1);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Warning);
   EXPECT_EQ(h.ctx.store[1].RV, 0.0f);
   EXPECT_EQ(h.ctx.store[1].NPTS, 2);
   EXPECT_TRUE(support::contains(h.detailed.lines, "*** NOTE: The hydrograph which was read is dry."));
@@ -124,7 +124,7 @@ TEST(ReadHyd, MissingBlankAndUnreadableFiles) {
     s.BASE = 1.0f;
     h.command(c.command);
     hydrograph::readHyd(h.ctx);
-    EXPECT_EQ(h.ctx.run.severity, 2) << c.command;
+    EXPECT_EQ(h.ctx.run.severity, model::Severity::Error) << c.command;
     EXPECT_TRUE(support::contains(h.detailed.lines, c.message)) << c.command;
     EXPECT_TRUE(support::contains(h.warnings.lines, c.message)) << c.command;
     if (c.namesFile) {
@@ -153,10 +153,10 @@ void roundTrip(int metout) {
 
   h.command("SAVE HYD            1 1 -1 \"trip\" \"round trip\"\n");
   hydrograph::saveHyd(h.ctx);
-  ASSERT_EQ(h.ctx.run.severity, 0);
+  ASSERT_EQ(h.ctx.run.severity, model::Severity::Note);
   h.command("READ HYD            2 32 \"trip\"\n");
   hydrograph::readHyd(h.ctx);
-  ASSERT_EQ(h.ctx.run.severity, 0);
+  ASSERT_EQ(h.ctx.run.severity, model::Severity::Note);
 
   const model::Hydrograph& r = h.ctx.store[2];
   ASSERT_EQ(r.NPTS, s.NPTS);
@@ -219,7 +219,7 @@ TEST(ReadHyd, BadSlot) {
   Harness h;
   h.command("READ HYD            0 2 \"x.hyd\"\n");
   hydrograph::readHyd(h.ctx);
-  EXPECT_EQ(h.ctx.run.severity, 2);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
   EXPECT_TRUE(support::contains(h.detailed.lines, "Hydrograph ID must be from 1 to 10"));
 }
 

@@ -144,7 +144,7 @@ TEST(StoreHyd, BadSlotStoresNothing) {
   Harness h;
   h.command("STORE HYD           11 7 5 1 1 2 -1\n");
   hydrograph::storeHyd(h.ctx);
-  EXPECT_EQ(h.ctx.run.severity, 2);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
   EXPECT_TRUE(support::contains(h.detailed.lines, "Hydrograph ID must be from 1 to 10"));
   EXPECT_TRUE(h.summary.lines.empty());
 }

@@ -49,7 +49,7 @@ TEST_F(ChicagoTest, EighteenStepStormAroundItsPeak) {
 TEST_F(ChicagoTest, GivenCurveBlockAndSummary) {
   params({1, 3, 0.4, 10, 1, 1000, 10, 0.8});
   chicagoStorm(ctx);
-  ASSERT_EQ(ctx.run.severity, 0);
+  ASSERT_EQ(ctx.run.severity, model::Severity::Note);
   const std::vector<std::string> head = {
       "--------------------",
       "| CHICAGO STORM    |    IDF curve parameters: A=1000.000",
@@ -126,7 +126,7 @@ TEST_F(ChicagoTest, FittedTableInTheOutputUnits) {
   // Imperial table, imperial output: entered and computed side by side.
   params({1, 2, 0.5, 10, 2, 5, 4.5, 10, 3.6, 30, 2.2, 60, 1.4, -1});
   chicagoStorm(ctx);
-  ASSERT_LT(ctx.run.severity, 2);
+  ASSERT_LT(ctx.run.severity, model::Severity::Error);
   int at = find(detailed, "                     TIME        ENTERED             COMPUTED");
   ASSERT_GT(at, 0);
   EXPECT_EQ(detailed.lines[at - 2].substr(0, 54), "                    The CORRELATION coefficient is =0.");
@@ -143,7 +143,7 @@ TEST_F(ChicagoTest, FittedTableConvertedBetweenUnits) {
   // Metric table, imperial output: both units, 25.4 between them.
   params({2, 2, 0.5, 10, 2, 5, 127.0, 10, 101.6, 30, 63.5, 60, 38.1, -1});
   chicagoStorm(ctx);
-  ASSERT_LT(ctx.run.severity, 2);
+  ASSERT_LT(ctx.run.severity, model::Severity::Error);
   int at = find(detailed, "                    IDF parameters ( A , B , C ) are in METRIC units");
   ASSERT_GT(at, 0);
   EXPECT_EQ(detailed.lines[at + 1], " ");
@@ -159,7 +159,7 @@ TEST_F(ChicagoTest, TooManyStepsAreCutWithAWarning) {
   // 4000 hours of 2-minute steps would be 120000 steps.
   params({1, 4000, 0.5, 2, 1, 1000, 10, 0.8});
   chicagoStorm(ctx);
-  EXPECT_EQ(ctx.run.severity, 1);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(warned("*** WARNING: No. of time steps exceeds the max. allowed."));
   EXPECT_EQ(ctx.storm.NSTEP, 105408);
   EXPECT_FLOAT_EQ(ctx.storm.SDT, 2.0f / 60.0f);
@@ -194,7 +194,7 @@ TEST_F(ChicagoTest, UndefinedConstructionsAreRejected) {
     params({});
     for (std::size_t k = 0; k < c.values.size(); ++k) ctx.cmd.PARAM[k + 1] = static_cast<float>(c.values[k]);
     chicagoStorm(ctx);
-    EXPECT_EQ(ctx.run.severity, 2) << c.what;
+    EXPECT_EQ(ctx.run.severity, model::Severity::Error) << c.what;
     EXPECT_TRUE(warned(c.message)) << c.what;
     EXPECT_EQ(ctx.storm.NSTEP, 3) << c.what;
     EXPECT_FLOAT_EQ(ctx.storm.SDT, 0.25f) << c.what;
@@ -305,7 +305,7 @@ TEST_F(ChicagoTest, ComparisonColumnsFollowThePrintedCurve) {
     params({});
     for (std::size_t k = 0; k < values.size(); ++k) ctx.cmd.PARAM[k + 1] = static_cast<float>(values[k]);
     chicagoStorm(ctx);
-    ASSERT_LT(ctx.run.severity, 2);
+    ASSERT_LT(ctx.run.severity, model::Severity::Error);
     // The curve as printed (three decimals), read back from the box.
     // Lines 2 to 4 of the box end with "A=", "B=", "C=" and the value as F8.3.
     ASSERT_GT(detailed.lines.size(), 4u);
@@ -370,7 +370,7 @@ TEST_F(ChicagoTest, StepLimitCases) {
     nextCommand();
     params({1, c.hours, 0.5, c.step, 1, 1000, 10, 0.8});
     chicagoStorm(ctx);
-    EXPECT_EQ(ctx.run.severity, c.warning ? 1 : 0) << c.what;
+    EXPECT_EQ(static_cast<int>(ctx.run.severity), c.warning ? 1 : 0) << c.what;
     EXPECT_EQ(warned("*** WARNING: No. of time steps exceeds the max. allowed."), c.warning) << c.what;
     EXPECT_EQ(ctx.storm.NSTEP, c.steps) << c.what;
     EXPECT_NEAR(ctx.storm.SDT * 60.0f, c.dtMinutes, 1e-4) << c.what;

@@ -14,7 +14,7 @@ TEST_F(ComputeApiTest, GrowingSeriesBlockAndSummary) {
   setStorm(1.0f, {0.5f, 0.5f});  // two hours of 0.5 in/hr
   params({1.0, 1.0});
   computeApi(ctx);
-  ASSERT_EQ(ctx.run.severity, 0);
+  ASSERT_EQ(ctx.run.severity, model::Severity::Note);
   EXPECT_EQ(ctx.api.API, (std::vector<float>{1.0f, 1.5f, 2.0f}));
   EXPECT_FLOAT_EQ(ctx.api.dt, 1.0f);
   const std::vector<std::string> block = {
@@ -111,7 +111,7 @@ TEST_F(ComputeApiTest, RejectedValuesLeaveNoSeries) {
     ctx.api.dt = 1.0f;  // a series from an earlier command
     params({c.apii, c.apik});
     computeApi(ctx);
-    EXPECT_EQ(ctx.run.severity, 2) << c.message;
+    EXPECT_EQ(ctx.run.severity, model::Severity::Error) << c.message;
     EXPECT_TRUE(warned(c.message)) << c.message;
     EXPECT_FLOAT_EQ(ctx.api.dt, 0.0f) << c.message;
     EXPECT_TRUE(detailed.lines.size() <= 2u) << c.message;  // the message lines only

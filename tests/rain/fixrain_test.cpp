@@ -30,7 +30,7 @@ TEST_F(FixRainTest, ShiftLaterByTwo) {
     EXPECT_FLOAT_EQ(s.work[i], s.RAIN[i]) << i;
   }
   EXPECT_NEAR(s.PTOT, total, 1e-5);
-  EXPECT_EQ(ctx.run.severity, 0);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Note);
 
   const std::vector<std::string> box = {
       "----------------------",
@@ -103,7 +103,7 @@ TEST_F(FixRainTest, RejectedModificationsLeaveTheStorm) {
     params({});
     for (std::size_t k = 0; k < c.values.size(); ++k) ctx.cmd.PARAM[k + 1] = static_cast<float>(c.values[k]);
     modifyStorm(ctx);
-    EXPECT_EQ(ctx.run.severity, 2) << c.message;
+    EXPECT_EQ(ctx.run.severity, model::Severity::Error) << c.message;
     EXPECT_TRUE(warned(c.message)) << c.message;
     EXPECT_EQ(ctx.storm.NSTEP, 10);
     EXPECT_FLOAT_EQ(ctx.storm.RAIN[1], 1.0f);
@@ -116,7 +116,7 @@ TEST_F(FixRainTest, ShiftBeyondTheLimitCutsTheStorm) {
   setStorm(1.0f / 60.0f, rain);
   params({1, 20, 1});
   modifyStorm(ctx);
-  EXPECT_EQ(ctx.run.severity, 1);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(warned("*** WARNING: NSHIFT may have caused rain to be lost."));
   EXPECT_EQ(ctx.storm.NSTEP, 105408);
   EXPECT_FLOAT_EQ(ctx.storm.RAIN[20], 0.0f);
@@ -150,7 +150,7 @@ TEST_F(FixRainTest, TimeStepChanges) {
     EXPECT_EQ(ctx.storm.NSTEP, static_cast<int>(c.rain.size())) << c.what;
     EXPECT_NEAR(ctx.storm.PTOT, total, 1e-4) << c.what;
     EXPECT_TRUE(detailed.lines.empty()) << c.what;
-    EXPECT_EQ(ctx.run.severity, 0) << c.what;
+    EXPECT_EQ(ctx.run.severity, model::Severity::Note) << c.what;
   }
 }
 
@@ -161,7 +161,7 @@ TEST_F(FixRainTest, LostStepChangesTheTotal) {
   const float dt = changeTimeStep(ctx, -0.25f);
   EXPECT_FLOAT_EQ(dt, 0.25f);
   EXPECT_EQ(ctx.storm.workSteps, 2);
-  EXPECT_EQ(ctx.run.severity, 1);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(warned("*** WARNING: Total rainfall volume has changed."));
   EXPECT_NEAR(ctx.storm.PTOT, 0.5f, 1e-6);
   EXPECT_EQ(body()[0], "                   Volume was   1.00   (in).  Now is   0.50   (in).");
@@ -204,9 +204,9 @@ TEST_F(FixRainTest, NoStormGivesNoWorkingSteps) {
 
 TEST_F(FixRainTest, RunEndingErrorIsNotCleared) {
   tenSteps();
-  ctx.run.severity = 2;
+  ctx.run.severity = model::Severity::Error;
   changeTimeStep(ctx, 5.0f / 60.0f);
-  EXPECT_EQ(ctx.run.severity, 2);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Error);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ class MassStormTest : public testing::RainTest {
 TEST_F(MassStormTest, SameStepAsTheCurve) {
   curve("MASS12.CRV");
   run(2, 5);
-  ASSERT_EQ(ctx.run.severity, 0);
+  ASSERT_EQ(ctx.run.severity, model::Severity::Note);
   const model::Storm& s = ctx.storm;
   EXPECT_EQ(s.NSTEP, 12);
   EXPECT_NEAR(s.PTOT, 2.0f, 1e-5);
@@ -68,7 +68,7 @@ TEST_F(MassStormTest, StepCases) {
   for (const Case& c : cases) {
     nextCommand();
     run(2, c.step);
-    EXPECT_EQ(ctx.run.severity, c.severity) << c.step;
+    EXPECT_EQ(static_cast<int>(ctx.run.severity), c.severity) << c.step;
     ASSERT_EQ(ctx.storm.NSTEP, c.steps) << c.step;
     EXPECT_NEAR(ctx.storm.SDT * 60.0f, c.dtsMinutes, 1e-4) << c.step;
     EXPECT_NEAR(ctx.storm.PTOT, 2.0f, 1e-4) << c.step;
@@ -84,7 +84,7 @@ TEST_F(MassStormTest, CurveNotEndingAtOne) {
   writeFile("SHORT.CRV", {"SHORT CURVE", "5", "12", "0.05", "0.15", "0.30", "0.50", "0.70", "0.80", "0.87", "0.92",
                           "0.95", "0.97", "0.975", "0.98", "-1"});
   run(2, 5, "SHORT.CRV");
-  EXPECT_EQ(ctx.run.severity, 1);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(warned("*** WARNING: The sum of the coordinates does not equal 1."));
   EXPECT_FALSE(warned("must be incremental"));
   EXPECT_NEAR(ctx.storm.PTOT, 1.96f, 1e-5);
@@ -94,7 +94,7 @@ TEST_F(MassStormTest, StepTooLargeLeavesAnEmptyStorm) {
   curve("MASS12.CRV");
   setStorm(0.5f, {1, 2, 3});
   run(2, 70);
-  EXPECT_EQ(ctx.run.severity, 2);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Error);
   EXPECT_TRUE(warned("*** ERROR: Requested storm time step is too large."));
   EXPECT_EQ(ctx.storm.NSTEP, 0);
   EXPECT_EQ(ctx.storm.workSteps, 0);
@@ -106,7 +106,7 @@ TEST_F(MassStormTest, StepTooLargeLeavesAnEmptyStorm) {
 TEST_F(MassStormTest, DecreasingOrdinateIsAnError) {
   writeFile("DOWN.CRV", {"down", "10", "3", "0.5", "0.4", "1.0"});
   run(1, 10, "DOWN.CRV");
-  EXPECT_EQ(ctx.run.severity, 2);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Error);
   EXPECT_TRUE(warned("*** ERROR: Mass curve ordinates must be incremental."));
   EXPECT_EQ(ctx.storm.NSTEP, 3);  // still built from the ordinates as read
 }
@@ -131,7 +131,7 @@ TEST_F(MassStormTest, LaterWarningsKeepTheDecreasingOrdinateError) {
     run(1, c.step, "DOWN.CRV");
     EXPECT_TRUE(warned("*** ERROR: Mass curve ordinates must be incremental.")) << c.what;
     EXPECT_TRUE(warned(c.warning)) << c.what;
-    EXPECT_EQ(ctx.run.severity, 2) << c.what;
+    EXPECT_EQ(ctx.run.severity, model::Severity::Error) << c.what;
     EXPECT_EQ(summary.lines, std::vector<std::string>{"  ** MASS STORM        "}) << c.what;
   }
 }
@@ -142,7 +142,7 @@ TEST_F(MassStormTest, BadFilesLeaveTheStorm) {
     nextCommand();
     setStorm(0.5f, {1, 2});
     run(2, 5, name);
-    EXPECT_EQ(ctx.run.severity, 2) << name;
+    EXPECT_EQ(ctx.run.severity, model::Severity::Error) << name;
     EXPECT_TRUE(warned(name)) << name;
     EXPECT_EQ(ctx.storm.NSTEP, 2) << name;
   }

@@ -47,7 +47,7 @@ class RainTest : public ::testing::Test, protected support::ContextHost {
     summary.lines.clear();
     summaryWindow.lines.clear();
     warnings.lines.clear();
-    ctx.run.severity = 0;
+    ctx.run.severity = model::Severity::Note;
     ctx.run.marker = "   ";
     ++ctx.run.commandCounter;
   }

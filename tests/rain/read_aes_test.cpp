@@ -42,7 +42,7 @@ class ReadAesTest : public testing::RainTest {
 TEST_F(ReadAesTest, MissingHourAndMissingDay) {
   marchFile();
   run(123, 2023.0301, 2023.0303);
-  ASSERT_EQ(ctx.run.severity, 1);
+  ASSERT_EQ(ctx.run.severity, model::Severity::Warning);
   const model::Storm& s = ctx.storm;
   EXPECT_EQ(s.NSTEP, 72);
   EXPECT_FLOAT_EQ(s.SDT, 1.0f);
@@ -129,14 +129,14 @@ TEST_F(ReadAesTest, PeriodAdjustments) {
       EXPECT_TRUE(warned(c.message)) << c.what;
     }
     EXPECT_GE(find(detailed, c.line), 0) << c.what;
-    EXPECT_LT(ctx.run.severity, 2) << c.what;
+    EXPECT_LT(ctx.run.severity, model::Severity::Error) << c.what;
   }
 }
 
 TEST_F(ReadAesTest, YearChangeStartsANewRow) {
   writeFile("NEWYEAR.DAT", {record(2022, 12, 31, {{24, 20}}), record(2023, 1, 1, {{1, 40}})});
   run(123, 2022.1231, 2023.0101, "NEWYEAR.DAT");
-  EXPECT_EQ(ctx.run.severity, 0);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Note);
   const int at = find(detailed, "        1 hr    2 hrs    3 hrs    6 hrs   12 hrs   24 hrs");
   ASSERT_GT(at, 0);
   // 2022: 2.0 mm in the last hour; 2023: 4.0 mm, and (4 + 2) / 2 over the two hours.
@@ -155,7 +155,7 @@ TEST_F(ReadAesTest, TooLongARecordEndsTheRun) {
   }
   writeFile("LONG.DAT", lines);
   run(123, 2000.0101, -4500, "LONG.DAT");
-  EXPECT_EQ(ctx.run.severity, 2);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Error);
   EXPECT_TRUE(warned("**** ERROR: # of rainfall increments too large."));
 }
 
@@ -196,7 +196,7 @@ TEST_F(ReadAesTest, RejectedCommands) {
     nextCommand();
     ctx.storm = model::Storm{};
     run(c.type, c.start, c.end, c.name);
-    EXPECT_EQ(ctx.run.severity, 2) << c.what;
+    EXPECT_EQ(ctx.run.severity, model::Severity::Error) << c.what;
     EXPECT_TRUE(warned(c.message)) << c.what;
     EXPECT_EQ(ctx.storm.NSTEP, 0) << c.what;
   }
@@ -220,7 +220,7 @@ TEST_F(ReadAesTest, CalendarArithmetic) {
 TEST_F(ReadAesTest, OneMissingHourIsReportedAsOneIncrement) {
   writeFile("ONE.DAT", {record(2023, 3, 1, {{4, 25}, {5, -99999}, {6, 15}})});
   run(123, 2023.0301, 2023.0301, "ONE.DAT");
-  EXPECT_EQ(ctx.run.severity, 1);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Warning);
   ASSERT_EQ(ctx.storm.NSTEP, 24);
   EXPECT_FLOAT_EQ(ctx.storm.RAIN[4], 2.5f / 25.4f);
   EXPECT_FLOAT_EQ(ctx.storm.RAIN[5], 0.0f);

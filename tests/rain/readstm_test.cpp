@@ -96,7 +96,7 @@ TEST_F(ReadStormTest, FiveStepStormBlockAndSummary) {
   EXPECT_EQ(ctx.storm.NSTEP, 5);
   EXPECT_EQ(ctx.storm.workSteps, 5);
   EXPECT_FLOAT_EQ(ctx.storm.work[5], 5.0f);
-  EXPECT_EQ(ctx.run.severity, 0);
+  EXPECT_EQ(ctx.run.severity, model::Severity::Note);
 }
 
 TEST_F(ReadStormTest, MetricOutputAndStartDate) {
@@ -144,7 +144,7 @@ TEST_F(ReadStormTest, BadFilesLeaveTheStormAndEndTheRun) {
     params({0});
     quoted("BAD.STM");
     readStorm(ctx);
-    EXPECT_EQ(ctx.run.severity, 2) << c.what;
+    EXPECT_EQ(ctx.run.severity, model::Severity::Error) << c.what;
     EXPECT_TRUE(warned(c.message)) << c.what;
     EXPECT_TRUE(warned("BAD.STM")) << c.what;
     EXPECT_EQ(ctx.storm.NSTEP, 2) << c.what;

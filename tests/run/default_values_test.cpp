@@ -134,7 +134,7 @@ TEST(DefaultValues, MissingOrShortFilesAreErrorsNamingTheFile) {
     Harness h(1);
     const float before = h.ctx.defaults.values[1];
     h.run(std::string("DEFAULT VALUES      ICASEdv=[1], \"") + c.name + "\"\n");
-    EXPECT_EQ(h.ctx.run.severity, 2) << c.name;
+    EXPECT_EQ(h.ctx.run.severity, model::Severity::Error) << c.name;
     ASSERT_GE(h.warnings.lines.size(), 3u) << c.name;
     EXPECT_EQ(h.warnings.lines[1], pad(std::string("      ") + c.message, 76)) << c.name;
     EXPECT_TRUE(support::containsWrapped(h.warnings.lines, c.name)) << c.name;

@@ -118,7 +118,7 @@ TEST_F(Headers, UnspecifiedUnitsIssueMessage340ForEachOutput) {
   host.ctx.units.METIN = 0;
   run::writeHeaders(host.ctx, {{"a", "b", "c"}, {"", "", ""}});
   const std::string text = "      " + pad("*** ERROR:  UNITS OF INPUT DATA WERE NOT SPECIFIED.", 70);
-  EXPECT_EQ(host.ctx.run.severity, 2);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Error);
   // Before the first command no command has had a heading, so none is written.
   EXPECT_EQ(host.log.lines, (std::vector<std::string>{text, text, text}));
   EXPECT_EQ(std::count(host.detailed.lines.begin(), host.detailed.lines.end(), text), 3);

@@ -26,21 +26,17 @@ using testing_support::TestHost;
 // What the test routines saw when they were called.
 struct Seen {
   std::vector<std::string> labels;
-  std::vector<int> nashydModes;
-  std::vector<float> standhydModes;
   std::vector<float> ptot;
 };
 Seen seen;
 
 void record(model::RunContext& ctx) {
   seen.labels.push_back(ctx.run.label);
-  seen.nashydModes.push_back(ctx.run.nashydMode);
-  seen.standhydModes.push_back(ctx.run.standhydMode);
   seen.ptot.push_back(ctx.storm.PTOT);
 }
-void failing(model::RunContext& ctx) { run::issue(ctx, 201, 2); }
+void failing(model::RunContext& ctx) { run::issue(ctx, 201, model::Severity::Error); }
 void stopping(model::RunContext& ctx) {
-  run::issue(ctx, 2, 2);
+  run::issue(ctx, 2, model::Severity::Error);
   ctx.run.stopProgram = true;
 }
 
@@ -57,15 +53,15 @@ std::vector<run::Command> testTable() {
 
 std::string line(const std::string& name, const std::string& values = "") { return pad(name, 20) + values + "\n"; }
 
-TEST(MainLoop, HeadingsLabelsModesAndTheRainGuard) {
+TEST(MainLoop, HeadingsLabelsAndTheRainGuard) {
   seen = {};
   TestHost host;
   const auto table = testTable();
   host.setInput(line("COMPUTE NASHYD") + line("DESIGN STANDHYD") + line("CONTINUOUS SCSHYD") + line("CHICAGO STORM") +
                 line("FINISH"));
   EXPECT_EQ(run::runCommands(host.ctx, table), run::RunEnd::Finished);
-  EXPECT_EQ(seen.nashydModes, (std::vector<int>{1, 1, 1, 1}));  // SCSHYD keeps the last mode
-  EXPECT_EQ(seen.standhydModes, (std::vector<float>{0.0f, 4.0f, 4.0f, 4.0f}));
+  // Rows without a label of their own keep what the previous command set.
+  EXPECT_EQ(seen.labels, (std::vector<std::string>{"", "", "", "CHICAGO STORM"}));
   EXPECT_EQ(seen.labels.back(), "CHICAGO STORM");
   EXPECT_EQ(seen.ptot.front(), 1.0e-6f);
   EXPECT_EQ(host.summary.lines,
@@ -104,14 +100,14 @@ TEST(MainLoop, SeverityReplacedByALaterMessageLetsTheRunGoOn) {
   const auto table = testTable();
   host.setInput(line("COMPUTE NASHYD") + line("FINISH"));
   seen = {};
-  run::issue(host.ctx, 201, 2);
-  run::issue(host.ctx, 202, 1);
+  run::issue(host.ctx, 201, model::Severity::Error);
+  run::issue(host.ctx, 202, model::Severity::Warning);
   EXPECT_EQ(run::runCommands(host.ctx, table), run::RunEnd::Finished);
 }
 
 void errorThenWarning(model::RunContext& ctx) {
-  run::issue(ctx, 201, 2);
-  run::issue(ctx, 202, 1);
+  run::issue(ctx, 201, model::Severity::Error);
+  run::issue(ctx, 202, model::Severity::Warning);
 }
 
 TEST(MainLoop, ErrorThenWarningInOneCommandLetsTheRunGoOn) {
@@ -163,7 +159,7 @@ TEST(MainLoop, InLoopCommands) {
             (std::vector<std::string>{
                 "  *  PAUSE", " 001:0002---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
                 "  **  RECALL HYD", " 001:0003" + std::string(76, '-'), "  *  PLOT HYD"}));
-  EXPECT_EQ(host.ctx.run.severity, 0);  // reset before FINISH was read
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Note);  // reset before FINISH was read
   EXPECT_EQ(host.log.lines.size(), 5u);  // two headings, 1 + 2 message lines
 }
 
@@ -171,7 +167,7 @@ TEST(MainLoop, EndOfRunCopiesTheLogCutAtSeventyColumns) {
   TestHost host;
   host.ctx.run.commandCounter = 4;
   host.ctx.run.label = "X";
-  run::issue(host.ctx, 183, 1);
+  run::issue(host.ctx, 183, model::Severity::Warning);
   run::endOfRun(host.ctx);
   const std::vector<std::string> expectedTail{
       std::string(85, '*'),

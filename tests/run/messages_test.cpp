@@ -23,11 +23,11 @@ TEST(Messages, OneHeadingPerCommandAndOneForTheNext) {
   run.NRUN = 2;
   run.commandCounter = 7;
   run.label = "ADD HYD";
-  run::issue(host.ctx, 120, 1);
-  run::issue(host.ctx, 170, 1);
+  run::issue(host.ctx, 120, model::Severity::Warning);
+  run::issue(host.ctx, 170, model::Severity::Warning);
   run.commandCounter = 8;
   run.label = "SHIFT HYD";
-  run::issue(host.ctx, 1, 1);
+  run::issue(host.ctx, 1, model::Severity::Warning);
   const std::vector<std::string> expected{
       " 002:0007 " + pad("ADD HYD", 19),
       line("*** WARNING: Hydrograph was not shifted."),
@@ -52,11 +52,11 @@ TEST(Messages, HeadingIsKeyedByTheCommandCounterAlone) {
   run.NRUN = 1;
   run.commandCounter = 2;
   run.label = " *  PLOT HYD";
-  run::issue(host.ctx, 120, 1);
+  run::issue(host.ctx, 120, model::Severity::Warning);
   run.NRUN = 2;
-  run::issue(host.ctx, 170, 1);
+  run::issue(host.ctx, 170, model::Severity::Warning);
   run.commandCounter = 3;
-  run::issue(host.ctx, 1, 1);
+  run::issue(host.ctx, 1, model::Severity::Warning);
   EXPECT_EQ(host.log.lines, (std::vector<std::string>{
                                 " 001:0002 " + pad(" *  PLOT HYD", 19),
                                 line("*** WARNING: Hydrograph was not shifted."),
@@ -68,16 +68,17 @@ TEST(Messages, HeadingIsKeyedByTheCommandCounterAlone) {
 
 TEST(Messages, Destinations) {
   struct Case {
-    int destination;
+    run::Destination destination;
     std::size_t windowLines, detailedLines;
-  } cases[] = {{1, 3, 0}, {2, 0, 2}, {3, 3, 2}};
+  } cases[] = {{run::Destination::Warnings, 3, 0}, {run::Destination::Detailed, 0, 2}, {run::Destination::Both, 3, 2}};
   for (const Case& c : cases) {
     TestHost host;
     host.ctx.run.commandCounter = 3;
-    run::issue(host.ctx, 3, 1, c.destination);
-    EXPECT_EQ(host.warnings.lines.size(), c.windowLines) << c.destination;
-    EXPECT_EQ(host.log.lines.size(), c.windowLines) << c.destination;
-    EXPECT_EQ(host.detailed.lines.size(), c.detailedLines) << c.destination;
+    run::issue(host.ctx, 3, model::Severity::Warning, c.destination);
+    const int to = static_cast<int>(c.destination);
+    EXPECT_EQ(host.warnings.lines.size(), c.windowLines) << to;
+    EXPECT_EQ(host.log.lines.size(), c.windowLines) << to;
+    EXPECT_EQ(host.detailed.lines.size(), c.detailedLines) << to;
   }
 }
 
@@ -86,8 +87,8 @@ TEST(Messages, DestinationTwoStillUsesUpTheHeading) {
   // message of the same command to the window comes without one.
   TestHost host;
   host.ctx.run.commandCounter = 5;
-  run::issue(host.ctx, 170, 1, 2);
-  run::issue(host.ctx, 170, 1, 1);
+  run::issue(host.ctx, 170, model::Severity::Warning, run::Destination::Detailed);
+  run::issue(host.ctx, 170, model::Severity::Warning, run::Destination::Warnings);
   EXPECT_EQ(host.warnings.lines, std::vector<std::string>{line("*** WARNING: This hydrograph is dry.")});
 }
 
@@ -109,7 +110,7 @@ TEST(Messages, LineCountsAndExactTexts) {
   for (const Case& c : cases) {
     TestHost host;
     host.ctx.run.commandCounter = 1;
-    run::issue(host.ctx, c.number, 0, 2);
+    run::issue(host.ctx, c.number, model::Severity::Note, run::Destination::Detailed);
     std::vector<std::string> expected;
     for (const std::string& l : c.lines) expected.push_back(line(l));
     EXPECT_EQ(host.detailed.lines, expected) << c.number;
@@ -118,14 +119,21 @@ TEST(Messages, LineCountsAndExactTexts) {
 
 TEST(Messages, SeverityIsTheLastOneIssued) {
   TestHost host;
-  run::issue(host.ctx, 201, 2);
-  EXPECT_EQ(host.ctx.run.severity, 2);
-  run::issue(host.ctx, 202, 1);
-  EXPECT_EQ(host.ctx.run.severity, 1);
+  run::issue(host.ctx, 201, model::Severity::Error);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Error);
+  run::issue(host.ctx, 202, model::Severity::Warning);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Warning);
   run::setMarker(host.ctx);
   EXPECT_EQ(host.ctx.run.marker, "*  ");
-  EXPECT_EQ(run::markerFor(0), "   ");
-  EXPECT_EQ(run::markerFor(2), "** ");
+  // warn() keeps an error already raised in the command, and raises a note.
+  run::issue(host.ctx, 201, model::Severity::Error);
+  run::warn(host.ctx, 202);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Error);
+  run::issue(host.ctx, 183, model::Severity::Note);
+  run::warn(host.ctx, 202);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Warning);
+  EXPECT_EQ(run::markerFor(model::Severity::Note), "   ");
+  EXPECT_EQ(run::markerFor(model::Severity::Error), "** ");
 }
 
 TEST(Messages, TableHoldsEveryNumberWithShortLines) {
@@ -152,7 +160,7 @@ TEST(Messages, DetailWrapsInsideTheCopiedColumns) {
   TestHost host;
   host.ctx.run.commandCounter = 1;
   const std::string path = "/" + std::string(70, 'd') + "/run.dat";
-  run::issue(host.ctx, 905, 2, 2, path);
+  run::issue(host.ctx, 905, model::Severity::Error, run::Destination::Detailed, path);
   ASSERT_EQ(host.detailed.lines.size(), 3u);
   EXPECT_EQ(host.detailed.lines[0], line("*** ERROR: The input file cannot be read:"));
   EXPECT_EQ(host.detailed.lines[1], line("      " + path.substr(0, 58)));

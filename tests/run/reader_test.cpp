@@ -239,7 +239,7 @@ TEST(Reader, FinishLineIsNeverScanned) {
   host.setInput(pad("FINISH", 20) + "-1-2 1.2.3 5\"x\"\n");
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
   EXPECT_EQ(host.ctx.cmd.ICOMM, 22);
-  EXPECT_EQ(host.ctx.run.severity, 0);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Note);
   EXPECT_TRUE(host.warnings.lines.empty());
   EXPECT_TRUE(host.detailed.lines.empty());
 }
@@ -263,7 +263,7 @@ TEST_P(ReaderErrors, StopsTheRunWithTheMessage) {
   host.ctx.run.label = "PRINT HYD";
   host.setInput(c.line + "\n");
   EXPECT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Stop);
-  EXPECT_EQ(host.ctx.run.severity, 2);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Error);
   const std::string heading = " 001:0004 " + pad("PRINT HYD", 19);
   const std::string message = "      " + pad(c.text, 70);
   const std::string echo = " " + pad(c.line, 80).substr(0, 80);

@@ -100,9 +100,9 @@ TEST_F(SummaryLine, FourForms) {
 }
 
 TEST_F(SummaryLine, MarkerFollowsSeverity) {
-  h.ctx.run.severity = 1;
+  h.ctx.run.severity = model::Severity::Warning;
   run::outsum(h.ctx, 3, 3);
-  h.ctx.run.severity = 2;
+  h.ctx.run.severity = model::Severity::Error;
   run::outsum(h.ctx, 3, 3);
   ASSERT_EQ(h.summary.lines.size(), 2u);
   EXPECT_EQ(h.summary.lines[0].substr(0, 24), lead(" *  ").substr(0, 24));
@@ -136,7 +136,7 @@ TEST_F(SummaryLine, MetricOutput) {
 TEST(TableLine, MarkerLabelAndId) {
   Harness h;
   h.ctx.run.label = "COMPUTE RATING CURVE";
-  h.ctx.run.severity = 1;
+  h.ctx.run.severity = model::Severity::Warning;
   run::tableLine(h.ctx, 4);
   const std::vector<std::string> expected = {"  *  COMPUTE RATING CURVE", "      [ID=04"};
   EXPECT_EQ(h.summary.lines, expected);

@@ -241,7 +241,7 @@ TEST(Sminmax, SminNotBelowSmaxIsMessage430) {
   runofftest::Harness h;
   const runoff::StoreBounds b = runoff::sminmax(h.ctx, 80.0f, 5.0f, 4.0f);
   EXPECT_TRUE(b.failed());
-  EXPECT_EQ(h.ctx.run.severity, 1);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(runofftest::contains(h.out(), "**** ERROR: SMIN cannot be greater than SMAX."));
 }
 
@@ -300,7 +300,7 @@ TEST(Getrnex, CurveNumberZeroInContinuousModeGivesAlmostNoExcess) {
   c.api(5.0f / 60.0f, 0.0f, 12);
   c.run("CONTINUOUS NASHYD   ID=[1], NHYD=[1], DT=[5], AREA=[100], BASE=[0], CN=[0], IA=[0], N=[3], TP=[1],\n"
         "                    IAREC=[6], SMIN=[-1], SMAX=[-1], SK=[0.1], IET=[12], GW=[-1]\n");
-  EXPECT_LT(c.ctx.run.severity, 2);
+  EXPECT_LT(c.ctx.run.severity, model::Severity::Error);
   EXPECT_LE(c.ctx.store[1].RV, 1.0e-5f);
   EXPECT_TRUE(runofftest::contains(c.out(), "               S*max=******, S*min=******, S*avg=******,  CNavg=  0.01"));
   EXPECT_TRUE(runofftest::contains(c.out(), "     RUNOFF VOLUME    (in)=    0.000"));

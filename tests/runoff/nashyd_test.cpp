@@ -274,7 +274,7 @@ TEST_F(NashydCommand, MessagesAndRejectedShapes) {
     g.storm(5.0f / 60.0f, std::vector<float>(12, 1.0f));
     g.run(std::string(c.command) + "\n");
     EXPECT_TRUE(contains(g.warnings.lines, c.message)) << c.command;
-    EXPECT_EQ(g.ctx.run.severity, c.severity) << c.command;
+    EXPECT_EQ(static_cast<int>(g.ctx.run.severity), c.severity) << c.command;
     EXPECT_EQ(g.ctx.store[1].NPTS > 0, c.slotChanged) << c.command;
   }
   // No storm: time step 0 and no rainfall steps; the slot is untouched.
@@ -429,7 +429,7 @@ TEST_F(NashydCommand, RainfallLeftOutKeepsTheStormAndEndsTheCommand) {
   h.run("CALIB NASHYD        ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1]\n");
   EXPECT_EQ(h.ctx.storm.NSTEP, 12);
   EXPECT_EQ(h.ctx.storm.RAIN[12], 1.0f);
-  EXPECT_EQ(h.ctx.run.severity, 2);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
   EXPECT_EQ(count(h.out(), "*** ERROR: Rainfall increment = 0, COMMAND aborted."), 1);
   EXPECT_EQ(count(h.out(), "New rainfall entered directly by user."), 0);
   EXPECT_EQ(h.ctx.store[1].NPTS, 0);

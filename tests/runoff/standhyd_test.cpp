@@ -357,7 +357,7 @@ TEST(StandhydCommand, TimeStepZeroAndRejectedValues) {
   Harness h;
   h.run("CALIB STANDHYD      ID=[1], NHYD=[1], DT=[0], AREA=[10], XIMP=[0.3], TIMP=[0.5], DWF=[0], LOSS=[3]\n");
   EXPECT_TRUE(contains(h.warnings.lines, "**** ERROR: Time step must be greater than 1.0 minute."));
-  EXPECT_EQ(h.ctx.run.severity, 2);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
   EXPECT_FALSE(contains(h.out(), "|CALIB STANDHYD"));
 
   Harness flat;

@@ -81,7 +81,7 @@ struct ContextHost : MemoryPlatform {
   // front-end file name and comment); the rest of `text` stays as input.
   run::ReaderStatus readCommand(const std::string& text) {
     setInput(text);
-    ctx.run.severity = 0;
+    ctx.run.severity = model::Severity::Note;
     ctx.run.marker = "   ";
     ctx.run.fileName.assign(60, ' ');
     ctx.run.comment.assign(60, ' ');
