@@ -23,9 +23,6 @@ namespace hydrograph {
 namespace {
 
 
-// Ordinates at or below this flow (cfs) at the end of a hydrograph are cut off
-// before printing or saving.
-constexpr float kTailFlow = 0.0003528f;
 
 std::string padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
@@ -172,7 +169,7 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
     if (h.NPTS == 0) {
       dry = true;
     } else {
-      // Trailing near-zero ordinates are cut from the slot itself.
+      // Trailing ordinates at or below the tail flow are cut from the slot itself.
       for (int i = h.NPTS; i >= 1; --i) {
         if (h.Q[i] > kTailFlow) {
           h.NPTS = i;

@@ -1,7 +1,9 @@
-// The obligations of every command that stores a hydrograph in a slot: the
-// reference, the peak and the runoff volume from the ordinates, the summary
-// line and the automatic hydrograph file.
+// The producer path: everything a command that stores a hydrograph must do
+// once its ordinates are computed.
 #include "hydrograph/producer.h"
+
+#include <algorithm>
+#include <utility>
 
 #include "hydrograph/gethyd.h"
 #include "run/messages.h"
@@ -15,9 +17,65 @@ namespace {
 // volume rule of the system.
 constexpr float kCfsHoursPerAcreInch = 1.00833f;
 
-// Message of a slot number outside the user's slots 1..10.
-
 }  // namespace
+
+Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak, SumOrder sum, AreaRule area,
+              int trimAfter) {
+  Totals t;
+  int last = std::min(n, static_cast<int>(q.size()) - 1);
+  if (trimAfter >= 0) {
+    while (last > trimAfter && q[static_cast<std::size_t>(last)] < kTailFlow) --last;
+  }
+  t.npts = std::max(last, 0);
+  int at = 1;
+  auto consider = [&](int i) {
+    if (q[static_cast<std::size_t>(i)] > t.qpeak) {
+      t.qpeak = q[static_cast<std::size_t>(i)];
+      at = i;
+    }
+  };
+  if (peak == PeakRule::First) {
+    for (int i = 1; i <= t.npts; ++i) consider(i);
+  } else {
+    for (int i = t.npts; i >= 1; --i) consider(i);
+  }
+  t.peakTime = dt * static_cast<float>(at - 1);
+  if (sum == SumOrder::FromStart) {
+    for (int i = 1; i <= t.npts; ++i) t.sum += q[static_cast<std::size_t>(i)];
+  } else {
+    for (int i = t.npts; i >= 1; --i) t.sum += q[static_cast<std::size_t>(i)];
+  }
+  // A hydrograph without an area has no depth of runoff: RV is 0 rather than
+  // a division by zero.
+  const bool hasArea = area == AreaRule::Positive ? da > 0.0f : da != 0.0f;
+  t.rv = hasArea ? t.sum * dt / (da * kCfsHoursPerAcreInch) : 0.0f;
+  return t;
+}
+
+Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
+  const Totals t = totals(p.q, static_cast<int>(p.q.size()) - 1, p.dt, p.da, p.peak, p.sum, p.area, p.trimAfter);
+  setReference(ctx, id, p.nhyd);
+  model::Hydrograph& h = ctx.store[id];
+  h.DT = p.dt;
+  h.DA = p.da;
+  h.BASE = p.base;
+  p.q.resize(static_cast<std::size_t>(t.npts) + 1);
+  h.Q = std::move(p.q);
+  h.NPTS = t.npts;
+  h.QPEAK = t.qpeak;
+  // The peak time is single precision on the run clock: the offset from the
+  // first ordinate plus the double-precision TZERO.
+  h.TPEAK = static_cast<float>(static_cast<double>(t.peakTime) + ctx.time.TZERO);
+  h.RV = t.rv;
+  return t;
+}
+
+void reportProduced(model::RunContext& ctx, int id, Source source, AutoFile file) {
+  const bool numeric = ctx.store[id].NHYD != 0;
+  const int form = source == Source::Rainfall ? (numeric ? 1 : 2) : (numeric ? 3 : 4);
+  run::outsum(ctx, id, form);
+  if (file == AutoFile::Write && ctx.store.SVHYD == 1) writeAutomaticFile(ctx, id);
+}
 
 void setReference(model::RunContext& ctx, int id, int nhyd) {
   model::Hydrograph& h = ctx.store[id];
@@ -27,48 +85,12 @@ void setReference(model::RunContext& ctx, int id, int nhyd) {
   if (nhyd == 0) h.HYDNAME = ctx.cmd.text(1, 10);
 }
 
-void setPeakAndVolume(model::RunContext& ctx, int id, PeakScan scan) {
+void setPeakAndVolume(model::RunContext& ctx, int id, PeakRule peak) {
   model::Hydrograph& h = ctx.store[id];
-  float peak = 0.0f;
-  int at = 1;
-  // Only a strictly greater ordinate replaces the peak, so the direction of the
-  // scan decides which of equal highest ordinates is the peak.
-  if (scan == PeakScan::Forward) {
-    for (int i = 1; i <= h.NPTS; ++i) {
-      if (h.Q[i] > peak) {
-        peak = h.Q[i];
-        at = i;
-      }
-    }
-  } else {
-    for (int i = h.NPTS; i >= 1; --i) {
-      if (h.Q[i] > peak) {
-        peak = h.Q[i];
-        at = i;
-      }
-    }
-  }
-  float sum = 0.0f;
-  for (int i = 1; i <= h.NPTS; ++i) sum += h.Q[i];
-
-  h.QPEAK = peak;
-  // The peak time is single precision on the run clock: the offset from the
-  // first ordinate plus the double-precision TZERO.
-  h.TPEAK = static_cast<float>(static_cast<double>(h.DT * static_cast<float>(at - 1)) + ctx.time.TZERO);
-  // A hydrograph without an area has no depth of runoff: RV is 0 rather than a
-  // division by zero.
-  h.RV = h.DA != 0.0f ? sum * h.DT / (h.DA * kCfsHoursPerAcreInch) : 0.0f;
-}
-
-void reportProduced(model::RunContext& ctx, int id, bool fromRainfall) {
-  const bool numeric = ctx.store[id].NHYD != 0;
-  const int form = fromRainfall ? (numeric ? 1 : 2) : (numeric ? 3 : 4);
-  run::outsum(ctx, id, form);
-  autoSave(ctx, id);
-}
-
-void autoSave(model::RunContext& ctx, int id) {
-  if (ctx.store.SVHYD == 1) writeAutomaticFile(ctx, id);
+  const Totals t = totals(h.Q, h.NPTS, h.DT, h.DA, peak, SumOrder::FromStart, AreaRule::NonZero);
+  h.QPEAK = t.qpeak;
+  h.TPEAK = static_cast<float>(static_cast<double>(t.peakTime) + ctx.time.TZERO);
+  h.RV = t.rv;
 }
 
 bool checkSlot(model::RunContext& ctx, int id) {

@@ -23,7 +23,6 @@ namespace hydrograph {
 
 namespace {
 
-constexpr float kCfsHoursPerAcreInch = 1.00833f;
 constexpr float kMetricFlowFactor = 35.31338f;  // cfs per cms
 constexpr float kMetricAreaFactor = 2.471f;     // acres per hectare
 
@@ -127,32 +126,24 @@ void readHyd(model::RunContext& ctx) {
         run::issue(ctx, msg::kHydrographFileUnreadable, run::Severity::Error, run::Destination::Both, fileName + ": " + r.error);
       } else {
         comment = r.comment;
-        h.DT = r.dt;
-        h.DA = r.area;
-        const int n = static_cast<int>(r.q.size()) - 1;
-        float sum = 0.0f;
-        for (int i = 1; i <= n; ++i) {
-          if (r.q[i] > h.QPEAK) {
-            h.QPEAK = r.q[i];
-            h.TPEAK = h.DT * static_cast<float>(i - 1);
-          }
-          sum += r.q[i];
-        }
-        h.Q = std::move(r.q);
-        h.NPTS = n;
-        h.RV = h.DT * sum;
-        h.TPEAK = static_cast<float>(static_cast<double>(h.TPEAK) + ctx.time.TZERO);
-        if (h.RV <= 0.0f) {
+        Produced p;
+        p.nhyd = h.NHYD;
+        p.q = std::move(r.q);
+        p.dt = r.dt;
+        p.da = r.area;
+        // A file with an area of 0 holds no depth of runoff: RV stays 0.
+        const Totals t = storeProduced(ctx, id, std::move(p));
+        const float flowHours = h.DT * t.sum;
+        if (flowHours <= 0.0f) {
+          // A dry file keeps its (zero) flow-hours as the volume.
+          h.RV = flowHours;
           run::issue(ctx, msg::kReadHydrographDry, run::Severity::Warning);
-        } else {
-          // A file with an area of 0 holds no depth of runoff: RV stays 0.
-          h.RV = h.DA != 0.0f ? h.RV / (h.DA * kCfsHoursPerAcreInch) : 0.0f;
         }
       }
     }
   }
 
-  run::outsum(ctx, id, h.NHYD != 0 ? 3 : 4);
+  reportProduced(ctx, id, Source::Other, AutoFile::Skip);
   printHydrograph(ctx, PrintMode::AfterRead, id, fileName, comment);
   // A file name that is the word BLANK is not repeated on the summary output.
   const std::size_t first = typed.find_first_not_of(' ');

@@ -15,7 +15,6 @@ namespace hydrograph {
 
 namespace {
 
-constexpr float kCfsHoursPerAcreInch = 1.00833f;
 constexpr int kFirstFlow = 5;  // PARAM position of the first flow
 
 std::string padded(std::string s, std::size_t width) {
@@ -78,15 +77,11 @@ void storeHyd(model::RunContext& ctx) {
   const int id = ctx.cmd.intParam(1);
   if (!checkSlot(ctx, id)) return;
 
-  model::Hydrograph& h = ctx.store[id];
-  setReference(ctx, id, ctx.cmd.intParam(2));
-  h.DT = ctx.cmd.PARAM[3];
-  if (h.DT >= 1.0f) h.DT = h.DT / 60.0f;
-  h.DA = ctx.cmd.PARAM[4] * ctx.units.in.area;
-  h.QPEAK = 0.0f;
-  h.RV = 0.0f;
-  h.BASE = 0.0f;
-  h.TPEAK = 0.0f;
+  Produced p;
+  p.nhyd = ctx.cmd.intParam(2);
+  p.dt = ctx.cmd.PARAM[3];
+  if (p.dt >= 1.0f) p.dt = p.dt / 60.0f;
+  p.da = ctx.cmd.PARAM[4] * ctx.units.in.area;
 
   // The flows end at the first negative value; a list without one ends with
   // the last value actually given (never beyond the positions the command takes).
@@ -94,31 +89,19 @@ void storeHyd(model::RunContext& ctx) {
       std::min({ctx.cmd.NPARAM, ctx.cmd.given, static_cast<int>(ctx.cmd.PARAM.size()) - 1});
   const int capacity = std::max(0, lastPosition - kFirstFlow + 1);
   std::vector<float> times(static_cast<std::size_t>(capacity) + 2, 0.0f);
-  h.resize(capacity);
+  p.q.reserve(static_cast<std::size_t>(capacity) + 1);
 
   // Times of the table: TZERO in single precision plus repeated additions of DT.
   float t = static_cast<float>(ctx.time.TZERO);
-  int n = 0;
   for (int k = kFirstFlow, i = 1;; ++k, ++i) {
     times[static_cast<std::size_t>(i)] = t;
     if (k > lastPosition || ctx.cmd.PARAM[k] < 0.0f) break;
-    const float q = ctx.cmd.PARAM[k] * ctx.units.in.flow;
-    h.Q[i] = q;
-    h.RV += q;
-    if (q > h.QPEAK) {
-      h.QPEAK = q;
-      h.TPEAK = h.DT * static_cast<float>(i - 1);
-    }
-    t += h.DT;
-    n = i;
+    p.q.push_back(ctx.cmd.PARAM[k] * ctx.units.in.flow);
+    t += p.dt;
   }
-  h.NPTS = n;
-  h.TPEAK = static_cast<float>(static_cast<double>(h.TPEAK) + ctx.time.TZERO);
   // An area of 0 holds no depth of runoff: RV is 0 instead of a division by zero.
-  h.RV = h.DA != 0.0f ? h.RV * h.DT / (h.DA * kCfsHoursPerAcreInch) : 0.0f;
-
-  run::outsum(ctx, id, h.NHYD != 0 ? 3 : 4);
-  autoSave(ctx, id);
+  storeProduced(ctx, id, std::move(p));
+  reportProduced(ctx, id, Source::Other);
   printStoreHyd(ctx, id, times);
 }
 

@@ -23,8 +23,6 @@ namespace {
 // The groundwater baseflow turns in/hr over acres into cfs with this more
 // precise constant; every other volume rule uses 1.00833.
 constexpr float kGroundwaterCfsPerAcreInch = 1.0083333f;
-// Trailing ordinates below this flow are cut from the hydrograph.
-constexpr float kTrailingFlow = 0.0003528f;
 
 
 // The values of one command, in internal units.
@@ -304,28 +302,6 @@ void convolve(std::span<const float> excess, int nrain, std::span<const float> u
   }
 }
 
-BackwardScan trimAndScanBackward(std::span<float> q, int last, int nrain, float dt) {
-  BackwardScan s;
-  int l = std::min(last, model::kMaxOrdinates);
-  bool trimming = true;
-  for (int i = l; i >= 1; --i) {
-    float& qi = q[static_cast<std::size_t>(i)];
-    if (trimming && qi < kTrailingFlow && i > nrain + 1) {
-      qi = 0.0f;
-      --l;
-      continue;
-    }
-    trimming = false;
-    s.sum += qi;
-    if (qi > s.qpeak) {
-      s.qpeak = qi;
-      s.peakTime = dt * static_cast<float>(i - 1);
-    }
-  }
-  s.npts = l;
-  return s;
-}
-
 void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
   const bool silent = mode == kSilentNashyd;
   if (!silent) ctx.run.label = name;
@@ -433,25 +409,26 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
       q[static_cast<std::size_t>(i)] += v.area * groundwater[static_cast<std::size_t>(i)] * kGroundwaterCfsPerAcreInch;
     }
   }
-  const BackwardScan scan = trimAndScanBackward(q, nrain + r.uh.nuh - 1, nrain, dt);
-
-  model::Hydrograph& h = ctx.store[v.id];
-  hydrograph::setReference(ctx, v.id, v.nhyd);
-  h.DT = dt;
-  h.DA = v.area;
-  h.BASE = mode == kComputeNashyd ? 0.0f : v.base;
-  h.NPTS = scan.npts;
-  h.Q.assign(q.begin(), q.begin() + scan.npts + 1);
-  h.QPEAK = scan.qpeak;
-  h.TPEAK = static_cast<float>(ctx.time.TZERO + static_cast<double>(scan.peakTime));
-  h.RV = v.area > 0.0f ? dt * scan.sum / (v.area * kCfsHoursPerAcreInch) : 0.0f;
+  hydrograph::Produced p;
+  p.nhyd = v.nhyd;
+  const int last = std::min(nrain + r.uh.nuh - 1, model::kMaxOrdinates);
+  p.q.assign(q.begin(), q.begin() + last + 1);
+  p.dt = dt;
+  p.da = v.area;
+  p.base = mode == kComputeNashyd ? 0.0f : v.base;
+  p.peak = hydrograph::PeakRule::Last;
+  p.sum = hydrograph::SumOrder::FromEnd;
+  p.area = hydrograph::AreaRule::Positive;
+  p.trimAfter = nrain + 1;
+  hydrograph::storeProduced(ctx, v.id, std::move(p));
+  const model::Hydrograph& h = ctx.store[v.id];
   if (silent) return;
 
   printResults(ctx, v, r, h);
   if (v.tp / 2.0f < dt) run::warn(ctx, msg::kNashydStepTooLarge);
   if (countDiffers) run::issue(ctx, msg::kNashydStepCountDiffers, run::Severity::Error);
   run::setMarker(ctx);
-  hydrograph::reportProduced(ctx, v.id, true);
+  hydrograph::reportProduced(ctx, v.id, hydrograph::Source::Rainfall);
   printSummary(ctx, mode, v, dt);
 }
 

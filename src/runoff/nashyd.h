@@ -44,17 +44,6 @@ NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt);
 void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
               std::span<float> q);
 
-// The end of the NASHYD hydrograph: trailing ordinates below 0.0003528 cfs are
-// cut (never below ordinate nrain + 1), the rest summed from the end, and the
-// latest of equal highest ordinates is the peak.
-struct BackwardScan {
-  int npts = 0;
-  float qpeak = 0.0f;
-  float peakTime = 0.0f;  // hours after the first ordinate
-  float sum = 0.0f;       // cfs
-};
-BackwardScan trimAndScanBackward(std::span<float> q, int last, int nrain, float dt);
-
 // The routine of the family in a given mode; `name` is the command label.
 void nashyd(model::RunContext& ctx, int mode, std::string_view name);
 

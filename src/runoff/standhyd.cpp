@@ -21,7 +21,6 @@ namespace runoff {
 
 namespace {
 
-constexpr float kTrailingFlow = 0.0003528f;
 // Windows of the excess intensity span at least this many steps of the storm.
 constexpr int kMinWindowSteps = 400;
 constexpr float kSquareFeetPerAcre = 43560.0f;
@@ -339,27 +338,6 @@ void printSummary(model::RunContext& ctx, float mode, const StandhydInput& v, fl
   if (v.loss == 2) run::put(sinks, kStoreBounds, {v.smin * d, v.smax * d, v.sk / d});
 }
 
-// Forward scan of one surface's own hydrograph: the earliest of equal highest
-// ordinates is its peak.
-void surfacePeak(std::span<const float> q, int last, float dt, double tzero, SurfaceResult& s) {
-  float peak = 0.0f;
-  int at = 1;
-  for (int i = 1; i <= last; ++i) {
-    if (q[static_cast<std::size_t>(i)] > peak) {
-      peak = q[static_cast<std::size_t>(i)];
-      at = i;
-    }
-  }
-  s.peak = peak;
-  s.peakTime = static_cast<float>(tzero + static_cast<double>(dt * static_cast<float>(at - 1)));
-}
-
-float surfaceVolume(std::span<const float> q, int last, float dt, float area) {
-  float sum = 0.0f;
-  for (int i = 1; i <= last; ++i) sum += q[static_cast<std::size_t>(i)];
-  return area > 0.0f ? dt * sum / (area * kCfsHoursPerAcreInch) : 0.0f;
-}
-
 }  // namespace
 
 float windowIntensity(std::span<const double> prefix, int nr, int width) {
@@ -433,19 +411,6 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
   return r;
 }
 
-TotalScan scanTotals(std::span<const float> q, int last, float dt) {
-  TotalScan s;
-  for (int i = last; i >= 1; --i) {
-    const float qi = q[static_cast<std::size_t>(i)];
-    s.sum += qi;
-    if (qi >= s.qpeak) {
-      s.qpeak = qi;
-      s.peakTime = dt * static_cast<float>(i - 1);
-    }
-  }
-  return s;
-}
-
 SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp, float k, float dt, float ptot,
                                             bool normalise) {
   SurfaceUnitHydrograph uh;
@@ -460,7 +425,7 @@ SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp
     sum += u;
     const float ordinate = area * u * fraction * kCfsHoursPerAcreInch;
     uh.ord.push_back(ordinate);
-    if ((t > tp && ordinate * ptot < kTrailingFlow) || j >= model::kMaxOrdinates) break;
+    if ((t > tp && ordinate * ptot < hydrograph::kTailFlow) || j >= model::kMaxOrdinates) break;
   }
   uh.nuh = j;
   // The shape is brought to hold exactly one inch when it is off by more than
@@ -620,21 +585,27 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
     const int end = std::min(nrain + sr.uh.nuh - 1, model::kMaxOrdinates);
     // The longer of the two surface hydrographs sets the end, so that neither is cut.
     last = std::max(last, end);
-    surfacePeak(own, end, dt, ctx.time.TZERO, sr);
-    sr.volume = surfaceVolume(own, end, dt, v.area * fractions[s]);
+    // Each surface's own peak is the earliest of its equal highest ordinates.
+    const hydrograph::Totals t = hydrograph::totals(own, end, dt, v.area * fractions[s], hydrograph::PeakRule::First,
+                                                    hydrograph::SumOrder::FromStart, hydrograph::AreaRule::Positive);
+    sr.peak = t.qpeak;
+    sr.peakTime = static_cast<float>(ctx.time.TZERO + static_cast<double>(t.peakTime));
+    sr.volume = t.rv;
   }
 
-  const TotalScan scan = scanTotals(total, last, dt);
-  model::Hydrograph& h = ctx.store[v.id];
-  hydrograph::setReference(ctx, v.id, v.nhyd);
-  h.DT = dt;
-  h.DA = v.area;
-  h.BASE = v.base;
-  h.NPTS = last;
-  h.Q.assign(total.begin(), total.begin() + last + 1);
-  h.QPEAK = scan.qpeak;
-  h.TPEAK = static_cast<float>(ctx.time.TZERO + static_cast<double>(scan.peakTime));
-  h.RV = v.area > 0.0f ? dt * scan.sum / (v.area * kCfsHoursPerAcreInch) : 0.0f;
+  // The totals are summed from the end; the earliest of equal highest
+  // ordinates is the peak.
+  hydrograph::Produced p;
+  p.nhyd = v.nhyd;
+  p.q.assign(total.begin(), total.begin() + last + 1);
+  p.dt = dt;
+  p.da = v.area;
+  p.base = v.base;
+  p.peak = hydrograph::PeakRule::First;
+  p.sum = hydrograph::SumOrder::FromEnd;
+  p.area = hydrograph::AreaRule::Positive;
+  hydrograph::storeProduced(ctx, v.id, std::move(p));
+  const model::Hydrograph& h = ctx.store[v.id];
   if (silent) {
     if (ximpCorrected) run::issue(ctx, msg::kStandhydXimpAboveTimp, run::Severity::Error);
     if (countDiffers) run::issue(ctx, msg::kStandhydStepCountDiffers, run::Severity::Error);
@@ -653,7 +624,7 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
   if (!r.per.sc.runoff) run::issue(ctx, msg::kStandhydPerviousDry, run::Severity::Warning);
   if (countDiffers) run::issue(ctx, msg::kStandhydStepCountDiffers, run::Severity::Error);
   run::setMarker(ctx);
-  hydrograph::reportProduced(ctx, v.id, true);
+  hydrograph::reportProduced(ctx, v.id, hydrograph::Source::Rainfall);
   printSummary(ctx, mode, v, dt);
 }
 

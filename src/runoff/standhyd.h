@@ -58,16 +58,6 @@ struct SurfaceUnitHydrograph {
 SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp, float k, float dt, float ptot,
                                             bool normalise);
 
-// The totals of the STANDHYD hydrograph q[1..last]: summed from the end, where an
-// ordinate equal to the peak so far replaces it, so the earliest of equal
-// highest ordinates is the peak.
-struct TotalScan {
-  float qpeak = 0.0f;
-  float peakTime = 0.0f;  // hours after the first ordinate
-  float sum = 0.0f;       // cfs
-};
-TotalScan scanTotals(std::span<const float> q, int last, float dt);
-
 // The routine of the family in a given mode; `name` is the command label.
 void standhyd(model::RunContext& ctx, float mode, std::string_view name);
 

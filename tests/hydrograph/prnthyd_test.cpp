@@ -29,7 +29,7 @@ void ramp(Harness& h, int id, int nhyd, int n, float dt, float da) {
   s.NPTS = n;
   s.DT = dt;
   s.DA = da;
-  hydrograph::setPeakAndVolume(h.ctx, id, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, id, hydrograph::PeakRule::First);
 }
 
 TEST(PrintHyd, CycleOneTenOrdinates) {
@@ -131,7 +131,7 @@ TEST(PrintHyd, BaseflowNotesAndUntouchedSlot) {
   s.resize(3);
   s.Q = {0.0f, 1.0f, 3.0f, 2.0f};
   s.NPTS = 3;
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::First);
   s.BASE = 2.0f;
   h.command("PRINT HYD           2 1\n");
   hydrograph::printHyd(h.ctx);
@@ -167,7 +167,7 @@ TEST(PrintHyd, SecondPrintShowsTheSamePeak) {
   s.resize(3);
   s.Q = {0.0f, 1.0f, 3.0f, 2.0f};
   s.NPTS = 3;
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::First);
   s.BASE = 2.0f;
   for (int k = 0; k < 2; ++k) {
     h.command("PRINT HYD           2 1\n");
@@ -253,7 +253,7 @@ TEST(SaveHyd, GivenNameAndComment) {
   s.resize(3);
   s.Q = {0.0f, 1.0f, 3.0f, 2.0f};
   s.NPTS = 3;
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::First);
   s.BASE = 2.0f;
   h.command("SAVE HYD            ID=[2], PCYC=[1], NAME=[-1], \"out.hyd\", \"pond outlet\"\nFINISH\n");
   hydrograph::saveHyd(h.ctx);

@@ -35,11 +35,11 @@ TEST(Producer, ReferenceFromNumberOrQuotedName) {
 
 TEST(Producer, ScanDirectionDecidesEqualPeaks) {
   struct Case {
-    hydrograph::PeakScan scan;
+    hydrograph::PeakRule scan;
     float tpeak;
   };
   // Ordinates 2 and 4 both hold the peak 3; TZERO 2 h, DT 0.5 h.
-  for (const Case c : {Case{hydrograph::PeakScan::Forward, 2.5f}, Case{hydrograph::PeakScan::Backward, 3.5f}}) {
+  for (const Case c : {Case{hydrograph::PeakRule::First, 2.5f}, Case{hydrograph::PeakRule::Last, 3.5f}}) {
     Harness h;
     h.ctx.time.TZERO = 2.0;
     fill(h.ctx.store[1], {1.0f, 3.0f, 2.0f, 3.0f, 0.0f}, 0.5f, 2.0f);
@@ -55,13 +55,53 @@ TEST(Producer, DryAndArealess) {
   Harness h;
   h.ctx.time.TZERO = 1.0;
   fill(h.ctx.store[1], {0.0f, 0.0f}, 0.25f, 3.0f);
-  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakRule::First);
   EXPECT_EQ(h.ctx.store[1].QPEAK, 0.0f);
   EXPECT_EQ(h.ctx.store[1].TPEAK, 1.0f);  // no ordinate beats 0: the first ordinate's time
   EXPECT_EQ(h.ctx.store[1].RV, 0.0f);
   fill(h.ctx.store[2], {1.0f, 2.0f}, 0.25f, 0.0f);
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakScan::Backward);
+  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::Last);
   EXPECT_EQ(h.ctx.store[2].RV, 0.0f);  // no area: no depth, never a division by zero
+}
+
+TEST(Producer, StoreProducedFillsTheSlotByItsRules) {
+  // Ordinates 1..6 at 0.5 h over 2 acres, TZERO 1 h; the tail 0.0001 is cut
+  // only when a cut is asked for, and a negative area holds a depth only under
+  // the rule of typed hydrographs.
+  struct Case {
+    const char* what;
+    float da;
+    hydrograph::AreaRule area;
+    int trimAfter;
+    int npts;
+    float rv;
+  } cases[] = {
+      {"kept tail", 2.0f, hydrograph::AreaRule::NonZero, -1, 6, 9.0001f * 0.5f / (2.0f * 1.00833f)},
+      {"cut tail", 2.0f, hydrograph::AreaRule::Positive, 2, 5, 9.0f * 0.5f / (2.0f * 1.00833f)},
+      {"negative area, typed", -2.0f, hydrograph::AreaRule::NonZero, -1, 6, 9.0001f * 0.5f / (-2.0f * 1.00833f)},
+      {"negative area, runoff", -2.0f, hydrograph::AreaRule::Positive, -1, 6, 0.0f},
+  };
+  for (const Case& c : cases) {
+    Harness h;
+    h.ctx.time.TZERO = 1.0;
+    hydrograph::Produced p;
+    p.nhyd = 12;
+    p.q = {0.0f, 1.0f, 3.0f, 1.0f, 3.0f, 1.0f, 0.0001f};
+    p.dt = 0.5f;
+    p.da = c.da;
+    p.base = 0.25f;
+    p.area = c.area;
+    p.trimAfter = c.trimAfter;
+    hydrograph::storeProduced(h.ctx, 3, p);
+    const model::Hydrograph& s = h.ctx.store[3];
+    EXPECT_EQ(s.NHYD, 12) << c.what;
+    EXPECT_EQ(s.NPTS, c.npts) << c.what;
+    EXPECT_EQ(s.Q.size(), static_cast<std::size_t>(c.npts) + 1) << c.what;
+    EXPECT_EQ(s.QPEAK, 3.0f) << c.what;
+    EXPECT_EQ(s.TPEAK, 1.5f) << c.what;  // the first of the equal peaks
+    EXPECT_EQ(s.BASE, 0.25f) << c.what;
+    EXPECT_NEAR(s.RV, c.rv, 1e-5) << c.what;
+  }
 }
 
 TEST(Producer, SlotOutsideOneToTenIsAnError) {
@@ -88,10 +128,10 @@ TEST(Producer, ReportChoosesFormAndSavesWhenSwitchedOn) {
   fill(h.ctx.store[4], {1.0f, 2.0f}, 0.25f, 3.0f);
   h.ctx.store[4].NHYD = 0;
   h.ctx.store[4].HYDNAME = pad("SITE9", 10);
-  hydrograph::setPeakAndVolume(h.ctx, 4, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 4, hydrograph::PeakRule::First);
 
-  hydrograph::reportProduced(h.ctx, 4, false);  // name form, no runoff coefficient
-  hydrograph::reportProduced(h.ctx, 4, true);   // name form with a runoff coefficient
+  hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Other);  // name form, no runoff coefficient
+  hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Rainfall);  // name form with a runoff coefficient
   ASSERT_EQ(h.summary.lines.size(), 2u);
   EXPECT_EQ(h.summary.lines[0].substr(24, 13), "04:SITE9     ");
   EXPECT_EQ(h.summary.lines[0].substr(h.summary.lines[0].size() - 5), "  n/a");
@@ -100,7 +140,7 @@ TEST(Producer, ReportChoosesFormAndSavesWhenSwitchedOn) {
 
   h.ctx.store.SVHYD = 1;
   h.ctx.store[4].NHYD = 8;
-  hydrograph::reportProduced(h.ctx, 4, false);
+  hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Other);
   EXPECT_EQ(h.summary.lines.back().substr(24, 13), "04:         8");
   EXPECT_TRUE(std::filesystem::exists(h.path("SITE9.001")));
   EXPECT_EQ(support::fileText(hydrograph::summaryRecordPath(h.ctx)).size(),
@@ -112,7 +152,7 @@ TEST(Producer, StartEmptiesSlotsButKeepsTheTimeStep) {
   h.ctx.cmd.STRING[1] = pad("NAMED", 90);
   fill(h.ctx.store[6], {1.0f, 2.0f}, 0.25f, 3.0f);
   hydrograph::setReference(h.ctx, 6, 0);
-  hydrograph::setPeakAndVolume(h.ctx, 6, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 6, hydrograph::PeakRule::First);
   h.ctx.store[6].BASE = 1.0f;
   h.ctx.store.SVHYD = 1;
   run::initial(h.ctx);

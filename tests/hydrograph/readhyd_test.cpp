@@ -149,7 +149,7 @@ void roundTrip(int metout) {
   s.resize(static_cast<int>(flows.size()));
   for (std::size_t i = 0; i < flows.size(); ++i) s.Q[i + 1] = flows[i];
   s.NPTS = static_cast<int>(flows.size());
-  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakRule::First);
 
   h.command("SAVE HYD            1 1 -1 \"trip\" \"round trip\"\n");
   hydrograph::saveHyd(h.ctx);
@@ -182,7 +182,7 @@ TEST(ReadHyd, StepsShorterThanAMinuteDoNotSurviveASaveAndRead) {
   s.resize(2);
   s.Q = {0.0f, 1.0f, 3.0f};
   s.NPTS = 2;
-  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakRule::First);
   h.command("SAVE HYD            1 1 -1 \"short.hyd\" \"thirty seconds\"\n");
   hydrograph::saveHyd(h.ctx);
   const std::vector<std::string> file = support::readLines(h.path("short.hyd"));
@@ -205,7 +205,7 @@ TEST(ReadHyd, BaseflowComesBackInTheOrdinates) {
   s.Q = {0.0f, 1.0f, 3.0f};
   s.NPTS = 2;
   s.BASE = 0.5f;
-  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakScan::Forward);
+  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakRule::First);
   h.command("SAVE HYD            1 1 -1 \"base.hyd\" \"with base\"\n");
   hydrograph::saveHyd(h.ctx);
   h.command("READ HYD            2 2 \"base.hyd\"\n");

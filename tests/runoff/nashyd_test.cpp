@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "hydrograph/producer.h"
 #include "runoff_fixture.h"
 
 namespace {
@@ -60,20 +61,23 @@ TEST(NashUnitHydrograph, HoldsOneInchOverTheAreaAcrossShapes) {
 TEST(NashydScan, LatestOfEqualPeaksAndTrailingTrim) {
   // Ordinates 1..8; nrain 3 protects ordinates up to 4 from the trim, and
   // 0.0003 is still below 0.0003528 cfs.
+  // The rules NASHYD stores its hydrograph by.
+  auto scan = [](const std::vector<float>& q, int last, int nrain, float dt) {
+    return hydrograph::totals(q, last, dt, 1.0f, hydrograph::PeakRule::Last, hydrograph::SumOrder::FromEnd,
+                              hydrograph::AreaRule::Positive, nrain + 1);
+  };
   std::vector<float> q = {0.0f, 0.0f, 2.0f, 5.0f, 5.0f, 1.0f, 0.0003f, 0.0001f, 0.0002f};
-  const runoff::BackwardScan s = runoff::trimAndScanBackward(q, 8, 3, 0.5f);
+  const hydrograph::Totals s = scan(q, 8, 3, 0.5f);
   EXPECT_EQ(s.npts, 5);
   EXPECT_EQ(s.qpeak, 5.0f);
   EXPECT_FLOAT_EQ(s.peakTime, 0.5f * 3.0f);  // ordinate 4, the later of the two
   EXPECT_FLOAT_EQ(s.sum, 13.0f);
-  EXPECT_EQ(q[6], 0.0f);
   // Small ordinates at or before nrain + 1 stay.
   std::vector<float> r = {0.0f, 0.0f, 0.0001f, 0.0001f, 0.0001f};
-  EXPECT_EQ(runoff::trimAndScanBackward(r, 4, 3, 1.0f).npts, 4);
+  EXPECT_EQ(scan(r, 4, 3, 1.0f).npts, 4);
   // A small ordinate inside the hydrograph is not cut once the scan has met a larger one.
   std::vector<float> t = {0.0f, 0.0f, 1.0f, 0.0001f, 1.0f, 0.0001f};
-  EXPECT_EQ(runoff::trimAndScanBackward(t, 5, 1, 1.0f).npts, 4);
-  EXPECT_EQ(t[3], 0.0001f);
+  EXPECT_EQ(scan(t, 5, 1, 1.0f).npts, 4);
 }
 
 TEST(Convolution, VolumeEqualsTheExcessDepth) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "hydrograph/producer.h"
 #include "runoff_fixture.h"
 
 namespace {
@@ -95,7 +96,8 @@ TEST(SurfaceUnitHydrograph, ShapeAndOneInchOverTheSurface) {
 
 TEST(StandhydScan, EarliestOfEqualHighestTotals) {
   const std::vector<float> q = {0.0f, 0.0f, 3.0f, 7.0f, 2.0f, 7.0f, 1.0f};
-  const runoff::TotalScan s = runoff::scanTotals(q, 6, 0.5f);
+  const hydrograph::Totals s = hydrograph::totals(q, 6, 0.5f, 1.0f, hydrograph::PeakRule::First,
+                                                  hydrograph::SumOrder::FromEnd, hydrograph::AreaRule::Positive);
   EXPECT_EQ(s.qpeak, 7.0f);
   EXPECT_FLOAT_EQ(s.peakTime, 1.0f);  // ordinate 3
   EXPECT_FLOAT_EQ(s.sum, 20.0f);
