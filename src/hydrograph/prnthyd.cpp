@@ -183,12 +183,12 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
   if (pcyc < 0) pcyc = h.NPTS;
 
   run::put(out, kRule);
-  run::put(out, kArea, {padded(ctx.run.label, 17), ctx.units.label(2), h.DA / f.area});
+  run::put(out, kArea, {padded(ctx.run.label, 17), ctx.units.label(model::Quantity::Area), h.DA / f.area});
   if (mode == PrintMode::AfterRead) mark = "    ";
   if (h.NHYD != 0) {
-    run::put(out, kPeakNumeric, {id, h.NHYD, ctx.units.label(1), h.QPEAK / f.flow, mark});
+    run::put(out, kPeakNumeric, {id, h.NHYD, ctx.units.label(model::Quantity::Flow), h.QPEAK / f.flow, mark});
   } else {
-    run::put(out, kPeakNamed, {id, padded(h.HYDNAME, 6), ctx.units.label(1), h.QPEAK / f.flow, mark});
+    run::put(out, kPeakNamed, {id, padded(h.HYDNAME, 6), ctx.units.label(model::Quantity::Flow), h.QPEAK / f.flow, mark});
   }
   run::put(out, kStep, {h.DT * 60.0f, printedCycle, h.TPEAK});
 
@@ -215,7 +215,7 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
     t += h.DT;
   }
 
-  run::put(out, kVolume, {ctx.units.label(4), h.RV * f.depth});
+  run::put(out, kVolume, {ctx.units.label(model::Quantity::Depth), h.RV * f.depth});
   if (mode != PrintMode::Print) {
     run::put(out, kFileName, {padded(fileName, 60)});
     run::put(out, kComments, {padded(comment, 60)});
@@ -226,7 +226,7 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
     if (h.BASE > 0.0f) {
       run::put(out, kBaseNote);
       run::put(out, kActualPeak,
-               {h.QPEAK / f.flow, h.BASE / f.flow, (h.QPEAK + h.BASE) / f.flow, ctx.units.label(1)});
+               {h.QPEAK / f.flow, h.BASE / f.flow, (h.QPEAK + h.BASE) / f.flow, ctx.units.label(model::Quantity::Flow)});
     }
   }
   if (dry) run::issue(ctx, msg::kPrintedHydrographDry, run::Severity::Warning);

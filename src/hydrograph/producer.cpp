@@ -11,14 +11,6 @@
 
 namespace hydrograph {
 
-namespace {
-
-// Turns cfs-hours per acre into inches of runoff. Written 1.00833 in every
-// volume rule of the system.
-constexpr float kCfsHoursPerAcreInch = 1.00833f;
-
-}  // namespace
-
 Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak, SumOrder sum, AreaRule area,
               int trimAfter) {
   Totals t;
@@ -48,7 +40,7 @@ Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak
   // A hydrograph without an area has no depth of runoff: RV is 0 rather than
   // a division by zero.
   const bool hasArea = area == AreaRule::Positive ? da > 0.0f : da != 0.0f;
-  t.rv = hasArea ? t.sum * dt / (da * kCfsHoursPerAcreInch) : 0.0f;
+  t.rv = hasArea ? t.sum * dt / (da * model::kCfsHoursPerAcreInch) : 0.0f;
   return t;
 }
 

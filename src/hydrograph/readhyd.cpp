@@ -23,8 +23,6 @@ namespace hydrograph {
 
 namespace {
 
-constexpr float kMetricFlowFactor = 35.31338f;  // cfs per cms
-constexpr float kMetricAreaFactor = 2.471f;     // acres per hectare
 
 std::string padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
@@ -59,8 +57,8 @@ FileHydrograph readFile(fortran::LineReader& in) {
     return r;
   }
   const bool metric = static_cast<int>(*flag) != 1;
-  const float flowFactor = metric ? kMetricFlowFactor : 1.0f;
-  const float areaFactor = metric ? kMetricAreaFactor : 1.0f;
+  const float flowFactor = metric ? model::kCfsPerCms : 1.0f;
+  const float areaFactor = metric ? model::kAcresPerHectare : 1.0f;
   std::string line;
   if (in.next(line)) r.comment = fortran::fixedWidth(line, 60);
 

@@ -42,14 +42,14 @@ void printStoreHyd(model::RunContext& ctx, int id, const std::vector<float>& tim
   const model::Factors& f = ctx.units.out;
 
   run::put(out, kRule);
-  run::put(out, kArea, {ctx.units.label(2), h.DA / f.area});
+  run::put(out, kArea, {ctx.units.label(model::Quantity::Area), h.DA / f.area});
   if (h.NHYD != 0) {
-    run::put(out, kPeakNumeric, {id, h.NHYD, ctx.units.label(1), h.QPEAK / f.flow});
+    run::put(out, kPeakNumeric, {id, h.NHYD, ctx.units.label(model::Quantity::Flow), h.QPEAK / f.flow});
   } else {
-    run::put(out, kPeakNamed, {id, padded(h.HYDNAME, 6), ctx.units.label(1), h.QPEAK / f.flow});
+    run::put(out, kPeakNamed, {id, padded(h.HYDNAME, 6), ctx.units.label(model::Quantity::Flow), h.QPEAK / f.flow});
   }
   run::put(out, kTpeak, {h.TPEAK});
-  run::put(out, kVolume, {ctx.units.label(4), h.RV * f.depth});
+  run::put(out, kVolume, {ctx.units.label(model::Quantity::Depth), h.RV * f.depth});
   run::put(out, kBlank);
   if (h.NPTS <= 1) return;
 

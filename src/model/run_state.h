@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "model/units.h"
+
 namespace model {
 
 // Severity of a message: a note, a warning (the command's summary line is
@@ -30,10 +32,29 @@ struct RunState {
 // flow factors (depths divided by the depth factor), printed values divided by
 // the output factors (depths multiplied).
 struct Factors {
-  float length = 0.0f;  // 1.0 or 3.2808 ft per m
-  float area = 0.0f;    // 1.0 or 2.471 ac per ha
-  float flow = 0.0f;    // 1.0 or 3.2808**3 cfs per cms
-  float depth = 0.0f;   // 1.0 or 25.4 mm per in
+  float length = 0.0f;  // 1.0 or kFeetPerMetre
+  float area = 0.0f;    // 1.0 or kAcresPerHectare
+  float flow = 0.0f;    // 1.0 or kFeetPerMetre cubed, cfs per cms
+  float depth = 0.0f;   // 1.0 or kMmPerInch
+
+  // The factor of a quantity: depths and intensities share one, velocities
+  // take the length's, volumes acre-feet per hectare-metre, cubic volumes the
+  // flow's; slopes and blank quantities have none.
+  float of(Quantity q) const {
+    switch (q) {
+      case Quantity::Flow: return flow;
+      case Quantity::Area: return area;
+      case Quantity::Intensity:
+      case Quantity::Depth: return depth;
+      case Quantity::Volume: return area * length;
+      case Quantity::Velocity:
+      case Quantity::Length: return length;
+      case Quantity::CubicVolume: return flow;
+      case Quantity::Slope:
+      case Quantity::None: return 1.0f;
+    }
+    return 1.0f;
+  }
 };
 
 struct Units {
@@ -41,11 +62,13 @@ struct Units {
   int METOUT = 0;  // output units: 1 imperial, 2 metric
   Factors in;
   Factors out;
-  // Label table: [system 1..2][quantity 1..10], seven characters each.
+  // Label table: [system 1..2][quantity], seven characters each, filled from
+  // kUnitLabels when a run begins.
   std::array<std::array<std::string, 11>, 3> labels{};
-  // Label of quantity q in the output system (1 flow, 2 area, 3 intensity,
-  // 4 depth, 5 volume, 6 velocity, 7 length, 8 slope, 9 cubic volume, 10 none).
-  const std::string& label(int q) const { return labels[METOUT == 1 ? 1 : 2][q]; }
+  // Label of a quantity in the output system.
+  const std::string& label(Quantity q) const { return labels[METOUT == 1 ? 1 : 2][index(q)]; }
+  // Label of a quantity in unit system 1 (imperial) or 2 (metric).
+  const std::string& label(int system, Quantity q) const { return labels[system][index(q)]; }
 };
 
 struct TimeOrigin {

@@ -194,16 +194,16 @@ void printChicago(model::RunContext& ctx, const IdfCurve& c, const ChicagoBuild&
   if (flag == ctx.units.METOUT) {
     run::put(out, kBlank);
     run::put(out, kTableHead);
-    run::put(out, kSameUnits, {ctx.units.label(3), ctx.units.label(3)});
+    run::put(out, kSameUnits, {ctx.units.label(model::Quantity::Intensity), ctx.units.label(model::Quantity::Intensity)});
     for (const IdfPair& p : table) run::put(out, kSameRow, {p.T, p.I, idfIntensity(c, p.T)});
   } else {
     // Between in/hr and mm/hr by 25.4, in the direction of the output system.
-    const float toOut = flag == 1 ? 25.4f : 1.0f / 25.4f;
+    const float toOut = flag == 1 ? model::kMmPerInch : 1.0f / model::kMmPerInch;
     run::put(out, flag == 1 ? kImperial : kMetric);
     run::put(out, kBlank);
     run::put(out, kTableHead);
-    const std::string& from = ctx.units.labels[flag][3];
-    const std::string& to = ctx.units.labels[outSystem][3];
+    const std::string& from = ctx.units.label(flag, model::Quantity::Intensity);
+    const std::string& to = ctx.units.label(outSystem, model::Quantity::Intensity);
     run::put(out, kBothUnits, {from, to, from, to});
     for (const IdfPair& p : table) {
       const float fitted = idfIntensity(c, p.T);
@@ -274,7 +274,7 @@ void chicagoStorm(model::RunContext& ctx) {
   if (b.cut) run::issue(ctx, msg::kChicagoStormCut, run::Severity::Warning);
 
   if (flag == 2) {
-    for (int i = 1; i <= b.steps; ++i) b.rain[i] /= 25.4f;
+    for (int i = 1; i <= b.steps; ++i) b.rain[i] /= model::kMmPerInch;
   }
   const float sdt = b.dt / 60.0f;
   float sum = 0.0f;

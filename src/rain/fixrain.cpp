@@ -155,7 +155,7 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
   if (static_cast<int>(std::fabs(s.PTOT - oldTotal) * 100.0f) > 0) {
     run::issue(ctx, msg::kModifyStormVolumeChanged, run::Severity::Warning);
     const float f = ctx.units.out.depth;
-    run::put(out, kVolume, {oldTotal * f, ctx.units.label(4), s.PTOT * f, ctx.units.label(4)});
+    run::put(out, kVolume, {oldTotal * f, ctx.units.label(model::Quantity::Depth), s.PTOT * f, ctx.units.label(model::Quantity::Depth)});
   }
   s.workDT = c.dt;
   s.workSteps = c.steps;
@@ -219,7 +219,7 @@ void modifyStorm(model::RunContext& ctx) {
   std::copy_n(r.rain.begin() + 1, written, s.RAIN.begin() + 1);
   std::copy_n(r.rain.begin() + 1, written, s.work.begin() + 1);
   s.PTOT = r.ptot;
-  run::put(out, kVolume, {s.PTOT * ctx.units.out.depth, ctx.units.label(4)});
+  run::put(out, kVolume, {s.PTOT * ctx.units.out.depth, ctx.units.label(model::Quantity::Depth)});
   s.NSTEP = r.steps;
   s.workSteps = r.steps;
   s.workDT = s.SDT;

@@ -144,7 +144,7 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
       ++r.missing;
       tenths = 0;
     }
-    const float depth = static_cast<float>(tenths) / 10.0f / 25.4f;  // inches in the hour
+    const float depth = static_cast<float>(tenths) / 10.0f / model::kMmPerInch;  // inches in the hour
     r.ptot += depth;
     ++r.steps;
     r.rain[r.steps] = depth;
@@ -267,7 +267,7 @@ void printStatistics(model::RunContext& ctx, const AesRecordResult& r, const std
   run::put(out, kTitle);
   run::put(out, kRange, {r.start, 0, r.end});
   run::put(out, kCount, {s.NSTEP, static_cast<float>(s.NSTEP) / 24.0f});
-  run::put(out, kTotal, {s.PTOT * 25.4f});
+  run::put(out, kTotal, {s.PTOT * model::kMmPerInch});
 
   std::string shown = name;
   shown.resize(60, ' ');

@@ -99,7 +99,7 @@ StormFile parseStormFile(const std::string& path) {
     if (!readNumber(*in, file, value)) return file;
     file.unitsFlag = static_cast<int>(value);
   }
-  const float divisor = file.unitsFlag == 1 ? 1.0f : 25.4f;
+  const float divisor = file.unitsFlag == 1 ? 1.0f : model::kMmPerInch;
 
   std::string line;
   if (!in->next(line)) {

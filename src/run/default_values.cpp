@@ -11,8 +11,8 @@ namespace run {
 
 namespace {
 
-constexpr float kMmPerInch = 25.4f;
-constexpr float kFeetPerMetre = 3.2808f;
+using model::kFeetPerMetre;
+using model::kMmPerInch;
 constexpr int kFileLines = 16;
 
 std::string padded(std::string s, std::size_t width) {

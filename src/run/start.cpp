@@ -175,20 +175,14 @@ void startCommand(model::RunContext& ctx) {
 }
 
 void initial(model::RunContext& ctx) {
-  static constexpr const char* kLabels[3][11] = {
-      {},
-      {"", "  (cfs)", "   (ac)", "(in/hr)", "   (in)", "(ac.ft)", " (ft/s)", "   (ft)", "(ft/ft)", "(cu.ft)", "       "},
-      {"", "  (cms)", "   (ha)", "(mm/hr)", "   (mm)", "(ha.m.)", "  (m/s)", "    (m)", "  (m/m)", "(cu.m.)", "       "},
-  };
   for (int system = 1; system <= 2; ++system)
-    for (int q = 1; q <= 10; ++q) ctx.units.labels[system][q] = kLabels[system][q];
+    for (int q = 1; q <= 10; ++q) ctx.units.labels[system][q] = model::kUnitLabels[system][q];
 
   // Imperial data need no conversion; any other unit system is metric.
   const auto factors = [](int system) {
     if (system == 1) return model::Factors{1.0f, 1.0f, 1.0f, 1.0f};
-    const float feetPerMetre = 3.2808f;
-    const float cubic = static_cast<float>(std::pow(static_cast<double>(feetPerMetre), 3.0));
-    return model::Factors{feetPerMetre, 2.471f, cubic, 25.4f};
+    const float cubic = static_cast<float>(std::pow(static_cast<double>(model::kFeetPerMetre), 3.0));
+    return model::Factors{model::kFeetPerMetre, model::kAcresPerHectare, cubic, model::kMmPerInch};
   };
   ctx.units.in = factors(ctx.units.METIN);
   ctx.units.out = factors(ctx.units.METOUT);

@@ -20,9 +20,6 @@ namespace runoff {
 
 namespace {
 
-// The groundwater baseflow turns in/hr over acres into cfs with this more
-// precise constant; every other volume rule uses 1.00833.
-constexpr float kGroundwaterCfsPerAcreInch = 1.0083333f;
 
 
 // The values of one command, in internal units.
@@ -154,22 +151,22 @@ void printInput(model::RunContext& ctx, int mode, std::string_view name, const N
   const std::string title = padded(name, 20);
   if (v.nhyd != 0) {
     run::put(out, kNumeric,
-             {title, u.label(2), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, v.nhyd, dt * 60.0f, u.label(4),
+             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, v.nhyd, dt * 60.0f, u.label(model::Quantity::Depth),
               v.ia * d, v.n, v.tp});
   } else {
     run::put(out, kNamed,
-             {title, u.label(2), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, ctx.cmd.text(1, 6), dt * 60.0f,
-              u.label(4), v.ia * d, v.n, v.tp});
+             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, ctx.cmd.text(1, 6), dt * 60.0f,
+              u.label(model::Quantity::Depth), v.ia * d, v.n, v.tp});
   }
   if (mode != kContinuousNashyd) return;
   run::put(out, kContinuous,
-           {v.iaRec, u.label(4), v.smin * d, u.label(4), v.smax * d, v.sk / d, v.interEventTime});
+           {v.iaRec, u.label(model::Quantity::Depth), v.smin * d, u.label(model::Quantity::Depth), v.smax * d, v.sk / d, v.interEventTime});
   run::put(out, kBaseflow, {v.gwOption});
   if (static_cast<int>(v.gwOption) != 1) return;
-  run::put(out, kGwInitial, {u.label(4), v.gwInitial * d});
+  run::put(out, kGwInitial, {u.label(model::Quantity::Depth), v.gwInitial * d});
   run::put(out, kGwfrec, {v.gwfrec});
   run::put(out, kKstep, {kStep});
-  run::put(out, kVhydcon, {u.label(3), v.vhydcon * d});
+  run::put(out, kVhydcon, {u.label(model::Quantity::Intensity), v.vhydcon * d});
 }
 
 void printResults(model::RunContext& ctx, const NashydInput& v, const NashydOutcome& r, const model::Hydrograph& h) {
@@ -197,18 +194,18 @@ void printResults(model::RunContext& ctx, const NashydInput& v, const NashydOutc
   if (v.printExcess) {
     for (int m = 1; m <= r.nrain; ++m) run::put(out, kExcess, {m, r.excess[static_cast<std::size_t>(m)]});
   }
-  if (r.iaDerived) run::put(out, kIaDerived, {u.label(4), v.ia * d});
-  run::put(out, kUnitPeak, {u.label(1), r.uh.upk / fl});
-  run::put(out, kPeak, {u.label(1), h.QPEAK / fl});
+  if (r.iaDerived) run::put(out, kIaDerived, {u.label(model::Quantity::Depth), v.ia * d});
+  run::put(out, kUnitPeak, {u.label(model::Quantity::Flow), r.uh.upk / fl});
+  run::put(out, kPeak, {u.label(model::Quantity::Flow), h.QPEAK / fl});
   run::put(out, kTimeToPeak, {h.TPEAK});
   if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
-  run::put(out, kVolume, {u.label(4), h.RV * d});
-  run::put(out, kRainfall, {u.label(4), ctx.storm.PTOT * d});
+  run::put(out, kVolume, {u.label(model::Quantity::Depth), h.RV * d});
+  run::put(out, kRainfall, {u.label(model::Quantity::Depth), ctx.storm.PTOT * d});
   run::put(out, kCoefficient, {h.RV / ctx.storm.PTOT});
   run::put(out, kBlank);
   run::put(out, kNote);
   run::put(out, kBlank);
-  if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(1)});
+  if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
 }
 
 void printSummary(model::RunContext& ctx, int mode, const NashydInput& v, float dt) {
@@ -258,7 +255,7 @@ NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
   NashUnitHydrograph uh;
   uh.k = tp / (n - 1.0f);
   const float gamma = gammaFunction(n).value_or(1.0f);
-  const float full = area * kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
+  const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
   uh.upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * uh.k);
   uh.u.assign(2, 0.0f);
   // An area of 0 has no unit hydrograph: a single zero ordinate after the origin.
@@ -406,7 +403,7 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
   if (gw.on) {
     const int end = std::min(nrain + 1, model::kMaxOrdinates);
     for (int i = 2; i <= end; ++i) {
-      q[static_cast<std::size_t>(i)] += v.area * groundwater[static_cast<std::size_t>(i)] * kGroundwaterCfsPerAcreInch;
+      q[static_cast<std::size_t>(i)] += v.area * groundwater[static_cast<std::size_t>(i)] * model::kCfsHoursPerAcreInchPrecise;
     }
   }
   hydrograph::Produced p;

@@ -9,9 +9,6 @@
 
 namespace runoff {
 
-// Turns cfs-hours per acre into inches of runoff (and back).
-inline constexpr float kCfsHoursPerAcreInch = 1.00833f;
-
 // A time step as typed: 0 is the storm's step, 1 or more minutes, below 1 hours.
 // The minutes rule comes before the sign is dropped, so a negative value always
 // counts as hours; the sign asks for the transformed hyetograph to be printed.

@@ -23,7 +23,6 @@ namespace {
 
 // Windows of the excess intensity span at least this many steps of the storm.
 constexpr int kMinWindowSteps = 400;
-constexpr float kSquareFeetPerAcre = 43560.0f;
 
 
 // One surface's values in internal units.
@@ -103,7 +102,7 @@ StandhydInput readInput(const model::RunContext& ctx, float mode) {
     v.per.length = p(21) * in.length;
     v.per.manning = p(22);
     v.rainPos = 23;
-    if (v.imp.length == 0.0f) v.imp.length = std::sqrt(v.area * kSquareFeetPerAcre / 1.5f);
+    if (v.imp.length == 0.0f) v.imp.length = std::sqrt(v.area * model::kSquareFeetPerAcre / 1.5f);
     if (v.per.length == 0.0f) v.per.length = v.imp.length;
     if (v.imp.manning == 0.0f) v.imp.manning = 0.013f;
     if (v.per.manning == 0.0f) v.per.manning = 0.25f;
@@ -151,7 +150,7 @@ StandhydInput readInput(const model::RunContext& ctx, float mode) {
       v.per.manning = dv.values[7];
       v.imp.ia = dv.values[8];
       v.imp.manning = dv.values[10];
-      v.imp.length = dv.values[9] > 0.0f ? std::sqrt(v.area * kSquareFeetPerAcre / dv.values[9]) : 0.0f;
+      v.imp.length = dv.values[9] > 0.0f ? std::sqrt(v.area * model::kSquareFeetPerAcre / dv.values[9]) : 0.0f;
     } else {
       surface(9 + o, v.per);
       surface(14 + o, v.imp);
@@ -219,19 +218,19 @@ void printInput(model::RunContext& ctx, float mode, std::string_view name, const
   const model::Units& u = ctx.units;
   platform::LineSink& out = *ctx.out.detailed;
   const float d = u.out.depth, a = u.out.area, len = u.out.length;
-  run::put(out, kName, {padded(name, 20), u.label(2), v.area / a});
+  run::put(out, kName, {padded(name, 20), u.label(model::Quantity::Area), v.area / a});
   if (v.nhyd != 0) {
     run::put(out, kNumeric, {v.id, v.nhyd, dt * 60.0f, v.timp * 100.0f, v.ximp * 100.0f});
   } else {
     run::put(out, kNamed, {v.id, ctx.cmd.text(1, 6), dt * 60.0f, v.timp * 100.0f, v.ximp * 100.0f});
   }
   run::put(out, kSurfaces,
-           {u.label(2), v.timp * v.area / a, (1.0f - v.timp) * v.area / a, u.label(4), v.imp.ia * d, v.per.ia * d,
-            v.imp.slope, v.per.slope, u.label(7), v.imp.length / len, v.per.length / len, v.imp.manning,
+           {u.label(model::Quantity::Area), v.timp * v.area / a, (1.0f - v.timp) * v.area / a, u.label(model::Quantity::Depth), v.imp.ia * d, v.per.ia * d,
+            v.imp.slope, v.per.slope, u.label(model::Quantity::Length), v.imp.length / len, v.per.length / len, v.imp.manning,
             v.per.manning});
   if (mode != kContinuousStandhyd) return;
   run::put(out, kContinuous, {v.imp.iaRec, v.per.iaRec});
-  if (v.loss == 2) run::put(out, kStoreBounds, {u.label(4), v.smin * d, u.label(4), v.smax * d, v.sk / d});
+  if (v.loss == 2) run::put(out, kStoreBounds, {u.label(model::Quantity::Depth), v.smin * d, u.label(model::Quantity::Depth), v.smax * d, v.sk / d});
   run::put(out, kInterEvent, {v.interEventTime});
 }
 
@@ -269,24 +268,24 @@ void printResults(model::RunContext& ctx, const StandhydInput& v, const Standhyd
   printStoreStatistics(ctx, r.perStats);
   printStoreStatistics(ctx, r.impStats);
   run::put(out, kResults,
-           {u.label(3), i.sc.imax * d, p.sc.imax * d, static_cast<float>(i.sc.window) * dt * 60.0f,
+           {u.label(model::Quantity::Intensity), i.sc.imax * d, p.sc.imax * d, static_cast<float>(i.sc.window) * dt * 60.0f,
             static_cast<float>(p.sc.window) * dt * 60.0f, i.sc.k * 60.0f, p.sc.k * 60.0f, i.sc.tp * 60.0f,
-            p.sc.tp * 60.0f, u.label(1), i.uh.peak / fl, p.uh.peak / fl, u.label(1), i.peak / fl, p.peak / fl,
+            p.sc.tp * 60.0f, u.label(model::Quantity::Flow), i.uh.peak / fl, p.uh.peak / fl, u.label(model::Quantity::Flow), i.peak / fl, p.peak / fl,
             h.QPEAK / fl, i.peakTime, p.peakTime, h.TPEAK});
   if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
   const float ptot = ctx.storm.PTOT;
   run::put(out, kVolumes,
-           {u.label(4), i.volume * d, p.volume * d, h.RV * d, u.label(4), ptot * d, ptot * d, ptot * d,
+           {u.label(model::Quantity::Depth), i.volume * d, p.volume * d, h.RV * d, u.label(model::Quantity::Depth), ptot * d, ptot * d, ptot * d,
             i.volume / ptot, p.volume / ptot, h.RV / ptot});
   run::put(out, kBlank);
   if (v.loss == 1) {
     run::put(out, kHorton);
-    run::put(out, kHortonFo, {u.label(3), v.fo * d, v.dcay});
-    run::put(out, kHortonFc, {u.label(3), v.fc * d, u.label(4), v.f * d});
+    run::put(out, kHortonFo, {u.label(model::Quantity::Intensity), v.fo * d, v.dcay});
+    run::put(out, kHortonFc, {u.label(model::Quantity::Intensity), v.fc * d, u.label(model::Quantity::Depth), v.f * d});
   } else if (v.loss == 2) {
     run::put(out, kCurveNumber);
     if (r.perIaDerived) {
-      run::put(out, kCnDerivedIa, {v.cn, r.perIaUsed * d, u.label(4)});
+      run::put(out, kCnDerivedIa, {v.cn, r.perIaUsed * d, u.label(model::Quantity::Depth)});
     } else {
       run::put(out, kCnGivenIa, {v.cn});
     }
@@ -296,7 +295,7 @@ void printResults(model::RunContext& ctx, const StandhydInput& v, const Standhyd
   }
   run::put(out, kStepNote);
   run::put(out, kBaseNote);
-  if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(1)});
+  if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
   run::put(out, kBlank);
 }
 
@@ -415,7 +414,7 @@ SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp
                                             bool normalise) {
   SurfaceUnitHydrograph uh;
   uh.c = (1.0f - std::exp(-tp / k)) / tp;
-  const float scale = area * fraction * kCfsHoursPerAcreInch;
+  const float scale = area * fraction * model::kCfsHoursPerAcreInch;
   uh.ord.assign(2, 0.0f);
   float sum = 0.0f;
   int j = 2;
@@ -423,7 +422,7 @@ SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp
     const float t = static_cast<float>(j - 1) * dt;
     const float u = t <= tp ? uh.c * t / tp : uh.c * std::exp(-(t - tp) / k);
     sum += u;
-    const float ordinate = area * u * fraction * kCfsHoursPerAcreInch;
+    const float ordinate = area * u * fraction * model::kCfsHoursPerAcreInch;
     uh.ord.push_back(ordinate);
     if ((t > tp && ordinate * ptot < hydrograph::kTailFlow) || j >= model::kMaxOrdinates) break;
   }

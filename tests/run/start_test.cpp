@@ -67,12 +67,21 @@ TEST(Initial, FactorsLabelsAndClearing) {
   EXPECT_EQ(ctx.units.out.area, 2.471f);
   EXPECT_NEAR(ctx.units.out.flow, 35.3134f, 1e-3);
   EXPECT_EQ(ctx.units.out.depth, 25.4f);
-  EXPECT_EQ(ctx.units.label(1), "  (cms)");
-  EXPECT_EQ(ctx.units.label(5), "(ha.m.)");
-  EXPECT_EQ(ctx.units.label(10), "       ");
+  EXPECT_EQ(ctx.units.label(model::Quantity::Flow), "  (cms)");
+  EXPECT_EQ(ctx.units.label(model::Quantity::Volume), "(ha.m.)");
+  EXPECT_EQ(ctx.units.label(model::Quantity::None), "       ");
   EXPECT_EQ(ctx.units.labels[1][3], "(in/hr)");
   EXPECT_EQ(ctx.units.labels[1][6], " (ft/s)");
   EXPECT_EQ(ctx.units.labels[2][7], "    (m)");
+  // One quantity indexes both the label and the factor.
+  struct Case {
+    model::Quantity q;
+    float factor;
+  } cases[] = {{model::Quantity::Intensity, 25.4f}, {model::Quantity::Velocity, 3.2808f},
+               {model::Quantity::Volume, 2.471f * 3.2808f}, {model::Quantity::Slope, 1.0f},
+               {model::Quantity::CubicVolume, ctx.units.out.flow}};
+  for (const Case& c : cases) EXPECT_FLOAT_EQ(ctx.units.out.of(c.q), c.factor) << model::index(c.q);
+  EXPECT_EQ(ctx.units.in.of(model::Quantity::Volume), 1.0f);
   for (int q = 1; q <= 10; ++q) {
     EXPECT_EQ(ctx.units.labels[1][q].size(), 7u);
     EXPECT_EQ(ctx.units.labels[2][q].size(), 7u);
