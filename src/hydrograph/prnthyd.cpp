@@ -36,18 +36,6 @@ std::string trimmed(const std::string& s) {
   return s.substr(begin, end - begin + 1);
 }
 
-// Moves the input so that `target` lines have been consumed.
-void seek(fortran::LineReader& in, std::size_t target) {
-  std::string skipped;
-  while (in.lineNumber() > target) {
-    const std::size_t before = in.lineNumber();
-    in.back();
-    if (in.lineNumber() == before) break;
-  }
-  while (in.lineNumber() < target && in.next(skipped)) {
-  }
-}
-
 // The automatic file name of SAVE HYD: "H-", NHYD as six digits or the first
 // six characters of HYDNAME, and the run extension.
 std::string automaticName(const model::RunContext& ctx, int id) {
@@ -89,39 +77,22 @@ std::string completeFileName(const model::RunContext& ctx, const std::string& ty
   return path;
 }
 
-std::vector<std::string> linesAfterCommand(model::RunContext& ctx, std::string_view name, int count,
-                                           bool readOn) {
+std::vector<std::string> linesAfterCommand(model::RunContext& ctx, int count, bool readOn) {
   std::vector<std::string> texts(static_cast<std::size_t>(count), std::string(60, ' '));
-  if (ctx.input == nullptr) return texts;
-  fortran::LineReader& in = *ctx.input;
-  const std::size_t readerAt = in.lineNumber();
-  const std::string wanted = fortran::fixedWidth(name, 20);
-
-  // Find the command line itself, at most a few lines back: the command reader
-  // has consumed the continuation lines (blank column 1) after it.
-  std::size_t commandLine = 0;
+  const std::vector<std::string>& kept = ctx.cmd.lines;
   std::string line;
-  for (std::size_t n = readerAt; n >= 1 && readerAt - n < 64; --n) {
-    seek(in, n - 1);
-    if (in.next(line) && fortran::fixedWidth(line, 20) == wanted) {
-      commandLine = n;
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    // The continuation lines the reader took with the command come first;
+    // lines it left for the next command are taken only when the caller
+    // allows it: such a line may be the next command itself.
+    if (k + 1 < kept.size()) {
+      line = kept[k + 1];
+    } else if (!readOn || ctx.input == nullptr || !ctx.input->next(line)) {
       break;
     }
-  }
-  if (commandLine == 0) {
-    seek(in, readerAt);
-    return texts;
-  }
-  seek(in, commandLine);
-  for (std::string& text : texts) {
-    // Lines the reader left for the next command are taken only when the
-    // caller allows it: such a line may be the next command itself.
-    if (in.lineNumber() >= readerAt && !readOn) break;
-    if (!in.next(line)) break;
     // "(A20,A60)": columns 1-20 are a label, columns 21-80 the text.
-    text = fortran::fixedWidth(line, 80).substr(20, 60);
+    texts[k] = fortran::fixedWidth(line, 80).substr(20, 60);
   }
-  seek(in, std::max(readerAt, in.lineNumber()));
   return texts;
 }
 
@@ -293,9 +264,9 @@ void saveHyd(model::RunContext& ctx) {
   std::string comment;
   if (ctx.cmd.PARAM[3] >= 0.0f) {
     name = automaticName(ctx, id);
-    comment = ctx.cmd.stringBlank(1) ? linesAfterCommand(ctx, "SAVE HYD", 1, false)[0] : ctx.cmd.text(1, 60);
+    comment = ctx.cmd.stringBlank(1) ? linesAfterCommand(ctx, 1, false)[0] : ctx.cmd.text(1, 60);
   } else if (ctx.cmd.stringBlank(1)) {
-    const std::vector<std::string> lines = linesAfterCommand(ctx, "SAVE HYD", 2, false);
+    const std::vector<std::string> lines = linesAfterCommand(ctx, 2, false);
     name = lines[0];
     comment = lines[1];
   } else {

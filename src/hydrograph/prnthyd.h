@@ -36,11 +36,9 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
 std::string completeFileName(const model::RunContext& ctx, const std::string& typed, bool cutTo12);
 
 // Columns 21-80 of the `count` input lines that follow the command line of the
-// current command, whose name is `name`: the continuation lines the command
-// reader has consumed and, when `readOn` is set, further lines after them.
-// Lines not available are blank. The input is left after the lines taken, or
-// where the command reader left it, if that is further on.
-std::vector<std::string> linesAfterCommand(model::RunContext& ctx, std::string_view name, int count,
-                                           bool readOn);
+// current command: the continuation lines the command reader kept with it and,
+// when `readOn` is set, further lines read on from the input. Lines not
+// available are blank.
+std::vector<std::string> linesAfterCommand(model::RunContext& ctx, int count, bool readOn);
 
 }  // namespace hydrograph

@@ -95,7 +95,7 @@ void readHyd(model::RunContext& ctx) {
   // that follows the command line.
   const int nameString = h.NHYD == 0 ? 2 : 1;
   if (h.NHYD == 0) h.HYDNAME = ctx.cmd.text(1, 10);
-  const std::string typed = ctx.cmd.stringBlank(nameString) ? linesAfterCommand(ctx, "READ HYD", 1, true)[0]
+  const std::string typed = ctx.cmd.stringBlank(nameString) ? linesAfterCommand(ctx, 1, true)[0]
                                           : ctx.cmd.text(nameString, 60);
   std::string fileName;
   std::string comment(60, ' ');

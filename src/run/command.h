@@ -1,6 +1,8 @@
-// One row of the command table: the name the reader recognises in columns 1-20,
-// the command number, how many values it takes, which heading the main loop
-// writes before it, and the routine that carries it out.
+// One row of the command table: every fact about a command. The name the
+// reader recognises in columns 1-20, its number, how many values it takes,
+// which heading the main loop writes before it, the label the loop gives it,
+// whether the reader keeps double-precision copies of its values, and the
+// routine that carries it out.
 #pragma once
 
 #include <span>
@@ -16,13 +18,19 @@ namespace run {
 enum class Heading { None, H, P, E };
 
 using Routine = void (*)(model::RunContext&);
+using model::CommandId;
+
+// Whether the reader also keeps the values in double precision (DPARAM).
+enum class Precision { Single, Double };
 
 struct Command {
   std::string_view name;
-  int number;   // equals the row number, 1..46
-  int NPARAM;   // number of values the reader parses
+  CommandId id;    // the row number, 1..46
+  int NPARAM;      // number of values the reader parses
   Heading heading;
-  Routine run;  // nullptr for FINISH, which the main loop handles itself
+  std::string_view label;  // given by the loop before the routine runs; empty: none
+  Precision precision;
+  Routine run;     // nullptr for FINISH, which the main loop handles itself
 };
 
 using CommandTable = std::span<const Command>;

@@ -11,38 +11,16 @@ namespace run {
 
 namespace {
 
-constexpr int kFinish = 22;
-
-// Labels the loop gives before calling a command's routine, for the commands
-// whose messages and summary lines carry them.
-const char* labelFor(int icomm) {
-  switch (icomm) {
-    case 6: return "DEFAULT VALUES";
-    case 18: return "COMPUTE DUHYD";
-    case 21: return "COMPUTE VOLUME";
-    case 25: return "READ STORM";
-    case 27: return "READ AES DATA";
-    case 33: return "ROUTE CHANNEL   ->";
-    case 34: return "CHICAGO STORM";
-    case 35: return "MASS STORM";
-    case 36: return "COMPUTE API";
-    case 39: return "ROUTE PIPE      ->";
-    case 44: return "COMPUTE DUALHYD";
-    case 46: return "COMPUTE DWF+WWF";
-    default: return nullptr;
-  }
-}
-
-const Command* rowOf(CommandTable table, int icomm) {
+const Command* rowOf(CommandTable table, CommandId id) {
   for (const Command& row : table) {
-    if (row.number == icomm) return &row;
+    if (row.id == id) return &row;
   }
   return nullptr;
 }
 
 void dispatch(model::RunContext& ctx, const Command& row) {
   writeHeading(ctx, row.heading);
-  if (const char* label = labelFor(row.number)) ctx.run.label = label;
+  if (!row.label.empty()) ctx.run.label = row.label;
   if (row.run != nullptr) row.run(ctx);
 }
 
@@ -80,8 +58,8 @@ RunEnd runCommands(model::RunContext& ctx, CommandTable table) {
       issue(ctx, msg::kInputEndedBeforeFinish, Severity::Error);
       return RunEnd::Ended;
     }
-    if (ctx.cmd.ICOMM == kFinish) return RunEnd::Finished;
-    if (const Command* row = rowOf(table, ctx.cmd.ICOMM)) dispatch(ctx, *row);
+    if (ctx.cmd.id == CommandId::Finish) return RunEnd::Finished;
+    if (const Command* row = rowOf(table, ctx.cmd.id)) dispatch(ctx, *row);
     if (run.stopProgram) return RunEnd::ProgramStopped;
   }
 }

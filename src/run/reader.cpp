@@ -37,10 +37,8 @@ struct Scan {
   // short, and its text would then come from the wrong columns.
   int carried = 0;
   bool fromEarlierLine = false;
+  bool keepDoubles = false;  // the command's values are also kept in DPARAM
 };
-
-// Commands whose values are also kept in double precision (START, READ AES DATA).
-bool keepsDoubles(int icomm) { return icomm == 1 || icomm == 27; }
 
 // 10^k, exact for the digits a line can hold; the accumulator adds d / 10^k
 // so that a value such as a YYYY.MMDDhhmm date keeps its last digits.
@@ -83,7 +81,7 @@ void storeNumber(model::CommandValues& cmd, Scan& s) {
   const double value = s.sign * s.accumulator;
   const auto at = static_cast<std::size_t>(s.index);
   if (at < cmd.PARAM.size()) cmd.PARAM[at] = static_cast<float>(value);
-  if (keepsDoubles(cmd.ICOMM) && at < cmd.DPARAM.size()) cmd.DPARAM[at] = value;
+  if (s.keepDoubles && at < cmd.DPARAM.size()) cmd.DPARAM[at] = value;
   ++s.index;
   s.accumulator = 0.0;
   s.inNumber = false;
@@ -172,11 +170,11 @@ ScanResult scanLine(model::RunContext& ctx, const std::string& line, Scan& s) {
 }
 
 // Positions the command did not give are 0; the routine decides what 0 means.
-void zeroRemaining(model::CommandValues& cmd, int from) {
-  for (int k = from; k <= cmd.NPARAM; ++k) {
+void zeroRemaining(model::CommandValues& cmd, const Scan& s) {
+  for (int k = s.index; k <= cmd.NPARAM; ++k) {
     const auto at = static_cast<std::size_t>(k);
     if (at < cmd.PARAM.size()) cmd.PARAM[at] = 0.0f;
-    if (keepsDoubles(cmd.ICOMM) && at < cmd.DPARAM.size()) cmd.DPARAM[at] = 0.0;
+    if (s.keepDoubles && at < cmd.DPARAM.size()) cmd.DPARAM[at] = 0.0;
   }
 }
 
@@ -194,7 +192,8 @@ void echoLine(model::RunContext& ctx, std::string_view line) {
 
 ReaderStatus readCommand(model::RunContext& ctx, CommandTable table) {
   model::CommandValues& cmd = ctx.cmd;
-  cmd.ICOMM = 0;
+  cmd.id = CommandId::None;
+  cmd.lines.clear();
   for (std::string& s : cmd.STRING) s.assign(90, ' ');
   cmd.DPARAM.fill(0.0);
 
@@ -223,13 +222,15 @@ ReaderStatus readCommand(model::RunContext& ctx, CommandTable table) {
     echoLine(ctx, line);
     return ReaderStatus::Stop;
   }
-  cmd.ICOMM = found->number;
+  cmd.id = found->id;
+  cmd.lines.push_back(line);
   cmd.NPARAM = found->NPARAM;
   ctx.run.commandName = std::string(found->name);
   cmd.given = 0;
   if (cmd.NPARAM == 0) return ReaderStatus::Command;
 
   Scan scan;
+  scan.keepDoubles = found->precision == Precision::Double;
   while (true) {
     if (scanLine(ctx, line, scan) == ScanResult::Failed) return ReaderStatus::Stop;
     // Commands with open-ended lists (STORE HYD) stop at the values given.
@@ -239,14 +240,15 @@ ReaderStatus readCommand(model::RunContext& ctx, CommandTable table) {
     // follows and is read again by the next call. At the end of the file the
     // command simply ends here; the main loop then finds no further command.
     if (!ctx.input->next(line, kLineWidth)) {
-      zeroRemaining(cmd, scan.index);
+      zeroRemaining(cmd, scan);
       return ReaderStatus::Command;
     }
     if (line[0] != ' ') {
       ctx.input->back();
-      zeroRemaining(cmd, scan.index);
+      zeroRemaining(cmd, scan);
       return ReaderStatus::Command;
     }
+    cmd.lines.push_back(line);
   }
 }
 

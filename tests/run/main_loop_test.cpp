@@ -44,9 +44,12 @@ void stopping(model::RunContext& ctx) {
 std::vector<run::Command> testTable() {
   std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
   for (run::Command& row : rows) {
-    if (row.number == 17 || row.number == 14 || row.number == 43 || row.number == 34) row.run = record;
-    if (row.number == 21) row.run = failing;
-    if (row.number == 29) row.run = stopping;
+    using Id = run::CommandId;
+    if (row.id == Id::ComputeNashyd || row.id == Id::DesignStandhyd || row.id == Id::ContinuousScshyd ||
+        row.id == Id::ChicagoStorm)
+      row.run = record;
+    if (row.id == Id::ComputeVolume) row.run = failing;
+    if (row.id == Id::SaveHyd) row.run = stopping;
   }
   return rows;
 }

@@ -76,12 +76,12 @@ TEST(Reader, MissingValuesAreZeroAndTheNextCommandIsReadNormally) {
   host.ctx.cmd.PARAM[4] = 9.0f;
   host.setInput(cmd("SHIFT HYD", "1 2") + "\n" + cmd("START", "3 4 5 6") + "\n");
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx.cmd.ICOMM, 20);
+  EXPECT_EQ(static_cast<int>(host.ctx.cmd.id), 20);
   EXPECT_EQ(host.ctx.cmd.NPARAM, 4);
   EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[3], 0.0f);
   EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[4], 0.0f);
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx.cmd.ICOMM, 1);
+  EXPECT_EQ(static_cast<int>(host.ctx.cmd.id), 1);
   EXPECT_DOUBLE_EQ(host.ctx.cmd.DPARAM[4], 6.0);
 }
 
@@ -93,6 +93,19 @@ TEST(Reader, DoublePrecisionCopiesForStartOnly) {
   EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[1], 2011.0615123f);
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
   EXPECT_EQ(host.ctx.cmd.DPARAM[1], 0.0);  // zeroed at every call, not kept for SHIFT HYD
+}
+
+TEST(Reader, KeepsTheLinesOfTheCommandItRead) {
+  // The command line and its continuation lines, never the next command's.
+  TestHost host;
+  host.setInput(cmd("SAVE HYD", "1 2 -1") + "\n" + pad(" name", 20) + "FILE.HYD\n" + pad(" remark", 20) +
+                "TEXT\n" + cmd("FINISH", "") + "\n");
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  ASSERT_EQ(host.ctx.cmd.lines.size(), 3u);
+  EXPECT_EQ(host.ctx.cmd.lines[1].substr(20, 8), "FILE.HYD");
+  EXPECT_EQ(host.ctx.cmd.lines[2].substr(20, 4), "TEXT");
+  ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
+  EXPECT_EQ(host.ctx.cmd.lines.size(), 1u);  // FINISH alone
 }
 
 TEST(Reader, OverlongListsAreDroppedSafely) {
@@ -143,7 +156,7 @@ TEST(Reader, BlankAndCommentLines) {
   EXPECT_EQ(host.detailed.lines,
             (std::vector<std::string>{pad("*# to the summary", 80), pad("* detailed only", 80)}));
   EXPECT_TRUE(host.log.lines.empty());
-  EXPECT_EQ(host.ctx.cmd.ICOMM, 0);
+  EXPECT_EQ(static_cast<int>(host.ctx.cmd.id), 0);
 }
 
 TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
@@ -169,7 +182,7 @@ TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
     TestHost host;
     host.setInput(c.line + "\n 1 2 3 4\n");
     const ReaderStatus status = run::readCommand(host.ctx, table);
-    EXPECT_EQ(host.ctx.cmd.ICOMM, c.icomm) << c.line;
+    EXPECT_EQ(static_cast<int>(host.ctx.cmd.id), c.icomm) << c.line;
     EXPECT_EQ(status, c.icomm == 0 ? ReaderStatus::Stop : ReaderStatus::Command) << c.line;
   }
 }
@@ -204,7 +217,7 @@ TEST(Reader, BlankToColumnHundredIsABlankLineWhateverFollows) {
   const auto table = kestran::commandTable();
   EXPECT_EQ(run::readCommand(host.ctx, table), ReaderStatus::Skip);
   EXPECT_EQ(run::readCommand(host.ctx, table), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx.cmd.ICOMM, 22);
+  EXPECT_EQ(static_cast<int>(host.ctx.cmd.id), 22);
   EXPECT_TRUE(host.detailed.lines.empty());
   EXPECT_TRUE(host.warnings.lines.empty());
 }
@@ -215,7 +228,7 @@ TEST(Reader, ReadAesDataKeepsDoublePrecisionCopies) {
   TestHost host;
   host.setInput(cmd("READ AES DATA", "\"rain.aes\" 19990615.25") + "\n" + pad("FINISH", 20) + "\n");
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx.cmd.ICOMM, 27);
+  EXPECT_EQ(static_cast<int>(host.ctx.cmd.id), 27);
   EXPECT_EQ(host.ctx.cmd.STRING[1], pad("rain.aes", 90));
   EXPECT_EQ(host.ctx.cmd.DPARAM[1], 0.0);
   EXPECT_DOUBLE_EQ(host.ctx.cmd.DPARAM[2], 19990615.25);
@@ -238,7 +251,7 @@ TEST(Reader, FinishLineIsNeverScanned) {
   TestHost host;
   host.setInput(pad("FINISH", 20) + "-1-2 1.2.3 5\"x\"\n");
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx.cmd.ICOMM, 22);
+  EXPECT_EQ(static_cast<int>(host.ctx.cmd.id), 22);
   EXPECT_EQ(host.ctx.run.severity, model::Severity::Note);
   EXPECT_TRUE(host.warnings.lines.empty());
   EXPECT_TRUE(host.detailed.lines.empty());

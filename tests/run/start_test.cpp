@@ -116,7 +116,7 @@ class StartCommand : public ::testing::Test {
   // Sets the START values as the reader would and runs the command.
   void start(double tzero, int metout, int nstorm, int nrun) {
     model::CommandValues& cmd = host.ctx.cmd;
-    cmd.ICOMM = 1;
+    cmd.id = model::CommandId::Start;
     cmd.DPARAM[1] = tzero;
     cmd.PARAM[1] = static_cast<float>(tzero);
     cmd.PARAM[2] = static_cast<float>(metout);

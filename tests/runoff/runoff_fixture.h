@@ -69,9 +69,9 @@ struct Harness : support::ContextHost {
   void run(const std::string& text) {
     command(text);
     const run::CommandTable table = kestran::commandTable();
-    ASSERT_TRUE(table[static_cast<std::size_t>(ctx.cmd.ICOMM - 1)].run != nullptr);
+    ASSERT_TRUE(table[static_cast<std::size_t>(static_cast<int>(ctx.cmd.id) - 1)].run != nullptr);
     if (ctx.storm.PTOT == 0.0f) ctx.storm.PTOT = 1.0e-6f;
-    table[static_cast<std::size_t>(ctx.cmd.ICOMM - 1)].run(ctx);
+    table[static_cast<std::size_t>(static_cast<int>(ctx.cmd.id) - 1)].run(ctx);
   }
 
   const std::vector<std::string>& out() const { return detailed.lines; }
