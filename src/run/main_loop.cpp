@@ -1,6 +1,7 @@
 // The command loop of a run and the end-of-run block.
 #include "run/main_loop.h"
 
+#include <exception>
 #include <string>
 
 #include "run/messages.h"
@@ -21,7 +22,15 @@ const Command* rowOf(CommandTable table, CommandId id) {
 void dispatch(model::RunContext& ctx, const Command& row) {
   writeHeading(ctx, row.heading);
   if (!row.label.empty()) ctx.run.label = row.label;
-  if (row.run != nullptr) row.run(ctx);
+  if (row.run == nullptr) return;
+  try {
+    row.run(ctx);
+  } catch (const std::exception& e) {
+    // A failure inside the program (a FORMAT it cannot use, memory) must not
+    // end the program without its end-of-run block: it becomes an error that
+    // ends the run, naming what failed.
+    issue(ctx, msg::kInternalFailure, Severity::Error, Destination::Both, e.what());
+  }
 }
 
 // Before each attempt to read a command: blank marker and front-end fields.

@@ -143,6 +143,21 @@ TEST(MainLoop, ErrorThenWarningInOneCommandLetsTheRunGoOn) {
   }
 }
 
+void throwing(model::RunContext&) { fortran::Format bad("(I3"); }
+
+TEST(MainLoop, AFailureInsideACommandEndsTheRunWithAMessage) {
+  TestHost host;
+  std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
+  rows[20].run = throwing;  // COMPUTE VOLUME
+  host.setInput(line("COMPUTE VOLUME") + line("FINISH"));
+  EXPECT_EQ(run::runCommands(host.ctx, rows), run::RunEnd::Ended);
+  ASSERT_GE(host.log.lines.size(), 3u);
+  EXPECT_EQ(host.log.lines[1], "      " + pad("*** ERROR: The command failed inside the program:", 70));
+  run::endOfRun(host.ctx);
+  const auto& s = host.summary.lines;
+  EXPECT_NE(std::find(s.begin(), s.end(), " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."), s.end());
+}
+
 TEST(MainLoop, CommandsNotInThisBuildEndTheRunWithTheirName) {
   TestHost host;
   std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
