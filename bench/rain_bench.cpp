@@ -12,8 +12,8 @@
 
 #include <unistd.h>
 
-#include "rain/compapi.h"
-#include "rain/read_aes.h"
+#include "rain/antecedent_index.h"
+#include "rain/hourly_records.h"
 #include "support/context_host.h"
 
 namespace {

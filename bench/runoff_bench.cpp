@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/context.h"
-#include "rain/compapi.h"
+#include "rain/antecedent_index.h"
 #include "run/default_values.h"
 #include "runoff/nashyd.h"
 #include "runoff/standhyd.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "commands.h"
+#include "command_table.h"
 #include "platform/platform.h"
 #include "run/program.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "hydrograph/gethyd.h"
+#include "hydrograph/auto_save.h"
 #include "run/messages.h"
 #include "run/summary_line.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "model/limits.h"
-#include "rain/prntstrm.h"
-#include "rain/readstm.h"
+#include "rain/hyetograph.h"
+#include "rain/read_storm.h"
 #include "run/messages.h"
 #include "run/output.h"
 

@@ -12,9 +12,9 @@
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
-#include "runoff/getrnex.h"
+#include "runoff/losses.h"
 #include "runoff/rainfall.h"
-#include "runoff/sminmax.h"
+#include "runoff/store_bounds.h"
 
 namespace runoff {
 
@@ -317,7 +317,7 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
   // all but endless store (SMAX 99999, almost no runoff); skipped, bounds
   // typed as -1 ("derive") would make the store -1 and P^2 / (S + P) blow up.
   if (continuous && v.cn >= 0.0f) {
-    const StoreBounds b = sminmax(ctx, v.cn, v.smin, v.smax);
+    const StoreBounds b = storeBounds(ctx, v.cn, v.smin, v.smax);
     if (b.failed()) {
       ctx.run.severity = run::Severity::Error;
       return;

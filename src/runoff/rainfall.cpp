@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "rain/fixrain.h"
-#include "rain/prntstrm.h"
+#include "rain/modify_storm.h"
+#include "rain/hyetograph.h"
 
 namespace runoff {
 

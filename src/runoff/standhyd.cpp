@@ -12,10 +12,10 @@
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
-#include "runoff/getrnex.h"
+#include "runoff/losses.h"
 #include "runoff/nashyd.h"
 #include "runoff/rainfall.h"
-#include "runoff/sminmax.h"
+#include "runoff/store_bounds.h"
 
 namespace runoff {
 
@@ -457,7 +457,7 @@ void standhyd(model::RunContext& ctx, float mode, std::string_view name) {
   }
   // CN 0 included: the bounds rule gives it an all but endless store.
   if ((continuous || silent) && v.loss == 2 && v.cn >= 0.0f) {
-    const StoreBounds b = sminmax(ctx, v.cn, v.smin, v.smax);
+    const StoreBounds b = storeBounds(ctx, v.cn, v.smin, v.smax);
     if (b.failed()) {
       ctx.run.severity = run::Severity::Error;
       return;

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "hydrograph/context_fixture.h"
-#include "hydrograph/gethyd.h"
+#include "hydrograph/auto_save.h"
 
 namespace {
 

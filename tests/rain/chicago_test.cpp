@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "rain/rain_fixture.h"
-#include "rain/readstm.h"
+#include "rain/read_storm.h"
 
 namespace rain {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
+#include "command_table.h"
 #include "run/messages.h"
 #include "run/program.h"
 #include "run/test_host.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
+#include "command_table.h"
 #include "run/test_host.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
+#include "command_table.h"
 #include "run/default_values.h"
 #include "support/context_host.h"
 #include "support/text.h"

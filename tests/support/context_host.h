@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
+#include "command_table.h"
 #include "fortran/line_reader.h"
 #include "model/context.h"
 #include "model/limits.h"

@@ -1,5 +1,5 @@
 // MODIFY STORM (scale and shift) and the storm time-step change.
-#include "rain/fixrain.h"
+#include "rain/modify_storm.h"
 
 #include <cmath>
 #include <numeric>

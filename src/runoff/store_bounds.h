@@ -25,6 +25,6 @@ struct StoreBounds {
 StoreBounds deriveStoreBounds(float cn, float smin, float smax);
 
 // The same, issuing message 430 when SMAX is not above SMIN.
-StoreBounds sminmax(model::RunContext& ctx, float cn, float smin, float smax);
+StoreBounds storeBounds(model::RunContext& ctx, float cn, float smin, float smax);
 
 }  // namespace runoff

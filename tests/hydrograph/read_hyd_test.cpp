@@ -1,11 +1,11 @@
 // READ HYD: reading hydrograph files into a slot, the print that follows, the
 // save-then-read round trip in both unit systems, and the file errors.
-#include "hydrograph/readhyd.h"
+#include "hydrograph/read_hyd.h"
 
 #include <gtest/gtest.h>
 
 #include "hydrograph/context_fixture.h"
-#include "hydrograph/prnthyd.h"
+#include "hydrograph/print_hyd.h"
 #include "hydrograph/producer.h"
 
 namespace {

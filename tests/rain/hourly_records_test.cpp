@@ -1,10 +1,10 @@
 // READ AES DATA: the period, gaps and missing hours, the statistics and AESTEMP.STM.
-#include "rain/read_aes.h"
+#include "rain/hourly_records.h"
 
 #include <cstdio>
 
 #include "rain/rain_fixture.h"
-#include "rain/readstm.h"
+#include "rain/read_storm.h"
 
 namespace rain {
 namespace {

@@ -3,14 +3,14 @@
 // The printing routine writes a boxed block, the notes on baseflow and a table
 // of every PCYC-th ordinate; in the save mode it writes the hydrograph file as
 // well: one value per line in the output units, baseflow included.
-#include "hydrograph/prnthyd.h"
+#include "hydrograph/print_hyd.h"
 
 #include <algorithm>
 #include <optional>
 
 #include "fortran/line_reader.h"
 #include "fortran/format.h"
-#include "hydrograph/gethyd.h"
+#include "hydrograph/auto_save.h"
 #include "hydrograph/producer.h"
 #include "platform/platform.h"
 #include "run/command.h"

@@ -1,20 +1,20 @@
 // The command table: the one place that knows the routine of every command.
 // The main loop receives it as an argument, so run control never depends on
 // the subsystems above it.
-#include "commands.h"
+#include "command_table.h"
 
 #include <array>
 
-#include "hydrograph/gethyd.h"
-#include "hydrograph/prnthyd.h"
-#include "hydrograph/readhyd.h"
-#include "hydrograph/storehyd.h"
+#include "hydrograph/auto_save.h"
+#include "hydrograph/print_hyd.h"
+#include "hydrograph/read_hyd.h"
+#include "hydrograph/store_hyd.h"
 #include "rain/chicago.h"
-#include "rain/compapi.h"
-#include "rain/fixrain.h"
-#include "rain/mass_stm.h"
-#include "rain/read_aes.h"
-#include "rain/readstm.h"
+#include "rain/antecedent_index.h"
+#include "rain/modify_storm.h"
+#include "rain/mass_storm.h"
+#include "rain/hourly_records.h"
+#include "rain/read_storm.h"
 #include "run/default_values.h"
 #include "run/main_loop.h"
 #include "run/start.h"

@@ -5,7 +5,7 @@
 // hours), the area, then the ordinates up to the first negative value. Values
 // are read list-directed (the first number of a line); metric files are turned
 // into cfs and acres with the file factors 35.31338 and 2.471.
-#include "hydrograph/readhyd.h"
+#include "hydrograph/read_hyd.h"
 
 #include <string>
 #include <vector>
@@ -13,7 +13,7 @@
 #include "fortran/format.h"
 #include "fortran/line_reader.h"
 #include "fortran/record.h"
-#include "hydrograph/prnthyd.h"
+#include "hydrograph/print_hyd.h"
 #include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"

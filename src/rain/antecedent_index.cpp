@@ -1,12 +1,12 @@
 // COMPUTE API: the antecedent precipitation index of the current storm. The
 // index decays by APIK per day and grows by the rain of every step; the
 // continuous runoff commands read the series from ctx.api.
-#include "rain/compapi.h"
+#include "rain/antecedent_index.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "rain/readstm.h"
+#include "rain/read_storm.h"
 #include "run/messages.h"
 #include "run/output.h"
 

@@ -1,8 +1,8 @@
 // MASS STORM: the storm from a mass curve at coarser, equal and finer steps.
-#include "rain/mass_stm.h"
+#include "rain/mass_storm.h"
 
 #include "rain/rain_fixture.h"
-#include "rain/readstm.h"
+#include "rain/read_storm.h"
 
 namespace rain {
 namespace {

@@ -1,7 +1,7 @@
 // MODIFY STORM and the storm time-step change. MODIFY STORM scales the storm by
 // a factor and shifts it by whole steps; the time-step change brings the storm
 // to a runoff command's hydrograph step in the working copy only.
-#include "rain/fixrain.h"
+#include "rain/modify_storm.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +9,8 @@
 #include <string>
 
 #include "model/limits.h"
-#include "rain/prntstrm.h"
-#include "rain/readstm.h"
+#include "rain/hyetograph.h"
+#include "rain/read_storm.h"
 #include "run/messages.h"
 #include "run/output.h"
 

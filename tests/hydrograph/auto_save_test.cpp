@@ -1,5 +1,5 @@
 // Automatic hydrograph files and SUMMARY.sbo, checked byte for byte.
-#include "hydrograph/gethyd.h"
+#include "hydrograph/auto_save.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // STORE HYD: the stored slot, the summary line, the block and the ordinate
 // table that reads down its five columns.
-#include "hydrograph/storehyd.h"
+#include "hydrograph/store_hyd.h"
 
 #include <gtest/gtest.h>
 

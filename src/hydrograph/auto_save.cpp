@@ -5,7 +5,7 @@
 // to back with no record markers; integers and reals are 32-bit little-endian,
 // texts fixed-width and blank-padded. The automatic file is a text file of one
 // value per line that READ HYD can read back.
-#include "hydrograph/gethyd.h"
+#include "hydrograph/auto_save.h"
 
 #include <bit>
 #include <cstdint>

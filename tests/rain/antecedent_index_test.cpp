@@ -1,5 +1,5 @@
 // COMPUTE API: the series, its statistics and the rejected values.
-#include "rain/compapi.h"
+#include "rain/antecedent_index.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 // READ STORM, storm files and the hyetograph printer.
-#include "rain/readstm.h"
+#include "rain/read_storm.h"
 
 #include <cmath>
 
-#include "rain/prntstrm.h"
+#include "rain/hyetograph.h"
 #include "rain/rain_fixture.h"
 
 namespace rain {

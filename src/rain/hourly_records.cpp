@@ -1,7 +1,7 @@
 // READ AES DATA: hourly rainfall from daily AES records for a period, as the
 // current storm with a one-hour step, with the yearly maximum average
 // intensities over 1 to 24 hours and the counts of dry and wet spells.
-#include "rain/read_aes.h"
+#include "rain/hourly_records.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include "fortran/record.h"
 #include "model/limits.h"
 #include "platform/platform.h"
-#include "rain/readstm.h"
+#include "rain/read_storm.h"
 #include "run/messages.h"
 #include "run/output.h"
 

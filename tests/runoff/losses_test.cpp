@@ -1,13 +1,13 @@
 // Rainfall excess: each loss form against depths worked out by hand, the
 // continuous behaviour between events and the groundwater reservoir.
-#include "runoff/getrnex.h"
+#include "runoff/losses.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "runoff/sminmax.h"
+#include "runoff/store_bounds.h"
 #include "runoff_fixture.h"
 
 namespace {
@@ -239,7 +239,7 @@ TEST(Sminmax, BoundsFromTheCurveNumber) {
 
 TEST(Sminmax, SminNotBelowSmaxIsMessage430) {
   runofftest::Harness h;
-  const runoff::StoreBounds b = runoff::sminmax(h.ctx, 80.0f, 5.0f, 4.0f);
+  const runoff::StoreBounds b = runoff::storeBounds(h.ctx, 80.0f, 5.0f, 4.0f);
   EXPECT_TRUE(b.failed());
   EXPECT_EQ(h.ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(runofftest::contains(h.out(), "**** ERROR: SMIN cannot be greater than SMAX."));

@@ -1,14 +1,14 @@
 // READ STORM and the storm record's loader: storm files with their units flag
 // and one level of pointer file, the helpers that install a new storm, and the
 // summary lines the storm commands share.
-#include "rain/readstm.h"
+#include "rain/read_storm.h"
 
 #include <algorithm>
 #include <optional>
 
 #include "fortran/record.h"
 #include "model/limits.h"
-#include "rain/prntstrm.h"
+#include "rain/hyetograph.h"
 #include "run/messages.h"
 #include "run/output.h"
 

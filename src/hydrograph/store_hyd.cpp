@@ -1,6 +1,6 @@
 // STORE HYD: stores a hydrograph typed as a list of flows, ended by the first
 // negative value, and prints its block and its ordinate table.
-#include "hydrograph/storehyd.h"
+#include "hydrograph/store_hyd.h"
 
 #include <algorithm>
 #include <string>

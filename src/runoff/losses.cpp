@@ -1,7 +1,7 @@
 // Rainfall excess of one surface, step by step, with the state an event keeps:
 // the abstraction still to fill, the cumulative effective rain P and excess Q
 // of the event, the Horton time and the dry time since the last rain.
-#include "runoff/getrnex.h"
+#include "runoff/losses.h"
 
 #include <algorithm>
 #include <cmath>

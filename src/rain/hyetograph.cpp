@@ -1,12 +1,12 @@
 // The hyetograph printer: the box or heading of the calling command, the
 // four-column table of the storm, and the storm file DERIVED.STM.
-#include "rain/prntstrm.h"
+#include "rain/hyetograph.h"
 
 #include <algorithm>
 #include <string>
 
 #include "platform/platform.h"
-#include "rain/readstm.h"
+#include "rain/read_storm.h"
 #include "run/message_numbers.h"
 #include "run/output.h"
 

@@ -2,7 +2,7 @@
 // and the driest SMAX bound the S that follows the antecedent precipitation
 // index; by default SMAX is the store of dry antecedent conditions widened by
 // 1/0.85 and SMIN is 15 % of it.
-#include "runoff/sminmax.h"
+#include "runoff/store_bounds.h"
 
 #include <algorithm>
 #include <array>
@@ -54,7 +54,7 @@ StoreBounds deriveStoreBounds(float cn, float smin, float smax) {
   return b;
 }
 
-StoreBounds sminmax(model::RunContext& ctx, float cn, float smin, float smax) {
+StoreBounds storeBounds(model::RunContext& ctx, float cn, float smin, float smax) {
   const StoreBounds b = deriveStoreBounds(cn, smin, smax);
   if (b.failed()) run::issue(ctx, msg::kSminAboveSmax, run::Severity::Warning);
   return b;

@@ -1,14 +1,14 @@
 // MASS STORM: a design storm from a dimensionless mass curve (cumulative
 // fraction of the depth against time), a total depth and a storm time step.
-#include "rain/mass_stm.h"
+#include "rain/mass_storm.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "fortran/record.h"
 #include "model/limits.h"
-#include "rain/prntstrm.h"
-#include "rain/readstm.h"
+#include "rain/hyetograph.h"
+#include "rain/read_storm.h"
 #include "run/messages.h"
 #include "run/output.h"
 
