@@ -8,6 +8,7 @@
 #include "hydrograph/auto_save.h"
 #include "hydrograph/print_hyd.h"
 #include "hydrograph/read_hyd.h"
+#include "hydrograph/save_hyd.h"
 #include "hydrograph/store_hyd.h"
 #include "rain/chicago.h"
 #include "rain/antecedent_index.h"

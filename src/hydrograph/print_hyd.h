@@ -1,4 +1,4 @@
-// PRINT HYD and SAVE HYD, and the printing routine they share with READ HYD:
+// PRINT HYD, and the printing routine it shares with SAVE HYD and READ HYD:
 // a boxed block, the notes on baseflow and a table of every PCYC-th ordinate,
 // written to a hydrograph file as well when saving.
 #pragma once
@@ -16,12 +16,6 @@ enum class PrintMode { Print = 1, Save = 2, AfterRead = 3 };
 
 // PRINT HYD: PARAM 1 ID, 2 PCYC (0 means 1, negative prints no table).
 void printHyd(model::RunContext& ctx);
-
-// SAVE HYD: PARAM 1 ID (or the switch code 2 / -2), 2 PCYC (0 selects the
-// switch of the automatic saving), 3 name mode (0 or more: automatic name;
-// negative: the name is given). Texts from STRING 1 and 2 or from the input
-// lines after the command line.
-void saveHyd(model::RunContext& ctx);
 
 // The printing routine. Modes Print and Save take the slot's ID and PCYC from
 // PARAM 1 and 2 and trim trailing near-zero ordinates from the slot; mode Save

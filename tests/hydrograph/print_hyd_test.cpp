@@ -1,6 +1,7 @@
 // PRINT HYD and SAVE HYD: the printed block, the print cycle and its table
 // layout, tail trimming, baseflow notes, the save-all switch and the file form.
 #include "hydrograph/print_hyd.h"
+#include "hydrograph/save_hyd.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 
 #include "hydrograph/context_fixture.h"
 #include "hydrograph/print_hyd.h"
+#include "hydrograph/save_hyd.h"
 #include "hydrograph/producer.h"
 
 namespace {
