@@ -1,10 +1,8 @@
 // Line reader over a whole text file held in memory; see line_reader.h.
 #include "fortran/line_reader.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
-#include <system_error>
+#include "platform/platform.h"
+
 #include <utility>
 
 namespace fortran {
@@ -28,8 +26,6 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-std::string errnoText(int err) { return std::generic_category().message(err); }
-
 }  // namespace
 
 std::string fixedWidth(std::string_view line, std::size_t width) {
@@ -44,25 +40,14 @@ LineReader::LineReader(std::string name, std::vector<std::string> lines)
 LineReader::Opened LineReader::open(const std::filesystem::path& path) {
   Opened result;
   const std::string name = path.string();
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  errno = 0;
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(name.c_str(), "rb"));
-  if (!file) {
-    result.error = "cannot open file " + name + ": " + errnoText(errno);
+  // Read with a bound: a device, a FIFO or a file far larger than any input the
+  // program can use is refused with a reason instead of exhausting memory.
+  platform::FileBytes file = platform::readFileBytes(name);
+  if (!file.ok()) {
+    result.error = std::move(file.error);
     return result;
   }
-  std::string text;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
-  // fopen succeeds on a directory; the read is where that fails (EISDIR).
-  if (std::ferror(file.get())) {
-    result.error = "cannot read file " + name + ": " + errnoText(errno);
-    return result;
-  }
-  result.reader = LineReader(name, splitLines(text));
+  result.reader = LineReader(name, splitLines(file.bytes));
   return result;
 }
 

@@ -124,9 +124,10 @@ std::string parseReal(std::string_view s, int impliedDecimals, double& dvalue, f
   }
   float f = 0.0f;
   if (std::from_chars(first, last, f).ec == std::errc::result_out_of_range) {
-    // The double is valid; the single-precision reading saturates to infinity
-    // rather than failing the whole read.
-    f = tiny ? 0.0f : std::numeric_limits<float>::infinity();
+    // Reals are held in single precision: a value beyond its range would be
+    // infinity and poison every result computed from it, so it is refused.
+    if (!tiny) return "number beyond single precision";
+    f = 0.0f;
   }
   dvalue = negative ? -d : d;
   fvalue = negative ? -f : f;

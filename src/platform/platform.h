@@ -85,16 +85,39 @@ class OutputFile : public LineSink {
   bool isOpen() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }
   void line(std::string_view text) override;
-  void flush();
-  void close();
+  // Both return the first write failure of the file so far (a full disk, a
+  // lost device): the text names the file and the reason.
+  std::optional<std::string> flush();
+  std::optional<std::string> close();
+  // The first failure of a write, flush or close since the file was opened.
+  const std::optional<std::string>& error() const { return error_; }
 
  private:
+  void fail(const char* what, int err);
+
   std::FILE* file_ = nullptr;
   std::string path_;
+  std::optional<std::string> error_;
 };
 
+// The largest data file the program reads. The longest legitimate inputs (a
+// 105408-ordinate hydrograph file, twelve years of hourly records) hold a few
+// megabytes; anything far beyond this cannot be used and is refused rather
+// than read until memory runs out.
+inline constexpr std::size_t kMaxInputFileBytes = std::size_t{64} << 20;
+
+// The bytes of a whole input file. Only regular files are read: a directory, a
+// FIFO or a device (which may never end, or block the open) is refused, as is
+// a file larger than `limit`; `error` names the file and the reason.
+struct FileBytes {
+  std::string bytes;
+  std::string error;  // empty when the file was read
+  bool ok() const { return error.empty(); }
+};
+FileBytes readFileBytes(const std::string& path, std::size_t limit = kMaxInputFileBytes);
+
 // Reads a whole text file into lines (without their line ends). Returns an error
-// text naming the file when it is missing or unreadable.
+// text naming the file when it is missing, unreadable or too large.
 struct TextFile {
   std::vector<std::string> lines;
   std::string error;  // empty when the file was read
@@ -105,8 +128,27 @@ TextFile readTextFile(const std::string& path);
 // Writes bytes to a binary file, replacing it (or appending). Returns an error text.
 std::optional<std::string> writeBinaryFile(const std::string& path, const std::string& bytes, bool append);
 
-// Replaces `path` atomically: writes a temporary file beside it and renames it over.
+// Replaces `path` atomically: writes a temporary file of a unique name beside
+// it and renames it over, so concurrent writers never share a temporary file.
 std::optional<std::string> replaceFileAtomically(const std::string& path, const std::string& contents);
+
+// Holds an exclusive advisory lock on the existing file or directory `path`
+// for its lifetime: a read-modify-replace of a small shared file by several
+// processes at once (the run counter) is done under a lock on its folder, so
+// no lock file is left behind. `error` is set when the lock could not be
+// taken; the work may then still go on unlocked.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  const std::optional<std::string>& error() const { return error_; }
+
+ private:
+  int fd_ = -1;
+  std::optional<std::string> error_;
+};
 
 bool fileExists(const std::string& path);
 

@@ -124,6 +124,10 @@ int advanceRunCounter(model::RunContext& ctx) {
   static const fortran::InputFormat kRead("(I6)");
   static const fortran::Format kWrite("(I6.6)");
   const std::string path = ctx.workPath("kestran.CNT");
+  // Runs started side by side in one folder each read, add one and replace
+  // the counter; the lock makes that sequence whole, so no increment is lost
+  // and no two runs print the same counter. Without a lock the run goes on.
+  const platform::FileLock lock(ctx.out.workDir.empty() ? "." : ctx.out.workDir);
   int counter = 0;
   const platform::TextFile file = platform::readTextFile(path);
   if (file.ok() && !file.lines.empty()) {

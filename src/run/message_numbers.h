@@ -174,6 +174,7 @@ inline constexpr int kRunCounterNotSaved = 907;
 inline constexpr int kRunListEndsInsideSet = 908;
 inline constexpr int kStormPointerNotWritten = 909;
 inline constexpr int kInternalFailure = 910;
+inline constexpr int kOutputNotWritten = 911;  // a full disk, a lost device
 
 // Hydrograph store and hydrograph files.
 inline constexpr int kSlotOutOfRange = 920;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,7 @@ namespace run {
 namespace {
 
 constexpr const char* kLogName = "MESSAGES.LOG";
+
 
 const char* const kHelp =
     "KESTRAN Ver 4.05 (Sept 2011) - single event and continuous hydrologic simulation\n"
@@ -92,9 +94,40 @@ struct Program {
     ctx.out.detailed = &ctx.nullSink;
     ctx.out.summary = &ctx.nullSink;
     ctx.input = nullptr;
-    detailed.close();
-    summary.close();
+    detailedError = detailed.close();
+    summaryError = summary.close();
   }
+
+  // Before the end-of-run block: an output that could not be written so far
+  // (a full disk) is reported as an error, in the outputs that still take
+  // lines, so that a cut file never reads as a finished run.
+  bool reportWriteFailures() {
+    bool ok = true;
+    for (platform::OutputFile* file : {&detailed, &summary, &log}) {
+      if (auto error = file->flush()) {
+        issue(ctx, msg::kOutputNotWritten, Severity::Error, Destination::Both, *error);
+        ok = false;
+      }
+    }
+    return ok;
+  }
+
+  // After the outputs are closed only the warnings window is left to say that
+  // their last lines were lost.
+  bool reportCloseFailures() {
+    const auto logError = log.close();
+    bool ok = true;
+    for (const std::optional<std::string>& error : {detailedError, summaryError, logError}) {
+      if (!error) continue;
+      ctx.out.log = &ctx.nullSink;
+      reportOutsideRun(ctx, msg::kOutputNotWritten, *error);
+      ok = false;
+    }
+    return ok;
+  }
+
+  std::optional<std::string> detailedError = std::nullopt;
+  std::optional<std::string> summaryError = std::nullopt;
 
   enum class Outcome { Normal, Failed, Stopped };
 
@@ -138,13 +171,14 @@ struct Program {
       // Nothing written so far is lost: every output is flushed and closed.
       ctx.platform.mainWindow.line("Stop - Program terminated.");
       closeOutputs();
-      log.close();
+      reportCloseFailures();
       return Outcome::Stopped;
     }
+    const bool flushed = reportWriteFailures();
     endOfRun(ctx);
     closeOutputs();
-    log.close();
-    return end == RunEnd::Finished ? Outcome::Normal : Outcome::Failed;
+    const bool closed = reportCloseFailures();
+    return end == RunEnd::Finished && flushed && closed ? Outcome::Normal : Outcome::Failed;
   }
 };
 
@@ -176,7 +210,7 @@ int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Plat
   auto context = std::make_unique<model::RunContext>(platform);
   model::RunContext& ctx = *context;
   ctx.runStarted = setup.runStarted;
-  Program program{ctx, setup, {}, {}, {}};
+  Program program{ctx, setup, {}, {}, {}, std::nullopt, std::nullopt};
   program.openLog();
   // The default parameter list lasts for the whole execution; START does not reset it.
   setBuiltInDefaults(ctx.defaults);

@@ -152,6 +152,7 @@ TEST(InputFormatTest, ReportsBadNumericFields) {
       {"(F10.4)", "1.5E+x", "field 1 (F10.4", "invalid character 'x'"},
       {"(F5.1)", "  -  ", "field 1 (F5.1", "no digits"},
       {"(F10.0)", "1e999", "field 1 (F10.0", "out of range"},
+      {"(F10.0)", "-4e38", "field 1 (F10.0", "beyond single precision"},
       {"(2(I1,1X),F4.1)", "1 2 x.5", "field 3 (F4.1, columns 5-8)", "invalid character 'x'"},
   };
   for (const ErrorCase& c : cases) {

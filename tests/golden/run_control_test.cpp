@@ -185,6 +185,20 @@ TEST(GoldenProblems, SingleInputFile) {
   EXPECT_TRUE(fs::exists(work.path() / "MESSAGES.LOG"));
 }
 
+// An output on a full disk: the run is not reported as a success, the other
+// outputs say why, and the warnings window names the file.
+TEST(GoldenProblems, FullDiskIsAnError) {
+  WorkDir work("fulldisk");
+  writeFile(work.path() / "study.dat", " 2\nPLOT HYD\nFINISH\n");
+  fs::create_symlink("/dev/full", work.path() / "study.out");
+  EXPECT_EQ(runProgram(work.path(), "study.dat"), 1);
+  const std::string warnings = fileText(work.path() / "stderr.txt");
+  EXPECT_NE(warnings.find("*** ERROR: An output file could not be written to its end:"), std::string::npos);
+  EXPECT_NE(warnings.find("No space left on device"), std::string::npos) << warnings;
+  const std::string summary = fileText(work.path() / "study.sum");
+  EXPECT_NE(summary.find("*** ERROR: An output file could not be written to its end:"), std::string::npos);
+}
+
 // The run counter lives across executions: the first execution in a fresh
 // directory creates kestran.CNT with 000001, the next one shows 000002.
 TEST(GoldenCounter, NextExecutionShowsTheNextCounter) {
