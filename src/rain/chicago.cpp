@@ -44,33 +44,44 @@ IdfFit fitIdfCurve(const std::vector<IdfPair>& table) {
       return fit;
     }
   }
-  const float fn = static_cast<float>(n);
+  const double fn = static_cast<double>(n);
   float B = 1.5f, step = 1.5f;
   struct Trial {
-    float r, B, A, C;
+    double r;
+    float B, A, C;
   };
   Trial trials[kTrialsPerPass + 1];
   for (int pass = 1; pass <= kMaxPasses; ++pass) {
     fit.passes = pass;
     for (int j = 1; j <= kTrialsPerPass; ++j) {
-      float sx = 0, sy = 0, sxy = 0, sxx = 0, syy = 0;
+      // The regression of log I on log(t + B) is accumulated in double
+      // precision: in single precision the rounding noise of the sums is of
+      // the size of the differences in r between neighbouring trials, and it
+      // would decide which B wins (and push r above 1 for exact points).
+      double sx = 0, sy = 0, sxy = 0, sxx = 0, syy = 0;
       for (const IdfPair& p : table) {
         if (!(p.T + B > 0.0f)) {
           fit.error = "a duration plus B is not above 0";
           return fit;
         }
-        const float x = std::log10(p.T + B), y = std::log10(p.I);
+        const double x = std::log10(static_cast<double>(p.T) + B), y = std::log10(static_cast<double>(p.I));
         sx += x;
         sy += y;
         sxy += x * y;
         sxx += x * x;
         syy += y * y;
       }
-      const float d = fn * sxx - sx * sx;
-      const float intercept = (sxx * sy - sxy * sx) / d;
-      const float slope = (fn * sxy - sx * sy) / d;
-      const float r = (fn * sxy - sx * sy) / std::sqrt((fn * syy - sy * sy) * d);
-      trials[j] = {std::fabs(r), B, std::pow(10.0f, intercept), std::fabs(slope)};
+      const double d = fn * sxx - sx * sx;
+      const double spread = (fn * syy - sy * sy) * d;
+      if (!(d > 0.0) || !(spread > 0.0)) {
+        fit.error = "the table gives no correlation";
+        return fit;
+      }
+      const double intercept = (sxx * sy - sxy * sx) / d;
+      const double slope = (fn * sxy - sx * sy) / d;
+      // |r| is at most 1; only rounding could carry it past.
+      const double r = std::min(1.0, std::fabs((fn * sxy - sx * sy) / std::sqrt(spread)));
+      trials[j] = {r, B, static_cast<float>(std::pow(10.0, intercept)), static_cast<float>(std::fabs(slope))};
       // Climb while the correlation improves; on a drop step back and halve the step.
       if (j == 1) {
         B += step;
@@ -83,14 +94,14 @@ IdfFit fitIdfCurve(const std::vector<IdfPair>& table) {
     }
     int best = 0;
     for (int j = 1; j <= kTrialsPerPass; ++j) {
-      if (trials[j].r > 0.0f && (best == 0 || trials[j].r > trials[best].r)) best = j;
+      if (trials[j].r > 0.0 && (best == 0 || trials[j].r > trials[best].r)) best = j;
     }
     if (best == 0) {
       fit.error = "the table gives no correlation";
       return fit;
     }
-    fit.curve = {trials[best].A, trials[best].B, trials[best].C, trials[best].r};
-    if (trials[best].r > 0.9999f || step < 0.0001f) break;
+    fit.curve = {trials[best].A, trials[best].B, trials[best].C, static_cast<float>(trials[best].r)};
+    if (trials[best].r > 0.9999 || step < 0.0001f) break;
   }
   fit.curve.A = round3(fit.curve.A);
   fit.curve.B = round3(fit.curve.B);

@@ -197,6 +197,11 @@ void initial(model::RunContext& ctx) {
   storm.SDT = 0.0f;
   storm.workDT = 0.0f;
   storm.PTOT = 0.0f;
+  // A storm of an earlier run must not lend its name or its date to this one:
+  // READ STORM takes the date of START only while the storm date is 0, and
+  // the automatic files and the summary record carry the title.
+  storm.title.clear();
+  storm.stormDate = 0;
   ctx.store.SVHYD = 0;
 }
 

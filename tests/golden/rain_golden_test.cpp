@@ -316,3 +316,33 @@ TEST(RainGolden, DecreasingMassCurveEndsTheRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each run's storm carries that run's START date: run 1 reads the storm on
+// 1999-06-15, run 2 starts on 1999-12-31 and reads it again, and its peak 30
+// hours into the run falls on 2000-01-01 at 6:00 (not on run 1's date). Run 3
+// starts without a date: its storm has none and its peak shows hours.
+TEST(RainGolden, EachRunDatesItsPeaksWithItsOwnStart) {
+  StormRun r("rundates");
+  r.file("FIVE.STM", kFiveStepStorm);
+  const std::string store = "STORE HYD           ID=[1], NHYD=[7], DT=[600], AREA=[10]";
+  ASSERT_EQ(r.run(1, {"START               TZERO=[1999.0615], METOUT=[1], NSTORM=[0], NRUN=[1]",
+                      "READ STORM          \"FIVE.STM\"", store, "                    0 1 2 5 -1",
+                      "START               TZERO=[1999.1231], METOUT=[1], NSTORM=[0], NRUN=[2]",
+                      "READ STORM          \"FIVE.STM\"", store, "                    0 1 2 5 -1",
+                      "START               TZERO=[0], METOUT=[1], NSTORM=[0], NRUN=[3]", store,
+                      "                    0 1 2 5 -1", "FINISH"}),
+            0);
+  const auto peakLabel = [&](int runNumber) {
+    const Lines lines = r.summary(3, runNumber);
+    for (const std::string& line : lines)
+      if (line.find("STORE HYD") != std::string::npos) return line.substr(line.find("  5.000") + 7, 16);
+    return std::string("(no summary line)");
+  };
+  EXPECT_EQ(peakLabel(1), " 1999.0616_ 6:00");
+  EXPECT_EQ(peakLabel(2), " 2000.0101_ 6:00");
+  EXPECT_EQ(peakLabel(3), " No_date   30:00");
+}
+
+}  // namespace

@@ -111,6 +111,31 @@ TEST_F(ChicagoTest, FitFindsTheCurveThroughItsPoints) {
   EXPECT_FLOAT_EQ(fit.curve.A * 1000.0f, std::round(fit.curve.A * 1000.0f));
 }
 
+// Exact points are fitted exactly, whatever the curve: the first trial (B =
+// 1.5) wins, A, B and C come back to three decimals and r never exceeds 1.
+TEST_F(ChicagoTest, ExactPointsGiveTheirCurveInTheFirstTrial) {
+  struct Curve {
+    float A, C;
+    std::vector<float> durations;
+  };
+  const Curve curves[] = {{160.0f, 0.5f, {5, 10, 30, 60}},
+                          {100.0f, 0.7f, {5, 10, 30, 60, 120}},
+                          {2500.0f, 0.95f, {10, 20, 60, 360, 1440}}};
+  for (const Curve& c : curves) {
+    SCOPED_TRACE(c.A);
+    std::vector<IdfPair> table;
+    for (float t : c.durations) table.push_back({t, I(c.A, 1.5f, c.C, t)});
+    const IdfFit fit = fitIdfCurve(table);
+    ASSERT_TRUE(fit.error.empty()) << fit.error;
+    EXPECT_EQ(fit.passes, 1);
+    EXPECT_FLOAT_EQ(fit.curve.B, 1.5f);
+    EXPECT_NEAR(fit.curve.A, c.A, 0.0011f * c.A / 100.0f);
+    EXPECT_NEAR(fit.curve.C, c.C, 0.0011f);
+    EXPECT_LE(fit.curve.r, 1.0f);
+    EXPECT_GT(fit.curve.r, 0.9999f);
+  }
+}
+
 // Points on a curve with another B: the search moves B there.
 TEST_F(ChicagoTest, FitSearchesForB) {
   std::vector<IdfPair> table;
