@@ -35,8 +35,11 @@ struct CommandValues {
   // continuation lines (100 columns each).
   std::vector<std::string> lines;
 
-  // Integer part of a value, as the commands take counts and slot numbers.
-  int intParam(int k) const { return static_cast<int>(PARAM[k]); }
+  // Integer part of a value, as the commands take counts and slot numbers. A
+  // value beyond the range of int (a mistyped count) saturates at the nearest
+  // end, where every range check of the commands rejects it, instead of an
+  // undefined conversion.
+  int intParam(int k) const { return truncatedInt(PARAM[k]); }
   // Entry k of STRING cut to `width` characters (blank padded).
   std::string text(int k, std::size_t width) const {
     std::string s = STRING[k];

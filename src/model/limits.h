@@ -11,4 +11,15 @@ inline constexpr int kParamCapacity = 1200;    // PARAM positions (the table nee
 inline constexpr int kStrings = 10;            // quoted strings per command
 inline constexpr int kStringLength = 60;       // longest quoted string
 
+// The integer part of a real, as the system takes counts, indices and steps by
+// truncation; beyond the range of int it saturates (a NaN gives 0), so that a
+// huge or mistyped value reaches the range checks instead of an undefined
+// conversion.
+constexpr int truncatedInt(float v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483648.0f) return 2147483647;
+  if (v <= -2147483648.0f) return -2147483647 - 1;
+  return static_cast<int>(v);
+}
+
 }  // namespace model

@@ -310,13 +310,17 @@ void readAesData(model::RunContext& ctx) {
   const auto& dp = ctx.cmd.DPARAM;
   const double type = dp[2];
   const bool keep = type < 0.0;
-  // Dates are typed as yyyy.mmdd; times 10000, rounded, they are YYYYMMDD.
-  auto toDate = [](double v) { return static_cast<int>(v * 10000.0 + 0.5); };
+  // Dates are typed as yyyy.mmdd; times 10000, rounded, they are YYYYMMDD. A
+  // value outside the four-digit years is held at their ends, and a relative
+  // end at ten thousand years: beyond any record, and far from the limits of
+  // the integer date arithmetic.
+  auto toDate = [](double v) { return static_cast<int>(std::clamp(v, 0.0, 9999.1231) * 10000.0 + 0.5); };
+  constexpr double kMaxRelativeDays = 3652425.0;
   int start = dp[3] == 0.0 ? ctx.time.startDate : toDate(dp[3]);
   int relativeDays = -1;
   int end = 0;
   if (dp[4] < 0.0) {
-    relativeDays = static_cast<int>(std::fabs(dp[4]) + 0.5);
+    relativeDays = static_cast<int>(std::min(std::fabs(dp[4]), kMaxRelativeDays) + 0.5);
     if (start != 0) end = addDays(start, relativeDays);
   } else {
     end = toDate(dp[4]);

@@ -156,6 +156,11 @@ struct Program {
     ctx.units.METIN = 0;
     std::string first;
     if (input && input.reader->next(first)) ctx.units.METIN = readUnitsLine(first);
+    // Until START chooses the output units, the run works in the units of its
+    // input: a command placed before START (or a file whose START is
+    // misspelt) then computes with real factors instead of zeros.
+    ctx.units.METOUT = ctx.units.METIN;
+    setUnitSystem(ctx);
 
     HeaderInfo info{set.shown, set.comments, static_cast<bool>(input)};
     writeHeaders(ctx, info);

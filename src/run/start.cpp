@@ -174,7 +174,7 @@ void startCommand(model::RunContext& ctx) {
   }
 }
 
-void initial(model::RunContext& ctx) {
+void setUnitSystem(model::RunContext& ctx) {
   for (int system = 1; system <= 2; ++system)
     for (int q = 1; q <= 10; ++q) ctx.units.labels[system][q] = model::kUnitLabels[system][q];
 
@@ -186,6 +186,10 @@ void initial(model::RunContext& ctx) {
   };
   ctx.units.in = factors(ctx.units.METIN);
   ctx.units.out = factors(ctx.units.METOUT);
+}
+
+void initial(model::RunContext& ctx) {
+  setUnitSystem(ctx);
 
   for (int id = 1; id <= model::kMaxSlotId; ++id) ctx.store[id].clear();
 

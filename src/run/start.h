@@ -13,6 +13,10 @@ void startCommand(model::RunContext& ctx);
 // METIN and METOUT, and empties the hydrograph store and the storm.
 void initial(model::RunContext& ctx);
 
+// The unit labels and the input and output conversion factors of METIN and
+// METOUT (any system other than 1 is metric).
+void setUnitSystem(model::RunContext& ctx);
+
 // The input unit system from the first line of an input file read with
 // "(I2)": 1 imperial, 2 metric; a two-digit value counts by its tens digit.
 // An unreadable field reads as 0, which the headers report as unspecified.

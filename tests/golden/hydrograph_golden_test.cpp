@@ -589,3 +589,22 @@ TEST(HydrographGolden, ReadHydOfAMissingFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// A command before any START works in the input units of the run: 4 ha and
+// flows of 0.5, 2 and 1 cms at 10 minutes give back 4 ha, a 2 cms peak at
+// 0:10 and 3.5 cms x 600 s over 40,000 m2 = 52.5 mm (not NaN from zero factors).
+TEST(HydrographGolden, CommandsBeforeStartUseTheInputUnits) {
+  HydCase c("nostart",
+            " 2\n"
+            "STORE HYD           ID=[1], NHYD=[5], DT=[10], AREA=[4]\n"
+            "                    0.5 2.0 1.0 -1\n"
+            "FINISH\n");
+  EXPECT_EQ(c.exitStatus(), 0);
+  ASSERT_GE(c.summary(1).size(), 2u);
+  EXPECT_EQ(c.summary(1)[1],
+            sline("    ", "STORE HYD", "01", "         5", "     4.00", "    2.000", "No_date    0:10", "   52.50"));
+}
+
+}  // namespace

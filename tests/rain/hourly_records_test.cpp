@@ -119,6 +119,9 @@ TEST_F(ReadAesTest, PeriodAdjustments) {
        "                    (ie. 20230310 > 20230303 )"},
       {"end as a number of days", 2023.0301, -1, 24, nullptr, "                       Time span    =    1 days"},
       {"one day", 2023.0303, 2023.0303, 24, nullptr, "                       End date     = 2023.0303"},
+      // Far beyond any record: held at ten thousand years, no integer overflow.
+      {"end at 10^12 days", 2023.0301, -1.0e12, 72, "*** WARNING: Specified end date is beyond the end",
+       "                       Start date   = 2023.0301"},
   };
   for (const Case& c : cases) {
     nextCommand();
