@@ -38,6 +38,7 @@ struct FileHydrograph {
   float area = 0.0f;  // acres
   std::vector<float> q = std::vector<float>(1, 0.0f);  // cfs, 1-based
   std::string error;  // empty when the file was read
+  bool endMark = false;  // false when the file ends before its negative end mark
 };
 
 // One list-directed value, the first number of the next non-blank line. The
@@ -73,9 +74,15 @@ FileHydrograph readFile(fortran::LineReader& in) {
   r.area = *area * areaFactor;
   while (static_cast<int>(r.q.size()) - 1 < model::kMaxOrdinates) {
     const std::optional<float> v = nextValue(in, r);
-    if (!v || *v < 0.0f) break;
+    if (!v || *v < 0.0f) {
+      r.endMark = v.has_value();
+      return r;
+    }
     r.q.push_back(*v * flowFactor);
   }
+  // A full store of ordinates: the mark should follow at once.
+  const std::optional<float> v = nextValue(in, r);
+  r.endMark = v && *v < 0.0f;
   return r;
 }
 
@@ -123,6 +130,9 @@ void readHyd(model::RunContext& ctx) {
       if (!r.error.empty()) {
         run::issue(ctx, msg::kHydrographFileUnreadable, run::Severity::Error, run::Destination::Both, fileName + ": " + r.error);
       } else {
+        // A file cut by a full disk or a killed run lacks its end mark: the
+        // ordinates it holds are kept, but the run says the file is incomplete.
+        if (!r.endMark) run::warn(ctx, msg::kHydrographFileWithoutEndMark, run::Destination::Both, fileName);
         comment = r.comment;
         Produced p;
         p.nhyd = h.NHYD;

@@ -150,6 +150,7 @@ constexpr Entry kTable[] = {
     {msg::kHydrographFileUnreadable, {"*** ERROR: Hydrograph file cannot be read:"}},
     {msg::kHydrographFileNotWritten, {"*** ERROR: Hydrograph file cannot be written:"}},
     {msg::kAutomaticFileNotWritten, {"*** WARNING: Automatic hydrograph file cannot be written:"}},
+    {msg::kHydrographFileWithoutEndMark, {"*** WARNING: Hydrograph file ends before its end mark; it may be", "             incomplete. Its ordinates were kept:"}},
     // Rainfall: storm, mass curve and AES files, and CHICAGO STORM values.
     {msg::kStormFileUnreadable, {"*** ERROR: Storm file cannot be read:"}},
     {msg::kStormFileEndedEarly, {"*** ERROR: Storm file ended before its rainfall was complete:"}},

@@ -100,6 +100,21 @@ TEST(ReadHyd, DryFileIsANote) {
   EXPECT_EQ(h.summary.lines[0].substr(0, 5), "  *  ");
 }
 
+// A file cut before its end mark (a full disk, a killed run) keeps the
+// ordinates it holds, and the run says so, naming the file.
+TEST(ReadHyd, FileWithoutItsEndMarkIsReported) {
+  Harness h;
+  const std::string path = h.path("cut.hyd");
+  support::writeFile(path, " 1\ncut short\n    60.00\n      1.0000\n     3.000000\n     5.000000\n");
+  h.command("READ HYD            1 5 \"cut.hyd\"\n");
+  hydrograph::readHyd(h.ctx);
+  EXPECT_EQ(h.ctx.run.severity, 1);
+  EXPECT_EQ(h.ctx.store[1].NPTS, 2);
+  EXPECT_EQ(h.ctx.store[1].QPEAK, 5.0f);
+  EXPECT_TRUE(support::contains(h.warnings.lines, "*** WARNING: Hydrograph file ends before its end mark"));
+  EXPECT_TRUE(support::containsWrapped(h.warnings.lines, path));
+}
+
 TEST(ReadHyd, MissingBlankAndUnreadableFiles) {
   struct Case {
     const char* command;
