@@ -55,7 +55,7 @@ void BM_ReadAesThenComputeApi(benchmark::State& state) {
     host.detailed.lines.clear();
     host.summary.lines.clear();
     host.summaryWindow.lines.clear();
-    ctx.run.severity = 0;
+    ctx.run.severity = model::Severity::Note;
     // The record, and AESTEMP.STM beside it (data type -123).
     for (auto& s : ctx.cmd.STRING) s = std::string(90, ' ');
     ctx.cmd.STRING[1] = "LONG.DAT";
@@ -69,7 +69,7 @@ void BM_ReadAesThenComputeApi(benchmark::State& state) {
     rain::computeApi(ctx);
     benchmark::DoNotOptimize(ctx.api.API.data());
   }
-  if (ctx.storm.NSTEP != 105'408 || ctx.run.severity == 2) state.SkipWithError("record not loaded in full");
+  if (ctx.storm.NSTEP != 105'408 || ctx.run.severity == model::Severity::Error) state.SkipWithError("record not loaded in full");
   state.counters["hours"] = ctx.storm.NSTEP;
   std::filesystem::remove_all(dir);
 }

@@ -59,7 +59,7 @@ struct Bench {
     ctx.cmd.NPARAM = nparam;
     std::fill(ctx.cmd.PARAM.begin(), ctx.cmd.PARAM.end(), 0.0f);
     for (std::size_t k = 0; k < v.size(); ++k) ctx.cmd.PARAM[k + 1] = v[k];
-    ctx.run.severity = 0;
+    ctx.run.severity = model::Severity::Note;
   }
 };
 

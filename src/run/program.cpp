@@ -144,7 +144,7 @@ struct Program {
     for (platform::OutputFile* file : {&detailed, &summary}) {
       const std::string& path = file == &detailed ? set.paths[1] : set.paths[2];
       if (auto error = file->open(path)) {
-        reportOutsideRun(ctx, 906, *error);
+        reportOutsideRun(ctx, msg::kOutputFileNotCreated, *error);
         closeOutputs();
         return Outcome::Failed;
       }

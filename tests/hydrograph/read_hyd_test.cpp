@@ -108,7 +108,7 @@ TEST(ReadHyd, FileWithoutItsEndMarkIsReported) {
   support::writeFile(path, " 1\ncut short\n    60.00\n      1.0000\n     3.000000\n     5.000000\n");
   h.command("READ HYD            1 5 \"cut.hyd\"\n");
   hydrograph::readHyd(h.ctx);
-  EXPECT_EQ(h.ctx.run.severity, 1);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Warning);
   EXPECT_EQ(h.ctx.store[1].NPTS, 2);
   EXPECT_EQ(h.ctx.store[1].QPEAK, 5.0f);
   EXPECT_TRUE(support::contains(h.warnings.lines, "*** WARNING: Hydrograph file ends before its end mark"));
