@@ -61,7 +61,7 @@ void createSummaryRecordFile(model::RunContext& ctx) {
   std::string header;
   appendText(header, ctx.dirs.project, kSummaryHeaderBytes);
   if (auto error = platform::writeBinaryFile(summaryRecordPath(ctx), header, false)) {
-    run::issue(ctx, msg::kAutomaticFileNotWritten, run::Severity::Warning, run::Destination::Both, *error);
+    run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *error);
   }
 }
 
@@ -108,7 +108,7 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
 
   platform::OutputFile file;
   if (auto error = file.open(path)) {
-    run::issue(ctx, msg::kAutomaticFileNotWritten, run::Severity::Warning, run::Destination::Both, *error);
+    run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *error);
   }
   run::put(file, kUnits, {ctx.units.METOUT});
   run::put(file, kTitle, {padded(ctx.storm.title, 60)});
@@ -117,8 +117,10 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
   // One value per line, without the baseflow.
   for (int i = 1; i <= h.NPTS; ++i) run::put(file, kOrdinate, {h.Q[i] / ctx.units.out.flow});
   run::put(file, kEnd, {-1.0f});
-  file.close();
-  if (recordError) run::issue(ctx, msg::kAutomaticFileNotWritten, run::Severity::Warning, run::Destination::Both, *recordError);
+  if (auto error = file.close()) {
+    run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *error);
+  }
+  if (recordError) run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *recordError);
 }
 
 }  // namespace hydrograph

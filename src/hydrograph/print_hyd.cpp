@@ -205,7 +205,11 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
   }
   if (writing) {
     run::put(file, kFileEnd, {-1.0f});
-    file.close();
+    // A full disk shows at the latest when the file is closed: the file is
+    // then incomplete, and the run must not read as a success.
+    if (auto error = file.close()) {
+      run::issue(ctx, msg::kHydrographFileNotWritten, run::Severity::Error, run::Destination::Both, *error);
+    }
   }
 }
 

@@ -242,7 +242,7 @@ void writeTempStorm(model::RunContext& ctx, const AesRecordResult& r) {
     file.line(records.front());
   }
   run::put(file, kEnd, {-1});
-  file.close();
+  if (file.close()) fileWarning(ctx, msg::kStormSideFileNotWritten, path);
 }
 
 void printStatistics(model::RunContext& ctx, const AesRecordResult& r, const std::string& name) {

@@ -43,7 +43,7 @@ void writeDerived(model::RunContext& ctx) {
   run::put(file, s.NSTEP > 9999 ? kWideCount : kCount, {s.NSTEP});
   for (int i = 1; i <= s.NSTEP; ++i) run::put(file, kValue, {s.RAIN[i] * factor});
   run::put(file, kEnd, {-1});
-  file.close();
+  if (file.close()) fileWarning(ctx, msg::kStormSideFileNotWritten, path);
 }
 
 // The table itself: heading, units and the rows, four steps a row read down the columns.

@@ -60,7 +60,9 @@ void writePointerFile(model::RunContext& ctx, int k, const std::string& name) {
   } else {
     file.line(trimmedRight(path));
   }
-  file.close();
+  if (auto error = file.close()) {
+    issue(ctx, msg::kStormPointerNotWritten, Severity::Error, Destination::Both, *error);
+  }
 }
 
 void writeStartBlocks(model::RunContext& ctx, int nstorm) {

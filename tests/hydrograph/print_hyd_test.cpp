@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "hydrograph/context_fixture.h"
 #include "hydrograph/producer.h"
@@ -243,6 +244,24 @@ TEST(SaveHyd, IdBelowOneStopsTheProgram) {
   EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
   EXPECT_TRUE(support::contains(h.detailed.lines, "*** ERROR: SAVE HYD, ID =0.  Run aborted."));
   EXPECT_TRUE(support::contains(h.warnings.lines, "SAVE HYD "));
+}
+
+// SAVE HYD's file on a full disk ends the run with its error, naming why.
+TEST(SaveHyd, FullDiskIsAnError) {
+  Harness h;
+  std::filesystem::create_symlink("/dev/full", h.path("full.hyd"));
+  model::Hydrograph& s = h.ctx.store[2];
+  s.NHYD = 12;
+  s.DT = 1.0f;
+  s.DA = 1.0f;
+  s.Q.assign(1001, 1.5f);
+  s.NPTS = 1000;
+  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::First);
+  h.command("SAVE HYD            ID=[2], PCYC=[1], NAME=[-1], \"full.hyd\", \"lost\"\n");
+  hydrograph::saveHyd(h.ctx);
+  EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
+  EXPECT_TRUE(support::contains(h.warnings.lines, "*** ERROR: Hydrograph file cannot be written:"));
+  EXPECT_TRUE(support::containsWrapped(h.warnings.lines, "No space left on device"));
 }
 
 TEST(SaveHyd, GivenNameAndComment) {
