@@ -175,6 +175,7 @@ inline constexpr int kRunListEndsInsideSet = 908;
 inline constexpr int kStormPointerNotWritten = 909;
 inline constexpr int kInternalFailure = 910;
 inline constexpr int kOutputNotWritten = 911;  // a full disk, a lost device
+inline constexpr int kNumberTooLarge = 912;    // a value beyond single precision
 
 // Hydrograph store and hydrograph files.
 inline constexpr int kSlotOutOfRange = 920;

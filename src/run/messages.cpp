@@ -145,6 +145,7 @@ constexpr Entry kTable[] = {
     {msg::kStormPointerNotWritten, {"*** ERROR: A storm pointer file cannot be written:"}},
     {msg::kInternalFailure, {"*** ERROR: The command failed inside the program:"}},
     {msg::kOutputNotWritten, {"*** ERROR: An output file could not be written to its end:"}},
+    {msg::kNumberTooLarge, {"*** ERROR: A number in the line below is too large."}},
     // Hydrograph store and hydrograph files.
     {msg::kSlotOutOfRange, {"*** ERROR: Hydrograph ID must be from 1 to 10.  Command aborted."}},
     {msg::kHydrographFileUnreadable, {"*** ERROR: Hydrograph file cannot be read:"}},

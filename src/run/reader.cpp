@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -77,14 +78,18 @@ void echoComment(model::RunContext& ctx, const std::string& line) {
 // Stores the number just ended at the next PARAM position. Positions past
 // the capacity of PARAM (or the ten DPARAM entries) are dropped, so that no
 // line, however long, writes outside the lists.
-void storeNumber(model::CommandValues& cmd, Scan& s) {
+bool storeNumber(model::CommandValues& cmd, Scan& s) {
   const double value = s.sign * s.accumulator;
+  // Values are held in single precision: beyond its range a value would turn
+  // into infinity and every result computed from it into NaN.
+  if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) return false;
   const auto at = static_cast<std::size_t>(s.index);
   if (at < cmd.PARAM.size()) cmd.PARAM[at] = static_cast<float>(value);
   if (s.keepDoubles && at < cmd.DPARAM.size()) cmd.DPARAM[at] = value;
   ++s.index;
   s.accumulator = 0.0;
   s.inNumber = false;
+  return true;
 }
 
 // A quoted string ends at `end` (1-based column before the closing quote).
@@ -153,7 +158,7 @@ ScanResult scanLine(model::RunContext& ctx, const std::string& line, Scan& s) {
     } else {
       // A separator ends the number being read, if any, and forgets any
       // sign or decimal point that was not followed by digits.
-      if (s.inNumber) storeNumber(cmd, s);
+      if (s.inNumber && !storeNumber(cmd, s)) return fail(ctx, msg::kNumberTooLarge, line, true);
       s.decimals = 0;
       s.decimalSeen = false;
       s.signSeen = false;

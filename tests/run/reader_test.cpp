@@ -311,6 +311,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "*** ERROR: String too long. Check for quotes in input.", false},
         ErrorCase{23, cmd("SHIFT HYD", "-1-2"), "*** ERROR: Check NEGATIVE SIGNS in line below.", true},
         ErrorCase{24, cmd("SHIFT HYD", "1.2.3"), "*** ERROR: Check the DECIMALS in the line below.", true},
+        // Beyond single precision the value would be infinity, then NaN results.
+        ErrorCase{912, cmd("SHIFT HYD", "1 " + std::string(40, '9') + " 2"),
+                  "*** ERROR: A number in the line below is too large.", true},
         ErrorCase{20, std::string(100, 'Z') + "tail beyond column 100",
                   "*** ERROR: Command not found in the line below.", true}));
 
