@@ -16,6 +16,7 @@
 #include "rain/mass_storm.h"
 #include "rain/hourly_records.h"
 #include "rain/read_storm.h"
+#include "routing/reservoir.h"
 #include "run/default_values.h"
 #include "run/main_loop.h"
 #include "run/start.h"
@@ -47,7 +48,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"STORE TRAVEL TIME", Id::StoreTravelTime, 100, Heading::P, "", Precision::Single, notAvailable},
     {"COMPUTE TRAVEL TIME", Id::ComputeTravelTime, 5, Heading::P, "", Precision::Single, notAvailable},
     {"ROUTE", Id::Route, 4, Heading::H, "", Precision::Single, notAvailable},
-    {"ROUTE RESERVOIR", Id::RouteReservoir, 100, Heading::H, "", Precision::Single, notAvailable},
+    {"ROUTE RESERVOIR", Id::RouteReservoir, 100, Heading::H, "", Precision::Single, routing::routeReservoir},
     {"DESIGN STANDHYD", Id::DesignStandhyd, 610, Heading::H, "", Precision::Single, runoff::designStandhyd},
     {"DESIGN NASHYD", Id::DesignNashyd, 610, Heading::H, "", Precision::Single, runoff::designNashyd},
     {"COMPUTE URBHYD", Id::ComputeUrbhyd, 610, Heading::H, "", Precision::Single, runoff::computeUrbhyd},

@@ -208,4 +208,9 @@ inline constexpr int kDefaultValuesUnreadable = 963;
 inline constexpr int kDefaultValuesTooShort = 964;
 inline constexpr int kSurfaceSlopeNotPositive = 965;
 
+// Routing: reservoir tables and inflows the routing cannot use.
+inline constexpr int kReservoirNoEndPair = 985;
+inline constexpr int kReservoirSinglePoint = 986;
+inline constexpr int kReservoirNoInflowStep = 987;
+
 }  // namespace msg

@@ -232,3 +232,9 @@ TEST(GoldenProblems, HelpAndVersion) {
 }
 
 }  // namespace
+
+// Level-pool routing through a pond: steps given, omitted, in hours and in
+// minutes, sub-step rounding, the overflow slot and a dry inflow. Each case
+// folder's derivation.txt gives the values the expected text was worked from.
+INSTANTIATE_TEST_SUITE_P(RouteReservoir, Golden,
+                         ::testing::Values("reservoir_steps", "reservoir_overflow", "reservoir_dry"));
