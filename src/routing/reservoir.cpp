@@ -132,8 +132,8 @@ ReservoirTable readReservoirTable(std::span<const float> param, int first, int l
     const float nextStorage = storage(j + 3);
     // The end pair: an outflow below zero or below the last one, or no values left.
     if (j + 2 > limit || nextOutflow < 0.0f || nextOutflow < t.outflow[static_cast<std::size_t>(k)]) {
-      t.overflowId = static_cast<int>(at(j + 4));
-      t.overflowNhyd = static_cast<int>(at(j + 5));
+      t.overflowId = model::truncatedInt(at(j + 4));
+      t.overflowNhyd = model::truncatedInt(at(j + 5));
       return t;
     }
     if (nextStorage < 0.0f || (k >= 2 && t.storage[static_cast<std::size_t>(k)] > nextStorage)) ++t.badPairs;
