@@ -3,9 +3,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "command_table.h"
 #include "platform/platform.h"
-#include "run/program.h"
+#include "kestran.h"
 
 namespace {
 
@@ -31,5 +30,5 @@ int main(int argc, char** argv) {
   platform::StreamWindow summary("KESTRANv4.05 / Summary output", stdout);
   const std::unique_ptr<platform::Clock> clock = makeClock();
   platform::Platform host{mainWindow, warnings, summary, *clock};
-  return run::programMain(argc, argv, kestran::programSetup(), host);
+  return kestran::commandLine(argc, argv, host);
 }

@@ -50,18 +50,28 @@ void appendText(std::string& bytes, const std::string& text, std::size_t width) 
 
 std::string projectDirectory(const model::RunContext& ctx) { return trimRight(ctx.dirs.project); }
 
+namespace {
+
+std::string recordsDirectory(const model::RunContext& ctx) {
+  return ctx.dirs.records.empty() ? projectDirectory(ctx) : trimRight(ctx.dirs.records);
+}
+
+}  // namespace
+
 std::string runExtension(const model::RunContext& ctx) {
   static const fortran::Format kExtension("(F4.3)");
   return kExtension.format({static_cast<float>(ctx.run.NRUN) / 1000.0f})[0];
 }
 
-std::string summaryRecordPath(const model::RunContext& ctx) { return projectDirectory(ctx) + "SUMMARY.sbo"; }
+std::string summaryRecordPath(const model::RunContext& ctx) { return recordsDirectory(ctx) + "SUMMARY.sbo"; }
 
 void createSummaryRecordFile(model::RunContext& ctx) {
   std::string header;
   appendText(header, ctx.dirs.project, kSummaryHeaderBytes);
   if (auto error = platform::writeBinaryFile(summaryRecordPath(ctx), header, false)) {
     run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *error);
+  } else {
+    ctx.fileWritten(summaryRecordPath(ctx));
   }
 }
 
@@ -87,7 +97,7 @@ std::string summaryRecord(const model::RunContext& ctx, int id) {
 std::string automaticFilePath(const model::RunContext& ctx, int id) {
   // Slots with a numeric NHYD use whatever HYDNAME they hold, so they all
   // share the file named by the directory and the extension alone.
-  const std::string stem = projectDirectory(ctx) + padded(ctx.store[id].HYDNAME, 8);
+  const std::string stem = recordsDirectory(ctx) + padded(ctx.store[id].HYDNAME, 8);
   return trimRight(stem) + runExtension(ctx);
 }
 
@@ -109,6 +119,8 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
   platform::OutputFile file;
   if (auto error = file.open(path)) {
     run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *error);
+  } else {
+    ctx.fileWritten(path);
   }
   run::put(file, kUnits, {ctx.units.METOUT});
   run::put(file, kTitle, {padded(ctx.storm.title, 60)});

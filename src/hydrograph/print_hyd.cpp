@@ -146,6 +146,7 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
       run::issue(ctx, msg::kHydrographFileNotWritten, run::Severity::Error, run::Destination::Both, *error);
     } else {
       writing = true;
+      ctx.fileWritten(fileName);
       run::put(file, kFileUnits, {ctx.units.METOUT});
       run::put(file, kFileComment, {padded(comment, 60)});
       run::put(file, kFileStep, {h.DT * 60.0f});

@@ -62,9 +62,38 @@ Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
   return t;
 }
 
+namespace {
+
+std::string trimmedRight(std::string s) {
+  s.erase(s.find_last_not_of(' ') + 1);
+  return s;
+}
+
+// The hydrograph of slot `id` and, for runoff, the storm it came from, as
+// data in the output units of the run.
+void record(model::RunContext& ctx, int id, Source source) {
+  const model::Hydrograph& h = ctx.store[id];
+  const model::Factors& f = ctx.units.out;
+  const int run = ctx.run.NRUN, command = ctx.run.commandCounter;
+  model::HydrographRecord r{run, command, trimmedRight(ctx.run.label), id, h.NHYD,
+                            h.NHYD != 0 ? std::string() : trimmedRight(h.HYDNAME), h.DT, h.DA / f.area,
+                            h.BASE / f.flow, ctx.time.TZERO, {}};
+  r.flows.reserve(static_cast<std::size_t>(std::max(h.NPTS, 0)));
+  for (int i = 1; i <= h.NPTS && i < static_cast<int>(h.Q.size()); ++i) r.flows.push_back(h.Q[i] / f.flow);
+  ctx.recorder->hydrograph(std::move(r));
+  if (source != Source::Rainfall) return;
+  const model::Storm& s = ctx.storm;
+  model::StormRecord storm{run, command, trimmedRight(s.title), s.stormDate, s.SDT, {}, s.PTOT * f.depth};
+  for (int i = 1; i <= s.NSTEP && i < static_cast<int>(s.RAIN.size()); ++i) storm.intensities.push_back(s.RAIN[i] * f.depth);
+  ctx.recorder->storm(std::move(storm));
+}
+
+}  // namespace
+
 void reportProduced(model::RunContext& ctx, int id, Source source, AutoFile file) {
   const bool numeric = ctx.store[id].NHYD != 0;
   const int form = source == Source::Rainfall ? (numeric ? 1 : 2) : (numeric ? 3 : 4);
+  if (ctx.recorder != nullptr) record(ctx, id, source);
   run::outsum(ctx, id, form);
   if (file == AutoFile::Write && ctx.store.SVHYD == 1) writeAutomaticFile(ctx, id);
 }

@@ -8,6 +8,7 @@
 
 #include "model/command_values.h"
 #include "model/defaults.h"
+#include "model/recorder.h"
 #include "model/routing_tables.h"
 #include "model/run_state.h"
 #include "model/storm.h"
@@ -65,12 +66,18 @@ struct RunContext {
   Store store;
   RoutingTables tables;
   fortran::LineReader* input = nullptr;  // the command input file of the run
+  RunRecorder* recorder = nullptr;       // set when the run's results are also wanted as data
   // Prepares the record files of a run (the summary record file); called when
   // a run set begins and again when START begins a later run of the file.
   void (*runStarted)(RunContext&) = nullptr;
 
   // Path of a side file written in the working directory.
   std::string workPath(const std::string& name) const { return out.workDir + name; }
+
+  // Every file the run writes is named here once it is open, for the run's results.
+  void fileWritten(const std::string& path) {
+    if (recorder != nullptr) recorder->fileWritten(path);
+  }
 };
 
 }  // namespace model

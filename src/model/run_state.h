@@ -79,6 +79,10 @@ struct TimeOrigin {
 struct Directories {
   std::string project;   // joined before names without a ':' (up to 90 characters)
   std::string rainfall;  // joined before storm names without a ':'
+  // Where the automatic hydrograph files and the summary record file go;
+  // empty = the project directory (a library run keeps them in its work
+  // directory, so that runs side by side never share them).
+  std::string records;
 };
 
 }  // namespace model

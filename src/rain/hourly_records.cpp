@@ -228,6 +228,7 @@ void writeTempStorm(model::RunContext& ctx, const AesRecordResult& r) {
     fileWarning(ctx, msg::kStormSideFileNotWritten, path);
     return;
   }
+  ctx.fileWritten(path);
   run::put(file, kUnits, {2});
   run::put(file, kComment, {r.station, r.start});
   run::put(file, kStep, {60});

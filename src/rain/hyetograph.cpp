@@ -35,6 +35,7 @@ void writeDerived(model::RunContext& ctx) {
     fileWarning(ctx, msg::kStormSideFileNotWritten, path);
     return;
   }
+  ctx.fileWritten(path);
   const model::Storm& s = ctx.storm;
   const float factor = ctx.units.out.depth;
   run::put(file, kUnits, {ctx.units.METOUT});

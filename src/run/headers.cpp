@@ -139,6 +139,8 @@ int advanceRunCounter(model::RunContext& ctx) {
   if (counter <= 0 || counter > kCounterLimit) counter = 1;
   if (auto error = platform::replaceFileAtomically(path, kWrite.format({counter}).front() + "\n")) {
     issue(ctx, msg::kRunCounterNotSaved, Severity::Note, Destination::Warnings, *error);
+  } else {
+    ctx.fileWritten(path);
   }
   return counter;
 }

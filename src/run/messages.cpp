@@ -245,19 +245,24 @@ void issue(model::RunContext& ctx, int number, Severity severity, Destination de
     }
     run.lastHeadingCommand = run.commandCounter;
   }
+  std::vector<std::string> lines;
   if (const MessageText* m = findMessage(number)) {
-    for (std::string_view line : m->lines) writeLine(ctx, line, destination);
+    lines.assign(m->lines.begin(), m->lines.end());
   } else {
     // Callers only issue numbers of the table; a missing one is still shown.
-    writeLine(ctx, "*** ERROR: Message " + std::to_string(number) + " has no text.", destination);
+    lines.push_back("*** ERROR: Message " + std::to_string(number) + " has no text.");
   }
   for (std::size_t at = 0; at < detail.size(); at += 58) {
     // A detail (a path, a reason) may be longer than a line: it wraps,
     // indented under the message text, in pieces that stay inside the 70
     // columns the end-of-run copy keeps, so nothing of it is cut.
-    writeLine(ctx, std::string(6, ' ').append(detail.substr(at, 58)), destination);
+    lines.push_back(std::string(6, ' ').append(detail.substr(at, 58)));
   }
+  for (const std::string& line : lines) writeLine(ctx, line, destination);
   run.severity = severity;
+  if (ctx.recorder != nullptr) {
+    ctx.recorder->message({run.NRUN, run.commandCounter, number, severity, std::move(lines)});
+  }
 }
 
 void warn(model::RunContext& ctx, int number, Destination destination, std::string_view detail) {

@@ -3,6 +3,7 @@
 #include "run/program.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -89,6 +90,7 @@ struct Program {
       put(ctx.platform.warningsWindow, kLine, {"*** WARNING: " + *error});
       return;
     }
+    ctx.fileWritten(ctx.workPath(kLogName));
     ctx.out.log = &log;
   }
 
@@ -150,6 +152,7 @@ struct Program {
         closeOutputs();
         return Outcome::Failed;
       }
+      ctx.fileWritten(path);
     }
     ctx.out.detailed = &detailed;
     ctx.out.summary = &summary;
@@ -192,7 +195,7 @@ struct Program {
 }  // namespace
 
 int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Platform& platform) {
-  std::string single;
+  ProgramOptions options;
   if (argc > 2) {
     std::fputs("kestran: too many arguments (see kestran --help)\n", stderr);
     return 2;
@@ -211,20 +214,54 @@ int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Plat
       std::fprintf(stderr, "kestran: unknown option %s (see kestran --help)\n", argv[1]);
       return 2;
     }
-    single = argv[1];
+    options.input = argv[1];
   }
+  return runProgram(options, setup, platform);
+}
 
+namespace {
+
+// A directory as the side files and the run list join it: "" stays the
+// working directory, anything else ends with a separator.
+std::string asDirectory(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+// The run list of a single input, with its outputs moved to `outputDir`.
+RunList singleInputIn(const ProgramOptions& o) {
+  RunList list = singleInput(o.input);
+  if (!o.outputDir.empty()) {
+    for (RunSet& set : list.sets) {
+      for (int k = 1; k <= 2; ++k) {
+        const std::string name = std::filesystem::path(set.paths[k]).filename().string();
+        set.paths[k] = asDirectory(o.outputDir) + name;
+        set.shown[k] = set.paths[k].substr(0, 60);
+      }
+    }
+  }
+  if (o.projectDir) list.projectDir = asDirectory(*o.projectDir);
+  if (o.rainfallDir) list.rainfallDir = asDirectory(*o.rainfallDir);
+  return list;
+}
+
+}  // namespace
+
+int runProgram(const ProgramOptions& options, const ProgramSetup& setup, platform::Platform& platform) {
   auto context = std::make_unique<model::RunContext>(platform);
   model::RunContext& ctx = *context;
   ctx.runStarted = setup.runStarted;
+  ctx.recorder = options.recorder;
+  ctx.out.workDir = asDirectory(options.workDir);
   Program program{ctx, setup, {}, {}, {}, std::nullopt, std::nullopt};
   program.openLog();
   // The default parameter list lasts for the whole execution; START does not reset it.
   setBuiltInDefaults(ctx.defaults);
 
-  const RunList list = single.empty() ? readRunList(ctx.out.workDir) : singleInput(single);
+  const RunList list = options.input.empty() ? readRunList(ctx.out.workDir) : singleInputIn(options);
   ctx.dirs.project = list.projectDir;
   ctx.dirs.rainfall = list.rainfallDir;
+  ctx.dirs.records = options.recordsDir.empty() ? std::string() : asDirectory(options.recordsDir);
 
   bool failed = false;
   for (const RunSet& set : list.sets) {

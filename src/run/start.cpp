@@ -54,6 +54,7 @@ void writePointerFile(model::RunContext& ctx, int k, const std::string& name) {
     issue(ctx, msg::kStormPointerNotWritten, Severity::Error, Destination::Both, *error);
     return;
   }
+  ctx.fileWritten(ctx.workPath(fileName));
   putFree(file, {99});
   if (trimmedRight(path).size() <= 60) {
     put(file, kName, {padded(path, 60)});

@@ -119,6 +119,17 @@ void outsum(model::RunContext& ctx, int id, int form) {
   const std::string name = padded(h.HYDNAME, 10);
   platform::LineSink* sinks[] = {ctx.out.summary, &ctx.platform.summaryWindow};
 
+  if (ctx.recorder != nullptr) {
+    const auto trimmed = [](std::string s) {
+      s.erase(s.find_last_not_of(' ') + 1);
+      return s;
+    };
+    std::string mark = trimmed(ctx.run.marker);
+    ctx.recorder->units(ctx.units.METOUT);
+    ctx.recorder->summary({ctx.run.NRUN, ctx.run.commandCounter, trimmed(ctx.run.label), mark, id, h.NHYD,
+                           h.NHYD != 0 ? std::string() : trimmed(h.HYDNAME), area, peak, h.TPEAK, when, volume,
+                           form <= 2 ? std::optional<float>(h.RV / ptot) : std::nullopt});
+  }
   for (platform::LineSink* sink : sinks) {
     switch (form) {
       case 1:

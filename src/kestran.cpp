@@ -1,0 +1,123 @@
+// The library entry points: options into a run of the program, the run's
+// records into a result.
+#include "kestran.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <system_error>
+#include <unordered_set>
+#include <utility>
+
+#include "command_table.h"
+#include "platform/platform.h"
+#include "run/program.h"
+
+namespace kestran {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Collects the records of one run into its result.
+class Collector : public model::RunRecorder {
+ public:
+  explicit Collector(RunResult& r) : r_(r) {}
+  void message(model::MessageRecord m) override { r_.messages.push_back(std::move(m)); }
+  void summary(model::SummaryRecord s) override { r_.summary.push_back(std::move(s)); }
+  void hydrograph(model::HydrographRecord h) override { r_.hydrographs.push_back(std::move(h)); }
+  void storm(model::StormRecord s) override { r_.storms.push_back(std::move(s)); }
+  void fileWritten(const std::string& path) override {
+    if (seen_.insert(path).second) r_.files.push_back(path);
+  }
+  void units(int METOUT) override { r_.units = METOUT; }
+
+ private:
+  RunResult& r_;
+  std::unordered_set<std::string> seen_;
+};
+
+// A text window that hands its lines on, or drops them.
+class Window : public platform::TextWindow {
+ public:
+  Window(std::string title, platform::LineSink* to) : TextWindow(std::move(title)), to_(to) {}
+  void line(std::string_view text) override {
+    if (to_ != nullptr) to_->line(text);
+  }
+
+ private:
+  platform::LineSink* to_;
+};
+
+fs::path makeWorkDir(const fs::path& wanted) {
+  std::error_code ec;
+  if (wanted.empty()) {
+    std::string pattern = (fs::temp_directory_path(ec) / "kestran-XXXXXX").string();
+    if (ec || ::mkdtemp(pattern.data()) == nullptr) throw RunError("cannot make a work directory under the temporary directory");
+    return pattern;
+  }
+  if (fs::exists(wanted, ec) && !fs::is_directory(wanted, ec)) {
+    throw RunError("the work directory is not a directory: " + wanted.string());
+  }
+  fs::create_directories(wanted, ec);
+  if (ec || !fs::is_directory(wanted)) {
+    throw RunError("cannot make the work directory " + wanted.string() + ": " + ec.message());
+  }
+  return fs::absolute(wanted, ec);
+}
+
+std::string dirText(const fs::path& p) {
+  std::string s = p.string();
+  if (!s.empty() && s.back() != '/') s += '/';
+  return s;
+}
+
+}  // namespace
+
+RunResult run(const RunOptions& options) {
+  if (!options.input.empty() && !options.text.empty()) throw RunError("give either an input file or a command text, not both");
+  if (options.input.empty() && options.text.empty()) throw RunError("no input: give an input file or a command text");
+  std::error_code ec;
+  if (!options.input.empty() && !fs::is_regular_file(options.input, ec)) {
+    throw RunError("input file not found: " + options.input.string());
+  }
+  RunResult result;
+  result.workDir = makeWorkDir(options.workDir);
+
+  run::ProgramOptions o;
+  o.workDir = dirText(result.workDir);
+  o.outputDir = o.workDir;
+  o.recordsDir = o.workDir;
+  fs::path input = options.input;
+  if (!options.text.empty()) {
+    input = result.workDir / "study.dat";
+    if (auto error = platform::replaceFileAtomically(input.string(), options.text)) throw RunError(*error);
+    const fs::path base = options.baseDir.empty() ? result.workDir : fs::absolute(options.baseDir, ec);
+    o.projectDir = dirText(base);
+    o.rainfallDir = dirText(base);
+  }
+  o.input = input.string();
+  if (options.projectDir) o.projectDir = dirText(*options.projectDir);
+  if (options.rainfallDir) o.rainfallDir = dirText(*options.rainfallDir);
+  Collector collector(result);
+  o.recorder = &collector;
+
+  Window mainWindow("Special Messages", options.mainWindow);
+  Window warnings("KESTRANv4.05 / Warnings & Errors", options.warningsWindow);
+  Window summary("KESTRANv4.05 / Summary output", options.summaryWindow);
+  const platform::SystemClock systemClock;
+  const platform::FixedClock fixedClock(options.clock.value_or(platform::DateTime{}));
+  const platform::Clock& clock = options.clock ? static_cast<const platform::Clock&>(fixedClock) : systemClock;
+  platform::Platform host{mainWindow, warnings, summary, clock};
+  result.status = run::runProgram(o, programSetup(), host);
+  const std::string stem = input.stem().string();
+  result.detailedOutput = result.workDir / (stem + ".out");
+  result.summaryOutput = result.workDir / (stem + ".sum");
+  return result;
+}
+
+int commandLine(int argc, char** argv, platform::Platform& platform) {
+  return run::programMain(argc, argv, programSetup(), platform);
+}
+
+}  // namespace kestran

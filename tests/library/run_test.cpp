@@ -1,0 +1,144 @@
+// The library: a run returns its results as data, runs side by side on
+// threads give exactly what they give one at a time, and calls that cannot
+// start are refused with a reason.
+#include "kestran.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A design study: a Chicago storm over a rural and an urban catchment, every
+// hydrograph also saved automatically. `k` varies the storm and the land.
+std::string study(int k) {
+  const std::string cn = std::to_string(60 + 3 * k);
+  const std::string td = std::to_string(2 + k % 3);
+  return " 2\n"
+         "START               TZERO=[2011.09150600], METOUT=[2], NSTORM=[0], NRUN=[1]\n"
+         "SAVE HYD            SAVEALL=[2], PCYC=[0]\n"
+         "CHICAGO STORM       IUNITS=[2], TD=[" + td + "], R=[0.4], DT=[10], OPTION=[1]\n"
+         "                    A=[1000], B=[6], C=[0.8]\n"
+         "COMPUTE NASHYD      ID=[1], NHYD=[\"RURAL\"], DT=[5], AREA=[40], PRINT=[0,0], CN=[" + cn + "],\n"
+         "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n"
+         "DESIGN STANDHYD     ID=[2], NHYD=[" + std::to_string(200 + k) + "], DT=[5], AREA=[12], XIMP=[0.35],\n"
+         "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[" + cn + "], SLOPE=[1.5], RAIN=[-1]\n"
+         "FINISH\n";
+}
+
+std::map<std::string, std::string> filesOf(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename().string()] = support::fileText(e.path());
+  return files;
+}
+
+kestran::RunOptions options(int k, const fs::path& dir) {
+  kestran::RunOptions o;
+  o.text = study(k);
+  o.workDir = dir;
+  o.clock = platform::DateTime{2026, 1, 2, 3, 4, 5};
+  return o;
+}
+
+TEST(Library, ThreadsGiveTheSerialResultsByteForByte) {
+  support::TempDir root(support::scratchRoot() / ("klib" + std::to_string(::getpid())));
+  constexpr int kStudies = 8;
+  std::vector<kestran::RunResult> serial(kStudies), parallel(kStudies);
+  for (int k = 0; k < kStudies; ++k) serial[k] = kestran::run(options(k, root.path() / ("s" + std::to_string(k))));
+  std::vector<std::thread> threads;
+  for (int k = 0; k < kStudies; ++k)
+    threads.emplace_back([&, k] { parallel[k] = kestran::run(options(k, root.path() / ("p" + std::to_string(k)))); });
+  for (std::thread& t : threads) t.join();
+
+  for (int k = 0; k < kStudies; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(serial[k].status, 0);
+    EXPECT_EQ(parallel[k].status, serial[k].status);
+    const auto a = filesOf(root.path() / ("s" + std::to_string(k)));
+    const auto b = filesOf(root.path() / ("p" + std::to_string(k)));
+    ASSERT_EQ(a.size(), b.size());
+    for (const auto& [name, text] : a) {
+      ASSERT_TRUE(b.count(name)) << name;
+      // The outputs print the work directory's path: compare with it replaced.
+      std::string other = b.at(name);
+      const std::string from = (root.path() / ("p" + std::to_string(k))).string();
+      const std::string to = (root.path() / ("s" + std::to_string(k))).string();
+      for (std::size_t at = other.find(from); at != std::string::npos; at = other.find(from, at + to.size()))
+        other.replace(at, from.size(), to);
+      EXPECT_EQ(other, text) << name;
+    }
+    ASSERT_EQ(parallel[k].hydrographs.size(), serial[k].hydrographs.size());
+    for (std::size_t h = 0; h < serial[k].hydrographs.size(); ++h)
+      EXPECT_EQ(parallel[k].hydrographs[h].flows, serial[k].hydrographs[h].flows);
+  }
+  // The studies differ, so equal outputs are not one study repeated.
+  EXPECT_NE(serial[0].summary.at(0).peak, serial[1].summary.at(0).peak);
+}
+
+// The data agree with the fixed-format outputs of the same run.
+TEST(Library, ResultsMatchTheirOutputs) {
+  support::TempDir root(support::scratchRoot() / ("klibr" + std::to_string(::getpid())));
+  const kestran::RunResult r = kestran::run(options(1, root.path()));
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.units, 2);
+  ASSERT_EQ(r.summary.size(), 2u);
+  ASSERT_EQ(r.hydrographs.size(), 2u);
+  ASSERT_EQ(r.storms.size(), 2u);
+  const std::string sum = support::fileText(r.summaryOutput);
+  for (std::size_t i = 0; i < r.summary.size(); ++i) {
+    const auto& s = r.summary[i];
+    const auto& h = r.hydrographs[i];
+    EXPECT_EQ(s.id, h.id);
+    // The summary peak includes the baseflow; the ordinates do not.
+    const float top = *std::max_element(h.flows.begin(), h.flows.end());
+    EXPECT_NEAR(s.peak, top + h.base, 1e-6f * s.peak);
+    EXPECT_NE(sum.find(s.dateLabel), std::string::npos) << s.dateLabel;
+    ASSERT_TRUE(s.coefficient.has_value());
+  }
+  EXPECT_EQ(r.summary[0].name, "RURAL");
+  EXPECT_EQ(r.summary[1].nhyd, 201);
+  EXPECT_EQ(r.storms[0].title, "CHICAGO STORM");
+  for (const char* name : {"study.out", "study.sum", "MESSAGES.LOG", "kestran.CNT", "SUMMARY.sbo"}) {
+    const std::string path = (root.path() / name).string();
+    EXPECT_NE(std::find(r.files.begin(), r.files.end(), path), r.files.end()) << name;
+  }
+  for (const std::string& f : r.files) EXPECT_TRUE(fs::exists(f)) << f;
+}
+
+TEST(Library, RunsEndingOnAnErrorReturnTheirMessages) {
+  support::TempDir root(support::scratchRoot() / ("klibe" + std::to_string(::getpid())));
+  kestran::RunOptions o;
+  o.text = " 1\nSTART               TZERO=[0], METOUT=[1], NSTORM=[0], NRUN=[1]\nSTORE HYD           ID=[11]\nFINISH\n";
+  o.workDir = root.path();
+  const kestran::RunResult r = kestran::run(o);
+  EXPECT_FALSE(r.ok());
+  ASSERT_FALSE(r.messages.empty());
+  EXPECT_EQ(r.messages.back().severity, model::Severity::Error);
+  EXPECT_EQ(r.messages.back().command, 2);
+}
+
+TEST(Library, CallsThatCannotStartAreRefused) {
+  support::TempDir root(support::scratchRoot() / ("klibx" + std::to_string(::getpid())));
+  support::writeFile(root.path() / "afile", "x");
+  kestran::RunOptions missing;
+  missing.input = root.path() / "none.dat";
+  EXPECT_THROW(kestran::run(missing), kestran::RunError);
+  kestran::RunOptions fileAsDir;
+  fileAsDir.text = " 1\nFINISH\n";
+  fileAsDir.workDir = root.path() / "afile";
+  EXPECT_THROW(kestran::run(fileAsDir), kestran::RunError);
+  kestran::RunOptions nothing;
+  EXPECT_THROW(kestran::run(nothing), kestran::RunError);
+}
+
+}  // namespace
