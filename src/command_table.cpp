@@ -5,10 +5,14 @@
 
 #include <array>
 
+#include "hydrograph/add_hyd.h"
 #include "hydrograph/auto_save.h"
+#include "hydrograph/divert_hyd.h"
 #include "hydrograph/print_hyd.h"
 #include "hydrograph/read_hyd.h"
 #include "hydrograph/save_hyd.h"
+#include "hydrograph/shift_hyd.h"
+#include "hydrograph/storage_volume.h"
 #include "hydrograph/store_hyd.h"
 #include "rain/chicago.h"
 #include "rain/antecedent_index.h"
@@ -42,7 +46,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"COMPUTE HYD", Id::ComputeHyd, 610, Heading::H, "", Precision::Single, notAvailable},
     {"PRINT HYD", Id::PrintHyd, 3, Heading::H, "", Precision::Single, hydrograph::printHyd},
     {"DEFAULT VALUES", Id::DefaultValues, 3, Heading::P, "DEFAULT VALUES", Precision::Single, run::defaultValues},
-    {"ADD HYD", Id::AddHyd, 12, Heading::H, "", Precision::Single, notAvailable},
+    {"ADD HYD", Id::AddHyd, 12, Heading::H, "", Precision::Single, hydrograph::addHyd},
     {"STORE RATING CURVE", Id::StoreRatingCurve, 100, Heading::P, "", Precision::Single, notAvailable},
     {"COMPUTE RATING CURVE", Id::ComputeRatingCurve, 310, Heading::P, "", Precision::Single, notAvailable},
     {"STORE TRAVEL TIME", Id::StoreTravelTime, 100, Heading::P, "", Precision::Single, notAvailable},
@@ -55,11 +59,11 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"COMPUTE NASHYD", Id::ComputeNashyd, 610, Heading::H, "", Precision::Single, runoff::computeNashyd},
     {"COMPUTE DUHYD", Id::ComputeDuhyd, 8, Heading::H, "COMPUTE DUHYD", Precision::Single, notAvailable},
     {"KINROUTE", Id::Kinroute, 10, Heading::H, "", Precision::Single, notAvailable},
-    {"SHIFT HYD", Id::ShiftHyd, 4, Heading::H, "", Precision::Single, notAvailable},
-    {"COMPUTE VOLUME", Id::ComputeVolume, 3, Heading::H, "COMPUTE VOLUME", Precision::Single, notAvailable},
+    {"SHIFT HYD", Id::ShiftHyd, 4, Heading::H, "", Precision::Single, hydrograph::shiftHyd},
+    {"COMPUTE VOLUME", Id::ComputeVolume, 3, Heading::H, "COMPUTE VOLUME", Precision::Single, hydrograph::computeVolume},
     {"FINISH", Id::Finish, 0, Heading::None, "", Precision::Single, nullptr},
     {"DESIGN SCSHYD", Id::DesignScshyd, 610, Heading::H, "", Precision::Single, runoff::designScshyd},
-    {"DIVERT HYD", Id::DivertHyd, 120, Heading::H, "", Precision::Single, notAvailable},
+    {"DIVERT HYD", Id::DivertHyd, 120, Heading::H, "", Precision::Single, hydrograph::divertHyd},
     {"READ STORM", Id::ReadStorm, 1, Heading::P, "READ STORM", Precision::Single, rain::readStorm},
     {"CALIB STANDHYD", Id::CalibStandhyd, 610, Heading::H, "", Precision::Single, runoff::calibStandhyd},
     {"READ AES DATA", Id::ReadAesData, 4, Heading::P, "READ AES DATA", Precision::Double, rain::readAesData},

@@ -95,9 +95,13 @@ std::string summaryRecord(const model::RunContext& ctx, int id) {
 }
 
 std::string automaticFilePath(const model::RunContext& ctx, int id) {
-  // Slots with a numeric NHYD use whatever HYDNAME they hold, so they all
-  // share the file named by the directory and the extension alone.
-  const std::string stem = recordsDirectory(ctx) + padded(ctx.store[id].HYDNAME, 8);
+  static const fortran::Format kNumeric("('H-',I6.6)");
+  const model::Hydrograph& h = ctx.store[id];
+  // A numeric reference names its file as SAVE HYD's automatic name does
+  // ("H-" and six digits), so every numeric hydrograph keeps a file of its
+  // own instead of all of them overwriting one file named by the extension.
+  if (h.NHYD != 0) return recordsDirectory(ctx) + kNumeric.format({h.NHYD})[0] + runExtension(ctx);
+  const std::string stem = recordsDirectory(ctx) + padded(h.HYDNAME, 8);
   return trimRight(stem) + runExtension(ctx);
 }
 

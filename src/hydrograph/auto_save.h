@@ -30,9 +30,10 @@ void createSummaryRecordFile(model::RunContext& ctx);
 // The 162-byte record of slot `id`, exactly as it is appended to SUMMARY.sbo.
 std::string summaryRecord(const model::RunContext& ctx, int id);
 
-// Path of the automatic hydrograph file of slot `id`: the project directory, the
-// first eight characters of HYDNAME and the run extension after the last
-// non-blank character.
+// Path of the automatic hydrograph file of slot `id`: the project directory,
+// then "H-" and NHYD in six digits for a numeric reference, or the first
+// eight characters of HYDNAME for a named one, then the run extension after
+// the last non-blank character.
 std::string automaticFilePath(const model::RunContext& ctx, int id);
 
 // Appends the record of slot `id` to SUMMARY.sbo and writes its automatic

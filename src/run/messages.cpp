@@ -152,6 +152,9 @@ constexpr Entry kTable[] = {
     {msg::kHydrographFileNotWritten, {"*** ERROR: Hydrograph file cannot be written:"}},
     {msg::kAutomaticFileNotWritten, {"*** WARNING: Automatic hydrograph file cannot be written:"}},
     {msg::kHydrographFileWithoutEndMark, {"*** WARNING: Hydrograph file ends before its end mark; it may be", "             incomplete. Its ordinates were kept:"}},
+    {msg::kDivertOutputCountBelowOne, {"*** ERROR: No. of output hydrographs must be from 1 to 5."}},
+    {msg::kVolumeStorageNeverEmptied, {"*** WARNING: The inflow stays above RelRate after its peak: the",
+                                       "             storage was counted up to its last ordinate."}},
     // Rainfall: storm, mass curve and AES files, and CHICAGO STORM values.
     {msg::kStormFileUnreadable, {"*** ERROR: Storm file cannot be read:"}},
     {msg::kStormFileEndedEarly, {"*** ERROR: Storm file ended before its rainfall was complete:"}},

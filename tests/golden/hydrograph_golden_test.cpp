@@ -383,10 +383,10 @@ TEST(HydrographGolden, SaveAllSwitchWritesAutomaticFilesAndRecords) {
               {" 1", std::string(60, ' '), "    10.00", "      2.0000", ".50000E+00", ".15000E+01", ".10000E+01", " -1.0"},
               "automatic file of a named slot");
 
-  // A numeric slot holds a blank name: the file is named by the extension alone.
-  const std::string bare = c.path(".001");
-  EXPECT_EQ(c.detailed(4).front(), "  IN SVHYD=1, HYDFILE= " + pad(bare, 80));
-  expectLines(readLines(bare), {" 1", std::string(60, ' '), "    10.00", "      2.0000", ".50000E+00", " -1.0"},
+  // A numeric slot: the file is named as SAVE HYD names it, "H-" and six digits.
+  const std::string numbered = c.path("H-000077.001");
+  EXPECT_EQ(c.detailed(4).front(), "  IN SVHYD=1, HYDFILE= " + pad(numbered, 80));
+  expectLines(readLines(numbered), {" 1", std::string(60, ' '), "    10.00", "      2.0000", ".50000E+00", " -1.0"},
               "automatic file of a numeric slot");
 
   // Saving is off again: no announcement.

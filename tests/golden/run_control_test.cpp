@@ -99,6 +99,12 @@ INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
                                            "three_runs", "in_loop", "not_available",
                                            "errors_before_finish"));
 
+// The hydrograph operations, chained after STORE HYD: sums of equal and of
+// different steps, lags around one step, a two-output diversion table and the
+// storage that cuts a peak.
+INSTANTIATE_TEST_SUITE_P(HydrographOperations, Golden,
+                         ::testing::Values("add_hyd", "shift_hyd", "divert_hyd", "compute_volume"));
+
 // ---- problems with the side files and the input: named, never a crash ----
 
 TEST(GoldenProblems, MissingDirectoryFile) {

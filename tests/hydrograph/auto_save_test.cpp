@@ -86,18 +86,21 @@ TEST(AutomaticFile, LayoutWithoutBaseflow) {
 TEST(AutomaticFile, Names) {
   struct Case {
     const char* hydname;
+    int nhyd;
     int nrun;
     const char* file;
   };
   const Case cases[] = {
-      {"SITE-7", 1, "SITE-7.001"},
-      {"LONGNAME12", 1, "LONGNAME.001"},   // the first eight characters
-      {"AB CD", 1, "AB CD.001"},           // an inner blank stays
-      {"", 2, ".002"},                     // numeric slots: the directory and extension
+      {"SITE-7", 0, 1, "SITE-7.001"},
+      {"LONGNAME12", 0, 1, "LONGNAME.001"},   // the first eight characters
+      {"AB CD", 0, 1, "AB CD.001"},           // an inner blank stays
+      {"", 123, 2, "H-000123.002"},           // numeric slots: "H-" and six digits
+      {"OLDNAME", 7, 1, "H-000007.001"},      // a numeric reference wins over a held name
   };
   for (const Case& c : cases) {
     Harness h;
     h.ctx.run.NRUN = c.nrun;
+    h.ctx.store[1].NHYD = c.nhyd;
     h.ctx.store[1].HYDNAME = pad(c.hydname, 10);
     EXPECT_EQ(hydrograph::automaticFilePath(h.ctx, 1), h.path(c.file)) << c.hydname;
   }
