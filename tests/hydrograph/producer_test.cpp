@@ -142,7 +142,9 @@ TEST(Producer, ReportChoosesFormAndSavesWhenSwitchedOn) {
   h.ctx.store[4].NHYD = 8;
   hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Other);
   EXPECT_EQ(h.summary.lines.back().substr(24, 13), "04:         8");
-  EXPECT_TRUE(std::filesystem::exists(h.path("SITE9.001")));
+  // A numeric reference names the file "H-" and six digits, whatever name the slot holds.
+  EXPECT_TRUE(std::filesystem::exists(h.path("H-000008.001")));
+  EXPECT_FALSE(std::filesystem::exists(h.path("SITE9.001")));
   EXPECT_EQ(support::fileText(hydrograph::summaryRecordPath(h.ctx)).size(),
             hydrograph::kSummaryHeaderBytes + hydrograph::kSummaryRecordBytes);
 }
