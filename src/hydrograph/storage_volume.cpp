@@ -149,7 +149,7 @@ StorageTrial storageTrial(const model::Hydrograph& h, float start, float release
       // The crossing lies within the step; an inflow already above the start
       // rate at the step's beginning starts control there.
       float f = q != before ? (start - before) * dt / (q - before) : 0.0f;
-      f = std::clamp(f, 0.0f, dt);
+      f = std::min(std::max(f, 0.0f), dt);
       v = (dt - f) * (q + start) / 2.0f * kSecondsPerHour;
       t.t1 = dt * static_cast<float>(i - 2) + f;
       i1 = i;
