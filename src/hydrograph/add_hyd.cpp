@@ -182,7 +182,7 @@ std::string sumLabel(float dt) {
 void storeSum(model::RunContext& ctx, int id, int nhyd, const model::Hydrograph& sum) {
   Produced p;
   p.nhyd = nhyd;
-  p.q.assign(sum.Q.begin(), sum.Q.begin() + std::min<std::ptrdiff_t>(sum.NPTS + 1, static_cast<std::ptrdiff_t>(sum.Q.size())));
+  p.q = sum.Q;
   p.q.resize(static_cast<std::size_t>(sum.NPTS) + 1, 0.0f);
   p.dt = sum.DT;
   p.da = sum.DA;
