@@ -115,18 +115,19 @@ struct AddHydPrinter {
     } else {
       run::put(out, kNamed, {padded(name, 10)});
     }
-    run::put(out, kUnits, {u.label(Quantity::Area), u.label(Quantity::Flow), u.label(Quantity::Depth), u.label(Quantity::Flow)});
+    run::put(out, kUnits,
+             {u.label(Quantity::Area), u.label(Quantity::Flow), u.label(Quantity::Depth), u.label(Quantity::Flow)});
   }
 
   void input(std::string_view plus, int k, int id, const std::string& dryMark) const {
-    static const fortran::Format kNumeric(
-        "(T21,A1,'ID',I1,1X,I2.2,':',I10.1,F9.2,F9.3,F8.2,F7.2,F8.3,1X,A8)");
+    static const fortran::Format kNumeric("(T21,A1,'ID',I1,1X,I2.2,':',I10.1,F9.2,F9.3,F8.2,F7.2,F8.3,1X,A8)");
     static const fortran::Format kNamed("(T21,A1,'ID',I1,1X,I2.2,':',A10,F9.2,F9.3,F8.2,F7.2,F8.3,1X,A8)");
     const model::Hydrograph& h = ctx.store[id];
     const model::Factors& f = ctx.units.out;
     if (h.NHYD != 0) {
-      run::put(*ctx.out.detailed, kNumeric,
-               {plus, k, id, h.NHYD, h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth, h.BASE / f.flow, dryMark});
+      run::put(
+          *ctx.out.detailed, kNumeric,
+          {plus, k, id, h.NHYD, h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth, h.BASE / f.flow, dryMark});
     } else {
       run::put(*ctx.out.detailed, kNamed,
                {plus, k, id, padded(h.HYDNAME, 10), h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth,
@@ -149,8 +150,8 @@ struct AddHydPrinter {
                {id, h.NHYD, h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth, h.BASE / f.flow, dryMark});
     } else {
       run::put(*ctx.out.detailed, kNamed,
-               {id, padded(h.HYDNAME, 10), h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth,
-                h.BASE / f.flow, dryMark});
+               {id, padded(h.HYDNAME, 10), h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth, h.BASE / f.flow,
+                dryMark});
     }
   }
 
@@ -165,7 +166,8 @@ struct AddHydPrinter {
     run::put(out, kBlank);
     run::put(out, kNote);
     if (h.BASE > 0.0f) {
-      run::put(out, kTotal, {h.QPEAK / f.flow, h.BASE / f.flow, (h.QPEAK + h.BASE) / f.flow, ctx.units.label(Quantity::Flow)});
+      run::put(out, kTotal,
+               {h.QPEAK / f.flow, h.BASE / f.flow, (h.QPEAK + h.BASE) / f.flow, ctx.units.label(Quantity::Flow)});
     }
     run::put(out, kBlank);
   }

@@ -128,11 +128,10 @@ struct DivertHydPrinter {
       const std::string when = run::dateLabel(ctx.storm.stormDate, h.TPEAK);
       const float wetHours = static_cast<float>(s.wetSteps) * h.DT;
       if (h.NHYD != 0) {
-        run::put(out, numeric,
-                 {id, h.NHYD, h.DA / f.area, h.QPEAK / f.flow, when, h.RV * f.depth, s.events, wetHours});
+        run::put(out, numeric, {id, h.NHYD, h.DA / f.area, h.QPEAK / f.flow, when, h.RV * f.depth, s.events, wetHours});
       } else {
-        run::put(out, named, {id, padded(h.HYDNAME, 6), h.DA / f.area, h.QPEAK / f.flow, when, h.RV * f.depth,
-                              s.events, wetHours});
+        run::put(out, named,
+                 {id, padded(h.HYDNAME, 6), h.DA / f.area, h.QPEAK / f.flow, when, h.RV * f.depth, s.events, wetHours});
       }
     };
     run::put(out, kHead);

@@ -40,8 +40,8 @@ struct FlowStatistics {
 };
 
 struct DivertHydResult {
-  bool dry = false;      // the inflow holds no runoff: nothing is diverted
-  bool exceeded = false; // an inflow ordinate lay above the table's last total
+  bool dry = false;       // the inflow holds no runoff: nothing is diverted
+  bool exceeded = false;  // an inflow ordinate lay above the table's last total
   std::vector<model::Hydrograph> outs;
   FlowStatistics inflow;
   std::vector<FlowStatistics> outflow;

@@ -38,8 +38,7 @@ struct ShiftHydPrinter {
     static const fortran::Format kNumeric("('| SHIFT HYD(',I10.1,')|')");
     static const fortran::Format kNamed("('| SHIFT HYD(',A10,')|')");
     static const fortran::Format kSlots("('| IN=',I2,'---> OUT=',I2,'     |')");
-    static const fortran::Format kShift(
-        "('| SHIFT=',F6.1,' min     |',6X,' AREA     QPEAK      TPEAK      R.V.')");
+    static const fortran::Format kShift("('| SHIFT=',F6.1,' min     |',6X,' AREA     QPEAK      TPEAK      R.V.')");
     static const fortran::Format kUnits("('------------------------',4X,A7,3X,A7,6X,'(hrs)   ',A7)");
     platform::LineSink& out = *ctx.out.detailed;
     const model::Units& u = ctx.units;

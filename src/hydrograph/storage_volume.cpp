@@ -94,7 +94,8 @@ struct StorageVolumePrinter {
     run::put(out, kStop, {t.release / f.flow, static_cast<float>(static_cast<double>(t.t2) + tzero)});
     run::put(out, kBlank);
     run::put(out, kStorage, {u.label(Quantity::Volume), storageVolume});
-    run::put(out, kTotal, {u.label(Quantity::Volume), hydrographVolume / model::kSquareFeetPerAcre / f.length / f.area});
+    run::put(out, kTotal,
+             {u.label(Quantity::Volume), hydrographVolume / model::kSquareFeetPerAcre / f.length / f.area});
     run::put(out, kShare, {share});
     run::put(out, kBlank);
     run::put(out, kNote);

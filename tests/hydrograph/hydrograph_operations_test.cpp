@@ -172,7 +172,8 @@ TEST(DivertHyd, FlowsFromTheTable) {
       {45, 0, 10, 20, true},  // above the last total: the last row's flows
   };
   for (const Case& c : cases) {
-    const hydrograph::DivertHydResult r = hydrograph::computeDivertHyd(hyd({0, c.inflow, 0}, 5, 1.0f, c.base), kTwoOutputs);
+    const model::Hydrograph in = hyd({0, c.inflow, 0}, 5, 1.0f, c.base);
+    const hydrograph::DivertHydResult r = hydrograph::computeDivertHyd(in, kTwoOutputs);
     ASSERT_EQ(r.outs.size(), 2u);
     EXPECT_FLOAT_EQ(r.outs[0].Q[2], c.first) << c.inflow;
     EXPECT_FLOAT_EQ(r.outs[1].Q[2], c.second) << c.inflow;
