@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the program and runs the bundled example study in examples/.
+# Builds the program and runs the bundled example studies in examples/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh build >/dev/null
@@ -8,7 +8,9 @@ cd examples
 echo
 echo "Detailed output: examples/example.out   Summary output: examples/example.sum"
 echo
-# The second study adds, diverts and sizes storage for the two catchments.
-../build/kestran storage_study.dat
+# The second study, in its own folder, adds the two catchments' runoff, diverts
+# part of the sum and sizes a storage volume for it.
+cd storage_study
+../../build/kestran study.dat
 echo
-echo "Detailed output: examples/storage_study.out   Summary output: examples/storage_study.sum"
+echo "Detailed output: examples/storage_study/study.out   Summary output: examples/storage_study/study.sum"
