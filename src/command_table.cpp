@@ -24,6 +24,7 @@
 #include "run/default_values.h"
 #include "run/main_loop.h"
 #include "run/start.h"
+#include "runoff/dwf_wwf.h"
 #include "runoff/nashyd.h"
 #include "runoff/standhyd.h"
 
@@ -85,7 +86,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"CONTINUOUS SCSHYD", Id::ContinuousScshyd, 30, Heading::H, "", Precision::Single, runoff::continuousScshyd},
     {"COMPUTE DUALHYD", Id::ComputeDualhyd, 9, Heading::H, "COMPUTE DUALHYD", Precision::Single, notAvailable},
     {"EROSION INDEX", Id::ErosionIndex, 15, Heading::E, "", Precision::Single, notAvailable},
-    {"COMPUTE DWF+WWF", Id::ComputeDwfWwf, 23, Heading::H, "COMPUTE DWF+WWF", Precision::Single, notAvailable},
+    {"COMPUTE DWF+WWF", Id::ComputeDwfWwf, 23, Heading::H, "COMPUTE DWF+WWF", Precision::Single, runoff::computeDwfWwf},
 }};
 
 }  // namespace

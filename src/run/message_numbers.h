@@ -215,4 +215,9 @@ inline constexpr int kReservoirNoEndPair = 985;
 inline constexpr int kReservoirSinglePoint = 986;
 inline constexpr int kReservoirNoInflowStep = 987;
 
+// COMPUTE DWF+WWF: the daily variation curve file, and days beyond the
+// ordinate limit.
+inline constexpr int kDwfCurveFileUnusable = 970;
+inline constexpr int kDwfDaysCut = 971;
+
 }  // namespace msg

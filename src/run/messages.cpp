@@ -131,7 +131,7 @@ constexpr Entry kTable[] = {
     {msg::kDwfPopulationCurveDigit, {"**** ERROR: To make use of internal Variable DWF curves,", "         the 2nd integer in PKFp must be a 1,2,3,4 or 5."}},
     {msg::kDwfCommercialCurveDigit, {"**** ERROR: To make use of internal Variable DWF curves,", "         the 2nd integer in PKFa must be a 1,2,3,4 or 5."}},
     {msg::kDwfStartDateMissing, {"**** ERROR: Starting date required in the START command."}},
-    {msg::kDwfCurveNotInFile, {"**** ERROR: Selected VarDWF curve not in V_D_DWF.dat file"}},
+    {msg::kDwfCurveNotInFile, {"**** ERROR: Selected VarDWF curve not in D_V_DWF.DAT file"}},
     // Run control: side files, input files and the commands of this build.
     {msg::kInputEndedBeforeFinish, {"*** ERROR: The input file ended before a FINISH command."}},
     {msg::kCommandNotAvailable, {"*** ERROR: This command is not available in this build."}},
@@ -181,6 +181,9 @@ constexpr Entry kTable[] = {
     {msg::kReservoirNoEndPair, {"**** ERROR: The OUTFLOW-STORAGE table has 20 points and no", "            end pair.  The simulation was terminated."}},
     {msg::kReservoirSinglePoint, {"**** ERROR: STORAGE-Q values cannot be extrapolated from a", "            table of one point.  Use the overflow option."}},
     {msg::kReservoirNoInflowStep, {"**** ERROR: Inflow hydrograph time step must be above 0.", "            The simulation was terminated."}},
+    // Sewer flows: the daily variation curve file and the length of the days.
+    {msg::kDwfCurveFileUnusable, {"**** ERROR: The daily variation curve file cannot be used:"}},
+    {msg::kDwfDaysCut, {"*** WARNING: The simulated days were cut to 105408 time steps."}},
 };
 
 // The table as spans of its non-empty lines, built once.

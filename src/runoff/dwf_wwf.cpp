@@ -1,0 +1,615 @@
+// COMPUTE DWF+WWF: dry-weather flow over whole days from population,
+// commercial areas and groundwater infiltration, plus the wet-weather flow of
+// the current storm, in one hydrograph.
+#include "runoff/dwf_wwf.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "fortran/format.h"
+#include "hydrograph/producer.h"
+#include "platform/platform.h"
+#include "run/messages.h"
+#include "run/output.h"
+#include "run/summary_line.h"
+#include "runoff/nashyd.h"
+#include "runoff/rainfall.h"
+#include "runoff/standhyd.h"
+
+namespace runoff {
+
+namespace {
+
+constexpr float kMinutesPerDay = 1440.0f;
+// Imperial gallons per day in one cfs.
+constexpr float kImpGallonsPerDayPerCfs = 538185.6f;
+// Litres per day in one cms, and cubic feet in one cubic metre.
+constexpr float kLitresPerDayPerCms = 8.64e+07f;
+constexpr float kCubicFeetPerCubicMetre = 35.28755f;
+constexpr float kAcresPerHectare = 2.471f;
+constexpr float kInchesPerFoot = 12.0f;
+
+constexpr int kAdfpZero = 450;
+constexpr int kAdfaZero = 451;
+constexpr int kAdfgZero = 452;
+constexpr int kPkfpNotResidential = 453;
+constexpr int kPkfaNotCommercial = 454;
+constexpr int kXacomAboveOne = 455;
+constexpr int kXagwfAboveOne = 456;
+constexpr int kStepBelowMinute = 457;
+constexpr int kStepNotFiveMinutes = 458;
+constexpr int kStepNotDay = 459;
+constexpr int kNoDays = 460;
+constexpr int kBadResidentialCurve = 461;
+constexpr int kBadCommercialCurve = 462;
+constexpr int kNoStartDate = 463;
+constexpr int kCurveNotInFile = 464;
+constexpr int kCurveFileUnusable = 970;
+constexpr int kDaysCut = 971;
+
+// True when x is a whole number; steps derived from the storm's step in hours
+// carry a rounding error of a few units in the last place.
+bool whole(float x) { return std::fabs(x - std::round(x)) <= 1.0e-4f * std::max(1.0f, std::fabs(x)); }
+
+std::string padded(std::string_view s, std::size_t width) {
+  std::string t(s.substr(0, std::min(s.size(), width)));
+  t.resize(width, ' ');
+  return t;
+}
+
+}  // namespace
+
+DwfWwfValues readDwfWwfValues(const model::CommandValues& c, const model::Units& units, float stormStepHours) {
+  auto p = [&c](int k) { return c.PARAM[static_cast<std::size_t>(k)]; };
+  const model::Factors& in = units.in;
+  DwfWwfValues v;
+  v.id = c.intParam(1);
+  v.nhyd = c.intParam(2);
+  v.dtMinutes = p(3) == 0.0f ? stormStepHours * 60.0f : std::fabs(p(3));
+  v.areaTyped = p(4);
+  v.area = p(4) * in.area;
+  v.ndays = c.intParam(5);
+  v.pop = p(6);
+  v.pkfp = p(8);
+  v.xacom = p(9);
+  v.pkfa = p(11);
+  v.xagwf = p(12);
+  v.gwFactor = p(14);
+  // Average daily flows in cfs per person or per acre: imperial gallons per
+  // day, or litres per day (per hectare for areas).
+  if (units.METIN == 1) {
+    v.adfp = p(7) / kImpGallonsPerDayPerCfs;
+    v.adfa = p(10) / kImpGallonsPerDayPerCfs;
+    v.adfg = p(13) / kImpGallonsPerDayPerCfs;
+  } else {
+    v.adfp = p(7) / kLitresPerDayPerCms * kCubicFeetPerCubicMetre;
+    v.adfa = p(10) / kLitresPerDayPerCms * kCubicFeetPerCubicMetre / kAcresPerHectare;
+    v.adfg = p(13) / kLitresPerDayPerCms * kCubicFeetPerCubicMetre / kAcresPerHectare;
+  }
+  v.cDcon = p(15);
+  v.avglenTyped = p(16);
+  v.avglen = p(16) * in.length;
+  v.cWeep = p(17);
+  v.kWeep = p(18);
+  v.cSlow = p(19);
+  v.kSlowBase = p(20);
+  v.kSlowPerArea = p(21);
+  return v;
+}
+
+std::vector<int> timeStepProblems(float dt) {
+  if (!(dt > 0.0f)) return {kStepBelowMinute};
+  std::vector<int> m;
+  if (dt < 1.0f) m.push_back(kStepBelowMinute);
+  if (!whole(dt / 5.0f) && !whole(5.0f / dt)) m.push_back(kStepNotFiveMinutes);
+  if (!whole(kMinutesPerDay / dt) && !whole(dt / kMinutesPerDay)) m.push_back(kStepNotDay);
+  return m;
+}
+
+CurveCode decodeCurveCode(float value) {
+  // Bounded before the conversion so that no typed value overflows the integer.
+  const float a = std::min(std::fabs(value), 1.0e6f);
+  const int code = static_cast<int>(a);
+  return {code % 10, (code / 10) % 10};
+}
+
+float harmonFactor(float pop) { return 1.0f + 14.0f / (4.0f + std::pow(pop / 1000.0f, 0.5f)); }
+
+float residentialPeakFactor(float pkfp, float pop) {
+  if (pkfp == 0.0f) return 1.0f;
+  if (pkfp <= 1.0f) return 1.0f + pkfp * 14.0f / (4.0f + std::pow(pop / 1000.0f, 0.5f));
+  return pkfp;
+}
+
+int dayOfWeek(int yyyymmdd) {
+  // Days from 1 March of year 0 in the proleptic Gregorian calendar; that day
+  // was a Wednesday.
+  int y = yyyymmdd / 10000;
+  const int m = std::clamp(yyyymmdd / 100 % 100, 1, 12);
+  const int d = std::clamp(yyyymmdd % 100, 1, 31);
+  if (m <= 2) --y;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const long long days = era * 146097 + doe;  // 0 = Wednesday 1 March, year 0
+  return static_cast<int>(((days + 3) % 7 + 7) % 7) + 1;
+}
+
+int dayType(int startDay, long long dayIndex) {
+  if (startDay < 1 || startDay > 7) return 1;
+  const int day = static_cast<int>(((startDay - 1 + dayIndex) % 7 + 7) % 7) + 1;
+  return day == 1 || day == 7 ? 2 : 1;
+}
+
+DryWeatherFlow computeDryWeatherFlow(const DryWeatherInput& in) {
+  DryWeatherFlow f;
+  const float dt = in.dtMinutes;
+  // The step as a whole fraction or multiple of the day, free of the rounding
+  // a step derived from hours carries, places the ordinates on the clock.
+  const double perDay = std::round(static_cast<double>(kMinutesPerDay) / dt);
+  const double dtClock = dt <= kMinutesPerDay ? kMinutesPerDay / perDay
+                                              : kMinutesPerDay * std::round(dt / kMinutesPerDay);
+  const double wanted = std::max(1.0, std::floor(in.ndays * kMinutesPerDay / dtClock + 0.5));
+  f.cut = wanted > model::kMaxOrdinates;
+  f.npts = static_cast<int>(std::min<double>(wanted, model::kMaxOrdinates));
+  f.q.assign(static_cast<std::size_t>(f.npts) + 1, 0.0f);
+  const float dtHours = dt / 60.0f;
+  auto curveValue = [](const StepCurve& c, int type, double dayFraction) {
+    const std::vector<float>& v = c.values[type];
+    const double at = std::floor(dayFraction * static_cast<double>(v.size()) + 1.0e-7);
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(std::max(0.0, at)))];
+  };
+  for (int i = 1; i <= f.npts; ++i) {
+    // The curves follow the clock: an ordinate takes the step of the day in
+    // which it lies and the day type of its calendar day.
+    const double days = (in.tzero * 60.0 + static_cast<double>(i - 1) * dtClock) / kMinutesPerDay;
+    const double day = std::floor(days + 1.0e-9);
+    const double fraction = std::max(0.0, days - day);
+    const int type = dayType(in.startDay, static_cast<long long>(day)) - 1;
+    const float res = in.resCurve ? curveValue(*in.resCurve, type, fraction) * in.resScale : in.residential;
+    const float com = in.comCurve ? curveValue(*in.comCurve, type, fraction) * in.comScale : in.commercial;
+    const float q = in.groundwater + com + res;
+    f.q[static_cast<std::size_t>(i)] = q;
+    f.sum += q;
+    if (q > f.peak) {
+      f.peak = q;
+      f.peakTime = dtHours * static_cast<float>(i - 1);
+    }
+  }
+  return f;
+}
+
+void addOnGrid(std::vector<float>& q, const std::vector<float>& part, int npts, float partDt, float dt) {
+  if (npts < 1 || !(partDt > 0.0f) || !(dt > 0.0f)) return;
+  const bool same = std::fabs(partDt - dt) <= 1.0e-4f * dt;
+  const double span = static_cast<double>(npts - 1) * partDt;
+  const int n = same ? npts : static_cast<int>(std::floor(span / dt + 1.0e-6)) + 1;
+  const int last = std::min(n, model::kMaxOrdinates);
+  if (static_cast<int>(q.size()) < last + 1) q.resize(static_cast<std::size_t>(last) + 1, 0.0f);
+  for (int i = 1; i <= last; ++i) {
+    if (same) {
+      q[static_cast<std::size_t>(i)] += part[static_cast<std::size_t>(i)];
+      continue;
+    }
+    const double pos = static_cast<double>(i - 1) * dt / partDt;  // 0-based position in the part
+    const int j = std::min(static_cast<int>(pos), npts - 1);
+    const double frac = pos - j;
+    const float a = part[static_cast<std::size_t>(j + 1)];
+    const float b = j + 2 <= npts ? part[static_cast<std::size_t>(j + 2)] : 0.0f;
+    q[static_cast<std::size_t>(i)] += static_cast<float>(a + (b - a) * frac);
+  }
+}
+
+namespace {
+
+// What the parameter blocks resolved: the peak factors and the curves.
+struct Resolved {
+  float pkfp = 1.0f;
+  StepCurve resCurve, comCurve;
+  bool resIsCurve = false, comIsCurve = false;
+};
+
+void printInput(model::RunContext& ctx, const DwfWwfValues& v) {
+  static const fortran::Format kNumeric(
+      "(22('-'),/,'|',A20,'|',3X,'Total Area ',A7,'=',F9.2,/,'| ',I2.2,':',I6.6,' DT=',F5.2,' |',3X,"
+      "'Population ',7X,'=',F9.0,/,22('-'))");
+  static const fortran::Format kNamed(
+      "(22('-'),/,'|',A20,'|',3X,'Total Area ',A7,'=',F9.2,/,'| ',I2.2,':',A6,' DT=',F5.2,' |',3X,"
+      "'Population ',7X,'=',F9.0,/,22('-'))");
+  const model::Units& u = ctx.units;
+  const std::string title = padded("COMPUTE DWF+WWF", 20);
+  if (v.nhyd != 0) {
+    run::put(*ctx.out.detailed, kNumeric, {title, u.label(2), v.area / u.out.area, v.id, v.nhyd, v.dtMinutes, v.pop});
+  } else {
+    run::put(*ctx.out.detailed, kNamed,
+             {title, u.label(2), v.area / u.out.area, v.id, ctx.cmd.text(1, 6), v.dtMinutes, v.pop});
+  }
+}
+
+// The checks before the simulation; false when one of them ended the command.
+// NDAYS 0 becomes the days the storm covers, plus one.
+bool checkValues(model::RunContext& ctx, DwfWwfValues& v) {
+  bool failed = false;
+  auto fail = [&](int number) {
+    run::issue(ctx, number, 2);
+    failed = true;
+  };
+  for (int number : timeStepProblems(v.dtMinutes)) fail(number);
+  if (v.ndays < 0 || (v.ndays == 0 && ctx.storm.NSTEP == 0)) {
+    fail(kNoDays);
+  } else if (v.ndays == 0) {
+    v.ndays = static_cast<int>(static_cast<float>(ctx.storm.NSTEP) * ctx.storm.SDT / 24.0f) + 1;
+  }
+  if (v.pop != 0.0f) {
+    if (v.adfp == 0.0f) fail(kAdfpZero);
+    if (v.pkfp < 0.0f && decodeCurveCode(v.pkfp).kind != 1) fail(kPkfpNotResidential);
+  }
+  if (v.comArea() != 0.0f) {
+    if (v.adfa == 0.0f) fail(kAdfaZero);
+    if (v.pkfa < 0.0f && decodeCurveCode(v.pkfa).kind != 2) fail(kPkfaNotCommercial);
+    if (v.xacom > 1.0f) fail(kXacomAboveOne);
+  }
+  if (v.gwArea() != 0.0f) {
+    if (v.adfg == 0.0f) fail(kAdfgZero);
+    if (v.xagwf > 1.0f) fail(kXagwfAboveOne);
+  }
+  return !failed;
+}
+
+// The curve a curve code selects, brought to the step; false (and the
+// message issued) when it cannot be had.
+bool resolveCurve(model::RunContext& ctx, float code, int badDigitMessage, float dtMinutes, StepCurve& out) {
+  const int number = decodeCurveCode(code).curve;
+  if (number < 1 || number > 5) {
+    run::issue(ctx, badDigitMessage, 2);
+    return false;
+  }
+  if (const DailyCurve* c = builtInCurve(number)) {
+    out = resampleCurve(*c, dtMinutes);
+    return true;
+  }
+  // Curves 4 and 5 are the user's own, laid on the calendar of the start date.
+  if (ctx.time.startDate == 0) {
+    run::issue(ctx, kNoStartDate, 2);
+    return false;
+  }
+  // A plain name: it lies in the project directory, as every side file does.
+  const std::size_t end = ctx.dirs.project.find_last_not_of(' ');
+  const std::string path = ctx.dirs.project.substr(0, end == std::string::npos ? 0 : end + 1) + kCurveFileName;
+  const platform::TextFile file = platform::readTextFile(path);
+  if (!file.ok()) {
+    run::issue(ctx, kCurveFileUnusable, 2, 3, file.error);
+    return false;
+  }
+  const CurveLookup found = findCurveInFile(file.lines, number);
+  if (found.status == CurveLookup::Status::Malformed) {
+    run::issue(ctx, kCurveFileUnusable, 2, 3, path + ": " + found.problem);
+    return false;
+  }
+  if (found.status == CurveLookup::Status::Missing) {
+    run::issue(ctx, kCurveNotInFile, 2, 3, path + ": no CURVE " + std::to_string(number));
+    return false;
+  }
+  out = resampleCurve(found.curve, dtMinutes);
+  return true;
+}
+
+// A daily flow per person or per area, from cfs back to the printed unit:
+// litres per day (per hectare) or imperial gallons per day (per acre).
+float dailyFlowOut(const model::Units& u, float cfs, bool perArea) {
+  if (u.METOUT != 2) return cfs * kImpGallonsPerDayPerCfs;
+  const float perDay = cfs / kCubicFeetPerCubicMetre * kLitresPerDayPerCms;
+  return perArea ? perDay * kAcresPerHectare : perDay;
+}
+
+// The residential block; false when its curve code ended the command.
+bool printResidential(model::RunContext& ctx, const DwfWwfValues& v, Resolved& r) {
+  static const fortran::Format kHead("(4X,'---- Residential flow data ',38('-'))");
+  static const fortran::Format kNone("(4X,'---- Residential flow data ',33('.'),'(N/A)')");
+  static const fortran::Format kAdfMetric("(4X,'ADFp  = Average Daily Flow (population)',5X,'(l/cap/day)=',F9.0)");
+  static const fortran::Format kAdfImperial("(4X,'ADFp  = Average Daily Flow (pop.)',6X,'(ImpGal/cap/day)=',F9.0)");
+  static const fortran::Format kConst(
+      "(4X,'PKFp  = Peak Flow Factor (HARMONs=',F5.2,'), user ','selected=',F9.3,' (const.)')");
+  static const fortran::Format kCurve(
+      "(4X,'PKFp  = Peak Flow Factor (HARMONs=',F5.2,'), user ','selected=',F9.0,' (curve #)')");
+  static const fortran::Format kActual("(12X,'Actual Peak Flow Factor from variable DWF curve=',F9.3)");
+  platform::LineSink& out = *ctx.out.detailed;
+  if (v.pop == 0.0f) {
+    run::put(out, kNone);
+    return true;
+  }
+  run::put(out, kHead);
+  run::put(out, ctx.units.METOUT == 2 ? kAdfMetric : kAdfImperial, {dailyFlowOut(ctx.units, v.adfp, false)});
+  const float harmon = harmonFactor(v.pop);
+  if (v.pkfp >= 0.0f) {
+    r.pkfp = residentialPeakFactor(v.pkfp, v.pop);
+    run::put(out, kConst, {harmon, r.pkfp});
+    return true;
+  }
+  run::put(out, kCurve, {harmon, v.pkfp});
+  if (!resolveCurve(ctx, v.pkfp, kBadResidentialCurve, v.dtMinutes, r.resCurve)) return false;
+  r.resIsCurve = true;
+  run::put(out, kActual, {r.resCurve.peak()});
+  return true;
+}
+
+// The commercial, industrial and institutional block; false when its curve
+// code ended the command.
+bool printCommercial(model::RunContext& ctx, const DwfWwfValues& v, Resolved& r) {
+  static const fortran::Format kHead("(4X,'---- Com/Ind/Inst flow data ',37('-'))");
+  static const fortran::Format kNone("(4X,'---- Com/Ind/Inst flow data ',32('.'),'(N/A)')");
+  static const fortran::Format kArea("(4X,'XAcom =',F4.2,' (ratio of total area).  Com+Ind+Inst',A7,'=',F9.2)");
+  static const fortran::Format kAdfMetric("(4X,'ADFa  = Average Daily Flow (com+ind+inst)    ','(l/ha/day)=',F9.0)");
+  static const fortran::Format kAdfImperial("(4X,'ADFa  = Average Daily Flow (com+ind+inst)',' (IGal/ac/day)=',F9.0)");
+  static const fortran::Format kConst(
+      "(4X,'PKFa  = Peak Flow Factor for total Com+Ind+Inst area','   =',F9.3,' (const.)')");
+  static const fortran::Format kCurve("(4X,'PKFa  = Peak Flow Factor for com+ind+inst area =',8X,F9.0,' (curve #)')");
+  static const fortran::Format kActual("(12X,'Actual Peak Flow Factor from variable DWF curve=',F9.3)");
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Units& u = ctx.units;
+  if (v.comArea() == 0.0f) {
+    run::put(out, kNone);
+    return true;
+  }
+  run::put(out, kHead);
+  run::put(out, kArea, {v.xacom, u.label(2), v.comArea() / u.out.area});
+  run::put(out, u.METOUT == 2 ? kAdfMetric : kAdfImperial, {dailyFlowOut(u, v.adfa, true)});
+  if (v.pkfa >= 0.0f) {
+    run::put(out, kConst, {v.pkfa});
+    return true;
+  }
+  run::put(out, kCurve, {v.pkfa});
+  if (!resolveCurve(ctx, v.pkfa, kBadCommercialCurve, v.dtMinutes, r.comCurve)) return false;
+  r.comIsCurve = true;
+  run::put(out, kActual, {r.comCurve.peak()});
+  return true;
+}
+
+void printGroundwater(model::RunContext& ctx, const DwfWwfValues& v) {
+  static const fortran::Format kHead("(4X,'---- Groundwater infiltration data ',30('-'))");
+  static const fortran::Format kNone("(4X,'---- Groundwater infiltration data ',25('.'),'(N/A)')");
+  static const fortran::Format kArea("(4X,'XAgwf =',F4.2,' (ratio of total), contributing area ',A7,'=',F9.2)");
+  static const fortran::Format kAdfMetric("(4X,'ADFg  = Average Daily Flow (from groundwater)','(l/ha/day)=',F9.0)");
+  static const fortran::Format kAdfImperial("(4X,'ADFg  = Average Daily Flow (from gwater)','(ImpGal/ac/day)=',F9.0)");
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Units& u = ctx.units;
+  if (v.gwArea() == 0.0f) {
+    run::put(out, kNone);
+    return;
+  }
+  run::put(out, kHead);
+  run::put(out, kArea, {v.xagwf, u.label(2), v.gwArea() / u.out.area});
+  run::put(out, u.METOUT == 2 ? kAdfMetric : kAdfImperial, {dailyFlowOut(u, v.adfg, true)});
+}
+
+// Time to peak of the slow-infiltration response, hours: a base time plus a
+// time per unit of the total area as typed.
+float slowTimeToPeak(const DwfWwfValues& v) { return v.kSlowBase + v.kSlowPerArea * v.areaTyped; }
+
+void printWetWeather(model::RunContext& ctx, const DwfWwfValues& v) {
+  static const fortran::Format kTitle("(2X,'WWF PARAMETERS:')");
+  static const fortran::Format kDcon("(4X,'---- Direct connections ',41('-'))");
+  static const fortran::Format kDconNone("(4X,'---- Direct connections ',36('.'),'(N/A)')");
+  static const fortran::Format kDconArea("(4X,'C_DCON=',F4.3,' (ratio), total contributing area',4X,A7,'=',F9.2)");
+  static const fortran::Format kAvglen("(4X,'AVGLEN= average length for direct connections',3X,A7,'=',F9.2)");
+  static const fortran::Format kWeep("(4X,'---- Weeping tile connections ',35('-'))");
+  static const fortran::Format kWeepNone("(4X,'---- Weeping tile connections ',30('.'),'(N/A)')");
+  static const fortran::Format kWeepArea("(4X,'C_WEEP=',F4.3,' (ratio), total contributing area',4X,A7,'=',F9.2)");
+  static const fortran::Format kWeepK("(4X,'K_WEEP= base response time for weeping tiles',6X,'(hrs)=',F9.2)");
+  static const fortran::Format kSlow("(4X,'---- Slow infiltration ',42('-'))");
+  static const fortran::Format kSlowNone("(4X,'---- Slow infiltration ',37('.'),'(N/A)')");
+  static const fortran::Format kSlowArea("(4X,'C_SLOW=',F4.3,' (ratio), total contributing area',4X,A7,'=',F9.2)");
+  static const fortran::Format kSlowK(
+      "(4X,'K_SLWi=',F5.1,' (hrs), K_SLWii=',F5.4,' (hrs/TArea),  Tp(hrs)=',F9.2)");
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Units& u = ctx.units;
+  const float a = v.area / u.out.area;
+  run::put(out, kTitle);
+  if (v.cDcon != 0.0f) {
+    run::put(out, kDcon);
+    run::put(out, kDconArea, {v.cDcon, u.label(2), a * v.cDcon});
+    run::put(out, kAvglen, {u.label(7), v.avglen / u.out.length});
+  } else {
+    run::put(out, kDconNone);
+  }
+  if (v.cWeep != 0.0f) {
+    run::put(out, kWeep);
+    run::put(out, kWeepArea, {v.cWeep, u.label(2), a * v.cWeep});
+    run::put(out, kWeepK, {v.kWeep});
+  } else {
+    run::put(out, kWeepNone);
+  }
+  if (v.cSlow != 0.0f) {
+    run::put(out, kSlow);
+    run::put(out, kSlowArea, {v.cSlow, u.label(2), a * v.cSlow});
+    run::put(out, kSlowK, {v.kSlowBase, v.kSlowPerArea, slowTimeToPeak(v)});
+  } else {
+    run::put(out, kSlowNone);
+  }
+}
+
+bool printDryWeather(model::RunContext& ctx, const DwfWwfValues& v, Resolved& r) {
+  static const fortran::Format kTitle("(2X,'DWF PARAMETERS:')");
+  run::put(*ctx.out.detailed, kTitle);
+  if (!printResidential(ctx, v, r) || !printCommercial(ctx, v, r)) return false;
+  printGroundwater(ctx, v);
+  return true;
+}
+
+DryWeatherInput dryWeatherInput(const model::RunContext& ctx, const DwfWwfValues& v, const Resolved& r) {
+  DryWeatherInput in;
+  in.dtMinutes = v.dtMinutes;
+  in.ndays = v.ndays;
+  in.tzero = ctx.time.TZERO;
+  in.startDay = ctx.time.startDate != 0 ? dayOfWeek(ctx.time.startDate) : 0;
+  // A population below 0 has no sewage; it is not turned into negative flows.
+  const bool people = v.pop > 0.0f;
+  if (people && !r.resIsCurve) in.residential = v.pop * v.adfp * r.pkfp;
+  if (people && r.resIsCurve) {
+    in.resCurve = &r.resCurve;
+    in.resScale = v.pop * v.adfp;
+  }
+  if (r.comIsCurve) {
+    in.comCurve = &r.comCurve;
+    in.comScale = v.adfa * v.comArea();
+  } else if (v.comArea() != 0.0f) {
+    in.commercial = v.pkfa * v.adfa * v.comArea();
+  }
+  in.groundwater = v.adfg * v.gwArea() * v.gwFactor;
+  return in;
+}
+
+// Slot 0 becomes the "DWF" hydrograph and slot ID starts from it; the
+// summary line of slot 0 is written at once.
+void storeDryWeather(model::RunContext& ctx, const DwfWwfValues& v, const DryWeatherFlow& f) {
+  const float dt = v.dtMinutes / 60.0f;
+  const float rv = v.area > 0.0f ? dt * f.sum / (v.area * kCfsHoursPerAcreInch) : 0.0f;
+  const float tpeak = static_cast<float>(ctx.time.TZERO + static_cast<double>(f.peakTime));
+  for (int id : {0, v.id}) {
+    model::Hydrograph& h = ctx.store[id];
+    if (id == 0) {
+      h.NHYD = 0;
+      h.HYDNAME = padded("DWF", 10);
+    } else {
+      hydrograph::setReference(ctx, id, v.nhyd);
+    }
+    h.DT = dt;
+    h.DA = v.area;
+    h.BASE = 0.0f;
+    h.NPTS = f.npts;
+    h.Q = f.q;
+    h.QPEAK = f.peak;
+    h.TPEAK = tpeak;
+    h.RV = rv;
+  }
+  run::setMarker(ctx);
+  run::outsum(ctx, 0, 4);
+}
+
+// The wet-weather flow on the time grid of the dry-weather flow.
+struct WetWeather {
+  std::vector<float> q = std::vector<float>(1, 0.0f);  // q[1..], cfs
+  float peak = 0.0f;
+  float sum = 0.0f;
+};
+
+// Bridge to the silent runoff routines, which read their values from PARAM:
+// the values are put there for the call and the command's own restored after
+// it. The routine builds its hydrograph in slot 0.
+model::Hydrograph runSilentRoutine(model::RunContext& ctx, std::initializer_list<float> values,
+                                   void (*routine)(model::RunContext&)) {
+  const model::CommandValues own = ctx.cmd;
+  std::fill(ctx.cmd.PARAM.begin(), ctx.cmd.PARAM.end(), 0.0f);
+  int k = 1;
+  for (float x : values) ctx.cmd.PARAM[static_cast<std::size_t>(k++)] = x;
+  ctx.cmd.NPARAM = ctx.cmd.given = k - 1;
+  // A routine that stops early leaves an empty part, never the dry-weather flow.
+  ctx.store[0] = model::Hydrograph{};
+  routine(ctx);
+  model::Hydrograph part = ctx.store[0];
+  ctx.cmd = own;
+  return part;
+}
+
+WetWeather computeWetWeather(model::RunContext& ctx, const DwfWwfValues& v) {
+  WetWeather w;
+  const float dt = v.dtMinutes / 60.0f;
+  const model::Hydrograph dwf = ctx.store[0];
+  if (v.cDcon != 0.0f || v.cWeep != 0.0f) {
+    // Direct connections as the directly connected impervious part and weeping
+    // tiles as the pervious part of an urban catchment of twice the area, half
+    // of it impervious; proportional losses (C_DCON and C_WEEP as coefficients).
+    const model::Hydrograph p = runSilentRoutine(
+        ctx, {0.0f, 111.0f, v.dtMinutes, 2.0f * v.areaTyped, v.cDcon, 0.5f, 0.0f, 3.0f, v.cWeep, 0.0f, 1.0f, 40.0f,
+              0.25f, v.kWeep * 60.0f, 0.8f, 1.0f, v.avglenTyped, 0.013f, 0.0f, 6.0f, 2.0f, 12.0f, -1.0f},
+        standhydSilent);
+    addOnGrid(w.q, p.Q, p.NPTS, p.DT, dt);
+  }
+  if (v.cSlow != 0.0f) {
+    // Slow infiltration: a Nash cascade of three reservoirs with C_SLOW as the
+    // runoff coefficient.
+    const model::Hydrograph p = runSilentRoutine(
+        ctx, {0.0f, 333.0f, v.dtMinutes, v.areaTyped, 0.0f, -v.cSlow, 0.0f, 3.0f, slowTimeToPeak(v), 0.0f, 0.0f,
+              0.0f, 0.0f, 0.0f, -1.0f},
+        nashydSilent);
+    addOnGrid(w.q, p.Q, p.NPTS, p.DT, dt);
+  }
+  ctx.store[0] = dwf;
+  for (std::size_t i = 1; i < w.q.size(); ++i) {
+    w.sum += w.q[i];
+    w.peak = std::max(w.peak, w.q[i]);
+  }
+  return w;
+}
+
+// Slot ID: the dry-weather flow plus the wet-weather flow, as long as the
+// longer of the two, with its peak, time of peak and volume; returns the sum
+// of its ordinates.
+float finishSlot(model::RunContext& ctx, const DwfWwfValues& v, const WetWeather& w) {
+  model::Hydrograph& h = ctx.store[v.id];
+  const int n = std::min(model::kMaxOrdinates, std::max(h.NPTS, static_cast<int>(w.q.size()) - 1));
+  h.Q.resize(static_cast<std::size_t>(n) + 1, 0.0f);
+  for (int i = 1; i < static_cast<int>(w.q.size()) && i <= n; ++i) h.Q[static_cast<std::size_t>(i)] += w.q[i];
+  h.NPTS = n;
+  hydrograph::setPeakAndVolume(ctx, v.id, hydrograph::PeakScan::Forward);
+  float sum = 0.0f;
+  for (int i = 1; i <= n; ++i) sum += h.Q[static_cast<std::size_t>(i)];
+  return sum;
+}
+
+void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeatherFlow& f, const WetWeather& w,
+                  float total) {
+  static const fortran::Format kHead("(/,2X,'SIMULATION RESULTS OVER ',I4,' DAYS (',I6,' HOURS):')");
+  static const fortran::Format kDwfPeak("(4X,'Peak DryWeatherFlow (DWF) [includes GWI]',6X,A7,'=',F9.3)");
+  static const fortran::Format kWwfPeak("(4X,'Peak WetWeatherFlow (WWF) [DCON + WEEP + SLOW]',A7,'=',F9.3)");
+  static const fortran::Format kPeak("(4X,'Total Peak Flow (DWF + WWF)',19X,A7,'=',F9.3)");
+  static const fortran::Format kPeakDate("(4X,'Total Peak Flow occured on',12X,'(yyyy.mmdd_hrs)=',A15)");
+  static const fortran::Format kRatio("(4X,'Ratio of Total Peak Flow to Average Total Peak DWF',3X,'=',F9.3)");
+  static const fortran::Format kAverage("(4X,'Average flow during simulated period',10X,A7,'=',F9.3)");
+  static const fortran::Format kWetVolume("(4X,'Volume of rainfall induced flow',15X,A7,'=',F9.3)");
+  static const fortran::Format kTotalVolume("(4X,'Total flow volume simulated',19X,A7,'=',F9.3)");
+  static const fortran::Format kRainVolume("(4X,'Total rainfall volume',25X,A7,'=',F9.3)");
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Units& u = ctx.units;
+  const model::Hydrograph& h = ctx.store[v.id];
+  const float fl = u.out.flow;
+  run::put(out, kHead, {v.ndays, v.ndays * 24});
+  run::put(out, kDwfPeak, {u.label(1), f.peak / fl});
+  run::put(out, kWwfPeak, {u.label(1), w.peak / fl});
+  run::put(out, kPeak, {u.label(1), h.QPEAK / fl});
+  run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
+  if (f.peak > 0.0f) run::put(out, kRatio, {h.QPEAK / f.peak});
+  run::put(out, kAverage, {u.label(1), h.NPTS > 0 ? total / static_cast<float>(h.NPTS) / fl : 0.0f});
+  // Volumes in acre-feet (hectare-metres): flows summed over the step, and the
+  // storm's depth over the total area. Total = dry-weather + rainfall-induced.
+  const float dt = v.dtMinutes / 60.0f;
+  const float toOut = 1.0f / (kCfsHoursPerAcreInch * kInchesPerFoot * u.out.area * u.out.length);
+  const float dry = f.sum * dt * toOut, wet = w.sum * dt * toOut;
+  run::put(out, kWetVolume, {u.label(5), wet});
+  run::put(out, kTotalVolume, {u.label(5), dry + wet});
+  run::put(out, kRainVolume, {u.label(5), ctx.storm.PTOT * v.area / (kInchesPerFoot * u.out.area * u.out.length)});
+}
+
+}  // namespace
+
+void computeDwfWwf(model::RunContext& ctx) {
+  DwfWwfValues v = readDwfWwfValues(ctx.cmd, ctx.units, ctx.storm.SDT);
+  if (!hydrograph::checkSlot(ctx, v.id)) return;
+  printInput(ctx, v);
+  if (!checkValues(ctx, v)) return;
+  Resolved r;
+  if (!printDryWeather(ctx, v, r)) return;
+  printWetWeather(ctx, v);
+  const DryWeatherFlow dwf = computeDryWeatherFlow(dryWeatherInput(ctx, v, r));
+  if (dwf.cut) run::issue(ctx, kDaysCut, 1);
+  storeDryWeather(ctx, v, dwf);
+  const WetWeather wet = computeWetWeather(ctx, v);
+  const float total = finishSlot(ctx, v, wet);
+  printResults(ctx, v, dwf, wet, total);
+  run::setMarker(ctx);
+  hydrograph::reportProduced(ctx, v.id, false);
+}
+
+}  // namespace runoff
