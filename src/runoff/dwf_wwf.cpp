@@ -69,7 +69,8 @@ DwfWwfValues readDwfWwfValues(const model::CommandValues& c, const model::Units&
   v.dtMinutes = p(3) == 0.0f ? stormStepHours * 60.0f : std::fabs(p(3));
   v.areaTyped = p(4);
   v.area = p(4) * in.area;
-  v.ndays = c.intParam(5);
+  // More days than the ordinate limit could hold at any step are never needed.
+  v.ndays = static_cast<int>(std::clamp(p(5), -1.0f, static_cast<float>(model::kMaxOrdinates)));
   v.pop = p(6);
   v.pkfp = p(8);
   v.xacom = p(9);
