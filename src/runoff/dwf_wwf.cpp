@@ -115,11 +115,12 @@ CurveCode decodeCurveCode(float value) {
   return {code % 10, (code / 10) % 10};
 }
 
-float harmonFactor(float pop) { return 1.0f + 14.0f / (4.0f + std::pow(pop / 1000.0f, 0.5f)); }
+// A population below 0 counts as none: the root must not fail.
+float harmonFactor(float pop) { return 1.0f + 14.0f / (4.0f + std::pow(std::max(pop, 0.0f) / 1000.0f, 0.5f)); }
 
 float residentialPeakFactor(float pkfp, float pop) {
   if (pkfp == 0.0f) return 1.0f;
-  if (pkfp <= 1.0f) return 1.0f + pkfp * 14.0f / (4.0f + std::pow(pop / 1000.0f, 0.5f));
+  if (pkfp <= 1.0f) return 1.0f + pkfp * 14.0f / (4.0f + std::pow(std::max(pop, 0.0f) / 1000.0f, 0.5f));
   return pkfp;
 }
 
