@@ -280,12 +280,21 @@ TEST(DwfWwfCommand, CurveFileNamesTheFileItRead) {
 // storm's depth over the area, and the volume lines add up: total = dry-weather
 // + rainfall-induced. The direct connections and weeping tiles add flow too.
 TEST(DwfWwfCommand, WetWeatherVolumesAddUp) {
+  const std::string area = " (ratio), total contributing area       (ac)=";
   const struct {
     std::string wet;
     float slowShare;  // expected rainfall-induced depth as a share of the storm, or -1: only above 0
+    std::vector<std::string> block;  // the parameter lines of the wet-weather parts
   } cases[] = {
-      {"C_DCON=[0], AVGLEN=[0], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0.1], K_SLWi=[2], K_SLWii=[0.01]", 0.1f},
-      {"C_DCON=[0.05], AVGLEN=[30], C_WEEP=[0.1], K_WEEP=[1], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]", -1.0f},
+      {"C_DCON=[0], AVGLEN=[0], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0.1], K_SLWi=[2], K_SLWii=[0.01]", 0.1f,
+       {"    C_SLOW=.100" + area + "    10.00",
+        "    K_SLWi=  2.0 (hrs), K_SLWii=.0100 (hrs/TArea),  Tp(hrs)=     3.00"}},
+      {"C_DCON=[0.05], AVGLEN=[30], C_WEEP=[0.1], K_WEEP=[1], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]", -1.0f,
+       {"    C_DCON=.050" + area + "     5.00",
+        "    AVGLEN= average length for direct connections      (ft)=    30.00",
+        "    ---- Weeping tile connections -----------------------------------",
+        "    C_WEEP=.100" + area + "    10.00",
+        "    K_WEEP= base response time for weeping tiles      (hrs)=     1.00"}},
   };
   for (const auto& c : cases) {
     Harness h;
@@ -293,6 +302,7 @@ TEST(DwfWwfCommand, WetWeatherVolumesAddUp) {
     h.run(dwfCommand("5", "2", "POP=[1000], ADFp=[80], PKFp=[1.5]", kNoCom, "XAgwf=[0.3], ADFg=[600], GWF=[1]",
                      c.wet));
     ASSERT_NE(h.ctx.run.severity, 2) << c.wet;
+    EXPECT_EQ(runofftest::from(h.out(), c.block[0], c.block.size()), c.block);
     const model::Hydrograph& dwf = h.ctx.store[0];
     const model::Hydrograph& all = h.ctx.store[1];
     const float wetDepth = all.RV - dwf.RV;  // inches over the 100 acres
