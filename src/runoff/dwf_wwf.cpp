@@ -27,26 +27,7 @@ constexpr float kImpGallonsPerDayPerCfs = 538185.6f;
 // Litres per day in one cms, and cubic feet in one cubic metre.
 constexpr float kLitresPerDayPerCms = 8.64e+07f;
 constexpr float kCubicFeetPerCubicMetre = 35.28755f;
-constexpr float kAcresPerHectare = 2.471f;
 constexpr float kInchesPerFoot = 12.0f;
-
-constexpr int kAdfpZero = 450;
-constexpr int kAdfaZero = 451;
-constexpr int kAdfgZero = 452;
-constexpr int kPkfpNotResidential = 453;
-constexpr int kPkfaNotCommercial = 454;
-constexpr int kXacomAboveOne = 455;
-constexpr int kXagwfAboveOne = 456;
-constexpr int kStepBelowMinute = 457;
-constexpr int kStepNotFiveMinutes = 458;
-constexpr int kStepNotDay = 459;
-constexpr int kNoDays = 460;
-constexpr int kBadResidentialCurve = 461;
-constexpr int kBadCommercialCurve = 462;
-constexpr int kNoStartDate = 463;
-constexpr int kCurveNotInFile = 464;
-constexpr int kCurveFileUnusable = 970;
-constexpr int kDaysCut = 971;
 
 // True when x is a whole number; steps derived from the storm's step in hours
 // carry a rounding error of a few units in the last place.
@@ -85,8 +66,8 @@ DwfWwfValues readDwfWwfValues(const model::CommandValues& c, const model::Units&
     v.adfg = p(13) / kImpGallonsPerDayPerCfs;
   } else {
     v.adfp = p(7) / kLitresPerDayPerCms * kCubicFeetPerCubicMetre;
-    v.adfa = p(10) / kLitresPerDayPerCms * kCubicFeetPerCubicMetre / kAcresPerHectare;
-    v.adfg = p(13) / kLitresPerDayPerCms * kCubicFeetPerCubicMetre / kAcresPerHectare;
+    v.adfa = p(10) / kLitresPerDayPerCms * kCubicFeetPerCubicMetre / model::kAcresPerHectare;
+    v.adfg = p(13) / kLitresPerDayPerCms * kCubicFeetPerCubicMetre / model::kAcresPerHectare;
   }
   v.cDcon = p(15);
   v.avglenTyped = p(16);
@@ -100,11 +81,11 @@ DwfWwfValues readDwfWwfValues(const model::CommandValues& c, const model::Units&
 }
 
 std::vector<int> timeStepProblems(float dt) {
-  if (!(dt > 0.0f)) return {kStepBelowMinute};
+  if (!(dt > 0.0f)) return {msg::kTimeStepBelowOneMinute};
   std::vector<int> m;
-  if (dt < 1.0f) m.push_back(kStepBelowMinute);
-  if (!whole(dt / 5.0f) && !whole(5.0f / dt)) m.push_back(kStepNotFiveMinutes);
-  if (!whole(kMinutesPerDay / dt) && !whole(dt / kMinutesPerDay)) m.push_back(kStepNotDay);
+  if (dt < 1.0f) m.push_back(msg::kTimeStepBelowOneMinute);
+  if (!whole(dt / 5.0f) && !whole(5.0f / dt)) m.push_back(msg::kDwfStepNotFiveMinuteFraction);
+  if (!whole(kMinutesPerDay / dt) && !whole(dt / kMinutesPerDay)) m.push_back(msg::kDwfStepNotDayFraction);
   return m;
 }
 
@@ -222,11 +203,12 @@ void printInput(model::RunContext& ctx, const DwfWwfValues& v) {
       "'Population ',7X,'=',F9.0,/,22('-'))");
   const model::Units& u = ctx.units;
   const std::string title = padded("COMPUTE DWF+WWF", 20);
+  const std::string& area = u.label(model::Quantity::Area);
   if (v.nhyd != 0) {
-    run::put(*ctx.out.detailed, kNumeric, {title, u.label(2), v.area / u.out.area, v.id, v.nhyd, v.dtMinutes, v.pop});
+    run::put(*ctx.out.detailed, kNumeric, {title, area, v.area / u.out.area, v.id, v.nhyd, v.dtMinutes, v.pop});
   } else {
     run::put(*ctx.out.detailed, kNamed,
-             {title, u.label(2), v.area / u.out.area, v.id, ctx.cmd.text(1, 6), v.dtMinutes, v.pop});
+             {title, area, v.area / u.out.area, v.id, ctx.cmd.text(1, 6), v.dtMinutes, v.pop});
   }
 }
 
@@ -235,27 +217,27 @@ void printInput(model::RunContext& ctx, const DwfWwfValues& v) {
 bool checkValues(model::RunContext& ctx, DwfWwfValues& v) {
   bool failed = false;
   auto fail = [&](int number) {
-    run::issue(ctx, number, 2);
+    run::issue(ctx, number, run::Severity::Error);
     failed = true;
   };
   for (int number : timeStepProblems(v.dtMinutes)) fail(number);
   if (v.ndays < 0 || (v.ndays == 0 && ctx.storm.NSTEP == 0)) {
-    fail(kNoDays);
+    fail(msg::kDwfDaysMissing);
   } else if (v.ndays == 0) {
     v.ndays = static_cast<int>(static_cast<float>(ctx.storm.NSTEP) * ctx.storm.SDT / 24.0f) + 1;
   }
   if (v.pop != 0.0f) {
-    if (v.adfp == 0.0f) fail(kAdfpZero);
-    if (v.pkfp < 0.0f && decodeCurveCode(v.pkfp).kind != 1) fail(kPkfpNotResidential);
+    if (v.adfp == 0.0f) fail(msg::kDwfPopulationFactorZero);
+    if (v.pkfp < 0.0f && decodeCurveCode(v.pkfp).kind != 1) fail(msg::kDwfPopulationPeakDigit);
   }
   if (v.comArea() != 0.0f) {
-    if (v.adfa == 0.0f) fail(kAdfaZero);
-    if (v.pkfa < 0.0f && decodeCurveCode(v.pkfa).kind != 2) fail(kPkfaNotCommercial);
-    if (v.xacom > 1.0f) fail(kXacomAboveOne);
+    if (v.adfa == 0.0f) fail(msg::kDwfCommercialFactorZero);
+    if (v.pkfa < 0.0f && decodeCurveCode(v.pkfa).kind != 2) fail(msg::kDwfCommercialPeakDigit);
+    if (v.xacom > 1.0f) fail(msg::kDwfCommercialFractionAboveOne);
   }
   if (v.gwArea() != 0.0f) {
-    if (v.adfg == 0.0f) fail(kAdfgZero);
-    if (v.xagwf > 1.0f) fail(kXagwfAboveOne);
+    if (v.adfg == 0.0f) fail(msg::kDwfGroundwaterFactorZero);
+    if (v.xagwf > 1.0f) fail(msg::kDwfGroundwaterFractionAboveOne);
   }
   return !failed;
 }
@@ -265,7 +247,7 @@ bool checkValues(model::RunContext& ctx, DwfWwfValues& v) {
 bool resolveCurve(model::RunContext& ctx, float code, int badDigitMessage, float dtMinutes, StepCurve& out) {
   const int number = decodeCurveCode(code).curve;
   if (number < 1 || number > 5) {
-    run::issue(ctx, badDigitMessage, 2);
+    run::issue(ctx, badDigitMessage, run::Severity::Error);
     return false;
   }
   if (const DailyCurve* c = builtInCurve(number)) {
@@ -274,7 +256,7 @@ bool resolveCurve(model::RunContext& ctx, float code, int badDigitMessage, float
   }
   // Curves 4 and 5 are the user's own, laid on the calendar of the start date.
   if (ctx.time.startDate == 0) {
-    run::issue(ctx, kNoStartDate, 2);
+    run::issue(ctx, msg::kDwfStartDateMissing, run::Severity::Error);
     return false;
   }
   // A plain name: it lies in the project directory, as every side file does.
@@ -282,16 +264,18 @@ bool resolveCurve(model::RunContext& ctx, float code, int badDigitMessage, float
   const std::string path = ctx.dirs.project.substr(0, end == std::string::npos ? 0 : end + 1) + kCurveFileName;
   const platform::TextFile file = platform::readTextFile(path);
   if (!file.ok()) {
-    run::issue(ctx, kCurveFileUnusable, 2, 3, file.error);
+    run::issue(ctx, msg::kDwfCurveFileUnusable, run::Severity::Error, run::Destination::Both, file.error);
     return false;
   }
   const CurveLookup found = findCurveInFile(file.lines, number);
   if (found.status == CurveLookup::Status::Malformed) {
-    run::issue(ctx, kCurveFileUnusable, 2, 3, path + ": " + found.problem);
+    run::issue(ctx, msg::kDwfCurveFileUnusable, run::Severity::Error, run::Destination::Both,
+               path + ": " + found.problem);
     return false;
   }
   if (found.status == CurveLookup::Status::Missing) {
-    run::issue(ctx, kCurveNotInFile, 2, 3, path + ": no CURVE " + std::to_string(number));
+    run::issue(ctx, msg::kDwfCurveNotInFile, run::Severity::Error, run::Destination::Both,
+               path + ": no CURVE " + std::to_string(number));
     return false;
   }
   out = resampleCurve(found.curve, dtMinutes);
@@ -303,7 +287,7 @@ bool resolveCurve(model::RunContext& ctx, float code, int badDigitMessage, float
 float dailyFlowOut(const model::Units& u, float cfs, bool perArea) {
   if (u.METOUT != 2) return cfs * kImpGallonsPerDayPerCfs;
   const float perDay = cfs / kCubicFeetPerCubicMetre * kLitresPerDayPerCms;
-  return perArea ? perDay * kAcresPerHectare : perDay;
+  return perArea ? perDay * model::kAcresPerHectare : perDay;
 }
 
 // The residential block; false when its curve code ended the command.
@@ -331,7 +315,7 @@ bool printResidential(model::RunContext& ctx, const DwfWwfValues& v, Resolved& r
     return true;
   }
   run::put(out, kCurve, {harmon, v.pkfp});
-  if (!resolveCurve(ctx, v.pkfp, kBadResidentialCurve, v.dtMinutes, r.resCurve)) return false;
+  if (!resolveCurve(ctx, v.pkfp, msg::kDwfPopulationCurveDigit, v.dtMinutes, r.resCurve)) return false;
   r.resIsCurve = true;
   run::put(out, kActual, {r.resCurve.peak()});
   return true;
@@ -356,14 +340,14 @@ bool printCommercial(model::RunContext& ctx, const DwfWwfValues& v, Resolved& r)
     return true;
   }
   run::put(out, kHead);
-  run::put(out, kArea, {v.xacom, u.label(2), v.comArea() / u.out.area});
+  run::put(out, kArea, {v.xacom, u.label(model::Quantity::Area), v.comArea() / u.out.area});
   run::put(out, u.METOUT == 2 ? kAdfMetric : kAdfImperial, {dailyFlowOut(u, v.adfa, true)});
   if (v.pkfa >= 0.0f) {
     run::put(out, kConst, {v.pkfa});
     return true;
   }
   run::put(out, kCurve, {v.pkfa});
-  if (!resolveCurve(ctx, v.pkfa, kBadCommercialCurve, v.dtMinutes, r.comCurve)) return false;
+  if (!resolveCurve(ctx, v.pkfa, msg::kDwfCommercialCurveDigit, v.dtMinutes, r.comCurve)) return false;
   r.comIsCurve = true;
   run::put(out, kActual, {r.comCurve.peak()});
   return true;
@@ -382,7 +366,7 @@ void printGroundwater(model::RunContext& ctx, const DwfWwfValues& v) {
     return;
   }
   run::put(out, kHead);
-  run::put(out, kArea, {v.xagwf, u.label(2), v.gwArea() / u.out.area});
+  run::put(out, kArea, {v.xagwf, u.label(model::Quantity::Area), v.gwArea() / u.out.area});
   run::put(out, u.METOUT == 2 ? kAdfMetric : kAdfImperial, {dailyFlowOut(u, v.adfg, true)});
 }
 
@@ -411,21 +395,21 @@ void printWetWeather(model::RunContext& ctx, const DwfWwfValues& v) {
   run::put(out, kTitle);
   if (v.cDcon != 0.0f) {
     run::put(out, kDcon);
-    run::put(out, kDconArea, {v.cDcon, u.label(2), a * v.cDcon});
-    run::put(out, kAvglen, {u.label(7), v.avglen / u.out.length});
+    run::put(out, kDconArea, {v.cDcon, u.label(model::Quantity::Area), a * v.cDcon});
+    run::put(out, kAvglen, {u.label(model::Quantity::Length), v.avglen / u.out.length});
   } else {
     run::put(out, kDconNone);
   }
   if (v.cWeep != 0.0f) {
     run::put(out, kWeep);
-    run::put(out, kWeepArea, {v.cWeep, u.label(2), a * v.cWeep});
+    run::put(out, kWeepArea, {v.cWeep, u.label(model::Quantity::Area), a * v.cWeep});
     run::put(out, kWeepK, {v.kWeep});
   } else {
     run::put(out, kWeepNone);
   }
   if (v.cSlow != 0.0f) {
     run::put(out, kSlow);
-    run::put(out, kSlowArea, {v.cSlow, u.label(2), a * v.cSlow});
+    run::put(out, kSlowArea, {v.cSlow, u.label(model::Quantity::Area), a * v.cSlow});
     run::put(out, kSlowK, {v.kSlowBase, v.kSlowPerArea, slowTimeToPeak(v)});
   } else {
     run::put(out, kSlowNone);
@@ -463,31 +447,27 @@ DryWeatherInput dryWeatherInput(const model::RunContext& ctx, const DwfWwfValues
   return in;
 }
 
-// Slot 0 becomes the "DWF" hydrograph and slot ID starts from it; the
-// summary line of slot 0 is written at once.
+// The rules both stored hydrographs follow: the earliest of equal highest
+// ordinates is the peak, the volume is summed from the start and is a depth
+// only over a positive area.
+hydrograph::Produced produced(int nhyd, std::vector<float> q, const DwfWwfValues& v) {
+  hydrograph::Produced p;
+  p.nhyd = nhyd;
+  p.q = std::move(q);
+  p.dt = v.dtMinutes / 60.0f;
+  p.da = v.area;
+  p.peak = hydrograph::PeakRule::First;
+  p.sum = hydrograph::SumOrder::FromStart;
+  p.area = hydrograph::AreaRule::Positive;
+  return p;
+}
+
+// Slot 0 becomes the "DWF" hydrograph, its summary line written at once.
 void storeDryWeather(model::RunContext& ctx, const DwfWwfValues& v, const DryWeatherFlow& f) {
-  const float dt = v.dtMinutes / 60.0f;
-  const float rv = v.area > 0.0f ? dt * f.sum / (v.area * kCfsHoursPerAcreInch) : 0.0f;
-  const float tpeak = static_cast<float>(ctx.time.TZERO + static_cast<double>(f.peakTime));
-  for (int id : {0, v.id}) {
-    model::Hydrograph& h = ctx.store[id];
-    if (id == 0) {
-      h.NHYD = 0;
-      h.HYDNAME = padded("DWF", 10);
-    } else {
-      hydrograph::setReference(ctx, id, v.nhyd);
-    }
-    h.DT = dt;
-    h.DA = v.area;
-    h.BASE = 0.0f;
-    h.NPTS = f.npts;
-    h.Q = f.q;
-    h.QPEAK = f.peak;
-    h.TPEAK = tpeak;
-    h.RV = rv;
-  }
+  hydrograph::storeProduced(ctx, 0, produced(0, f.q, v));
+  ctx.store[0].HYDNAME = padded("DWF", 10);
   run::setMarker(ctx);
-  run::outsum(ctx, 0, 4);
+  hydrograph::reportProduced(ctx, 0, hydrograph::Source::Other, hydrograph::AutoFile::Skip);
 }
 
 // The wet-weather flow on the time grid of the dry-weather flow.
@@ -497,10 +477,11 @@ struct WetWeather {
   float sum = 0.0f;
 };
 
-// Bridge to the silent runoff routines, which read their values from PARAM:
-// the values are put there for the call and the command's own restored after
-// it. The routine builds its hydrograph in slot 0.
-model::Hydrograph runSilentRoutine(model::RunContext& ctx, std::initializer_list<float> values,
+// Adapter to the silent runoff routines, which read their values from PARAM
+// (until the runoff families offer computations taking typed values): the
+// values are put there for the call and the command's own restored after it.
+// The routine builds its hydrograph in slot 0.
+model::Hydrograph silentRoutineAdapter(model::RunContext& ctx, std::initializer_list<float> values,
                                    void (*routine)(model::RunContext&)) {
   const model::CommandValues own = ctx.cmd;
   std::fill(ctx.cmd.PARAM.begin(), ctx.cmd.PARAM.end(), 0.0f);
@@ -523,7 +504,7 @@ WetWeather computeWetWeather(model::RunContext& ctx, const DwfWwfValues& v) {
     // Direct connections as the directly connected impervious part and weeping
     // tiles as the pervious part of an urban catchment of twice the area, half
     // of it impervious; proportional losses (C_DCON and C_WEEP as coefficients).
-    const model::Hydrograph p = runSilentRoutine(
+    const model::Hydrograph p = silentRoutineAdapter(
         ctx, {0.0f, 111.0f, v.dtMinutes, 2.0f * v.areaTyped, v.cDcon, 0.5f, 0.0f, 3.0f, v.cWeep, 0.0f, 1.0f, 40.0f,
               0.25f, v.kWeep * 60.0f, 0.8f, 1.0f, v.avglenTyped, 0.013f, 0.0f, 6.0f, 2.0f, 12.0f, -1.0f},
         standhydSilent);
@@ -532,7 +513,7 @@ WetWeather computeWetWeather(model::RunContext& ctx, const DwfWwfValues& v) {
   if (v.cSlow != 0.0f) {
     // Slow infiltration: a Nash cascade of three reservoirs with C_SLOW as the
     // runoff coefficient.
-    const model::Hydrograph p = runSilentRoutine(
+    const model::Hydrograph p = silentRoutineAdapter(
         ctx, {0.0f, 333.0f, v.dtMinutes, v.areaTyped, 0.0f, -v.cSlow, 0.0f, 3.0f, slowTimeToPeak(v), 0.0f, 0.0f,
               0.0f, 0.0f, 0.0f, -1.0f},
         nashydSilent);
@@ -547,22 +528,18 @@ WetWeather computeWetWeather(model::RunContext& ctx, const DwfWwfValues& v) {
 }
 
 // Slot ID: the dry-weather flow plus the wet-weather flow, as long as the
-// longer of the two, with its peak, time of peak and volume; returns the sum
-// of its ordinates.
-float finishSlot(model::RunContext& ctx, const DwfWwfValues& v, const WetWeather& w) {
-  model::Hydrograph& h = ctx.store[v.id];
-  const int n = std::min(model::kMaxOrdinates, std::max(h.NPTS, static_cast<int>(w.q.size()) - 1));
-  h.Q.resize(static_cast<std::size_t>(n) + 1, 0.0f);
-  for (int i = 1; i < static_cast<int>(w.q.size()) && i <= n; ++i) h.Q[static_cast<std::size_t>(i)] += w.q[i];
-  h.NPTS = n;
-  hydrograph::setPeakAndVolume(ctx, v.id, hydrograph::PeakScan::Forward);
-  float sum = 0.0f;
-  for (int i = 1; i <= n; ++i) sum += h.Q[static_cast<std::size_t>(i)];
-  return sum;
+// longer of the two, with its peak, time of peak and volume.
+hydrograph::Totals storeTotal(model::RunContext& ctx, const DwfWwfValues& v, const DryWeatherFlow& f,
+                              const WetWeather& w) {
+  const int n = std::min(model::kMaxOrdinates, std::max(f.npts, static_cast<int>(w.q.size()) - 1));
+  std::vector<float> q = f.q;
+  q.resize(static_cast<std::size_t>(n) + 1, 0.0f);
+  for (std::size_t i = 1; i < w.q.size() && i < q.size(); ++i) q[i] += w.q[i];
+  return hydrograph::storeProduced(ctx, v.id, produced(v.nhyd, std::move(q), v));
 }
 
 void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeatherFlow& f, const WetWeather& w,
-                  float total) {
+                  const hydrograph::Totals& total) {
   static const fortran::Format kHead("(/,2X,'SIMULATION RESULTS OVER ',I4,' DAYS (',I6,' HOURS):')");
   static const fortran::Format kDwfPeak("(4X,'Peak DryWeatherFlow (DWF) [includes GWI]',6X,A7,'=',F9.3)");
   static const fortran::Format kWwfPeak("(4X,'Peak WetWeatherFlow (WWF) [DCON + WEEP + SLOW]',A7,'=',F9.3)");
@@ -578,20 +555,23 @@ void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeathe
   const model::Hydrograph& h = ctx.store[v.id];
   const float fl = u.out.flow;
   run::put(out, kHead, {v.ndays, v.ndays * 24});
-  run::put(out, kDwfPeak, {u.label(1), f.peak / fl});
-  run::put(out, kWwfPeak, {u.label(1), w.peak / fl});
-  run::put(out, kPeak, {u.label(1), h.QPEAK / fl});
+  run::put(out, kDwfPeak, {u.label(model::Quantity::Flow), f.peak / fl});
+  run::put(out, kWwfPeak, {u.label(model::Quantity::Flow), w.peak / fl});
+  run::put(out, kPeak, {u.label(model::Quantity::Flow), h.QPEAK / fl});
   run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
   if (f.peak > 0.0f) run::put(out, kRatio, {h.QPEAK / f.peak});
-  run::put(out, kAverage, {u.label(1), h.NPTS > 0 ? total / static_cast<float>(h.NPTS) / fl : 0.0f});
+  const float average = total.npts > 0 ? total.sum / static_cast<float>(total.npts) : 0.0f;
+  run::put(out, kAverage, {u.label(model::Quantity::Flow), average / fl});
   // Volumes in acre-feet (hectare-metres): flows summed over the step, and the
   // storm's depth over the total area. Total = dry-weather + rainfall-induced.
   const float dt = v.dtMinutes / 60.0f;
-  const float toOut = 1.0f / (kCfsHoursPerAcreInch * kInchesPerFoot * u.out.area * u.out.length);
+  const float perVolume = u.out.of(model::Quantity::Volume);
+  const float toOut = 1.0f / (model::kCfsHoursPerAcreInch * kInchesPerFoot * perVolume);
   const float dry = f.sum * dt * toOut, wet = w.sum * dt * toOut;
-  run::put(out, kWetVolume, {u.label(5), wet});
-  run::put(out, kTotalVolume, {u.label(5), dry + wet});
-  run::put(out, kRainVolume, {u.label(5), ctx.storm.PTOT * v.area / (kInchesPerFoot * u.out.area * u.out.length)});
+  run::put(out, kWetVolume, {u.label(model::Quantity::Volume), wet});
+  run::put(out, kTotalVolume, {u.label(model::Quantity::Volume), dry + wet});
+  run::put(out, kRainVolume,
+           {u.label(model::Quantity::Volume), ctx.storm.PTOT * v.area / (kInchesPerFoot * perVolume)});
 }
 
 }  // namespace
@@ -605,13 +585,13 @@ void computeDwfWwf(model::RunContext& ctx) {
   if (!printDryWeather(ctx, v, r)) return;
   printWetWeather(ctx, v);
   const DryWeatherFlow dwf = computeDryWeatherFlow(dryWeatherInput(ctx, v, r));
-  if (dwf.cut) run::issue(ctx, kDaysCut, 1);
+  if (dwf.cut) run::warn(ctx, msg::kDwfDaysCut);
   storeDryWeather(ctx, v, dwf);
   const WetWeather wet = computeWetWeather(ctx, v);
-  const float total = finishSlot(ctx, v, wet);
+  const hydrograph::Totals total = storeTotal(ctx, v, dwf, wet);
   printResults(ctx, v, dwf, wet, total);
   run::setMarker(ctx);
-  hydrograph::reportProduced(ctx, v.id, false);
+  hydrograph::reportProduced(ctx, v.id, hydrograph::Source::Other);
 }
 
 }  // namespace runoff

@@ -238,7 +238,7 @@ TEST(DwfWwfCommand, ChecksEndTheCommandWithTheirMessage) {
     Harness h;
     h.run(dwfCommand("15", c.ndays, c.res, c.com, c.gw, kNoWet));
     EXPECT_TRUE(logged(h, c.message)) << c.message;
-    EXPECT_EQ(h.ctx.run.severity, 2) << c.message;
+    EXPECT_EQ(h.ctx.run.severity, run::Severity::Error) << c.message;
     EXPECT_EQ(h.ctx.store[1].NPTS, 0) << c.message;
     EXPECT_TRUE(h.summary.lines.empty()) << c.message;
   }
@@ -272,7 +272,7 @@ TEST(DwfWwfCommand, CurveFileNamesTheFileItRead) {
     }
     EXPECT_TRUE(logged(h, c.message)) << c.message;
     EXPECT_TRUE(support::containsWrapped(h.log.lines, path)) << c.message;
-    EXPECT_EQ(h.ctx.run.severity, 2);
+    EXPECT_EQ(h.ctx.run.severity, run::Severity::Error);
   }
 }
 
@@ -301,7 +301,7 @@ TEST(DwfWwfCommand, WetWeatherVolumesAddUp) {
     h.storm(1.0f / 12.0f, std::vector<float>(24, 1.0f));  // two hours at 1 in/hr: 2 inches
     h.run(dwfCommand("5", "2", "POP=[1000], ADFp=[80], PKFp=[1.5]", kNoCom, "XAgwf=[0.3], ADFg=[600], GWF=[1]",
                      c.wet));
-    ASSERT_NE(h.ctx.run.severity, 2) << c.wet;
+    ASSERT_NE(h.ctx.run.severity, run::Severity::Error) << c.wet;
     EXPECT_EQ(runofftest::from(h.out(), c.block[0], c.block.size()), c.block);
     const model::Hydrograph& dwf = h.ctx.store[0];
     const model::Hydrograph& all = h.ctx.store[1];
