@@ -14,7 +14,6 @@
 #include "run/output.h"
 #include "run/summary_line.h"
 #include "runoff/nashyd.h"
-#include "runoff/rainfall.h"
 #include "runoff/standhyd.h"
 
 namespace runoff {
@@ -482,7 +481,7 @@ struct WetWeather {
 // values are put there for the call and the command's own restored after it.
 // The routine builds its hydrograph in slot 0.
 model::Hydrograph silentRoutineAdapter(model::RunContext& ctx, std::initializer_list<float> values,
-                                   void (*routine)(model::RunContext&)) {
+                                       void (*routine)(model::RunContext&)) {
   const model::CommandValues own = ctx.cmd;
   std::fill(ctx.cmd.PARAM.begin(), ctx.cmd.PARAM.end(), 0.0f);
   int k = 1;
