@@ -81,7 +81,22 @@ void finishOutputs(DualResult& r, const model::Hydrograph& total, double tzero) 
   }
 }
 
-// The input block: the command, the inlets, the storage and the total.
+// One hydrograph line of the block: total, major or minor system.
+void printDualLine(model::RunContext& ctx, const char* what, int id, const model::Hydrograph& h, int nhyd,
+                   const std::string& name) {
+  static const fortran::Format kLineNumeric("(5X,A10,3X,I2.2,':',I6.6,2X,F9.2,F10.3,F10.3,F9.3,F9.3)");
+  static const fortran::Format kLineNamed("(5X,A10,3X,I2.2,':',A6,2X,F9.2,F10.3,F10.3,F9.3,F9.3)");
+  const model::Factors& f = ctx.units.out;
+  if (nhyd != 0) {
+    run::put(*ctx.out.detailed, kLineNumeric,
+             {what, id, nhyd, h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth, h.BASE / f.flow});
+  } else {
+    run::put(*ctx.out.detailed, kLineNamed,
+             {what, id, name, h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth, h.BASE / f.flow});
+  }
+}
+
+// The input block: the command, the inlets, the storage and the total's line.
 void printDualHeading(model::RunContext& ctx, const DualValues& v, const model::Hydrograph& total,
                       double capacity) {
   static const fortran::Format kBlockNumeric(
@@ -109,21 +124,7 @@ void printDualHeading(model::RunContext& ctx, const DualValues& v, const model::
               v.tmjsto / flow, u.label(9)});
   }
   run::put(out, kColumns, {u.label(2), u.label(1), u.label(4), u.label(1)});
-}
-
-// One hydrograph line of the block: total, major or minor system.
-void printDualLine(model::RunContext& ctx, const char* what, int id, const model::Hydrograph& h, int nhyd,
-                   const std::string& name) {
-  static const fortran::Format kLineNumeric("(5X,A10,3X,I2.2,':',I6.6,2X,F9.2,F10.3,F10.3,F9.3,F9.3)");
-  static const fortran::Format kLineNamed("(5X,A10,3X,I2.2,':',A6,2X,F9.2,F10.3,F10.3,F9.3,F9.3)");
-  const model::Factors& f = ctx.units.out;
-  if (nhyd != 0) {
-    run::put(*ctx.out.detailed, kLineNumeric,
-             {what, id, nhyd, h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth, h.BASE / f.flow});
-  } else {
-    run::put(*ctx.out.detailed, kLineNamed,
-             {what, id, name, h.DA / f.area, h.QPEAK / f.flow, h.TPEAK, h.RV * f.depth, h.BASE / f.flow});
-  }
+  printDualLine(ctx, "TOTAL HYD.", v.idTotal, total, total.NHYD, total.HYDNAME);
 }
 
 // The two outputs under the total, the baseflow notes and the storage used.
@@ -264,7 +265,7 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
 
   const double c = r.capacity;
   const float stepSeconds = total.DT * kSecondsPerHour;
-  const double stepSecondsWide = static_cast<double>(total.DT) * kSecondsPerHour;
+  const double dt = total.DT;
   std::vector<float> minor(1, 0.0f), major(1, 0.0f);
   float s = 0.0f;  // storage content, cubic feet
   // The storage may outlast the total: the steps go on until it is empty,
@@ -276,7 +277,7 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
     if (q <= c) {
       if (s > 0.0f) {
         // The inlets' spare volume this step drains the storage.
-        const double spare = (c - q) * stepSecondsWide;
+        const double spare = (c - q) * dt * kSecondsPerHour;
         if (spare <= s) {
           qMinor = static_cast<float>(c);
           s = static_cast<float>(s - spare);
@@ -291,7 +292,7 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
       if (v.tmjsto > 0.0f) {
         // The excess goes into storage; only what does not fit overflows.
         qMajor = 0.0f;
-        s = static_cast<float>(s + (q - c) * stepSecondsWide);
+        s = static_cast<float>(s + (q - c) * dt * kSecondsPerHour);
         if (s > v.tmjsto) {
           qMajor = (s - v.tmjsto) / stepSeconds;
           s = v.tmjsto;

@@ -176,4 +176,39 @@ TEST(DualDrainage, ValuesOfBothCommands) {
   }
 }
 
+// A total with baseflow split into its own slot: the baseflow stays with the
+// minor system (notes and message 182), and the split works on the total as it
+// was before the minor system replaced it.
+TEST(DualDrainage, BaseflowAndOutputIntoTheTotalsSlot) {
+  hydtest::Harness h;
+  model::Hydrograph t = total({1, 5, 2}, 0.5f);
+  t.DT = 5.0f / 60.0f;
+  t.RV = 8.0f * t.DT / (t.DA * 1.00833f);
+  t.NHYD = 7;
+  h.ctx.store[1] = t;
+  h.ctx.run.label = "COMPUTE DUALHYD";
+  h.command(
+      "COMPUTE DUALHYD     1 1.5 2 2 20 1 10\n"
+      "                    0\nFINISH\n");
+  hydrograph::computeDualhyd(h.ctx);
+
+  EXPECT_EQ(ordinates(h.ctx.store[1]), (std::vector<float>{1, 3, 2}));
+  EXPECT_EQ(ordinates(h.ctx.store[2]), (std::vector<float>{0, 2, 0}));
+  EXPECT_EQ(h.ctx.store[1].BASE, 0.5f);
+  EXPECT_EQ(h.ctx.store[2].BASE, 0.0f);
+  const auto& out = h.detailed.lines;
+  ASSERT_GE(out.size(), 5u);
+  const std::vector<std::string> tail(out.end() - 5, out.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{
+                      "     NOTE:  PEAK FLOWS DO NOT INCLUDE BASEFLOWS IF ANY.",
+                      "     ACTUAL TOTAL PEAK FLOW: PEAK (   5.000) + BASE ( 0.500) =   5.500  (cfs)",
+                      "     & MINOR SYS. PEAK FLOW: PEAK (   3.000) + BASE ( 0.500) =   3.500  (cfs)", " ",
+                      hydtest::pad("      *** WARNING: Baseflow was left in minor system.", 76)}));
+  // The total's summary line shows the total (peak plus baseflow), not the
+  // minor system that now holds its slot; the warning marks every line.
+  ASSERT_EQ(h.summary.lines.size(), 3u);
+  EXPECT_EQ(h.summary.lines[0].substr(0, 53), "  *  COMPUTE DUALHYD    01:         7     5.00    5.5");
+  EXPECT_EQ(h.summary.lines[2].substr(0, 53), "  *     Minor System \\  01:        10     3.75    3.5");
+}
+
 }  // namespace
