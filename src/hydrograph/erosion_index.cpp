@@ -5,6 +5,7 @@
 #include "hydrograph/erosion_index.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ namespace {
 constexpr float kCfsHoursPerAcreInch = 1.00833f;
 constexpr int kErosiveHours = 1;  // the one index method
 constexpr int kDryMessage = 410;
+
+// Integer part of a non-negative count of time units; one too large for an
+// integer saturates (and prints as asterisks) instead of overflowing.
+int wholePart(float x) {
+  return x < 2147483520.0f ? static_cast<int>(x) : std::numeric_limits<int>::max();
+}
 
 std::string padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
@@ -123,7 +130,7 @@ ErosionFigures computeErosion(const model::Hydrograph& h, float qce) {
   const float duration = static_cast<float>(h.NPTS) * h.DT;
   // A slot without area or peak has nothing to measure; one without a
   // duration would divide by zero, so it is dry as well.
-  if (h.DA == 0.0f || h.QPEAK == 0.0f || !(duration > 0.0f)) {
+  if (h.DA == 0.0f || h.QPEAK == 0.0f || !(duration > 0.0f) || !std::isfinite(duration)) {
     f.dry = true;
     return f;
   }
@@ -133,9 +140,9 @@ ErosionFigures computeErosion(const model::Hydrograph& h, float qce) {
   f.duration = duration;
   // Whole days, then the hours and minutes left over, each by truncation in
   // single precision.
-  f.days = static_cast<int>(duration / 24.0f);
-  f.hours = static_cast<int>(std::fmod(duration, 24.0f));
-  f.minutes = static_cast<int>(std::fmod(duration * 60.0f, 60.0f));
+  f.days = wholePart(duration / 24.0f);
+  f.hours = wholePart(std::fmod(duration, 24.0f));
+  f.minutes = wholePart(std::fmod(duration * 60.0f, 60.0f));
   f.qavg = h.DA * h.RV * kCfsHoursPerAcreInch / duration;
   f.erosiveHours = h.DT * static_cast<float>(f.count);
   f.exceedance = static_cast<float>(f.count) / static_cast<float>(h.NPTS) * 100.0f;
