@@ -12,24 +12,15 @@
 #include "model/limits.h"
 #include "run/messages.h"
 #include "run/output.h"
-#include "run/summary_line.h"
 
 namespace hydrograph {
 
 namespace {
 
-// Turns cfs-hours per acre into inches of runoff, as in every volume rule.
-constexpr float kCfsHoursPerAcreInch = 1.00833f;
 constexpr float kSecondsPerHour = 3600.0f;
-constexpr float kSquareFeetPerAcre = 43560.0f;
 constexpr float kInchesPerFoot = 12.0f;
 // The older command's minor system takes the major NHYD plus this.
 constexpr int kMinorOffset = 100000;
-
-constexpr int kDryMessage = 180;
-constexpr int kStorageLeftMessage = 181;
-constexpr int kBaseflowMessage = 182;
-constexpr int kOlderCommandMessage = 183;
 
 std::string padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
@@ -43,25 +34,23 @@ void finishOutputs(DualResult& r, const model::Hydrograph& total, double tzero) 
   float sums[2] = {0.0f, 0.0f};
   for (int k = 0; k < 2; ++k) {
     model::Hydrograph& h = *outputs[k];
-    for (int i = 1; i <= h.NPTS; ++i) {
-      const float q = h.Q[static_cast<std::size_t>(i)];
-      sums[k] += q;
-      if (q > h.QPEAK) {
-        h.QPEAK = q;
-        h.TPEAK = h.DT * static_cast<float>(i - 1);
-      }
-      if (k == 0 && q > 0.0f) {
-        ++r.overflowSteps;
-        if (h.Q[static_cast<std::size_t>(i - 1)] == 0.0f) ++r.overflowEvents;  // Q[0] stays 0
-      }
-    }
-    h.TPEAK = static_cast<float>(static_cast<double>(h.TPEAK) + tzero);
+    // The earliest of equal highest ordinates is the peak; sums from the start.
+    const Totals t = totals(h.Q, h.NPTS, h.DT, h.DA, PeakRule::First, SumOrder::FromStart, AreaRule::NonZero);
+    sums[k] = t.sum;
+    h.QPEAK = t.qpeak;
+    h.TPEAK = static_cast<float>(static_cast<double>(t.peakTime) + tzero);
+  }
+  // An overflow event begins at each major ordinate above 0 after one of 0.
+  for (int i = 1; i <= r.major.NPTS; ++i) {
+    if (r.major.Q[static_cast<std::size_t>(i)] <= 0.0f) continue;
+    ++r.overflowSteps;
+    if (r.major.Q[static_cast<std::size_t>(i - 1)] == 0.0f) ++r.overflowEvents;  // Q[0] stays 0
   }
   // Each output's depth over the total's area gives its share of the area;
   // over that share its depth is again the total's.
   for (int k = 0; k < 2; ++k) {
     model::Hydrograph& h = *outputs[k];
-    h.RV = total.DT * sums[k] / (total.DA * kCfsHoursPerAcreInch);
+    h.RV = total.DT * sums[k] / (total.DA * model::kCfsHoursPerAcreInch);
     h.DA = h.RV / total.RV * total.DA;
     if (h.RV > 0.0f && h.DA > 0.0f) {
       h.RV = total.DA * h.RV / h.DA;
@@ -114,16 +103,17 @@ void printDualHeading(model::RunContext& ctx, const DualValues& v, const model::
   platform::LineSink& out = *ctx.out.detailed;
   const std::string label = padded(ctx.run.label, 19);
   const float flow = u.out.flow;
+  const std::string& cfs = u.label(model::Quantity::Flow);
+  const std::string& cubic = u.label(model::Quantity::CubicVolume);
   if (total.NHYD != 0) {
     run::put(out, kBlockNumeric,
-             {label, v.cinlet / flow, u.label(1), v.idTotal, total.NHYD, v.ninlet, capacity / flow, u.label(1),
-              v.tmjsto / flow, u.label(9)});
+             {label, v.cinlet / flow, cfs, v.idTotal, total.NHYD, v.ninlet, capacity / flow, cfs, v.tmjsto / flow, cubic});
   } else {
     run::put(out, kBlockNamed,
-             {label, v.cinlet / flow, u.label(1), v.idTotal, total.HYDNAME, v.ninlet, capacity / flow, u.label(1),
-              v.tmjsto / flow, u.label(9)});
+             {label, v.cinlet / flow, cfs, v.idTotal, total.HYDNAME, v.ninlet, capacity / flow, cfs, v.tmjsto / flow,
+              cubic});
   }
-  run::put(out, kColumns, {u.label(2), u.label(1), u.label(4), u.label(1)});
+  run::put(out, kColumns, {u.label(model::Quantity::Area), cfs, u.label(model::Quantity::Depth), cfs});
   printDualLine(ctx, "TOTAL HYD.", v.idTotal, total, total.NHYD, total.HYDNAME);
 }
 
@@ -141,6 +131,7 @@ void printDualSplit(model::RunContext& ctx, const DualValues& v, const model::Hy
 
   platform::LineSink& out = *ctx.out.detailed;
   const float flow = ctx.units.out.flow;
+  const std::string& cfs = ctx.units.label(model::Quantity::Flow);
   run::put(out, kRule);
   printDualLine(ctx, "MAJOR SYSTEM", v.idMajor, r.major, v.nhydMajor, v.nameMajor);
   printDualLine(ctx, "MINOR SYSTEM", v.idMinor, r.minor, v.nhydMinor, v.nameMinor);
@@ -148,13 +139,13 @@ void printDualSplit(model::RunContext& ctx, const DualValues& v, const model::Hy
   run::put(out, kNote);
   if (total.BASE > 0.0f) {
     run::put(out, kTotalPeak,
-             {total.QPEAK / flow, total.BASE / flow, (total.QPEAK + total.BASE) / flow, ctx.units.label(1)});
+             {total.QPEAK / flow, total.BASE / flow, (total.QPEAK + total.BASE) / flow, cfs});
     run::put(out, kMinorPeak,
-             {r.minor.QPEAK / flow, r.minor.BASE / flow, (r.minor.QPEAK + r.minor.BASE) / flow, ctx.units.label(1)});
+             {r.minor.QPEAK / flow, r.minor.BASE / flow, (r.minor.QPEAK + r.minor.BASE) / flow, cfs});
   }
   run::put(out, kBlank);
   if (v.tmjsto != 0.0f) {
-    run::put(out, kStorage, {r.maxStorage / flow, ctx.units.label(9)});
+    run::put(out, kStorage, {r.maxStorage / flow, ctx.units.label(model::Quantity::CubicVolume)});
     run::put(out, kBlank);
   }
 }
@@ -164,20 +155,29 @@ void printDualStorageSummary(model::RunContext& ctx, const DualResult& r) {
   static const fortran::Format kStorageLine(
       "(6X,'{MjSysSto=',E9.4,', TotOvfVol=',E9.4,', N-Ovf=',I5,', TotDurOvf=',F6.0,'hrs}')");
   const float flow = ctx.units.out.flow;
-  const float overflowVolume = r.major.RV / kInchesPerFoot * r.major.DA * kSquareFeetPerAcre / flow;
+  const float overflowVolume = r.major.RV / kInchesPerFoot * r.major.DA * model::kSquareFeetPerAcre / flow;
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kStorageLine,
            {r.maxStorage / flow, overflowVolume, r.overflowEvents,
             static_cast<float>(r.overflowSteps) * r.major.DT});
 }
 
-// One output into its slot by the producer rules: a numeric reference leaves
-// the slot's name as it was.
+// One output into its slot through the producer path, then with the split's
+// own area share and depth (the total's depth over that share) and, for an
+// output without volume, no peak time. A numeric reference leaves the slot's
+// name as it was; the minor system's name may be the second quoted string.
 void storeOutput(model::RunContext& ctx, int id, const model::Hydrograph& h, int nhyd, const std::string& name) {
+  Produced p;
+  p.nhyd = nhyd;
+  p.q = h.Q;
+  p.q.resize(static_cast<std::size_t>(h.NPTS) + 1, 0.0f);
+  p.dt = h.DT;
+  p.da = h.DA;
+  p.base = h.BASE;
+  storeProduced(ctx, id, std::move(p));
   model::Hydrograph& slot = ctx.store[id];
-  const std::string keptName = slot.HYDNAME;
-  slot = h;
-  slot.NHYD = nhyd;
-  slot.HYDNAME = nhyd == 0 ? name : keptName;
+  if (nhyd == 0) slot.HYDNAME = name;
+  slot.RV = h.RV;
+  slot.TPEAK = h.TPEAK;
 }
 
 void runDualDrainage(model::RunContext& ctx, const DualValues& v, bool olderCommand) {
@@ -189,22 +189,22 @@ void runDualDrainage(model::RunContext& ctx, const DualValues& v, bool olderComm
   const model::Hydrograph total = ctx.store[v.idTotal];
   const DualResult r = splitDualDrainage(total, v, ctx.time.TZERO);
   printDualHeading(ctx, v, total, r.capacity);
-  if (r.dry) run::issue(ctx, kDryMessage, 1, 3);
-  if (v.tmjsto != 0.0f && r.storageLeft > 0.0f) run::issue(ctx, kStorageLeftMessage, 1, 3);
+  if (r.dry) run::issue(ctx, msg::kDualHydrographsDry, run::Severity::Warning);
+  if (v.tmjsto != 0.0f && r.storageLeft > 0.0f) run::issue(ctx, msg::kMajorStorageNotEmptied, run::Severity::Warning);
   printDualSplit(ctx, v, total, r);
-  if (total.BASE > 0.0f) run::issue(ctx, kBaseflowMessage, 1, 3);
-  if (olderCommand) run::issue(ctx, kOlderCommandMessage, 1, 3);
+  if (total.BASE > 0.0f) run::issue(ctx, msg::kBaseflowLeftInMinor, run::Severity::Warning);
+  if (olderCommand) run::issue(ctx, msg::kUseComputeDualhyd, run::Severity::Warning);
 
   // The total's line first, while its slot still holds it; each output is
   // stored just before its own line so that every line shows its hydrograph.
-  run::outsum(ctx, v.idTotal, total.NHYD != 0 ? 3 : 4);
+  reportProduced(ctx, v.idTotal, Source::Other, AutoFile::Skip);
   const std::string commandLabel = ctx.run.label;
   ctx.run.label = "   Major System /";
   storeOutput(ctx, v.idMajor, r.major, v.nhydMajor, v.nameMajor);
-  reportProduced(ctx, v.idMajor, false);
+  reportProduced(ctx, v.idMajor, Source::Other);
   ctx.run.label = "   Minor System \\";
   storeOutput(ctx, v.idMinor, r.minor, v.nhydMinor, v.nameMinor);
-  reportProduced(ctx, v.idMinor, false);
+  reportProduced(ctx, v.idMinor, Source::Other);
   ctx.run.label = commandLabel;
   if (v.tmjsto != 0.0f) printDualStorageSummary(ctx, r);
 }

@@ -5,11 +5,11 @@
 #include "hydrograph/erosion_index.h"
 
 #include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "hydrograph/producer.h"
+#include "model/limits.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -17,16 +17,7 @@ namespace hydrograph {
 
 namespace {
 
-// Turns cfs-hours per acre into inches of runoff, as in every volume rule.
-constexpr float kCfsHoursPerAcreInch = 1.00833f;
 constexpr int kErosiveHours = 1;  // the one index method
-constexpr int kDryMessage = 410;
-
-// Integer part of a non-negative count of time units; one too large for an
-// integer saturates (and prints as asterisks) instead of overflowing.
-int wholePart(float x) {
-  return x < 2147483520.0f ? static_cast<int>(x) : std::numeric_limits<int>::max();
-}
 
 std::string padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
@@ -68,7 +59,7 @@ void printErosionIndex(model::RunContext& ctx, const ErosionValues& v, const std
   run::put(out, kHeading, {v.method, padded(erosive ? "(Erosive hours)" : "", 20)});
   if (!erosive) return;
   run::put(out, kCritical, {v.qce / flow});
-  run::put(out, kColumns, {ctx.units.label(1), ctx.units.label(1)});
+  run::put(out, kColumns, {ctx.units.label(model::Quantity::Flow), ctx.units.label(model::Quantity::Flow)});
 
   std::string label = padded(ctx.run.label, 19);
   std::string marker = " " + padded(ctx.run.marker, 3);  // the A4 field: a blank, then the marker
@@ -140,10 +131,10 @@ ErosionFigures computeErosion(const model::Hydrograph& h, float qce) {
   f.duration = duration;
   // Whole days, then the hours and minutes left over, each by truncation in
   // single precision.
-  f.days = wholePart(duration / 24.0f);
-  f.hours = wholePart(std::fmod(duration, 24.0f));
-  f.minutes = wholePart(std::fmod(duration * 60.0f, 60.0f));
-  f.qavg = h.DA * h.RV * kCfsHoursPerAcreInch / duration;
+  f.days = model::truncatedInt(duration / 24.0f);
+  f.hours = model::truncatedInt(std::fmod(duration, 24.0f));
+  f.minutes = model::truncatedInt(std::fmod(duration * 60.0f, 60.0f));
+  f.qavg = h.DA * h.RV * model::kCfsHoursPerAcreInch / duration;
   f.erosiveHours = h.DT * static_cast<float>(f.count);
   f.exceedance = static_cast<float>(f.count) / static_cast<float>(h.NPTS) * 100.0f;
   return f;
@@ -165,7 +156,7 @@ void erosionIndex(model::RunContext& ctx) {
     anyDry = anyDry || lines.back().figures.dry;
   }
   printErosionIndex(ctx, v, lines);
-  if (anyDry) run::issue(ctx, kDryMessage, 1, 3);
+  if (anyDry) run::issue(ctx, msg::kErosionHydrographDry, run::Severity::Warning);
 }
 
 }  // namespace hydrograph
