@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include "hydrograph/context_fixture.h"
 
 namespace {
 
@@ -64,24 +63,6 @@ TEST(ErosionIndex, FiguresPerHydrograph) {
     EXPECT_NEAR(f.erosiveHours, c.erosive, 1e-5);
     EXPECT_NEAR(f.exceedance, c.exceedance, 1e-4);
   }
-}
-
-TEST(ErosionIndex, ValuesOfMethodOneOnly) {
-  hydtest::Harness metric(2, 2);
-  metric.command("EROSION INDEX       METHOD=[1], QCE=[0.5], ID=[3, 0, 7]\nFINISH\n");
-  const hydrograph::ErosionValues v = hydrograph::readErosionValues(metric.ctx.cmd, metric.ctx.units);
-  EXPECT_EQ(v.method, 1);
-  EXPECT_NEAR(v.qce, 0.5f * 35.3133f, 1e-3);  // cms to cfs
-  EXPECT_EQ(v.ids[0], 3);
-  EXPECT_EQ(v.ids[1], 0);
-  EXPECT_EQ(v.ids[2], 7);
-
-  hydtest::Harness other;
-  other.command("EROSION INDEX       METHOD=[2], QCE=[0.5], ID=[3]\nFINISH\n");
-  const hydrograph::ErosionValues w = hydrograph::readErosionValues(other.ctx.cmd, other.ctx.units);
-  EXPECT_EQ(w.method, 2);
-  EXPECT_EQ(w.qce, 0.0f);  // other methods read nothing past their number
-  EXPECT_EQ(w.ids[0], 0);
 }
 
 }  // namespace
