@@ -8,6 +8,8 @@
 #include "hydrograph/add_hyd.h"
 #include "hydrograph/auto_save.h"
 #include "hydrograph/divert_hyd.h"
+#include "hydrograph/dual_drainage.h"
+#include "hydrograph/erosion_index.h"
 #include "hydrograph/print_hyd.h"
 #include "hydrograph/read_hyd.h"
 #include "hydrograph/save_hyd.h"
@@ -58,7 +60,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"DESIGN NASHYD", Id::DesignNashyd, 610, Heading::H, "", Precision::Single, runoff::designNashyd},
     {"COMPUTE URBHYD", Id::ComputeUrbhyd, 610, Heading::H, "", Precision::Single, runoff::computeUrbhyd},
     {"COMPUTE NASHYD", Id::ComputeNashyd, 610, Heading::H, "", Precision::Single, runoff::computeNashyd},
-    {"COMPUTE DUHYD", Id::ComputeDuhyd, 8, Heading::H, "COMPUTE DUHYD", Precision::Single, notAvailable},
+    {"COMPUTE DUHYD", Id::ComputeDuhyd, 8, Heading::H, "COMPUTE DUHYD", Precision::Single, hydrograph::computeDuhyd},
     {"KINROUTE", Id::Kinroute, 10, Heading::H, "", Precision::Single, notAvailable},
     {"SHIFT HYD", Id::ShiftHyd, 4, Heading::H, "", Precision::Single, hydrograph::shiftHyd},
     {"COMPUTE VOLUME", Id::ComputeVolume, 3, Heading::H, "COMPUTE VOLUME", Precision::Single, hydrograph::computeVolume},
@@ -84,8 +86,8 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"CONTINUOUS NASHYD", Id::ContinuousNashyd, 610, Heading::H, "", Precision::Single, runoff::continuousNashyd},
     {"CONTINUOUS WILHYD", Id::ContinuousWilhyd, 610, Heading::H, "", Precision::Single, notAvailable},
     {"CONTINUOUS SCSHYD", Id::ContinuousScshyd, 30, Heading::H, "", Precision::Single, runoff::continuousScshyd},
-    {"COMPUTE DUALHYD", Id::ComputeDualhyd, 9, Heading::H, "COMPUTE DUALHYD", Precision::Single, notAvailable},
-    {"EROSION INDEX", Id::ErosionIndex, 15, Heading::E, "", Precision::Single, notAvailable},
+    {"COMPUTE DUALHYD", Id::ComputeDualhyd, 9, Heading::H, "COMPUTE DUALHYD", Precision::Single, hydrograph::computeDualhyd},
+    {"EROSION INDEX", Id::ErosionIndex, 15, Heading::E, "", Precision::Single, hydrograph::erosionIndex},
     {"COMPUTE DWF+WWF", Id::ComputeDwfWwf, 23, Heading::H, "COMPUTE DWF+WWF", Precision::Single, runoff::computeDwfWwf},
 }};
 

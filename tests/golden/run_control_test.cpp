@@ -105,6 +105,10 @@ INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
 INSTANTIATE_TEST_SUITE_P(HydrographOperations, Golden,
                          ::testing::Values("add_hyd", "shift_hyd", "divert_hyd", "compute_volume"));
 
+// Erosive hours and the dual drainage split, after STORE HYD.
+INSTANTIATE_TEST_SUITE_P(ErosionAndDualDrainage, Golden,
+                         ::testing::Values("erosion_index", "dual_drainage", "dual_drainage_edges"));
+
 // ---- problems with the side files and the input: named, never a crash ----
 
 TEST(GoldenProblems, MissingDirectoryFile) {
