@@ -21,7 +21,10 @@ constexpr std::array<float, 11> kDepthRatio{0.0f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 
 
 constexpr float kMinDepth = 0.001f;        // ft; shallower flows use 0.2 D
 constexpr float kDefaultRatio = 0.2f;
-constexpr float kMaxRatio = 0.95f;
+// Above about 0.94 D the flow of a circular pipe falls as the crown closes and
+// dQ/dy turns negative: celerities are taken at most at 0.9 D, the table's
+// depth for 0.99 of the full flow, so that they stay positive.
+constexpr float kMaxRatio = 0.9f;
 constexpr float kPeakDepthLimit = 0.6f;    // travel time judged at most at 0.6 D
 constexpr float kRatingManning = 1.487f;   // the low flow's constant, as written
 constexpr float kRatingExponent = 0.6667f;

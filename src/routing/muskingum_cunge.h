@@ -29,10 +29,11 @@ struct Celerity {
 };
 
 // Celerity and cell Reynolds number of flow q (the depth from the table, a
-// depth of 0.001 ft or less taken as 0.2 D, capped at 0.95 D).
+// depth of 0.001 ft or less taken as 0.2 D, capped at 0.9 D where the
+// celerity is still positive).
 Celerity celerity(const PipeReach& pipe, float q);
 
-// Celerity of the flow at depth y (ft); y in (0, 0.95 D].
+// Celerity of the flow at depth y (ft); y in (0, 0.9 D].
 float celerityAtDepth(const PipeReach& pipe, float y);
 
 // The artificial low flow that floors the routing: a flow area of 1.5 % of
