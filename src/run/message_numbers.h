@@ -209,7 +209,8 @@ inline constexpr int kStandhydBadLossMethod = 962;
 inline constexpr int kDefaultValuesUnreadable = 963;
 inline constexpr int kDefaultValuesTooShort = 964;
 inline constexpr int kSurfaceSlopeNotPositive = 965;
-// Routing through pipes.
+// Routing: channel values, and pipes.
+inline constexpr int kChannelBadValues = 988;  // 985-987 are the reservoir's
 inline constexpr int kPipeValuesNotPositive = 992;
 inline constexpr int kPipeNoDiameter = 993;
 inline constexpr int kPipeBadShape = 994;

@@ -181,6 +181,8 @@ constexpr Entry kTable[] = {
     {msg::kReservoirNoEndPair, {"**** ERROR: The OUTFLOW-STORAGE table has 20 points and no", "            end pair.  The simulation was terminated."}},
     {msg::kReservoirSinglePoint, {"**** ERROR: STORAGE-Q values cannot be extrapolated from a", "            table of one point.  Use the overflow option."}},
     {msg::kReservoirNoInflowStep, {"**** ERROR: Inflow hydrograph time step must be above 0.", "            The simulation was terminated."}},
+    // Routing: section, rating-curve, travel-time and reach values.
+    {msg::kChannelBadValues, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
     // Routing through pipes: values Manning's equation cannot use.
     {msg::kPipeValuesNotPositive, {"**** ERROR: Pipe length, slope and Manning n must be above 0.", "            Command aborted."}},
     {msg::kPipeNoDiameter, {"**** ERROR: No pipe diameter was given and the inflow peak is 0:", "            the pipe cannot be sized.  Command aborted."}},
