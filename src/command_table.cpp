@@ -24,6 +24,7 @@
 #include "routing/compute_rating_curve.h"
 #include "routing/compute_travel_time.h"
 #include "routing/kinroute.h"
+#include "routing/pipe.h"
 #include "routing/route.h"
 #include "routing/route_channel.h"
 #include "routing/store_rating_curve.h"
@@ -85,7 +86,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"COMPUTE API", Id::ComputeApi, 3, Heading::P, "COMPUTE API", Precision::Single, rain::computeApi},
     {"PLOT HYD", Id::PlotHyd, 10, Heading::P, "", Precision::Single, run::plotHyd},
     {"PAUSE", Id::Pause, 1, Heading::None, "", Precision::Single, run::pauseCommand},
-    {"ROUTE PIPE", Id::RoutePipe, 13, Heading::H, "ROUTE PIPE      ->", Precision::Single, notAvailable},
+    {"ROUTE PIPE", Id::RoutePipe, 13, Heading::H, "ROUTE PIPE      ->", Precision::Single, routing::routePipe},
     {"CONTINUOUS STANDHYD", Id::ContinuousStandhyd, 30, Heading::H, "", Precision::Single, runoff::continuousStandhyd},
     {"CONTINUOUS NASHYD", Id::ContinuousNashyd, 610, Heading::H, "", Precision::Single, runoff::continuousNashyd},
     {"CONTINUOUS WILHYD", Id::ContinuousWilhyd, 610, Heading::H, "", Precision::Single, notAvailable},
