@@ -94,12 +94,15 @@ struct Division {
 };
 
 Division divide(float rho, float diffusionLength, float length) {
-  Division best;
+  // A pipe longer than the finest division allows: the most sub-reaches.
+  Division best{kMaxPieces, 1, static_cast<float>(kMaxPieces) / rho,
+                std::min(diffusionLength * static_cast<float>(kMaxPieces) / length, 1.0f)};
   float bestMiss = -1.0f;
   for (int m = 1; m <= kMaxWork; ++m) {
     const float exact = static_cast<float>(m) * rho;
+    if (exact + 0.5f >= static_cast<float>(kMaxPieces + 1)) break;
     const int n = std::max(1, static_cast<int>(exact + 0.5f));
-    if (n > kMaxPieces || n * m > kMaxWork) break;
+    if (n * m > kMaxWork) break;
     const float courant = static_cast<float>(n) / exact;
     const float x = std::min(diffusionLength * static_cast<float>(n) / length, 1.0f);
     const float miss = std::fabs(courant - 1.0f);
