@@ -93,7 +93,7 @@ float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool 
   if (problem.empty() && (v.nrc < 1 || v.nrc > model::kRatingCurves)) problem = "the curve number must be from 1 to 10";
   if (problem.empty()) problem = checkSection(v.section);
   if (!problem.empty()) {
-    run::issue(ctx, kBadValues, 2, 3, problem);
+    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, problem);
     return -1.0f;
   }
   const ComputedRatingCurve r = computeRatingCurve(v.section);

@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "fortran/format.h"
 #include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"
-#include "run/summary_line.h"
 #include "routing/muskingum_cunge.h"
 #include "routing/pipe_size.h"
 
@@ -23,12 +23,6 @@ namespace {
 constexpr float kPi = 3.14159f;  // the value this command sizes with
 constexpr float kSameStep = 0.01f;  // hours: steps this close are taken as equal
 
-constexpr int kStepDenied = 70;
-constexpr int kPipeTooSmall = 71;
-constexpr int kCut = 72;
-constexpr int kStepTooLong = 73;
-constexpr int kPipeValues = 992;
-constexpr int kNoDiameter = 993;
 
 // The inflow at the routing step, raised by `raise`, from the three cases of
 // the routing step against the inflow step.
@@ -108,9 +102,9 @@ void printHeading(model::RunContext& ctx, const KinrouteValues& v, float dt) {
   } else {
     run::put(out, kNamed, {ctx.cmd.text(1, 6), v.pipeNumber});
   }
-  run::put(out, kDiameter, {v.idIn, v.idOut, u.label(4), v.diameter * u.out.depth});
-  run::put(out, kStep, {dt * 60.0f, u.label(7), v.length / u.out.length});
-  run::put(out, kSlope, {u.label(8), v.slope});
+  run::put(out, kDiameter, {v.idIn, v.idOut, u.label(model::Quantity::Depth), v.diameter * u.out.depth});
+  run::put(out, kStep, {dt * 60.0f, u.label(model::Quantity::Length), v.length / u.out.length});
+  run::put(out, kSlope, {u.label(model::Quantity::Slope), v.slope});
   run::put(out, kManningN, {v.n});
   run::put(out, kBlank);
 }
@@ -136,7 +130,7 @@ void printResults(model::RunContext& ctx, int idIn, int idOut, const InflowRepor
   const model::Factors& f = u.out;
   const model::Hydrograph& o = ctx.store[idOut];
   run::put(out, kTitles);
-  run::put(out, kUnits, {u.label(2), u.label(1), u.label(4)});
+  run::put(out, kUnits, {u.label(model::Quantity::Area), u.label(model::Quantity::Flow), u.label(model::Quantity::Depth)});
   if (in.nhyd != 0) {
     run::put(out, kInNumeric, {idIn, in.nhyd, in.area / f.area, in.peak / f.flow, in.tpeak, in.rv * f.depth});
   } else {
@@ -160,15 +154,15 @@ void reportAndClose(model::RunContext& ctx, const KinrouteResult& r) {
       "(5X,'*** WARNING: MINIMUM PIPE SIZE REQUIRED = ',F8.2,A7,/,19X,'THIS SIZE WAS USED IN THE ROUTING.')");
   static const fortran::Format kCapacity("(19X,'THE CAPACITY OF THIS PIPE  = ',F8.2,A7)");
   static const fortran::Format kRule("(79('-'))");
-  if (r.stepDenied) run::issue(ctx, kStepDenied, 1);
-  if (r.enlarged) run::issue(ctx, kPipeTooSmall, 1);
-  if (r.cut) run::issue(ctx, kCut, 1);
-  if (r.judgement == 1) run::issue(ctx, kStepTooLong, 1);
+  if (r.stepDenied) run::issue(ctx, msg::kKinrouteStepDenied, run::Severity::Warning);
+  if (r.enlarged) run::issue(ctx, msg::kKinroutePipeTooSmall, run::Severity::Warning);
+  if (r.cut) run::issue(ctx, msg::kKinrouteHydrographCut, run::Severity::Warning);
+  if (r.judgement == 1) run::issue(ctx, msg::kKinrouteStepShouldBeReduced, run::Severity::Warning);
   platform::LineSink& out = *ctx.out.detailed;
   const model::Units& u = ctx.units;
   if (r.enlarged) {
-    run::put(out, kMinimum, {r.diameter * u.out.depth, u.label(4)});
-    run::put(out, kCapacity, {r.capacity / u.out.flow, u.label(1)});
+    run::put(out, kMinimum, {r.diameter * u.out.depth, u.label(model::Quantity::Depth)});
+    run::put(out, kCapacity, {r.capacity / u.out.flow, u.label(model::Quantity::Flow)});
   }
   run::put(out, kRule);
 }
@@ -177,7 +171,7 @@ void writeSummary(model::RunContext& ctx, int idOut, const KinrouteResult& r) {
   static const fortran::Format kInches("(6X,'{DiamUsed=',F5.0,'in}')");
   static const fortran::Format kMillimetres("(6X,'{DiamUsed=',F5.0,'mm}')");
   ctx.run.label = "        outflow <-";
-  hydrograph::reportProduced(ctx, idOut, false);
+  hydrograph::reportProduced(ctx, idOut, hydrograph::Source::Other);
   run::put({ctx.out.summary, &ctx.platform.mainWindow}, ctx.units.METOUT == 1 ? kInches : kMillimetres,
            {r.diameter * ctx.units.out.depth});
 }
@@ -249,30 +243,31 @@ void kinroute(model::RunContext& ctx) {
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   // Manning's equation and the celerity divide by n, the slope and the length.
   if (!pipeValuesUsable(v.length, v.n, v.slope)) {
-    run::issue(ctx, kPipeValues, 2);
+    run::issue(ctx, msg::kPipeValuesNotPositive, run::Severity::Error);
     return;
   }
   const model::Hydrograph& inSlot = ctx.store[v.idIn];
   if (v.diameter <= 0.0f && inSlot.BASE + inSlot.QPEAK + v.extraBase <= 0.0f) {
-    run::issue(ctx, kNoDiameter, 2);
+    run::issue(ctx, msg::kPipeNoDiameter, run::Severity::Error);
     return;
   }
   const InflowReport in{inSlot.NHYD, name6(inSlot), inSlot.DA, inSlot.QPEAK, inSlot.TPEAK, inSlot.RV};
   const KinrouteResult r = computeKinroute(inSlot, v);
   printHeading(ctx, v, requestedStep(v.rdt, inSlot.DT));
-  run::outsum(ctx, v.idIn, inSlot.NHYD != 0 ? 3 : 4);
+  // The inflow's summary line; its file is not written again.
+  hydrograph::reportProduced(ctx, v.idIn, hydrograph::Source::Other, hydrograph::AutoFile::Skip);
 
-  const float area = inSlot.DA;
-  const float base = inSlot.BASE;
+  hydrograph::Produced p;
+  p.nhyd = v.nhyd;
+  p.q = r.q;
+  p.dt = r.dt;
+  p.da = inSlot.DA;
+  p.base = inSlot.BASE;
+  p.peak = hydrograph::PeakRule::First;
+  p.sum = hydrograph::SumOrder::FromStart;
+  p.area = hydrograph::AreaRule::NonZero;
   if (r.inflowDtSet) ctx.store[v.idIn].DT = r.dt;
-  hydrograph::setReference(ctx, v.idOut, v.nhyd);
-  model::Hydrograph& out = ctx.store[v.idOut];
-  out.DT = r.dt;
-  out.DA = area;
-  out.BASE = base;
-  out.NPTS = r.npts;
-  out.Q = r.q;
-  hydrograph::setPeakAndVolume(ctx, v.idOut, hydrograph::PeakScan::Forward);
+  hydrograph::storeProduced(ctx, v.idOut, std::move(p));
 
   printResults(ctx, v.idIn, v.idOut, in, r);
   reportAndClose(ctx, r);

@@ -13,7 +13,6 @@
 #include "routing/route.h"
 #include "run/messages.h"
 #include "run/output.h"
-#include "run/summary_line.h"
 
 namespace routing {
 
@@ -23,10 +22,6 @@ constexpr float kPi = 3.141592f;  // the value this command sizes and rates with
 constexpr float kRatingManning = 1.487f;
 constexpr float kRatingExponent = 0.6667f;
 constexpr float kMargin = 0.001f;  // cfs the pipe must carry beyond the peak
-constexpr int kCircularEnlarged = 110;
-constexpr int kRectangularEnlarged = 111;
-constexpr int kPipeValues = 992;
-constexpr int kPipeShape = 994;
 
 // Area and wetted perimeter of a circular pipe of radius r flowing y deep.
 void circularSection(float r, float y, float& area, float& perimeter) {
@@ -63,12 +58,12 @@ void printHeading(model::RunContext& ctx, const PipeValues& v, float dt) {
     run::put(out, kNamed, {ctx.cmd.text(1, 6), v.pipeNumber});
   }
   if (v.shape == PipeShape::Circular) {
-    run::put(out, kDiameter, {v.idIn, v.idOut, u.label(4), v.width * inches});
+    run::put(out, kDiameter, {v.idIn, v.idOut, u.label(model::Quantity::Depth), v.width * inches});
   } else {
-    run::put(out, kSides, {v.idIn, v.idOut, u.label(4), v.width * inches, u.label(4), v.height * inches});
+    run::put(out, kSides, {v.idIn, v.idOut, u.label(model::Quantity::Depth), v.width * inches, u.label(model::Quantity::Depth), v.height * inches});
   }
-  run::put(out, kStep, {dt * 60.0f, u.label(7), v.length / u.out.length});
-  run::put(out, kSlope, {u.label(8), v.slope});
+  run::put(out, kStep, {dt * 60.0f, u.label(model::Quantity::Length), v.length / u.out.length});
+  run::put(out, kSlope, {u.label(model::Quantity::Slope), v.slope});
   run::put(out, kManningN, {v.n});
   run::put(out, kBlank);
 }
@@ -84,15 +79,15 @@ void reportNewSize(model::RunContext& ctx, const PipeValues& v, const SizedPipe&
   platform::LineSink& out = *ctx.out.detailed;
   const model::Units& u = ctx.units;
   if (v.shape == PipeShape::Circular) {
-    run::put(out, kMinimum, {p.width * 12.0f * u.out.depth, u.label(4)});
-    run::put(out, kCapacity, {p.capacity / u.out.flow, u.label(1)});
+    run::put(out, kMinimum, {p.width * 12.0f * u.out.depth, u.label(model::Quantity::Depth)});
+    run::put(out, kCapacity, {p.capacity / u.out.flow, u.label(model::Quantity::Flow)});
     run::put(out, kBlank);
-    run::issue(ctx, kCircularEnlarged, 1);
+    run::issue(ctx, msg::kPipeNewSize, run::Severity::Warning);
   } else {
-    run::issue(ctx, kRectangularEnlarged, 1);
+    run::issue(ctx, msg::kPipeNewSizeFull, run::Severity::Warning);
     // The enlarged sides are printed in the output length unit.
-    run::put(out, kMinimumSides, {p.width / u.out.length, p.height / u.out.length, u.label(7)});
-    run::put(out, kCapacity, {p.capacity / u.out.flow, u.label(1)});
+    run::put(out, kMinimumSides, {p.width / u.out.length, p.height / u.out.length, u.label(model::Quantity::Length)});
+    run::put(out, kCapacity, {p.capacity / u.out.flow, u.label(model::Quantity::Flow)});
     run::put(out, kBlank);
   }
 }
@@ -168,19 +163,20 @@ void routePipe(model::RunContext& ctx) {
   const PipeValues v = readPipe(ctx);
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   if (!v.shapeKnown || (v.shape == PipeShape::Rectangular && !(v.width > 0.0f && v.height > 0.0f))) {
-    run::issue(ctx, kPipeShape, 2);
+    run::issue(ctx, msg::kPipeBadShape, run::Severity::Error);
     return;
   }
   // Manning's equation divides by n and the square root of the slope.
   if (!pipeValuesUsable(v.length, v.n, v.slope)) {
-    run::issue(ctx, kPipeValues, 2);
+    run::issue(ctx, msg::kPipeValuesNotPositive, run::Severity::Error);
     return;
   }
   const model::Hydrograph& in = ctx.store[v.idIn];
   float dt = v.rdt >= 1.0f ? v.rdt / 60.0f : v.rdt;
   if (dt == 0.0f) dt = in.DT;
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
-  run::outsum(ctx, v.idIn, in.NHYD != 0 ? 3 : 4);
+  // The inflow's summary line; its file is not written again.
+  hydrograph::reportProduced(ctx, v.idIn, hydrograph::Source::Other, hydrograph::AutoFile::Skip);
   printHeading(ctx, v, dt);
 
   const float required = in.QPEAK + in.BASE + kMargin;
@@ -208,7 +204,7 @@ void routePipe(model::RunContext& ctx) {
   route.length = v.length;
   route.n = v.n;
   routeStage(ctx, route, RouteCaller::Pipe);
-  if (ctx.run.severity < 2) reportPipeUsed(ctx, v, p);
+  if (ctx.run.severity < run::Severity::Error) reportPipeUsed(ctx, v, p);
 }
 
 }  // namespace routing

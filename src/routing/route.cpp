@@ -88,7 +88,7 @@ void printResults(model::RunContext& ctx, RouteCaller caller, const ResultLine& 
     run::put(out, kTop);
     run::put(out, kColumns);
   }
-  run::put(out, kUnits, {u.label(2), u.label(1), u.label(4), u.label(7), u.label(6)});
+  run::put(out, kUnits, {u.label(model::Quantity::Area), u.label(model::Quantity::Flow), u.label(model::Quantity::Depth), u.label(model::Quantity::Length), u.label(model::Quantity::Velocity)});
   const auto line = [&](const fortran::Format& numeric, const fortran::Format& named, const ResultLine& r) {
     const float area = r.area / u.out.area, peak = r.peak / u.out.flow, rv = r.rv * u.out.depth;
     const float depth = r.depth / u.out.length, velocity = r.velocity / u.out.length;
@@ -115,7 +115,7 @@ void reportOutflow(model::RunContext& ctx, const RouteValues& v, float dt, float
   static const fortran::Format kMax("(6X,'{Vmax=',F6.3,':Dmax=',F6.3,'}')");
   // " [RDT=", the step in minutes and "] out<-", each after the last non-blank.
   ctx.run.label = " [RDT=" + kStep.format({dt * kMinutesPerHour})[0] + "] out<-";
-  hydrograph::reportProduced(ctx, v.idOut, false);
+  hydrograph::reportProduced(ctx, v.idOut, hydrograph::Source::Other);
   const model::Factors& f = ctx.units.out;
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kReach, {length / f.length, v.slope, v.n});
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kMax, {vmax / f.length, dmax / f.length});
@@ -123,9 +123,9 @@ void reportOutflow(model::RunContext& ctx, const RouteValues& v, float dt, float
 
 // Messages of the routing itself, in the order the routing meets them.
 void reportStepMessages(model::RunContext& ctx, const ChannelRoutingResult& r) {
-  if (r.dtReduced) run::issue(ctx, kStepReduced, 1);
-  if (r.dtAdjusted) run::issue(ctx, kStepAdjusted, 1);
-  if (r.tableExceeded) run::issue(ctx, kTableExceeded, 1);
+  if (r.dtReduced) run::issue(ctx, kStepReduced, run::Severity::Warning);
+  if (r.dtAdjusted) run::issue(ctx, kStepAdjusted, run::Severity::Warning);
+  if (r.tableExceeded) run::issue(ctx, kTableExceeded, run::Severity::Warning);
 }
 
 // Cut and non-convergence, after the results.
@@ -133,17 +133,17 @@ void reportTrouble(model::RunContext& ctx, const ChannelRoutingResult& r) {
   static const fortran::Format kCount("(19X,'Number of non-convergence = ',I4,'/',I4,'.')");
   static const fortran::Format kBlank("(' ')");
   // Each step that did not converge raised the severity by one, up to 2.
-  const int raised = std::min(2, ctx.run.severity + std::min(r.nonConverged, 2));
-  ctx.run.severity = raised;
+  const int raised = std::min(2, static_cast<int>(ctx.run.severity) + std::min(r.nonConverged, 2));
+  ctx.run.severity = static_cast<model::Severity>(raised);
   const bool cut = r.cut;
   const bool many = r.nonConverged > 0 && static_cast<float>(r.nonConverged) >= 0.05f * static_cast<float>(r.npts);
-  if (cut) run::issue(ctx, kCut, std::max(1, ctx.run.severity));
+  if (cut) run::warn(ctx, kCut);
   if (many) {
     run::issue(ctx, kNotConverging, ctx.run.severity);
     run::put(*ctx.out.detailed, kCount, {r.nonConverged, r.npts});
   }
   // Non-convergence alone never ends the run: it leaves a warning.
-  if (cut || r.nonConverged > 0) ctx.run.severity = 1;
+  if (cut || r.nonConverged > 0) ctx.run.severity = run::Severity::Warning;
   run::put(*ctx.out.detailed, kBlank);
 }
 
@@ -153,11 +153,11 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   if (caller == RouteCaller::Route) ctx.run.label = "ROUTE";
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   if (!(v.slope > 0.0f)) {
-    run::issue(ctx, kSlopeNotPositive, 2);
+    run::issue(ctx, kSlopeNotPositive, run::Severity::Error);
     return;
   }
   if (!ctx.tables.travel.defined) {
-    run::issue(ctx, kBadValues, 2, 3, "no travel time table has been built for the reach");
+    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, "no travel time table has been built for the reach");
     return;
   }
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
@@ -189,12 +189,12 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   if (r.dry) {
     static const fortran::Format kBlank("(' ')");
     run::put(*ctx.out.detailed, kBlank);
-    run::issue(ctx, kDry, 0);
+    run::issue(ctx, kDry, run::Severity::Note);
     run::put(*ctx.out.detailed, kBlank);
     h.QPEAK = h.TPEAK = h.RV = h.BASE = 0.0f;
     h.NPTS = r.npts;
     h.Q = std::move(r.q);
-    ctx.run.severity = 1;
+    ctx.run.severity = run::Severity::Warning;
     reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
     return;
   }

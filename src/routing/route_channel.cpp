@@ -83,7 +83,7 @@ void printBox(model::RunContext& ctx, const ChannelValues& v) {
   } else {
     run::put(out, kOutNamed, {v.idOut, padded(o.HYDNAME, 6), v.channelSlope, v.floodplainSlope});
   }
-  run::put(out, kLength, {v.length * ctx.units.in.length / ctx.units.out.length, ctx.units.label(7)});
+  run::put(out, kLength, {v.length * ctx.units.in.length / ctx.units.out.length, ctx.units.label(model::Quantity::Length)});
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ void routeChannelCommand(model::RunContext& ctx) {
   // The routing rejects a channel that does not fall; say so before a rating
   // curve is built on the square root of that slope.
   if (!(v.channelSlope > 0.0f)) {
-    run::issue(ctx, kSlopeNotPositive, 2);
+    run::issue(ctx, kSlopeNotPositive, run::Severity::Error);
     return;
   }
 

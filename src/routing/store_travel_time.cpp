@@ -45,7 +45,7 @@ void printTable(model::RunContext& ctx, int id, float vsn, float length, float s
   run::put(out, kTitle);
   run::put(out, kColumns);
   if (s.extrapolatedFrom > 0) {
-    run::issue(ctx, kExtrapolated, 1);
+    run::issue(ctx, kExtrapolated, run::Severity::Warning);
     run::put(out, kFrom, {s.extrapolatedFrom});
   }
   const model::TravelTimeTable& t = s.table;
@@ -78,9 +78,9 @@ void storeTravelTimeCommand(model::RunContext& ctx) {
   if (!hydrograph::checkSlot(ctx, id)) {
     // A reach is kept for one of the user's slots.
   } else if (!(length > 0.0f) || !(slope >= 0.0f)) {
-    run::issue(ctx, kBadValues, 2, 3, "the length must be above 0 and the slope not below 0");
+    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, "the length must be above 0 and the slope not below 0");
   } else if (rows.empty()) {
-    run::issue(ctx, kBadValues, 2, 3, "a travel time table needs at least 1 row");
+    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, "a travel time table needs at least 1 row");
   } else {
     const StoredTravelTime s = storeTravelTime(rows, length);
     ctx.tables.travel = s.table;

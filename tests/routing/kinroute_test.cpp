@@ -41,7 +41,7 @@ TEST(Kinroute, RejectedValuesEndTheRunBeforeAnyOutput) {
     ASSERT_EQ(host.readCommand(std::string("KINROUTE            ") + r.values + "\n"), run::ReaderStatus::Command);
     routing::kinroute(host.ctx);
     SCOPED_TRACE(r.values);
-    EXPECT_EQ(host.ctx.run.severity, 2);
+    EXPECT_EQ(host.ctx.run.severity, model::Severity::Error);
     EXPECT_EQ(host.ctx.store[2].NPTS, 0);
     ASSERT_FALSE(host.detailed.lines.empty());
     EXPECT_NE(host.detailed.lines.front().find("ERROR"), std::string::npos);

@@ -114,7 +114,7 @@ TEST(RoutePipe, TooSmallPipesAreReplacedAndTheVolumeComesBack) {
     const auto& out = host.detailed.lines;
     const bool printed = std::find(out.begin(), out.end(), pc.sizeLine) != out.end();
     EXPECT_EQ(printed, pc.message != 0);
-    EXPECT_EQ(host.ctx.run.severity, pc.message != 0 ? 1 : 0);
+    EXPECT_EQ(host.ctx.run.severity, pc.message != 0 ? model::Severity::Warning : model::Severity::Note);
     ASSERT_FALSE(host.summary.lines.empty());
     EXPECT_EQ(host.summary.lines.back(), pc.summaryLine);
     const model::Hydrograph& o = host.ctx.store[2];
@@ -136,7 +136,7 @@ TEST(RoutePipe, RejectedValues) {
     host.startRun(1, 1);
     ASSERT_EQ(host.readCommand(c), run::ReaderStatus::Command);
     routing::routePipe(host.ctx);
-    EXPECT_EQ(host.ctx.run.severity, 2) << c;
+    EXPECT_EQ(host.ctx.run.severity, model::Severity::Error) << c;
     EXPECT_TRUE(host.summary.lines.empty()) << c;
   }
 }
