@@ -66,7 +66,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"COMPUTE URBHYD", Id::ComputeUrbhyd, 610, Heading::H, "", Precision::Single, runoff::computeUrbhyd},
     {"COMPUTE NASHYD", Id::ComputeNashyd, 610, Heading::H, "", Precision::Single, runoff::computeNashyd},
     {"COMPUTE DUHYD", Id::ComputeDuhyd, 8, Heading::H, "COMPUTE DUHYD", Precision::Single, notAvailable},
-    {"KINROUTE", Id::Kinroute, 10, Heading::H, "", Precision::Single, routing::kinroute},
+    {"KINROUTE", Id::Kinroute, 10, Heading::H, "KINROUTE        ->", Precision::Single, routing::kinroute},
     {"SHIFT HYD", Id::ShiftHyd, 4, Heading::H, "", Precision::Single, hydrograph::shiftHyd},
     {"COMPUTE VOLUME", Id::ComputeVolume, 3, Heading::H, "COMPUTE VOLUME", Precision::Single, hydrograph::computeVolume},
     {"FINISH", Id::Finish, 0, Heading::None, "", Precision::Single, nullptr},

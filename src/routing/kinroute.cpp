@@ -103,7 +103,7 @@ void printHeading(model::RunContext& ctx, const KinrouteValues& v, float dt) {
     run::put(out, kNamed, {ctx.cmd.text(1, 6), v.pipeNumber});
   }
   run::put(out, kDiameter, {v.idIn, v.idOut, u.label(model::Quantity::Depth), v.diameter * u.out.depth});
-  run::put(out, kStep, {dt * 60.0f, u.label(model::Quantity::Length), v.length / u.out.length});
+  run::put(out, kStep, {dt * model::kMinutesPerHour, u.label(model::Quantity::Length), v.length / u.out.length});
   run::put(out, kSlope, {u.label(model::Quantity::Slope), v.slope});
   run::put(out, kManningN, {v.n});
   run::put(out, kBlank);
@@ -144,8 +144,8 @@ void printResults(model::RunContext& ctx, int idIn, int idOut, const InflowRepor
   run::put(out, kBlank);
   // A dry inflow has no peak to reduce: the ratio prints as 0.
   run::put(out, kReduction, {in.peak > 0.0f ? o.QPEAK / in.peak * 100.0f : 0.0f});
-  run::put(out, kShift, {(o.TPEAK - in.tpeak) * 60.0f});
-  run::put(out, kTravel, {r.travelTime / 60.0f});
+  run::put(out, kShift, {(o.TPEAK - in.tpeak) * model::kMinutesPerHour});
+  run::put(out, kTravel, {r.travelTime / model::kMinutesPerHour});
   run::put(out, kBlank);
 }
 
@@ -196,18 +196,18 @@ KinrouteValues readKinroute(const model::RunContext& ctx) {
 }
 
 float requestedStep(float rdt, float inflowDt) {
-  if (rdt >= 1.0f) return rdt / 60.0f;
+  if (rdt >= 1.0f) return rdt / model::kMinutesPerHour;
   return rdt == 0.0f ? inflowDt : rdt;
 }
 
 KinrouteResult computeKinroute(const model::Hydrograph& in, const KinrouteValues& v) {
   KinrouteResult r;
   const float required = in.BASE + in.QPEAK + v.extraBase;
-  const SizedPipe pipe = sizeCircular(v.diameter / 12.0f, required, v.n, v.slope, kPi);
+  const SizedPipe pipe = sizeCircular(v.diameter / model::kInchesPerFoot, required, v.n, v.slope, kPi);
   r.enlarged = pipe.enlarged;
-  r.diameter = pipe.enlarged ? 12.0f * pipe.width : v.diameter;
+  r.diameter = pipe.enlarged ? model::kInchesPerFoot * pipe.width : v.diameter;
   r.capacity = pipe.capacity;
-  const PipeReach reach{r.diameter / 12.0f, v.n, v.slope, v.length, pipe.capacity};
+  const PipeReach reach{r.diameter / model::kInchesPerFoot, v.n, v.slope, v.length, pipe.capacity};
 
   // The low flow raises the inflow as well as the floor, so that taking the
   // floor off the outflow leaves the inflow's own volume.
@@ -220,7 +220,7 @@ KinrouteResult computeKinroute(const model::Hydrograph& in, const KinrouteValues
   r.cut = plan.cut;
 
   r.travelTime = travelTimeAtPeak(reach, required);
-  const float travelHours = r.travelTime / 3600.0f;
+  const float travelHours = r.travelTime / model::kSecondsPerHour;
   r.judgement = travelHours < r.dt ? 1 : (travelHours > r.dt ? 2 : 0);
 
   const RoutingResult routed =
@@ -238,7 +238,6 @@ KinrouteResult computeKinroute(const model::Hydrograph& in, const KinrouteValues
 }
 
 void kinroute(model::RunContext& ctx) {
-  ctx.run.label = "KINROUTE        ->";
   const KinrouteValues v = readKinroute(ctx);
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   // Manning's equation and the celerity divide by n, the slope and the length.

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "model/units.h"
 #include "routing/pipe_size.h"
 
 namespace routing {
@@ -51,7 +52,7 @@ RoutingResult routeWritten(const PipeReach& pipe, std::vector<float>& in, const 
   RoutingResult r;
   r.outflow.assign(static_cast<std::size_t>(maxSteps) + 1, 0.0f);
   const float qb = input.base;
-  const float dts = input.dt * 3600.0f;
+  const float dts = input.dt * model::kSecondsPerHour;
   Celerity previousI2;
   bool carried = false;  // previousI2 was evaluated at the step before
   r.outflow[1] = qb;
@@ -124,7 +125,7 @@ RoutingResult routeDivided(const PipeReach& pipe, const std::vector<float>& in, 
   float reference = qb;
   for (const float q : in) reference = std::max(reference, q);
   const Celerity ref = celerity(pipe, reference);
-  const float dts = input.dt * 3600.0f;
+  const float dts = input.dt * model::kSecondsPerHour;
   const float rho = pipe.length / (ref.c * dts);
   const Division div = divide(rho, ref.dn * pipe.length, pipe.length);
   const Coefficients k3 = coefficients(div.courant, div.x);

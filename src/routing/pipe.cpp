@@ -50,7 +50,7 @@ void printHeading(model::RunContext& ctx, const PipeValues& v, float dt) {
   static const fortran::Format kBlank("(' ')");
   platform::LineSink& out = *ctx.out.detailed;
   const model::Units& u = ctx.units;
-  const float inches = 12.0f * u.out.depth;  // feet to inches or mm
+  const float inches = model::kInchesPerFoot * u.out.depth;  // feet to inches or mm
   run::put(out, kRule);
   if (v.nhyd != 0) {
     run::put(out, kNumeric, {v.nhyd, v.pipeNumber});
@@ -62,7 +62,7 @@ void printHeading(model::RunContext& ctx, const PipeValues& v, float dt) {
   } else {
     run::put(out, kSides, {v.idIn, v.idOut, u.label(model::Quantity::Depth), v.width * inches, u.label(model::Quantity::Depth), v.height * inches});
   }
-  run::put(out, kStep, {dt * 60.0f, u.label(model::Quantity::Length), v.length / u.out.length});
+  run::put(out, kStep, {dt * model::kMinutesPerHour, u.label(model::Quantity::Length), v.length / u.out.length});
   run::put(out, kSlope, {u.label(model::Quantity::Slope), v.slope});
   run::put(out, kManningN, {v.n});
   run::put(out, kBlank);
@@ -79,7 +79,7 @@ void reportNewSize(model::RunContext& ctx, const PipeValues& v, const SizedPipe&
   platform::LineSink& out = *ctx.out.detailed;
   const model::Units& u = ctx.units;
   if (v.shape == PipeShape::Circular) {
-    run::put(out, kMinimum, {p.width * 12.0f * u.out.depth, u.label(model::Quantity::Depth)});
+    run::put(out, kMinimum, {p.width * model::kInchesPerFoot * u.out.depth, u.label(model::Quantity::Depth)});
     run::put(out, kCapacity, {p.capacity / u.out.flow, u.label(model::Quantity::Flow)});
     run::put(out, kBlank);
     run::issue(ctx, msg::kPipeNewSize, run::Severity::Warning);
@@ -113,7 +113,7 @@ PipeValues readPipe(const model::RunContext& ctx) {
   v.shapeKnown = type == 1 || type == 2;
   v.shape = type == 2 ? PipeShape::Rectangular : PipeShape::Circular;
   const int t = v.shape == PipeShape::Rectangular ? 2 : 1;
-  const auto feet = [&](int k) { return c.PARAM[static_cast<std::size_t>(k)] / in.depth / 12.0f; };
+  const auto feet = [&](int k) { return c.PARAM[static_cast<std::size_t>(k)] / in.depth / model::kInchesPerFoot; };
   v.idOut = c.intParam(2);
   v.nhyd = c.intParam(3);
   v.pipeNumber = c.PARAM[4];
@@ -159,7 +159,6 @@ model::RatingCurve pipeRating(PipeShape shape, float width, float height, float 
 }
 
 void routePipe(model::RunContext& ctx) {
-  ctx.run.label = "ROUTE PIPE      ->";
   const PipeValues v = readPipe(ctx);
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   if (!v.shapeKnown || (v.shape == PipeShape::Rectangular && !(v.width > 0.0f && v.height > 0.0f))) {
@@ -172,7 +171,7 @@ void routePipe(model::RunContext& ctx) {
     return;
   }
   const model::Hydrograph& in = ctx.store[v.idIn];
-  float dt = v.rdt >= 1.0f ? v.rdt / 60.0f : v.rdt;
+  float dt = v.rdt >= 1.0f ? v.rdt / model::kMinutesPerHour : v.rdt;
   if (dt == 0.0f) dt = in.DT;
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
   // The inflow's summary line; its file is not written again.
@@ -199,7 +198,7 @@ void routePipe(model::RunContext& ctx) {
   route.idIn = v.idIn;
   // The routing takes the step fixed above; in minutes unless below one minute,
   // so that a step of an hour or more is not read as minutes.
-  route.rdt = dt * 60.0f >= 1.0f ? dt * 60.0f : dt;
+  route.rdt = dt * model::kMinutesPerHour >= 1.0f ? dt * model::kMinutesPerHour : dt;
   route.slope = v.slope * 100.0f;
   route.length = v.length;
   route.n = v.n;

@@ -93,9 +93,9 @@ TEST(Kinroute, MetricValues) {
   ASSERT_EQ(host.readCommand("KINROUTE            2, 0, 7, 600, 100, 0.013, 0.01, 1, 10, 0.1\n"),
             run::ReaderStatus::Command);
   const routing::KinrouteValues v = routing::readKinroute(host.ctx);
-  EXPECT_NEAR(v.diameter, 600.0f / 25.4f, 1e-4f);
+  EXPECT_NEAR(v.diameter, 600.0f / model::kMmPerInch, 1e-4f);
   EXPECT_NEAR(v.length, 328.08f, 1e-2f);
-  EXPECT_NEAR(v.extraBase, 0.1f * 3.2808f * 3.2808f * 3.2808f, 1e-4f);
+  EXPECT_NEAR(v.extraBase, 0.1f * model::kFeetPerMetre * model::kFeetPerMetre * model::kFeetPerMetre, 1e-4f);
   EXPECT_EQ(v.idIn, 1);
   EXPECT_NEAR(routing::requestedStep(v.rdt, 0.5f), 10.0f / 60.0f, 1e-6f);
   EXPECT_NEAR(routing::requestedStep(0.0f, 0.5f), 0.5f, 1e-6f);
