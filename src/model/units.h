@@ -18,6 +18,8 @@ inline constexpr float kCfsHoursPerAcreInch = 1.00833f;
 inline constexpr float kCfsHoursPerAcreInchPrecise = 1.0083333f;
 inline constexpr float kSquareFeetPerAcre = 43560.0f;
 inline constexpr float kMinutesPerHour = 60.0f;
+inline constexpr float kSecondsPerHour = 3600.0f;
+inline constexpr float kInchesPerFoot = 12.0f;
 
 // The quantities a printed value can carry; each indexes a label and a factor.
 enum class Quantity {

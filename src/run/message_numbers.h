@@ -209,6 +209,11 @@ inline constexpr int kStandhydBadLossMethod = 962;
 inline constexpr int kDefaultValuesUnreadable = 963;
 inline constexpr int kDefaultValuesTooShort = 964;
 inline constexpr int kSurfaceSlopeNotPositive = 965;
+// Routing: channel values, and pipes.
+inline constexpr int kChannelBadValues = 988;  // 985-987 are the reservoir's
+inline constexpr int kPipeValuesNotPositive = 992;
+inline constexpr int kPipeNoDiameter = 993;
+inline constexpr int kPipeBadShape = 994;
 
 // Routing: reservoir tables and inflows the routing cannot use.
 inline constexpr int kReservoirNoEndPair = 985;

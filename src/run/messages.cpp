@@ -184,6 +184,12 @@ constexpr Entry kTable[] = {
     // Sewer flows: the daily variation curve file and the length of the days.
     {msg::kDwfCurveFileUnusable, {"**** ERROR: The daily variation curve file cannot be used:"}},
     {msg::kDwfDaysCut, {"*** WARNING: The simulated days were cut to 105408 time steps."}},
+    // Routing: section, rating-curve, travel-time and reach values.
+    {msg::kChannelBadValues, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
+    // Routing through pipes: values Manning's equation cannot use.
+    {msg::kPipeValuesNotPositive, {"**** ERROR: Pipe length, slope and Manning n must be above 0.", "            Command aborted."}},
+    {msg::kPipeNoDiameter, {"**** ERROR: No pipe diameter was given and the inflow peak is 0:", "            the pipe cannot be sized.  Command aborted."}},
+    {msg::kPipeBadShape, {"**** ERROR: Pipe type must be 1 (circular) or 2 (rectangular), and a", "            rectangular pipe needs a width and a height above 0."}},
 };
 
 // The table as spans of its non-empty lines, built once.

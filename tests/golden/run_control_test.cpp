@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
                                            "reader_error_21", "reader_error_22", "reader_error_23",
                                            "reader_error_24", "units_missing", "batch", "start_date",
                                            "three_runs", "in_loop", "not_available",
-                                           "errors_before_finish"));
+                                           "errors_before_finish", "kinroute_pipe_sizes"));
 
 // The hydrograph operations, chained after STORE HYD: sums of equal and of
 // different steps, lags around one step, a two-output diversion table and the
