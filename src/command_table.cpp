@@ -20,7 +20,13 @@
 #include "rain/mass_storm.h"
 #include "rain/hourly_records.h"
 #include "rain/read_storm.h"
+#include "routing/compute_rating_curve.h"
+#include "routing/compute_travel_time.h"
 #include "routing/reservoir.h"
+#include "routing/route.h"
+#include "routing/route_channel.h"
+#include "routing/store_rating_curve.h"
+#include "routing/store_travel_time.h"
 #include "run/default_values.h"
 #include "run/main_loop.h"
 #include "run/start.h"
@@ -48,11 +54,14 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"PRINT HYD", Id::PrintHyd, 3, Heading::H, "", Precision::Single, hydrograph::printHyd},
     {"DEFAULT VALUES", Id::DefaultValues, 3, Heading::P, "DEFAULT VALUES", Precision::Single, run::defaultValues},
     {"ADD HYD", Id::AddHyd, 12, Heading::H, "", Precision::Single, hydrograph::addHyd},
-    {"STORE RATING CURVE", Id::StoreRatingCurve, 100, Heading::P, "", Precision::Single, notAvailable},
-    {"COMPUTE RATING CURVE", Id::ComputeRatingCurve, 310, Heading::P, "", Precision::Single, notAvailable},
-    {"STORE TRAVEL TIME", Id::StoreTravelTime, 100, Heading::P, "", Precision::Single, notAvailable},
-    {"COMPUTE TRAVEL TIME", Id::ComputeTravelTime, 5, Heading::P, "", Precision::Single, notAvailable},
-    {"ROUTE", Id::Route, 4, Heading::H, "", Precision::Single, notAvailable},
+    {"STORE RATING CURVE", Id::StoreRatingCurve, 100, Heading::P, "", Precision::Single, routing::storeRatingCurveCommand},
+    {"COMPUTE RATING CURVE", Id::ComputeRatingCurve, 310, Heading::P, "", Precision::Single,
+     routing::computeRatingCurveCommand},
+    {"STORE TRAVEL TIME", Id::StoreTravelTime, 100, Heading::P, "", Precision::Single, routing::storeTravelTimeCommand},
+    {"COMPUTE TRAVEL TIME", Id::ComputeTravelTime, 5, Heading::P, "", Precision::Single,
+     routing::computeTravelTimeCommand},
+    // ROUTE reads seven values: IDout, NHYD, IDin, RDT, slope, length and n.
+    {"ROUTE", Id::Route, 7, Heading::H, "", Precision::Single, routing::routeCommand},
     {"ROUTE RESERVOIR", Id::RouteReservoir, 100, Heading::H, "", Precision::Single, routing::routeReservoir},
     {"DESIGN STANDHYD", Id::DesignStandhyd, 610, Heading::H, "", Precision::Single, runoff::designStandhyd},
     {"DESIGN NASHYD", Id::DesignNashyd, 610, Heading::H, "", Precision::Single, runoff::designNashyd},
@@ -73,7 +82,8 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"CALIB WILHYD", Id::CalibWilhyd, 610, Heading::H, "", Precision::Single, notAvailable},
     {"READ HYD", Id::ReadHyd, 6, Heading::H, "", Precision::Single, hydrograph::readHyd},
     {"MODIFY STORM", Id::ModifyStorm, 5, Heading::P, "", Precision::Single, rain::modifyStorm},
-    {"ROUTE CHANNEL", Id::RouteChannel, 125, Heading::H, "ROUTE CHANNEL   ->", Precision::Single, notAvailable},
+    {"ROUTE CHANNEL", Id::RouteChannel, 125, Heading::H, "ROUTE CHANNEL   ->", Precision::Single,
+     routing::routeChannelCommand},
     {"CHICAGO STORM", Id::ChicagoStorm, 50, Heading::P, "CHICAGO STORM", Precision::Single, rain::chicagoStorm},
     {"MASS STORM", Id::MassStorm, 4, Heading::P, "MASS STORM", Precision::Single, rain::massStorm},
     {"COMPUTE API", Id::ComputeApi, 3, Heading::P, "COMPUTE API", Precision::Single, rain::computeApi},

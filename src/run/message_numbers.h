@@ -214,6 +214,9 @@ inline constexpr int kSurfaceSlopeNotPositive = 965;
 inline constexpr int kReservoirNoEndPair = 985;
 inline constexpr int kReservoirSinglePoint = 986;
 inline constexpr int kReservoirNoInflowStep = 987;
+// Routing: section, rating-curve, travel-time and reach values (the reason
+// follows as the detail).
+inline constexpr int kChannelValuesUnusable = 988;
 
 // COMPUTE DWF+WWF: the daily variation curve file, and days beyond the
 // ordinate limit.

@@ -184,6 +184,9 @@ constexpr Entry kTable[] = {
     // Sewer flows: the daily variation curve file and the length of the days.
     {msg::kDwfCurveFileUnusable, {"**** ERROR: The daily variation curve file cannot be used:"}},
     {msg::kDwfDaysCut, {"*** WARNING: The simulated days were cut to 105408 time steps."}},
+
+    // Routing: section, rating-curve, travel-time and reach values.
+    {msg::kChannelValuesUnusable, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
 };
 
 // The table as spans of its non-empty lines, built once.

@@ -1,0 +1,228 @@
+// ROUTE and the channel-routing stage: the inflow hydrograph is routed
+// through the current reach by the variable storage-coefficient method, the
+// outflow stored with its report, maximum depths and velocities, and the
+// summary lines.
+#include "routing/route.h"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <string>
+
+#include "fortran/format.h"
+#include "hydrograph/producer.h"
+#include "routing/channel.h"
+#include "run/messages.h"
+#include "run/output.h"
+#include "run/summary_line.h"
+
+namespace routing {
+
+namespace {
+
+constexpr int kDry = 80;
+constexpr int kStepReduced = 81;
+constexpr int kStepAdjusted = 82;
+constexpr int kTableExceeded = 83;
+constexpr int kCut = 84;
+constexpr int kNotConverging = 85;
+constexpr int kSlopeNotPositive = 86;
+constexpr int kBadValues = 985;
+constexpr float kMinutesPerHour = 60.0f;
+
+std::string padded(std::string s, std::size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+
+// Routing step in hours from the typed value: minutes when 1 or more, hours
+// below 1; 0 means the inflow step.
+float stepHours(float typed, float inflowDt) {
+  if (typed >= 1.0f) return typed / kMinutesPerHour;
+  return typed == 0.0f ? inflowDt : typed;
+}
+
+// The heading box of ROUTE and its inflow summary line.
+void printRouteHeading(model::RunContext& ctx, const RouteValues& v, float dtOut) {
+  static const fortran::Format kRule("(20('-'))");
+  static const fortran::Format kName("('| ROUTE   (',I6.6,') |')");
+  static const fortran::Format kIds("('| IN=',I2,'---> OUT=',I2,' |')");
+  static const fortran::Format kDt(
+      "('| DT=',F5.1,' min     |',9X,'       <---- hydrograph ---->   <---  channel --->')");
+  static const fortran::Format kColumns("('--------------------',9X,' AREA    QPEAK   TPEAK   R.V.   MAX DEPTH  MAX VEL')");
+  platform::LineSink& out = *ctx.out.detailed;
+  ctx.run.label = "ROUTE         in->";
+  run::put(out, kRule);
+  run::put(out, kName, {ctx.store[v.idOut].NHYD});
+  run::put(out, kIds, {v.idIn, v.idOut});
+  run::put(out, kDt, {dtOut * kMinutesPerHour});
+  run::put(out, kColumns);
+  run::outsum(ctx, v.idIn, ctx.store[v.idIn].NHYD != 0 ? 3 : 4);
+}
+
+// What the results lines show of one hydrograph.
+struct ResultLine {
+  int id;
+  int nhyd;
+  std::string name;
+  float area, peak, tpeak, rv, depth, velocity;
+};
+
+void printResults(model::RunContext& ctx, RouteCaller caller, const ResultLine& in, const ResultLine& outflow,
+                  float base) {
+  static const fortran::Format kTop("(29X,'       <---- hydrograph ---->   <-pipe / channel->')");
+  static const fortran::Format kColumns("(29X,' AREA    QPEAK   TPEAK   R.V.   MAX DEPTH  MAX VEL')");
+  static const fortran::Format kUnits("(27X,A7,2X,A7,3X,'(hrs)',A7,2X,A7,4X,A7)");
+  static const fortran::Format kInNumeric(
+      "(3X,'INFLOW : ID=',I2,':',I6.6,1X,F9.2,1X,F8.3,1X,F7.2,F7.3,2X,F8.3,2X,F8.3)");
+  static const fortran::Format kInNamed("(3X,'INFLOW : ID=',I2,':',A6,1X,F9.2,1X,F8.3,1X,F7.2,F7.3,2X,F8.3,2X,F8.3)");
+  static const fortran::Format kOutNumeric(
+      "(3X,'OUTFLOW: ID=',I2,':',I6.6,1X,F9.2,1X,F8.3,1X,F7.2,F7.3,2X,F8.3,2X,F8.3)");
+  static const fortran::Format kOutNamed("(3X,'OUTFLOW: ID=',I2,':',A6,1X,F9.2,1X,F8.3,1X,F7.2,F7.3,2X,F8.3,2X,F8.3)");
+  static const fortran::Format kBlank("(' ')");
+  static const fortran::Format kBase("(5X,'NOTE:  A baseflow of ',F7.3,' was included in the routing')");
+  static const fortran::Format kBaseNote("(12X,'but is not reflected in the value of QPEAK.')");
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Units& u = ctx.units;
+  if (caller != RouteCaller::Route) {
+    run::put(out, kTop);
+    run::put(out, kColumns);
+  }
+  run::put(out, kUnits, {u.label(2), u.label(1), u.label(4), u.label(7), u.label(6)});
+  const auto line = [&](const fortran::Format& numeric, const fortran::Format& named, const ResultLine& r) {
+    const float area = r.area / u.out.area, peak = r.peak / u.out.flow, rv = r.rv * u.out.depth;
+    const float depth = r.depth / u.out.length, velocity = r.velocity / u.out.length;
+    if (r.nhyd != 0) {
+      run::put(out, numeric, {r.id, r.nhyd, area, peak, r.tpeak, rv, depth, velocity});
+    } else {
+      run::put(out, named, {r.id, padded(r.name, 6), area, peak, r.tpeak, rv, depth, velocity});
+    }
+  };
+  line(kInNumeric, kInNamed, in);
+  line(kOutNumeric, kOutNamed, outflow);
+  run::put(out, kBlank);
+  if (base > 0.0f) {
+    run::put(out, kBase, {base / u.out.flow});
+    run::put(out, kBaseNote);
+  }
+  run::put(out, kBlank);
+}
+
+// Label, outflow summary line, automatic file and the reach lines of the summary.
+void reportOutflow(model::RunContext& ctx, const RouteValues& v, float dt, float length, float vmax, float dmax) {
+  static const fortran::Format kStep("(F5.2)");
+  static const fortran::Format kReach("(6X,'[L/S/n=',F6.0,'/',F5.3,'/',F4.3,']')");
+  static const fortran::Format kMax("(6X,'{Vmax=',F6.3,':Dmax=',F6.3,'}')");
+  // " [RDT=", the step in minutes and "] out<-", each after the last non-blank.
+  ctx.run.label = " [RDT=" + kStep.format({dt * kMinutesPerHour})[0] + "] out<-";
+  hydrograph::reportProduced(ctx, v.idOut, false);
+  const model::Factors& f = ctx.units.out;
+  run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kReach, {length / f.length, v.slope, v.n});
+  run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kMax, {vmax / f.length, dmax / f.length});
+}
+
+// Messages of the routing itself, in the order the routing meets them.
+void reportStepMessages(model::RunContext& ctx, const ChannelRoutingResult& r) {
+  if (r.dtReduced) run::issue(ctx, kStepReduced, 1);
+  if (r.dtAdjusted) run::issue(ctx, kStepAdjusted, 1);
+  if (r.tableExceeded) run::issue(ctx, kTableExceeded, 1);
+}
+
+// Cut and non-convergence, after the results.
+void reportTrouble(model::RunContext& ctx, const ChannelRoutingResult& r) {
+  static const fortran::Format kCount("(19X,'Number of non-convergence = ',I4,'/',I4,'.')");
+  static const fortran::Format kBlank("(' ')");
+  // Each step that did not converge raised the severity by one, up to 2.
+  const int raised = std::min(2, ctx.run.severity + std::min(r.nonConverged, 2));
+  ctx.run.severity = raised;
+  const bool cut = r.cut;
+  const bool many = r.nonConverged > 0 && static_cast<float>(r.nonConverged) >= 0.05f * static_cast<float>(r.npts);
+  if (cut) run::issue(ctx, kCut, std::max(1, ctx.run.severity));
+  if (many) {
+    run::issue(ctx, kNotConverging, ctx.run.severity);
+    run::put(*ctx.out.detailed, kCount, {r.nonConverged, r.npts});
+  }
+  // Non-convergence alone never ends the run: it leaves a warning.
+  if (cut || r.nonConverged > 0) ctx.run.severity = 1;
+  run::put(*ctx.out.detailed, kBlank);
+}
+
+}  // namespace
+
+void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller) {
+  if (caller == RouteCaller::Route) ctx.run.label = "ROUTE";
+  if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
+  if (!(v.slope > 0.0f)) {
+    run::issue(ctx, kSlopeNotPositive, 2);
+    return;
+  }
+  if (!ctx.tables.travel.defined) {
+    run::issue(ctx, kBadValues, 2, 3, "no travel time table has been built for the reach");
+    return;
+  }
+  hydrograph::setReference(ctx, v.idOut, v.nhyd);
+  const model::Hydrograph& inflow = ctx.store[v.idIn];
+  const float dtOut = stepHours(v.rdt, inflow.DT);
+  if (caller == RouteCaller::Route) printRouteHeading(ctx, v, dtOut);
+
+  ChannelRoutingInput in;
+  in.inflow = std::span<const float>(inflow.Q).subspan(1, static_cast<std::size_t>(
+                                                               std::clamp(inflow.NPTS, 0, static_cast<int>(inflow.Q.size()) - 1)));
+  in.inflowDt = inflow.DT;
+  in.base = inflow.BASE;
+  in.area = inflow.DA;
+  in.inflowPeak = inflow.QPEAK;
+  in.requestedDt = dtOut;
+  in.table = &ctx.tables.travel;
+  in.fall = ctx.tables.fall[static_cast<std::size_t>(v.idOut)];
+  const float length = ctx.tables.travel.length;
+  ChannelRoutingResult r = routeChannel(in);
+
+  const ResultLine inLine{v.idIn, inflow.NHYD, inflow.HYDNAME, inflow.DA, inflow.QPEAK, inflow.TPEAK, inflow.RV,
+                          r.maxInflowDepth, r.maxInflowVelocity};
+  const float area = inflow.DA;
+  const float base = inflow.BASE;
+
+  model::Hydrograph& h = ctx.store[v.idOut];
+  h.DA = area;
+  h.DT = r.dt;
+  if (r.dry) {
+    static const fortran::Format kBlank("(' ')");
+    run::put(*ctx.out.detailed, kBlank);
+    run::issue(ctx, kDry, 0);
+    run::put(*ctx.out.detailed, kBlank);
+    h.QPEAK = h.TPEAK = h.RV = h.BASE = 0.0f;
+    h.NPTS = r.npts;
+    h.Q = std::move(r.q);
+    ctx.run.severity = 1;
+    reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
+    return;
+  }
+  reportStepMessages(ctx, r);
+  h.BASE = base;
+  h.NPTS = r.npts;
+  h.Q = std::move(r.q);
+  h.QPEAK = r.qpeak;
+  h.TPEAK = static_cast<float>(static_cast<double>(r.tpeak) + ctx.time.TZERO);
+  h.RV = r.rv;
+  const ResultLine outLine{v.idOut, h.NHYD, h.HYDNAME, h.DA, h.QPEAK, h.TPEAK, h.RV, r.maxOutflowDepth,
+                           r.maxOutflowVelocity};
+  printResults(ctx, caller, inLine, outLine, base);
+  reportTrouble(ctx, r);
+  reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
+}
+
+void routeCommand(model::RunContext& ctx) {
+  const model::CommandValues& c = ctx.cmd;
+  RouteValues v;
+  v.idOut = c.intParam(1);
+  v.nhyd = c.intParam(2);
+  v.idIn = c.intParam(3);
+  v.rdt = c.PARAM[4];
+  v.slope = c.PARAM[5];
+  v.length = c.PARAM[6] * ctx.units.in.length;
+  v.n = c.PARAM[7];
+  routeStage(ctx, v, RouteCaller::Route);
+}
+
+}  // namespace routing
