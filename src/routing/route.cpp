@@ -156,8 +156,10 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
     run::issue(ctx, kSlopeNotPositive, 2);
     return;
   }
-  if (!ctx.tables.travel.defined) {
-    run::issue(ctx, kBadValues, 2, 3, "no travel time table has been built for the reach");
+  // The reach is the travel-time table built for this outflow ID: without its
+  // fall no step could converge and the outflow would silently be 0.
+  if (!ctx.tables.travel.defined || !(ctx.tables.fall[static_cast<std::size_t>(v.idOut)] > 0.0f)) {
+    run::issue(ctx, kBadValues, 2, 3, "no travel time table with a fall was built for outflow ID " + std::to_string(v.idOut));
     return;
   }
   hydrograph::setReference(ctx, v.idOut, v.nhyd);

@@ -105,6 +105,10 @@ INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
 INSTANTIATE_TEST_SUITE_P(HydrographOperations, Golden,
                          ::testing::Values("add_hyd", "shift_hyd", "divert_hyd", "compute_volume"));
 
+// The channel tables and channel routing: STORE/COMPUTE RATING CURVE,
+// STORE/COMPUTE TRAVEL TIME, ROUTE and ROUTE CHANNEL.
+INSTANTIATE_TEST_SUITE_P(Routing, Golden, ::testing::Values("channel_tables", "channel_route"));
+
 // ---- problems with the side files and the input: named, never a crash ----
 
 TEST(GoldenProblems, MissingDirectoryFile) {
