@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(HydrographOperations, Golden,
 
 // The channel tables and channel routing: STORE/COMPUTE RATING CURVE,
 // STORE/COMPUTE TRAVEL TIME, ROUTE and ROUTE CHANNEL.
-INSTANTIATE_TEST_SUITE_P(Routing, Golden, ::testing::Values("channel_tables", "channel_route"));
+INSTANTIATE_TEST_SUITE_P(Routing, Golden, ::testing::Values("channel_tables", "channel_route", "route_channel"));
 
 // ---- problems with the side files and the input: named, never a crash ----
 
