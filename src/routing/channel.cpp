@@ -148,7 +148,10 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
         travel = (inAt.time + outAt.time) / 2.0f * std::sqrt(z);
         const float c = 2.0f * dt / (dt + travel + tPrev);
         const float o = c * x;
-        if (std::fabs(1.0f - o / (guess + 1e-21f)) <= kTolerance) {
+        // An outflow equal to the guess has converged, a zero one included
+        // (the 1e-21 only keeps the ratio finite: it must not make a dry
+        // step count as a failure).
+        if (o == guess || std::fabs(1.0f - o / (guess + 1e-21f)) <= kTolerance) {
           outflow = o;
           cPrev = c;
           converged = true;
