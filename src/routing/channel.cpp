@@ -75,7 +75,8 @@ void prepareInflow(const ChannelRoutingInput& in, ChannelRoutingResult& r, std::
 ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   ChannelRoutingResult r;
   constexpr int kMax = model::kMaxOrdinates;
-  if (in.area == 0.0f || in.inflowPeak == 0.0f || in.table == nullptr) {
+  // Nothing to route: no area, no peak, no reach, or ordinates without a time step.
+  if (in.area == 0.0f || in.inflowPeak == 0.0f || in.table == nullptr || !(in.inflowDt > 0.0f)) {
     r.dry = true;
     r.dt = in.requestedDt > 0.0f ? in.requestedDt : in.inflowDt;
     r.npts = 3;

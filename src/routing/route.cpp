@@ -162,8 +162,12 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
     run::issue(ctx, kBadValues, 2, 3, "no travel time table with a fall was built for outflow ID " + std::to_string(v.idOut));
     return;
   }
-  hydrograph::setReference(ctx, v.idOut, v.nhyd);
   const model::Hydrograph& inflow = ctx.store[v.idIn];
+  if (inflow.DA != 0.0f && inflow.QPEAK != 0.0f && !(inflow.DT > 0.0f)) {
+    run::issue(ctx, kBadValues, 2, 3, "the inflow hydrograph has no time step");
+    return;
+  }
+  hydrograph::setReference(ctx, v.idOut, v.nhyd);
   const float dtOut = stepHours(v.rdt, inflow.DT);
   if (caller == RouteCaller::Route) printRouteHeading(ctx, v, dtOut);
 

@@ -34,6 +34,7 @@ const char* kTrapezoid =
     "                    0.03, 30, 0 10 10 0 20 0 30 10\n";
 const char* kReach = "COMPUTE TRAVEL TIME ID=[2], VSN=[-1], N=[1], L=[1000], S=[0.001]\n";
 const char* kInflow = "STORE HYD           ID=[1], NHYD=[1], DT=[10], AREA=[10], 0 5 10 5 0 -1\n";
+const char* kNoStep = "STORE HYD           ID=[1], NHYD=[1], DT=[0], AREA=[10], 0 5 10 5 0 -1\n";
 
 TEST(ChannelCommands, ValuesThatCannotBeUsedEndTheRun) {
   struct Case {
@@ -55,6 +56,7 @@ TEST(ChannelCommands, ValuesThatCannotBeUsedEndTheRun) {
       {"", "ROUTE               2, 2, 1, 5, 0.1, 1000, 0.03\n", "no travel time table"},
       {kInflow, "ROUTE               2, 2, 1, 5, 0, 1000, 0.03\n", "Slope is -ve or zero"},
       {kInflow, "ROUTE               2, 2, 0, 5, 0.1, 1000, 0.03\n", "from 1 to 10"},
+      {kNoStep, "ROUTE               2, 2, 1, 0, 0.1, 1000, 0.03\n", "no time step"},
       {kInflow, "ROUTE CHANNEL       12, 2, 1, 5, 1000, 0.1, 0.1, 1, 1\n                    0.03, 30, 0 10 30 10\n",
        "from 1 to 10"},
   };
@@ -63,7 +65,7 @@ TEST(ChannelCommands, ValuesThatCannotBeUsedEndTheRun) {
     Host h;
     std::vector<std::string> setup;
     if (c.setup == kTrapezoid) setup = {kTrapezoid};
-    if (c.setup == kInflow) setup = {kInflow, kTrapezoid, kReach};
+    if (c.setup == kInflow || c.setup == kNoStep) setup = {c.setup, kTrapezoid, kReach};
     for (const std::string& command : setup) {
       h.run(command);
       ASSERT_LT(h.ctx.run.severity, 2);
