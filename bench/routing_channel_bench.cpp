@@ -86,7 +86,7 @@ void BM_RouteChannelCommand(benchmark::State& state) {
     h.Q.assign(q.size() + 1, 0.0f);
     std::copy(q.begin(), q.end(), h.Q.begin() + 1);
     h.QPEAK = 400.0f;
-    ctx.run.severity = 0;
+    ctx.run.severity = model::Severity::Note;
     routing::routeChannelCommand(ctx);
     benchmark::DoNotOptimize(ctx.store[2].Q.data());
   }

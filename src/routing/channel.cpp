@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "model/limits.h"
+#include "model/units.h"
 
 namespace routing {
 
 namespace {
 
-constexpr float kCfsHoursPerAcreInch = 1.00833f;
 constexpr float kSecondsPerHour = 3600.0f;
 constexpr int kMaxIterations = 20;
 constexpr float kTolerance = 0.01f;  // relative change that ends the iteration
@@ -205,7 +205,7 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
     }
   }
   r.npts = std::min(last, kMax);
-  r.rv = sum * dt / (in.area * kCfsHoursPerAcreInch);
+  r.rv = sum * dt / (in.area * model::kCfsHoursPerAcreInch);
   // The stored outflow excludes the baseflow that the routing carried.
   q.resize(static_cast<std::size_t>(r.npts) + 1);
   for (int k = 1; k <= r.npts; ++k) q[k] = std::max(0.0f, q[k] - base);

@@ -18,7 +18,6 @@ namespace routing {
 
 namespace {
 
-constexpr int kBadValues = 985;
 constexpr float kMinutesPerHour = 60.0f;
 
 void printHeading(model::RunContext& ctx, const TravelTimeValues& v) {
@@ -37,9 +36,9 @@ void printHeading(model::RunContext& ctx, const TravelTimeValues& v) {
   run::put(out, kTravel, {std::fabs(v.vsn)});
   run::put(out, kMust);
   run::put(out, kBe, {v.reach, v.sections});
-  run::put(out, kLength, {ctx.units.label(7), v.length / ctx.units.out.length});
+  run::put(out, kLength, {ctx.units.label(model::Quantity::Length), v.length / ctx.units.out.length});
   // The slope label reads ft/ft (m/m): the slope is printed as the fraction it is.
-  run::put(out, kSlope, {ctx.units.label(8), v.slope});
+  run::put(out, kSlope, {ctx.units.label(model::Quantity::Slope), v.slope});
 }
 
 // The full table of one section: depth, elevation, both volumes, flow,
@@ -60,7 +59,7 @@ void printFullTable(model::RunContext& ctx, const ComputedTravelTime& t) {
   const float volume = len * len * len;
   run::put(out, kTitle);
   run::put(out, kColumns);
-  run::put(out, kUnits, {u.label(7), u.label(7), u.label(9), u.label(9), u.label(1), u.label(6),
+  run::put(out, kUnits, {u.label(model::Quantity::Length), u.label(model::Quantity::Length), u.label(model::Quantity::CubicVolume), u.label(model::Quantity::CubicVolume), u.label(model::Quantity::Flow), u.label(model::Quantity::Velocity),
                          u.METOUT == 1 ? "(ft2/s)" : " (m2/s)"});
   const model::TravelTimeTable& tt = t.table;
   for (int k = 1; k <= model::kTravelRows; ++k) {
@@ -85,7 +84,7 @@ void printShortTable(model::RunContext& ctx, const ComputedTravelTime& t) {
   const float len = u.out.length;
   run::put(out, kTitle);
   run::put(out, kColumns);
-  run::put(out, kUnits, {u.label(7), u.label(9), u.label(1), u.label(6)});
+  run::put(out, kUnits, {u.label(model::Quantity::Length), u.label(model::Quantity::CubicVolume), u.label(model::Quantity::Flow), u.label(model::Quantity::Velocity)});
   const model::TravelTimeTable& tt = t.table;
   for (int k = 1; k <= model::kTravelRows; ++k) {
     run::put(out, kRow, {tt.depth[k] / len, t.xVolume[k] / (len * len * len), tt.flow[k] / u.out.flow,
@@ -109,7 +108,7 @@ std::string problemOf(const model::RunContext& ctx, const TravelTimeValues& v) {
 bool travelTimeStage(model::RunContext& ctx, const TravelTimeValues& v, TableCaller caller) {
   if (!hydrograph::checkSlot(ctx, v.reach)) return false;
   if (const std::string problem = problemOf(ctx, v); !problem.empty()) {
-    run::issue(ctx, kBadValues, 2, 3, problem);
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, problem);
     return false;
   }
   std::vector<const model::RatingCurve*> sections;

@@ -20,15 +20,8 @@ namespace routing {
 
 namespace {
 
-constexpr int kDry = 80;
-constexpr int kStepReduced = 81;
-constexpr int kStepAdjusted = 82;
-constexpr int kTableExceeded = 83;
-constexpr int kCut = 84;
-constexpr int kNotConverging = 85;
-constexpr int kSlopeNotPositive = 86;
-constexpr int kBadValues = 985;
-constexpr float kMinutesPerHour = 60.0f;
+using model::kMinutesPerHour;
+using run::Severity;
 
 std::string padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
@@ -57,7 +50,7 @@ void printRouteHeading(model::RunContext& ctx, const RouteValues& v, float dtOut
   run::put(out, kIds, {v.idIn, v.idOut});
   run::put(out, kDt, {dtOut * kMinutesPerHour});
   run::put(out, kColumns);
-  run::outsum(ctx, v.idIn, ctx.store[v.idIn].NHYD != 0 ? 3 : 4);
+  hydrograph::reportProduced(ctx, v.idIn, hydrograph::Source::Other, hydrograph::AutoFile::Skip);
 }
 
 // What the results lines show of one hydrograph.
@@ -88,7 +81,7 @@ void printResults(model::RunContext& ctx, RouteCaller caller, const ResultLine& 
     run::put(out, kTop);
     run::put(out, kColumns);
   }
-  run::put(out, kUnits, {u.label(2), u.label(1), u.label(4), u.label(7), u.label(6)});
+  run::put(out, kUnits, {u.label(model::Quantity::Area), u.label(model::Quantity::Flow), u.label(model::Quantity::Depth), u.label(model::Quantity::Length), u.label(model::Quantity::Velocity)});
   const auto line = [&](const fortran::Format& numeric, const fortran::Format& named, const ResultLine& r) {
     const float area = r.area / u.out.area, peak = r.peak / u.out.flow, rv = r.rv * u.out.depth;
     const float depth = r.depth / u.out.length, velocity = r.velocity / u.out.length;
@@ -115,7 +108,7 @@ void reportOutflow(model::RunContext& ctx, const RouteValues& v, float dt, float
   static const fortran::Format kMax("(6X,'{Vmax=',F6.3,':Dmax=',F6.3,'}')");
   // " [RDT=", the step in minutes and "] out<-", each after the last non-blank.
   ctx.run.label = " [RDT=" + kStep.format({dt * kMinutesPerHour})[0] + "] out<-";
-  hydrograph::reportProduced(ctx, v.idOut, false);
+  hydrograph::reportProduced(ctx, v.idOut, hydrograph::Source::Other);
   const model::Factors& f = ctx.units.out;
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kReach, {length / f.length, v.slope, v.n});
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kMax, {vmax / f.length, dmax / f.length});
@@ -123,27 +116,27 @@ void reportOutflow(model::RunContext& ctx, const RouteValues& v, float dt, float
 
 // Messages of the routing itself, in the order the routing meets them.
 void reportStepMessages(model::RunContext& ctx, const ChannelRoutingResult& r) {
-  if (r.dtReduced) run::issue(ctx, kStepReduced, 1);
-  if (r.dtAdjusted) run::issue(ctx, kStepAdjusted, 1);
-  if (r.tableExceeded) run::issue(ctx, kTableExceeded, 1);
+  if (r.dtReduced) run::issue(ctx, msg::kChannelStepAboveInflowStep, Severity::Warning);
+  if (r.dtAdjusted) run::issue(ctx, msg::kChannelStepAdjusted, Severity::Warning);
+  if (r.tableExceeded) run::issue(ctx, msg::kChannelTravelTimeTableExceeded, Severity::Warning);
 }
 
 // Cut and non-convergence, after the results.
 void reportTrouble(model::RunContext& ctx, const ChannelRoutingResult& r) {
   static const fortran::Format kCount("(19X,'Number of non-convergence = ',I4,'/',I4,'.')");
   static const fortran::Format kBlank("(' ')");
-  // Each step that did not converge raised the severity by one, up to 2.
-  const int raised = std::min(2, ctx.run.severity + std::min(r.nonConverged, 2));
-  ctx.run.severity = raised;
+  // Each step that did not converge raised the severity by one, up to an error.
+  const int raised = std::min(2, static_cast<int>(ctx.run.severity) + std::min(r.nonConverged, 2));
+  ctx.run.severity = static_cast<Severity>(raised);
   const bool cut = r.cut;
   const bool many = r.nonConverged > 0 && static_cast<float>(r.nonConverged) >= 0.05f * static_cast<float>(r.npts);
-  if (cut) run::issue(ctx, kCut, std::max(1, ctx.run.severity));
+  if (cut) run::warn(ctx, msg::kChannelHydrographCut);
   if (many) {
-    run::issue(ctx, kNotConverging, ctx.run.severity);
+    run::issue(ctx, msg::kChannelNotConverged, ctx.run.severity);
     run::put(*ctx.out.detailed, kCount, {r.nonConverged, r.npts});
   }
   // Non-convergence alone never ends the run: it leaves a warning.
-  if (cut || r.nonConverged > 0) ctx.run.severity = 1;
+  if (cut || r.nonConverged > 0) ctx.run.severity = Severity::Warning;
   run::put(*ctx.out.detailed, kBlank);
 }
 
@@ -153,18 +146,18 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   if (caller == RouteCaller::Route) ctx.run.label = "ROUTE";
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   if (!(v.slope > 0.0f)) {
-    run::issue(ctx, kSlopeNotPositive, 2);
+    run::issue(ctx, msg::kChannelSlopeNotPositive, Severity::Error);
     return;
   }
   // The reach is the travel-time table built for this outflow ID: without its
   // fall no step could converge and the outflow would silently be 0.
   if (!ctx.tables.travel.defined || !(ctx.tables.fall[static_cast<std::size_t>(v.idOut)] > 0.0f)) {
-    run::issue(ctx, kBadValues, 2, 3, "no travel time table with a fall was built for outflow ID " + std::to_string(v.idOut));
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "no travel time table with a fall was built for outflow ID " + std::to_string(v.idOut));
     return;
   }
   const model::Hydrograph& inflow = ctx.store[v.idIn];
   if (inflow.DA != 0.0f && inflow.QPEAK != 0.0f && !(inflow.DT > 0.0f)) {
-    run::issue(ctx, kBadValues, 2, 3, "the inflow hydrograph has no time step");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the inflow hydrograph has no time step");
     return;
   }
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
@@ -189,28 +182,27 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   const float area = inflow.DA;
   const float base = inflow.BASE;
 
+  // The outflow through the one producer path: the earliest of equal highest
+  // ordinates is the peak and the volume is summed from the start.
+  hydrograph::Produced p;
+  p.nhyd = v.nhyd;
+  p.dt = r.dt;
+  p.da = area;
+  p.base = r.dry ? 0.0f : base;
+  p.q = std::move(r.q);
+  hydrograph::storeProduced(ctx, v.idOut, std::move(p));
   model::Hydrograph& h = ctx.store[v.idOut];
-  h.DA = area;
-  h.DT = r.dt;
   if (r.dry) {
     static const fortran::Format kBlank("(' ')");
     run::put(*ctx.out.detailed, kBlank);
-    run::issue(ctx, kDry, 0);
+    run::issue(ctx, msg::kChannelInflowDry, Severity::Note);
     run::put(*ctx.out.detailed, kBlank);
-    h.QPEAK = h.TPEAK = h.RV = h.BASE = 0.0f;
-    h.NPTS = r.npts;
-    h.Q = std::move(r.q);
-    ctx.run.severity = 1;
+    h.TPEAK = 0.0f;  // a dry outflow has no time of peak, not even the start time
+    ctx.run.severity = Severity::Warning;
     reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
     return;
   }
   reportStepMessages(ctx, r);
-  h.BASE = base;
-  h.NPTS = r.npts;
-  h.Q = std::move(r.q);
-  h.QPEAK = r.qpeak;
-  h.TPEAK = static_cast<float>(static_cast<double>(r.tpeak) + ctx.time.TZERO);
-  h.RV = r.rv;
   const ResultLine outLine{v.idOut, h.NHYD, h.HYDNAME, h.DA, h.QPEAK, h.TPEAK, h.RV, r.maxOutflowDepth,
                            r.maxOutflowVelocity};
   printResults(ctx, caller, inLine, outLine, base);

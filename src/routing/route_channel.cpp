@@ -19,7 +19,6 @@ namespace routing {
 
 namespace {
 
-constexpr int kSlopeNotPositive = 86;
 constexpr float kPercent = 100.0f;
 constexpr int kFirstSectionValue = 10;  // PARAM position of the first segment pair
 constexpr int kLastSectionValue = 61;   // 52 section numbers reach the rating curve
@@ -83,7 +82,7 @@ void printBox(model::RunContext& ctx, const ChannelValues& v) {
   } else {
     run::put(out, kOutNamed, {v.idOut, padded(o.HYDNAME, 6), v.channelSlope, v.floodplainSlope});
   }
-  run::put(out, kLength, {v.length * ctx.units.in.length / ctx.units.out.length, ctx.units.label(7)});
+  run::put(out, kLength, {v.length * ctx.units.in.length / ctx.units.out.length, ctx.units.label(model::Quantity::Length)});
 }
 
 }  // namespace
@@ -95,11 +94,11 @@ void routeChannelCommand(model::RunContext& ctx) {
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
   printBox(ctx, v);
-  run::outsum(ctx, v.idIn, ctx.store[v.idIn].NHYD != 0 ? 3 : 4);
+  hydrograph::reportProduced(ctx, v.idIn, hydrograph::Source::Other, hydrograph::AutoFile::Skip);
   // The routing rejects a channel that does not fall; say so before a rating
   // curve is built on the square root of that slope.
   if (!(v.channelSlope > 0.0f)) {
-    run::issue(ctx, kSlopeNotPositive, 2);
+    run::issue(ctx, msg::kChannelSlopeNotPositive, run::Severity::Error);
     return;
   }
 
