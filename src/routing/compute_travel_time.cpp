@@ -18,7 +18,7 @@ namespace routing {
 
 namespace {
 
-constexpr float kMinutesPerHour = 60.0f;
+using model::kMinutesPerHour;
 
 void printHeading(model::RunContext& ctx, const TravelTimeValues& v) {
   static const fortran::Format kBlank("(' ')");

@@ -68,7 +68,7 @@ void printBox(model::RunContext& ctx, const ChannelValues& v) {
       "('| OUT< ',I2.2,':',A6,'   |',5X,'Slopes (%), CHANNEL=',F4.2,'   FLOODPLAIN=',F4.2)");
   static const fortran::Format kLength("(20('-'),17X,'LENGTH =',F8.2,A7,/)");
   platform::LineSink& out = *ctx.out.detailed;
-  const float minutes = v.rdt < 1.0f ? v.rdt * 60.0f : v.rdt;
+  const float minutes = v.rdt < 1.0f ? v.rdt * model::kMinutesPerHour : v.rdt;
   run::put(out, kStep, {minutes});
   const model::Hydrograph& in = ctx.store[v.idIn];
   if (in.NHYD != 0) {

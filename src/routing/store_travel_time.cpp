@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kFirstRow = 5;  // PARAM position of the first depth
 constexpr float kPercent = 100.0f;
-constexpr float kMinutesPerHour = 60.0f;
+using model::kMinutesPerHour;
 
 void printTable(model::RunContext& ctx, int id, float vsn, float length, float slope, const StoredTravelTime& s) {
   static const fortran::Format kRule("(20('-'))");
