@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "model/limits.h"
+#include "model/units.h"
 
 namespace routing {
 
 namespace {
 
-constexpr float kCfsHoursPerAcreInch = 1.00833f;
 constexpr float kSecondsPerHour = 3600.0f;
 constexpr int kMaxIterations = 20;
 constexpr float kTolerance = 0.01f;  // relative change that ends the iteration
@@ -70,12 +70,81 @@ void prepareInflow(const ChannelRoutingInput& in, ChannelRoutingResult& r, std::
   }
 }
 
+// The state the storage-coefficient routing carries from step to step.
+class Reach {
+ public:
+  Reach(const model::TravelTimeTable& table, float fall, float dt)
+      : table_(table), fall_(fall), dt_(dt), tPrev_(table.time[1]), travel_(table.time[1]) {}
+
+  // Outflow of one step for the inflow iNow (iPrev the step before) and the
+  // inflow-plus-storage term x.
+  float step(float iPrev, float iNow, float x, ChannelRoutingResult& r) {
+    float outflow = 0.0f;
+    if (iNow > table_.flow[model::kTravelRows]) {
+      // Beyond the table: the previous coefficient carries on.
+      r.tableExceeded = true;
+      outflow = cPrev_ * x;
+    } else if (!iterate(iPrev, iNow, x, outflow)) {
+      outflow = cPrev_ * x;
+      ++r.nonConverged;
+    }
+    tPrev_ = travel_;
+    return outflow;
+  }
+
+  DepthTime inflowAt() const { return in_; }
+  DepthTime outflowAt() const { return out_; }
+
+ private:
+  // Fixed-point iteration on the outflow guess; false when 20 iterations
+  // pass without two outflows within 1% of each other.
+  bool iterate(float iPrev, float iNow, float x, float& outflow) {
+    in_ = lookUp(table_, iNow);
+    for (int it = 0; it < kMaxIterations; ++it) {
+      out_ = lookUp(table_, guess_);
+      // Bed fall over water-surface fall; a surface that does not fall (or
+      // barely does) gives no usable correction.
+      const float surfaceFall = fall_ + in_.depth - out_.depth;
+      const float z = surfaceFall > 0.0f ? fall_ / surfaceFall : 0.0f;
+      if (!(z > kMinFallRatio)) {
+        guess_ = iPrev;
+        continue;
+      }
+      travel_ = (in_.time + out_.time) / 2.0f * std::sqrt(z);
+      const float c = 2.0f * dt_ / (dt_ + travel_ + tPrev_);
+      const float o = c * x;
+      // An outflow equal to the guess has converged, a zero one included (the
+      // 1e-21 only keeps the ratio finite: it must not make a dry step count
+      // as a failure).
+      if (o == guess_ || std::fabs(1.0f - o / (guess_ + 1e-21f)) <= kTolerance) {
+        outflow = o;
+        cPrev_ = c;
+        return true;
+      }
+      guess_ = o;
+    }
+    return false;
+  }
+
+  const model::TravelTimeTable& table_;
+  float fall_, dt_;
+  float cPrev_ = 0.0f;  // coefficient of the previous step (0 before the first wet one)
+  float tPrev_;         // Tp
+  float travel_;        // T, the last travel time computed
+  float guess_ = 1.0f;  // G, carried from step to step
+  DepthTime in_{}, out_{};
+};
+
+// Velocity through the reach at a travel time (0 where there is none).
+float velocity(float length, float hours) { return hours > 0.0f ? length / (kSecondsPerHour * hours) : 0.0f; }
+
 }  // namespace
 
 ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   ChannelRoutingResult r;
   constexpr int kMax = model::kMaxOrdinates;
-  if (in.area == 0.0f || in.inflowPeak == 0.0f || in.table == nullptr) {
+  // Nothing to route: no area, no peak, no reach, or ordinates without a time step.
+  if (in.area == 0.0f || in.inflowPeak == 0.0f || in.table == nullptr || !(in.inflowDt > 0.0f)) {
     r.dry = true;
     r.dt = in.requestedDt > 0.0f ? in.requestedDt : in.inflowDt;
     r.npts = 3;
@@ -83,29 +152,22 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
     return r;
   }
   const model::TravelTimeTable& table = *in.table;
-  const float length = table.length;
-  const float fall = in.fall;
+  const float base = in.base;
 
   // Index 0 unused; one spare slot past the last step keeps every read in range.
   // Past its last ordinate the inflow goes on at its baseflow (0 without one):
   // the baseflow is constant, and a reach whose baseflow stopped at the end of
   // the record would drain it and lose that volume from the hydrograph.
-  std::vector<float> inflow(static_cast<std::size_t>(kMax) + 2, in.base);
+  std::vector<float> inflow(static_cast<std::size_t>(kMax) + 2, base);
   prepareInflow(in, r, inflow);
   const float dt = r.dt;
-  const long long inflowSteps = std::min<long long>(static_cast<long long>(r.nsub) * static_cast<long long>(in.inflow.size()), kMax);
-  const int steps = static_cast<int>(inflowSteps);
+  const int steps = static_cast<int>(std::min<long long>(static_cast<long long>(r.nsub) * static_cast<long long>(in.inflow.size()), kMax));
 
   std::vector<float>& q = r.q;
   q.assign(static_cast<std::size_t>(kMax) + 2, 0.0f);
-  const float base = in.base;
-
   // Leading dry steps pass the baseflow straight through.
   int i = 2;
-  while (i <= kMax && i - 2 < steps - 1 && inflow[i] - base <= 0.0f) {
-    q[i] = base;
-    ++i;
-  }
+  while (i <= kMax && i - 2 < steps - 1 && inflow[i] - base <= 0.0f) q[i++] = base;
 
   // The reach starts holding its baseflow: the storage term at which the
   // baseflow passes unchanged (Z = 1, both travel times that of the
@@ -113,11 +175,7 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   const float baseTime = lookUp(table, base).time;
   const float baseStorage = base > 0.0f ? base * (2.0f * baseTime - dt) / (2.0f * dt) : 0.0f;
   float storage = baseStorage;  // S, flow units
-  float cPrev = 0.0f;           // coefficient of the previous step
-  float tPrev = table.time[1];  // Tp
-  float travel = table.time[1]; // T, the last travel time computed
-  float guess = 1.0f;           // G
-  DepthTime inAt{}, outAt{};
+  Reach reach(table, in.fall, dt);
   float sum = 0.0f;
   int last = kMax;
   for (; i <= kMax; ++i) {
@@ -127,51 +185,18 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
       break;
     }
     const float x = (inflow[i - 1] + inflow[i]) / 2.0f + storage;
-    float outflow = 0.0f;
-    if (inflow[i] > table.flow[model::kTravelRows]) {
-      // Beyond the table: the previous coefficient carries on.
-      r.tableExceeded = true;
-      outflow = cPrev * x;
-    } else {
-      inAt = lookUp(table, inflow[i]);
-      bool converged = false;
-      for (int it = 0; it < kMaxIterations && !converged; ++it) {
-        outAt = lookUp(table, guess);
-        // Bed fall over water-surface fall; a surface that does not fall
-        // (or barely does) gives no usable correction.
-        const float surfaceFall = fall + inAt.depth - outAt.depth;
-        const float z = surfaceFall > 0.0f ? fall / surfaceFall : 0.0f;
-        if (!(z > kMinFallRatio)) {
-          guess = inflow[i - 1];
-          continue;
-        }
-        travel = (inAt.time + outAt.time) / 2.0f * std::sqrt(z);
-        const float c = 2.0f * dt / (dt + travel + tPrev);
-        const float o = c * x;
-        if (std::fabs(1.0f - o / (guess + 1e-21f)) <= kTolerance) {
-          outflow = o;
-          cPrev = c;
-          converged = true;
-        } else {
-          guess = o;
-        }
-      }
-      if (!converged) {
-        outflow = cPrev * x;
-        ++r.nonConverged;
-      }
-    }
+    const float outflow = reach.step(inflow[i - 1], inflow[i], x, r);
     q[i] = outflow;
-    if (outAt.depth > r.maxOutflowDepth) {
-      r.maxOutflowDepth = outAt.depth;
-      r.maxOutflowVelocity = outAt.time > 0.0f ? length / (kSecondsPerHour * outAt.time) : 0.0f;
+    const DepthTime o = reach.outflowAt(), n = reach.inflowAt();
+    if (o.depth > r.maxOutflowDepth) {
+      r.maxOutflowDepth = o.depth;
+      r.maxOutflowVelocity = velocity(table.length, o.time);
     }
-    if (inAt.depth > r.maxInflowDepth) {
-      r.maxInflowDepth = inAt.depth;
-      r.maxInflowVelocity = inAt.time > 0.0f ? length / (kSecondsPerHour * inAt.time) : 0.0f;
+    if (n.depth > r.maxInflowDepth) {
+      r.maxInflowDepth = n.depth;
+      r.maxInflowVelocity = velocity(table.length, n.time);
     }
     storage = x - outflow;
-    tPrev = travel;
     const float net = outflow - base;
     sum += net;
     if (net > r.qpeak) {
@@ -180,7 +205,7 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
     }
   }
   r.npts = std::min(last, kMax);
-  r.rv = sum * dt / (in.area * kCfsHoursPerAcreInch);
+  r.rv = sum * dt / (in.area * model::kCfsHoursPerAcreInch);
   // The stored outflow excludes the baseflow that the routing carried.
   q.resize(static_cast<std::size_t>(r.npts) + 1);
   for (int k = 1; k <= r.npts; ++k) q[k] = std::max(0.0f, q[k] - base);

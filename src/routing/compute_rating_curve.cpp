@@ -14,7 +14,6 @@ namespace routing {
 
 namespace {
 
-constexpr int kBadValues = 988;
 constexpr float kPercent = 100.0f;
 const char* const kMainChannel = "  Main Channel";
 const char* const kNoLabel = "              ";
@@ -93,7 +92,7 @@ float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool 
   if (problem.empty() && (v.nrc < 1 || v.nrc > model::kRatingCurves)) problem = "the curve number must be from 1 to 10";
   if (problem.empty()) problem = checkSection(v.section);
   if (!problem.empty()) {
-    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, problem);
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, problem);
     return -1.0f;
   }
   const ComputedRatingCurve r = computeRatingCurve(v.section);

@@ -18,8 +18,7 @@ namespace routing {
 
 namespace {
 
-constexpr int kBadValues = 988;
-constexpr float kMinutesPerHour = 60.0f;
+using model::kMinutesPerHour;
 
 void printHeading(model::RunContext& ctx, const TravelTimeValues& v) {
   static const fortran::Format kBlank("(' ')");
@@ -109,7 +108,7 @@ std::string problemOf(const model::RunContext& ctx, const TravelTimeValues& v) {
 bool travelTimeStage(model::RunContext& ctx, const TravelTimeValues& v, TableCaller caller) {
   if (!hydrograph::checkSlot(ctx, v.reach)) return false;
   if (const std::string problem = problemOf(ctx, v); !problem.empty()) {
-    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, problem);
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, problem);
     return false;
   }
   std::vector<const model::RatingCurve*> sections;

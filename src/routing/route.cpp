@@ -20,15 +20,8 @@ namespace routing {
 
 namespace {
 
-constexpr int kDry = 80;
-constexpr int kStepReduced = 81;
-constexpr int kStepAdjusted = 82;
-constexpr int kTableExceeded = 83;
-constexpr int kCut = 84;
-constexpr int kNotConverging = 85;
-constexpr int kSlopeNotPositive = 86;
-constexpr int kBadValues = 988;
-constexpr float kMinutesPerHour = 60.0f;
+using model::kMinutesPerHour;
+using run::Severity;
 
 std::string padded(std::string s, std::size_t width) {
   s.resize(width, ' ');
@@ -57,7 +50,7 @@ void printRouteHeading(model::RunContext& ctx, const RouteValues& v, float dtOut
   run::put(out, kIds, {v.idIn, v.idOut});
   run::put(out, kDt, {dtOut * kMinutesPerHour});
   run::put(out, kColumns);
-  run::outsum(ctx, v.idIn, ctx.store[v.idIn].NHYD != 0 ? 3 : 4);
+  hydrograph::reportProduced(ctx, v.idIn, hydrograph::Source::Other, hydrograph::AutoFile::Skip);
 }
 
 // What the results lines show of one hydrograph.
@@ -123,27 +116,27 @@ void reportOutflow(model::RunContext& ctx, const RouteValues& v, float dt, float
 
 // Messages of the routing itself, in the order the routing meets them.
 void reportStepMessages(model::RunContext& ctx, const ChannelRoutingResult& r) {
-  if (r.dtReduced) run::issue(ctx, kStepReduced, run::Severity::Warning);
-  if (r.dtAdjusted) run::issue(ctx, kStepAdjusted, run::Severity::Warning);
-  if (r.tableExceeded) run::issue(ctx, kTableExceeded, run::Severity::Warning);
+  if (r.dtReduced) run::issue(ctx, msg::kChannelStepAboveInflowStep, Severity::Warning);
+  if (r.dtAdjusted) run::issue(ctx, msg::kChannelStepAdjusted, Severity::Warning);
+  if (r.tableExceeded) run::issue(ctx, msg::kChannelTravelTimeTableExceeded, Severity::Warning);
 }
 
 // Cut and non-convergence, after the results.
 void reportTrouble(model::RunContext& ctx, const ChannelRoutingResult& r) {
   static const fortran::Format kCount("(19X,'Number of non-convergence = ',I4,'/',I4,'.')");
   static const fortran::Format kBlank("(' ')");
-  // Each step that did not converge raised the severity by one, up to 2.
+  // Each step that did not converge raised the severity by one, up to an error.
   const int raised = std::min(2, static_cast<int>(ctx.run.severity) + std::min(r.nonConverged, 2));
-  ctx.run.severity = static_cast<model::Severity>(raised);
+  ctx.run.severity = static_cast<Severity>(raised);
   const bool cut = r.cut;
   const bool many = r.nonConverged > 0 && static_cast<float>(r.nonConverged) >= 0.05f * static_cast<float>(r.npts);
-  if (cut) run::warn(ctx, kCut);
+  if (cut) run::warn(ctx, msg::kChannelHydrographCut);
   if (many) {
-    run::issue(ctx, kNotConverging, ctx.run.severity);
+    run::issue(ctx, msg::kChannelNotConverged, ctx.run.severity);
     run::put(*ctx.out.detailed, kCount, {r.nonConverged, r.npts});
   }
   // Non-convergence alone never ends the run: it leaves a warning.
-  if (cut || r.nonConverged > 0) ctx.run.severity = run::Severity::Warning;
+  if (cut || r.nonConverged > 0) ctx.run.severity = Severity::Warning;
   run::put(*ctx.out.detailed, kBlank);
 }
 
@@ -153,15 +146,21 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   if (caller == RouteCaller::Route) ctx.run.label = "ROUTE";
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   if (!(v.slope > 0.0f)) {
-    run::issue(ctx, kSlopeNotPositive, run::Severity::Error);
+    run::issue(ctx, msg::kChannelSlopeNotPositive, Severity::Error);
     return;
   }
-  if (!ctx.tables.travel.defined) {
-    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, "no travel time table has been built for the reach");
+  // The reach is the travel-time table built for this outflow ID: without its
+  // fall no step could converge and the outflow would silently be 0.
+  if (!ctx.tables.travel.defined || !(ctx.tables.fall[static_cast<std::size_t>(v.idOut)] > 0.0f)) {
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "no travel time table with a fall was built for outflow ID " + std::to_string(v.idOut));
+    return;
+  }
+  const model::Hydrograph& inflow = ctx.store[v.idIn];
+  if (inflow.DA != 0.0f && inflow.QPEAK != 0.0f && !(inflow.DT > 0.0f)) {
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the inflow hydrograph has no time step");
     return;
   }
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
-  const model::Hydrograph& inflow = ctx.store[v.idIn];
   const float dtOut = stepHours(v.rdt, inflow.DT);
   if (caller == RouteCaller::Route) printRouteHeading(ctx, v, dtOut);
 
@@ -183,28 +182,27 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   const float area = inflow.DA;
   const float base = inflow.BASE;
 
+  // The outflow through the one producer path: the earliest of equal highest
+  // ordinates is the peak and the volume is summed from the start.
+  hydrograph::Produced p;
+  p.nhyd = v.nhyd;
+  p.dt = r.dt;
+  p.da = area;
+  p.base = r.dry ? 0.0f : base;
+  p.q = std::move(r.q);
+  hydrograph::storeProduced(ctx, v.idOut, std::move(p));
   model::Hydrograph& h = ctx.store[v.idOut];
-  h.DA = area;
-  h.DT = r.dt;
   if (r.dry) {
     static const fortran::Format kBlank("(' ')");
     run::put(*ctx.out.detailed, kBlank);
-    run::issue(ctx, kDry, run::Severity::Note);
+    run::issue(ctx, msg::kChannelInflowDry, Severity::Note);
     run::put(*ctx.out.detailed, kBlank);
-    h.QPEAK = h.TPEAK = h.RV = h.BASE = 0.0f;
-    h.NPTS = r.npts;
-    h.Q = std::move(r.q);
-    ctx.run.severity = run::Severity::Warning;
+    h.TPEAK = 0.0f;  // a dry outflow has no time of peak, not even the start time
+    ctx.run.severity = Severity::Warning;
     reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
     return;
   }
   reportStepMessages(ctx, r);
-  h.BASE = base;
-  h.NPTS = r.npts;
-  h.Q = std::move(r.q);
-  h.QPEAK = r.qpeak;
-  h.TPEAK = static_cast<float>(static_cast<double>(r.tpeak) + ctx.time.TZERO);
-  h.RV = r.rv;
   const ResultLine outLine{v.idOut, h.NHYD, h.HYDNAME, h.DA, h.QPEAK, h.TPEAK, h.RV, r.maxOutflowDepth,
                            r.maxOutflowVelocity};
   printResults(ctx, caller, inLine, outLine, base);

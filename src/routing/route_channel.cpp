@@ -19,7 +19,6 @@ namespace routing {
 
 namespace {
 
-constexpr int kSlopeNotPositive = 86;
 constexpr float kPercent = 100.0f;
 constexpr int kFirstSectionValue = 10;  // PARAM position of the first segment pair
 constexpr int kLastSectionValue = 61;   // 52 section numbers reach the rating curve
@@ -69,7 +68,7 @@ void printBox(model::RunContext& ctx, const ChannelValues& v) {
       "('| OUT< ',I2.2,':',A6,'   |',5X,'Slopes (%), CHANNEL=',F4.2,'   FLOODPLAIN=',F4.2)");
   static const fortran::Format kLength("(20('-'),17X,'LENGTH =',F8.2,A7,/)");
   platform::LineSink& out = *ctx.out.detailed;
-  const float minutes = v.rdt < 1.0f ? v.rdt * 60.0f : v.rdt;
+  const float minutes = v.rdt < 1.0f ? v.rdt * model::kMinutesPerHour : v.rdt;
   run::put(out, kStep, {minutes});
   const model::Hydrograph& in = ctx.store[v.idIn];
   if (in.NHYD != 0) {
@@ -95,11 +94,11 @@ void routeChannelCommand(model::RunContext& ctx) {
   if (!hydrograph::checkSlot(ctx, v.idOut) || !hydrograph::checkSlot(ctx, v.idIn)) return;
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
   printBox(ctx, v);
-  run::outsum(ctx, v.idIn, ctx.store[v.idIn].NHYD != 0 ? 3 : 4);
+  hydrograph::reportProduced(ctx, v.idIn, hydrograph::Source::Other, hydrograph::AutoFile::Skip);
   // The routing rejects a channel that does not fall; say so before a rating
   // curve is built on the square root of that slope.
   if (!(v.channelSlope > 0.0f)) {
-    run::issue(ctx, kSlopeNotPositive, run::Severity::Error);
+    run::issue(ctx, msg::kChannelSlopeNotPositive, run::Severity::Error);
     return;
   }
 

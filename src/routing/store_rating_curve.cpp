@@ -15,8 +15,6 @@ namespace routing {
 
 namespace {
 
-constexpr int kExtrapolated = 150;
-constexpr int kBadValues = 988;
 constexpr int kFirstRow = 3;  // PARAM position of the first elevation
 
 void printCurve(model::RunContext& ctx, int nrc, float vsn, const StoredRatingCurve& s) {
@@ -35,7 +33,7 @@ void printCurve(model::RunContext& ctx, int nrc, float vsn, const StoredRatingCu
   run::put(out, kTitle);
   run::put(out, kColumns);
   if (s.extrapolatedFrom > 0) {
-    run::issue(ctx, kExtrapolated, run::Severity::Warning);
+    run::issue(ctx, msg::kRatingCurveExtrapolated, run::Severity::Warning);
     run::put(out, kFrom, {s.extrapolatedFrom});
   }
   const model::Factors& f = ctx.units.out;
@@ -63,9 +61,9 @@ void storeRatingCurveCommand(model::RunContext& ctx) {
     rows.push_back({c.PARAM[k] * in.length, c.PARAM[k + 1] * in.length * in.length, c.PARAM[k + 2] * in.flow});
   }
   if (nrc < 1 || nrc > model::kRatingCurves) {
-    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, "the curve number must be from 1 to 10");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the curve number must be from 1 to 10");
   } else if (rows.size() < 2) {
-    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, "a rating curve needs at least 2 rows");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "a rating curve needs at least 2 rows");
   } else {
     const StoredRatingCurve s = storeRatingCurve(rows);
     ctx.tables.curves[static_cast<std::size_t>(nrc)] = s.curve;

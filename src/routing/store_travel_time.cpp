@@ -16,11 +16,9 @@ namespace routing {
 
 namespace {
 
-constexpr int kExtrapolated = 160;
-constexpr int kBadValues = 988;
 constexpr int kFirstRow = 5;  // PARAM position of the first depth
 constexpr float kPercent = 100.0f;
-constexpr float kMinutesPerHour = 60.0f;
+using model::kMinutesPerHour;
 
 void printTable(model::RunContext& ctx, int id, float vsn, float length, float slope, const StoredTravelTime& s) {
   static const fortran::Format kRule("(20('-'))");
@@ -45,7 +43,7 @@ void printTable(model::RunContext& ctx, int id, float vsn, float length, float s
   run::put(out, kTitle);
   run::put(out, kColumns);
   if (s.extrapolatedFrom > 0) {
-    run::issue(ctx, kExtrapolated, run::Severity::Warning);
+    run::issue(ctx, msg::kTravelTimeExtrapolated, run::Severity::Warning);
     run::put(out, kFrom, {s.extrapolatedFrom});
   }
   const model::TravelTimeTable& t = s.table;
@@ -78,9 +76,9 @@ void storeTravelTimeCommand(model::RunContext& ctx) {
   if (!hydrograph::checkSlot(ctx, id)) {
     // A reach is kept for one of the user's slots.
   } else if (!(length > 0.0f) || !(slope >= 0.0f)) {
-    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, "the length must be above 0 and the slope not below 0");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the length must be above 0 and the slope not below 0");
   } else if (rows.empty()) {
-    run::issue(ctx, kBadValues, run::Severity::Error, run::Destination::Both, "a travel time table needs at least 1 row");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "a travel time table needs at least 1 row");
   } else {
     const StoredTravelTime s = storeTravelTime(rows, length);
     ctx.tables.travel = s.table;

@@ -210,7 +210,6 @@ inline constexpr int kDefaultValuesUnreadable = 963;
 inline constexpr int kDefaultValuesTooShort = 964;
 inline constexpr int kSurfaceSlopeNotPositive = 965;
 // Routing: channel values, and pipes.
-inline constexpr int kChannelBadValues = 988;  // 985-987 are the reservoir's
 inline constexpr int kPipeValuesNotPositive = 992;
 inline constexpr int kPipeNoDiameter = 993;
 inline constexpr int kPipeBadShape = 994;
@@ -219,6 +218,9 @@ inline constexpr int kPipeBadShape = 994;
 inline constexpr int kReservoirNoEndPair = 985;
 inline constexpr int kReservoirSinglePoint = 986;
 inline constexpr int kReservoirNoInflowStep = 987;
+// Routing: section, rating-curve, travel-time and reach values (the reason
+// follows as the detail).
+inline constexpr int kChannelValuesUnusable = 988;
 
 // COMPUTE DWF+WWF: the daily variation curve file, and days beyond the
 // ordinate limit.

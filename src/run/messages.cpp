@@ -185,7 +185,7 @@ constexpr Entry kTable[] = {
     {msg::kDwfCurveFileUnusable, {"**** ERROR: The daily variation curve file cannot be used:"}},
     {msg::kDwfDaysCut, {"*** WARNING: The simulated days were cut to 105408 time steps."}},
     // Routing: section, rating-curve, travel-time and reach values.
-    {msg::kChannelBadValues, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
+    {msg::kChannelValuesUnusable, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
     // Routing through pipes: values Manning's equation cannot use.
     {msg::kPipeValuesNotPositive, {"**** ERROR: Pipe length, slope and Manning n must be above 0.", "            Command aborted."}},
     {msg::kPipeNoDiameter, {"**** ERROR: No pipe diameter was given and the inflow peak is 0:", "            the pipe cannot be sized.  Command aborted."}},

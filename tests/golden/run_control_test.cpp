@@ -109,6 +109,10 @@ INSTANTIATE_TEST_SUITE_P(HydrographOperations, Golden,
 INSTANTIATE_TEST_SUITE_P(ErosionAndDualDrainage, Golden,
                          ::testing::Values("erosion_index", "dual_drainage", "dual_drainage_edges"));
 
+// The channel tables and channel routing: STORE/COMPUTE RATING CURVE,
+// STORE/COMPUTE TRAVEL TIME, ROUTE and ROUTE CHANNEL.
+INSTANTIATE_TEST_SUITE_P(Routing, Golden, ::testing::Values("channel_tables", "channel_route", "route_channel"));
+
 // ---- problems with the side files and the input: named, never a crash ----
 
 TEST(GoldenProblems, MissingDirectoryFile) {

@@ -199,6 +199,18 @@ TEST(ChannelRouting, StepRulesAndDryInflow) {
   out = routing::routeChannel(in);
   EXPECT_EQ(out.nsub, 2);
   EXPECT_FALSE(out.dtAdjusted);
+  // A long dry stretch between two waves drains the reach to exactly 0: a
+  // zero outflow is converged, not a failure.
+  std::vector<float> twice = q;
+  twice.insert(twice.end(), 3000, 0.0f);
+  twice.insert(twice.end(), q.begin(), q.end());
+  in.inflow = twice;
+  in.inflowDt = 1.0f / 6.0f;
+  in.requestedDt = 0.0f;
+  in.base = 0.0f;
+  out = routing::routeChannel(in);
+  EXPECT_EQ(out.nonConverged, 0);
+  EXPECT_NEAR(out.rv, 2.0f * std::accumulate(q.begin(), q.end(), 0.0f) / 6.0f / (100.0f * 1.00833f), 1e-3);
   in.inflowPeak = 0.0f;
   out = routing::routeChannel(in);
   EXPECT_TRUE(out.dry);
