@@ -111,7 +111,7 @@ void printInput(model::RunContext& ctx, NashydMode mode, std::string_view name, 
   run::put(out, kContinuous,
            {v.iaRec, u.label(model::Quantity::Depth), v.smin * d, u.label(model::Quantity::Depth), v.smax * d, v.sk / d, v.interEventTime});
   run::put(out, kBaseflow, {v.gwOption});
-  if (static_cast<int>(v.gwOption) != 1) return;
+  if (model::truncatedInt(v.gwOption) != 1) return;
   run::put(out, kGwInitial, {u.label(model::Quantity::Depth), v.gwInitial * d});
   run::put(out, kGwfrec, {v.gwfrec});
   run::put(out, kKstep, {v.kStep});
@@ -150,7 +150,7 @@ void printResults(model::RunContext& ctx, const NashydValues& v, const NashydRes
   if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
   run::put(out, kVolume, {u.label(model::Quantity::Depth), h.RV * d});
   run::put(out, kRainfall, {u.label(model::Quantity::Depth), ctx.storm.PTOT * d});
-  run::put(out, kCoefficient, {h.RV / ctx.storm.PTOT});
+  run::put(out, kCoefficient, {runoffCoefficient(h.RV, ctx.storm.PTOT)});
   run::put(out, kBlank);
   run::put(out, kNote);
   run::put(out, kBlank);
@@ -182,6 +182,19 @@ bool acceptValues(model::RunContext& ctx, bool continuous, NashydValues& v) {
   }
   if (v.tp <= 0.0f) {
     run::issue(ctx, msg::kNashydTpNotPositive, run::Severity::Error);
+    return false;
+  }
+  if (!(v.n <= kMaxNashReservoirs)) {
+    run::issue(ctx, msg::kNashydNTooLarge, run::Severity::Error);
+    return false;
+  }
+  // An area of 0 (or one left out) has no unit hydrograph to convolve.
+  if (!(v.area > 0.0f)) {
+    run::issue(ctx, msg::kNashydAreaNotPositive, run::Severity::Error);
+    return false;
+  }
+  if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) {
+    run::issue(ctx, msg::kRainStepsOutOfRange, run::Severity::Error);
     return false;
   }
   // A curve number of 0 also goes through the bounds rule, which gives it an
@@ -235,7 +248,7 @@ NashydValues readNashydValues(const model::CommandValues& cmd, const model::Fact
   readLayout(cmd, in, defaults, mode, v);
   v.continuousLosses = mode == NashydMode::Continuous;
   const bool continuous = mode == NashydMode::Continuous || mode == NashydMode::Silent;
-  v.groundwater = continuous && static_cast<int>(v.gwOption) == 1;
+  v.groundwater = continuous && model::truncatedInt(v.gwOption) == 1;
   return v;
 }
 

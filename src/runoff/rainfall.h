@@ -53,6 +53,10 @@ struct RainCount {
 };
 RainCount countRainSteps(int typed, const model::Storm& storm, float dt);
 
+// Runoff depth over rainfall depth; a storm of no depth (PTOT 0, as a change
+// of step can leave it) gives 0, as the summary line does, never 0/0.
+inline float runoffCoefficient(float runoff, float ptot) { return runoff / (ptot == 0.0f ? 1.0e-6f : ptot); }
+
 // The rainfall excess and hydrograph work arrays hold the longest storm and
 // hydrograph, 1-based.
 inline constexpr std::size_t kWorkSize = static_cast<std::size_t>(model::kMaxOrdinates) + 2;

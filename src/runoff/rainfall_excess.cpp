@@ -20,7 +20,7 @@ float intensityAt(const ExcessSetup& in, int i) {
 // is none, so that a missing series never reads outside it.
 float apiAt(const model::ApiSeries* api, float dt, int i) {
   if (api == nullptr || api->dt <= 0.0f || api->API.empty()) return 0.0f;
-  const int k = static_cast<int>(dt * static_cast<float>(i) / api->dt);
+  const int k = model::truncatedInt(dt * static_cast<float>(i) / api->dt);
   const int last = static_cast<int>(api->API.size()) - 1;
   return api->API[static_cast<std::size_t>(std::clamp(k, 0, last))];
 }

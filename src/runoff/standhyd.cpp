@@ -89,7 +89,7 @@ int readLossValues(const model::CommandValues& c, const model::Factors& in, cons
     } else {
       // The integer part holds CIMP in hundredths (tenths of a percent when
       // above 100), the fraction CPER.
-      const float whole = static_cast<float>(static_cast<int>(p(9)));
+      const float whole = static_cast<float>(model::truncatedInt(p(9)));
       v.cimp = whole / 100.0f;
       if (v.cimp > 1.0f) v.cimp /= 10.0f;
       if (v.cimp == 0.0f) v.cimp = 1.0f;
@@ -221,7 +221,7 @@ void printResults(model::RunContext& ctx, const StandhydValues& v, const Standhy
   const float ptot = ctx.storm.PTOT;
   run::put(out, kVolumes,
            {u.label(model::Quantity::Depth), i.volume * d, p.volume * d, h.RV * d, u.label(model::Quantity::Depth), ptot * d, ptot * d, ptot * d,
-            i.volume / ptot, p.volume / ptot, h.RV / ptot});
+            runoffCoefficient(i.volume, ptot), runoffCoefficient(p.volume, ptot), runoffCoefficient(h.RV, ptot)});
   run::put(out, kBlank);
   if (v.loss == 1) {
     run::put(out, kHorton);
@@ -362,6 +362,10 @@ Accepted acceptValues(model::RunContext& ctx, StandhydMode mode, StandhydValues&
     run::issue(ctx, msg::kStandhydBadLossMethod, run::Severity::Error);
     return a;
   }
+  if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) {
+    run::issue(ctx, msg::kRainStepsOutOfRange, run::Severity::Error);
+    return a;
+  }
   // CN 0 included: the bounds rule gives it an all but endless store.
   const bool continuous = mode == StandhydMode::Continuous || mode == StandhydMode::Silent;
   if (continuous && v.loss == 2 && v.cn >= 0.0f) {
@@ -407,19 +411,19 @@ bool takeStormOrTypedRain(model::RunContext& ctx, StandhydMode mode, const Stand
   return true;
 }
 
-// The notes and warnings after the printed results. A warning never lowers an
-// error the command has already raised.
+// The warnings and errors after the printed results. A warning never lowers
+// an error the command has already raised (XIMP above TIMP).
 void issueResultMessages(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r, float dt,
                          bool ximpCorrected, bool countDiffers) {
-  if (v.imp.sc > 0.0f || v.per.sc > 0.0f) run::issue(ctx, msg::kStandhydGivenCoefficients, run::Severity::Warning);
+  if (v.imp.sc > 0.0f || v.per.sc > 0.0f) run::warn(ctx, msg::kStandhydGivenCoefficients);
   const bool oneMinute = dt > 1.0f / 60.0f;
   if (oneMinute && ((r.imp.sc.runoff && dt > r.imp.sc.k) || (r.per.sc.runoff && dt > r.per.sc.k))) {
-    run::issue(ctx, msg::kStandhydCoefficientBelowStep, run::Severity::Warning);
+    run::warn(ctx, msg::kStandhydCoefficientBelowStep);
   }
   if (ximpCorrected) run::issue(ctx, msg::kStandhydXimpAboveTimp, run::Severity::Error);
-  if (v.timp < 0.2f) run::issue(ctx, msg::kStandhydLowImperviousness, run::Severity::Warning);
-  if (!r.imp.sc.runoff) run::issue(ctx, msg::kStandhydImperviousDry, run::Severity::Warning);
-  if (!r.per.sc.runoff) run::issue(ctx, msg::kStandhydPerviousDry, run::Severity::Warning);
+  if (v.timp < 0.2f) run::warn(ctx, msg::kStandhydLowImperviousness);
+  if (!r.imp.sc.runoff) run::warn(ctx, msg::kStandhydImperviousDry);
+  if (!r.per.sc.runoff) run::warn(ctx, msg::kStandhydPerviousDry);
   if (countDiffers) run::issue(ctx, msg::kStandhydStepCountDiffers, run::Severity::Error);
 }
 

@@ -20,6 +20,8 @@ constexpr int kMinWindowSteps = 400;
 }  // namespace
 
 std::optional<float> gammaFunction(float x) {
+  // Far above 35 the recurrence would never end (x - 1 == x); NaN has no value.
+  if (!(x <= 35.0f) || !(x >= -1.0e6f)) return std::nullopt;
   float g = 1.0f;
   while (x > 2.0f) {
     x -= 1.0f;
@@ -53,6 +55,7 @@ NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
   uh.u.assign(2, 0.0f);
   // An area of 0 has no unit hydrograph: a single zero ordinate after the origin.
   if (!(full > 0.0f)) {
+    uh.u.push_back(0.0f);
     uh.nuh = 2;
     uh.f = 1.0f;
     uh.raw = uh.u;
@@ -115,7 +118,7 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
     return 0.00775f * std::pow(shape.manning * shape.length, 0.6f) * std::pow(imax, -0.4f) *
                std::pow(shape.slope, -0.3f) + addK;
   };
-  auto roundedSteps = [dt](float k) { return std::max(1, static_cast<int>(k / dt + 0.5f)); };
+  auto roundedSteps = [dt](float k) { return std::max(1, model::truncatedInt(k / dt + 0.5f)); };
 
   const bool given = shape.given > 0.0f;
   int ns = given ? roundedSteps(shape.given) : 1;

@@ -11,8 +11,13 @@
 
 namespace runoff {
 
+// The largest N the Nash unit hydrograph takes: (N - 1)^(N - 1) and Gamma(N)
+// overflow single precision from about N = 28.
+inline constexpr float kMaxNashReservoirs = 25.0f;
+
 // Gamma function by recurrence onto [1, 2] and a polynomial there; nullopt for
-// arguments at (within 1e-6 of) an integer of 0 or below.
+// arguments at (within 1e-6 of) an integer of 0 or below, above 35 (the
+// result overflows) or below -1e6.
 std::optional<float> gammaFunction(float x);
 
 // The Nash unit hydrograph of an area at a time step, in cfs per inch of excess.
