@@ -10,6 +10,7 @@
 
 #include "fortran/line_reader.h"
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/auto_save.h"
 #include "hydrograph/producer.h"
 #include "platform/platform.h"
@@ -22,19 +23,10 @@ namespace hydrograph {
 
 namespace {
 
+using fortran::padded;
+using fortran::trimmed;
 
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
-
-std::string trimmed(const std::string& s) {
-  const std::size_t begin = s.find_first_not_of(' ');
-  if (begin == std::string::npos) return {};
-  const std::size_t end = s.find_last_not_of(' ');
-  return s.substr(begin, end - begin + 1);
-}
 
 }  // namespace
 
