@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "run/output.h"
 
@@ -90,10 +91,7 @@ void setSumPeakAndVolume(model::Hydrograph& h, double tzero) {
   h.RV = t.rv;
 }
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 // The detailed output of ADD HYD: heading, one line per input, the sum line
 // and the notes on baseflow.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "platform/platform.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -23,18 +24,11 @@ namespace hydrograph {
 
 namespace {
 
+using fortran::padded;
+using fortran::trimRight;
+
 // An automatic file or the summary record file could not be written: a warning
 // naming the file, so a lost file is never silent; the run goes on.
-
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
-
-std::string trimRight(const std::string& s) {
-  const std::size_t end = s.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : s.substr(0, end + 1);
-}
 
 // Little-endian byte images of 32-bit values, whatever the host's byte order.
 void appendInt(std::string& bytes, std::int32_t v) {

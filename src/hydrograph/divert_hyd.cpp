@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -24,10 +25,7 @@ using model::Quantity;
 // A row after the first whose values add up to less than this (cfs) ends the table.
 constexpr float kEndOfTable = 0.001f;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 // The flows of every output at total inflow `q`, interpolated between rows
 // j-1 and j of the table.

@@ -10,6 +10,7 @@
 
 #include "fortran/line_reader.h"
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/auto_save.h"
 #include "hydrograph/producer.h"
 #include "platform/platform.h"
@@ -22,19 +23,10 @@ namespace hydrograph {
 
 namespace {
 
+using fortran::padded;
+using fortran::trimmed;
 
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
-
-std::string trimmed(const std::string& s) {
-  const std::size_t begin = s.find_first_not_of(' ');
-  if (begin == std::string::npos) return {};
-  const std::size_t end = s.find_last_not_of(' ');
-  return s.substr(begin, end - begin + 1);
-}
 
 }  // namespace
 
@@ -72,51 +64,25 @@ std::vector<std::string> linesAfterCommand(model::RunContext& ctx, int count, bo
   return texts;
 }
 
-void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::string& fileName,
-                     const std::string& comment) {
-  static const fortran::Format kRule("(20('-'))");
-  static const fortran::Format kArea("('| ',A17,'|',3X,'AREA    ',A7,'=',F9.3)");
-  static const fortran::Format kPeakNumeric("('| ID=',I2.2,' (',I6.6,')   |',3X,'QPEAK   ',A7,'=',F9.3,A4)");
-  static const fortran::Format kPeakNamed("('| ID=',I2.2,' (',A6,')   |',3X,'QPEAK   ',A7,'=',F9.3,A4)");
-  static const fortran::Format kStep("('| DT=',F5.2,' PCYC=',I2,' |',3X,'TPEAK     (hrs)=',F9.3)");
-  static const fortran::Format kVolume("('--------------------',3X,'VOLUME  ',A7,'=',F9.3)");
-  static const fortran::Format kFileName("(2X,'Filename: ',A60)");
-  static const fortran::Format kComments("(2X,'Comments: ',A60)");
-  static const fortran::Format kBlank("(' ')");
-  static const fortran::Format kPeakNote("(5X,'(i)  PEAK FLOW DOES NOT INCLUDE BASEFLOW IF ANY.')");
-  static const fortran::Format kBaseNote("(10X,'HOWEVER THE TABLE BELOW AND HYDROGRAPH FILES DO.')");
-  static const fortran::Format kActualPeak(
-      "(10X,'ACTUAL PEAK FLOW: PEAK (',F9.3,') + BASE (',F9.3,') = ',F9.3,A7,'.')");
-  static const fortran::Format kHeader("('  TIME    FLOW |  TIME    FLOW |  TIME    FLOW |','  TIME    FLOW |  TIME    FLOW')");
-  static const fortran::Format kUnitsCfs("('   hrs     cfs |   hrs     cfs |   hrs     cfs |','   hrs     cfs |   hrs     cfs')");
-  static const fortran::Format kUnitsCms("('   hrs     cms |   hrs     cms |   hrs     cms |','   hrs     cms |   hrs     cms')");
-  static const fortran::Format kRow("(4(F7.2,F8.3,'|'),F7.2,F8.3)");
-  static const fortran::Format kFname("(6X,'fname :',A60)");
-  static const fortran::Format kRemark("(6X,'remark:',A60)");
-  static const fortran::Format kFileUnits("(I2)");
-  static const fortran::Format kFileComment("(A60)");
-  static const fortran::Format kFileStep("(F9.2)");
-  static const fortran::Format kFileArea("(F12.4)");
-  static const fortran::Format kFileFlow("(F13.6)");
-  static const fortran::Format kFileEnd("(F9.3)");
+namespace {
 
-  platform::LineSink& out = *ctx.out.detailed;
-  model::Hydrograph& h = ctx.store[id];
-  const model::Factors& f = ctx.units.out;
-  std::string mark = " (i)";
-  if (mode == PrintMode::Print) ctx.run.label = "PRINT HYD";
-  if (mode == PrintMode::Save) ctx.run.label = "SAVE HYD";
-
-  // The print cycle is this call's own: PRINT HYD and SAVE HYD take it from
-  // value 2; the print after READ HYD starts from 0, which means every ordinate.
-  int pcyc = 0;
+// The print cycle of this call: PRINT HYD and SAVE HYD take it from value 2
+// and first cut the trailing ordinates at or below the tail flow from the slot
+// itself; the print after READ HYD starts from 0, which means every ordinate.
+struct Cycle {
+  int printed = 1;  // as shown in the box
+  int used = 1;     // a negative cycle prints no table
   bool dry = false;
+};
+
+Cycle printCycle(const model::RunContext& ctx, PrintMode mode, model::Hydrograph& h) {
+  Cycle c;
+  int pcyc = 0;
   if (mode != PrintMode::AfterRead) {
     pcyc = ctx.cmd.intParam(2);
     if (h.NPTS == 0) {
-      dry = true;
+      c.dry = true;
     } else {
-      // Trailing ordinates at or below the tail flow are cut from the slot itself.
       for (int i = h.NPTS; i >= 1; --i) {
         if (h.Q[i] > kTailFlow) {
           h.NPTS = i;
@@ -126,88 +92,147 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
     }
   }
   if (pcyc == 0) pcyc = 1;
-  const int printedCycle = pcyc;
-  if (pcyc < 0) pcyc = h.NPTS;
+  c.printed = pcyc;
+  c.used = pcyc < 0 ? h.NPTS : pcyc;
+  return c;
+}
 
+void printBox(model::RunContext& ctx, PrintMode mode, int id, const model::Hydrograph& h, int printedCycle) {
+  static const fortran::Format kRule("(20('-'))");
+  static const fortran::Format kArea("('| ',A17,'|',3X,'AREA    ',A7,'=',F9.3)");
+  static const fortran::Format kPeakNumeric("('| ID=',I2.2,' (',I6.6,')   |',3X,'QPEAK   ',A7,'=',F9.3,A4)");
+  static const fortran::Format kPeakNamed("('| ID=',I2.2,' (',A6,')   |',3X,'QPEAK   ',A7,'=',F9.3,A4)");
+  static const fortran::Format kStep("('| DT=',F5.2,' PCYC=',I2,' |',3X,'TPEAK     (hrs)=',F9.3)");
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Factors& f = ctx.units.out;
+  const std::string mark = mode == PrintMode::AfterRead ? "    " : " (i)";
   run::put(out, kRule);
   run::put(out, kArea, {padded(ctx.run.label, 17), ctx.units.label(model::Quantity::Area), h.DA / f.area});
-  if (mode == PrintMode::AfterRead) mark = "    ";
   if (h.NHYD != 0) {
     run::put(out, kPeakNumeric, {id, h.NHYD, ctx.units.label(model::Quantity::Flow), h.QPEAK / f.flow, mark});
   } else {
-    run::put(out, kPeakNamed, {id, padded(h.HYDNAME, 6), ctx.units.label(model::Quantity::Flow), h.QPEAK / f.flow, mark});
+    run::put(out, kPeakNamed,
+             {id, padded(h.HYDNAME, 6), ctx.units.label(model::Quantity::Flow), h.QPEAK / f.flow, mark});
   }
   run::put(out, kStep, {h.DT * 60.0f, printedCycle, h.TPEAK});
+}
 
-  platform::OutputFile file;
-  bool writing = false;
-  if (mode == PrintMode::Save) {
-    if (auto error = file.open(fileName)) {
-      run::issue(ctx, msg::kHydrographFileNotWritten, run::Severity::Error, run::Destination::Both, *error);
-    } else {
-      writing = true;
-      ctx.fileWritten(fileName);
-      run::put(file, kFileUnits, {ctx.units.METOUT});
-      run::put(file, kFileComment, {padded(comment, 60)});
-      run::put(file, kFileStep, {h.DT * 60.0f});
-      run::put(file, kFileArea, {h.DA / f.area});
-    }
+// The hydrograph file of SAVE HYD: the units, the comment, the step in
+// minutes, the area, one flow per line in the output units with the baseflow
+// added, and the end mark -1. False when it could not be opened (reported).
+bool writeHydrographFile(model::RunContext& ctx, platform::OutputFile& file, const model::Hydrograph& h,
+                         const std::string& fileName, const std::string& comment) {
+  static const fortran::Format kFileUnits("(I2)");
+  static const fortran::Format kFileComment("(A60)");
+  static const fortran::Format kFileStep("(F9.2)");
+  static const fortran::Format kFileArea("(F12.4)");
+  static const fortran::Format kFileFlow("(F13.6)");
+  static const fortran::Format kFileEnd("(F9.3)");
+  if (auto error = file.open(fileName)) {
+    run::issue(ctx, msg::kHydrographFileNotWritten, run::Severity::Error, run::Destination::Both, *error);
+    return false;
   }
-  // The file and the table show the flows with the baseflow added; the sums
-  // are formed here so the slot's own ordinates are never touched.
-  std::vector<float> times(static_cast<std::size_t>(h.NPTS) + 1, 0.0f);
-  float t = static_cast<float>(ctx.time.TZERO);
-  for (int i = 1; i <= h.NPTS; ++i) {
-    if (writing) run::put(file, kFileFlow, {(h.Q[i] + h.BASE) / f.flow});
-    times[static_cast<std::size_t>(i)] = t;
-    t += h.DT;
-  }
+  ctx.fileWritten(fileName);
+  const model::Factors& f = ctx.units.out;
+  run::put(file, kFileUnits, {ctx.units.METOUT});
+  run::put(file, kFileComment, {padded(comment, 60)});
+  run::put(file, kFileStep, {h.DT * 60.0f});
+  run::put(file, kFileArea, {h.DA / f.area});
+  for (int i = 1; i <= h.NPTS; ++i) run::put(file, kFileFlow, {(h.Q[i] + h.BASE) / f.flow});
+  run::put(file, kFileEnd, {-1.0f});
+  return true;
+}
 
+void printNotes(model::RunContext& ctx, PrintMode mode, const model::Hydrograph& h, const std::string& fileName,
+                const std::string& comment) {
+  static const fortran::Format kVolume("('--------------------',3X,'VOLUME  ',A7,'=',F9.3)");
+  static const fortran::Format kFileName("(2X,'Filename: ',A60)");
+  static const fortran::Format kComments("(2X,'Comments: ',A60)");
+  static const fortran::Format kBlank("(' ')");
+  static const fortran::Format kPeakNote("(5X,'(i)  PEAK FLOW DOES NOT INCLUDE BASEFLOW IF ANY.')");
+  static const fortran::Format kBaseNote("(10X,'HOWEVER THE TABLE BELOW AND HYDROGRAPH FILES DO.')");
+  static const fortran::Format kActualPeak(
+      "(10X,'ACTUAL PEAK FLOW: PEAK (',F9.3,') + BASE (',F9.3,') = ',F9.3,A7,'.')");
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Factors& f = ctx.units.out;
   run::put(out, kVolume, {ctx.units.label(model::Quantity::Depth), h.RV * f.depth});
   if (mode != PrintMode::Print) {
     run::put(out, kFileName, {padded(fileName, 60)});
     run::put(out, kComments, {padded(comment, 60)});
   }
   run::put(out, kBlank);
-  if (mode != PrintMode::AfterRead) {
-    run::put(out, kPeakNote);
-    if (h.BASE > 0.0f) {
-      run::put(out, kBaseNote);
-      run::put(out, kActualPeak,
-               {h.QPEAK / f.flow, h.BASE / f.flow, (h.QPEAK + h.BASE) / f.flow, ctx.units.label(model::Quantity::Flow)});
-    }
+  if (mode == PrintMode::AfterRead) return;
+  run::put(out, kPeakNote);
+  if (h.BASE > 0.0f) {
+    run::put(out, kBaseNote);
+    run::put(out, kActualPeak,
+             {h.QPEAK / f.flow, h.BASE / f.flow, (h.QPEAK + h.BASE) / f.flow, ctx.units.label(model::Quantity::Flow)});
   }
-  if (dry) run::issue(ctx, msg::kPrintedHydrographDry, run::Severity::Warning);
+}
 
+// Every pcyc-th ordinate with the baseflow added, in five columns that read
+// down. The slot's own ordinates are never touched.
+void printTable(model::RunContext& ctx, const model::Hydrograph& h, int pcyc) {
+  static const fortran::Format kHeader(
+      "('  TIME    FLOW |  TIME    FLOW |  TIME    FLOW |','  TIME    FLOW |  TIME    FLOW')");
+  static const fortran::Format kUnitsCfs(
+      "('   hrs     cfs |   hrs     cfs |   hrs     cfs |','   hrs     cfs |   hrs     cfs')");
+  static const fortran::Format kUnitsCms(
+      "('   hrs     cms |   hrs     cms |   hrs     cms |','   hrs     cms |   hrs     cms')");
+  static const fortran::Format kRow("(4(F7.2,F8.3,'|'),F7.2,F8.3)");
   const int last = h.NPTS;
-  if (pcyc < h.NPTS) {
-    run::put(out, kHeader);
-    run::put(out, ctx.units.METOUT == 1 ? kUnitsCfs : kUnitsCms);
-    const int rows = (5 * pcyc + last) / (5 * pcyc);
-    const int stride = pcyc * rows;
-    std::vector<fortran::Value> items;
-    std::vector<std::string> records;
-    for (int r = 1; r <= rows; ++r) {
-      items.clear();
-      for (int i = 1 + (r - 1) * pcyc; i <= last; i += stride) {
-        items.emplace_back(times[static_cast<std::size_t>(i)]);
-        items.emplace_back((h.Q[i] + h.BASE) / f.flow);
-      }
-      records.clear();
-      kRow.write(items, records);
-      for (const std::string& line : records) out.line(line);
-    }
+  if (!(pcyc < last)) return;
+  platform::LineSink& out = *ctx.out.detailed;
+  const model::Factors& f = ctx.units.out;
+  std::vector<float> times(static_cast<std::size_t>(last) + 1, 0.0f);
+  float t = static_cast<float>(ctx.time.TZERO);
+  for (int i = 1; i <= last; ++i) {
+    times[static_cast<std::size_t>(i)] = t;
+    t += h.DT;
   }
+  run::put(out, kHeader);
+  run::put(out, ctx.units.METOUT == 1 ? kUnitsCfs : kUnitsCms);
+  const int rows = (5 * pcyc + last) / (5 * pcyc);
+  const int stride = pcyc * rows;
+  std::vector<fortran::Value> items;
+  std::vector<std::string> records;
+  for (int r = 1; r <= rows; ++r) {
+    items.clear();
+    for (int i = 1 + (r - 1) * pcyc; i <= last; i += stride) {
+      items.emplace_back(times[static_cast<std::size_t>(i)]);
+      items.emplace_back((h.Q[i] + h.BASE) / f.flow);
+    }
+    records.clear();
+    kRow.write(items, records);
+    for (const std::string& line : records) out.line(line);
+  }
+}
+
+}  // namespace
+
+void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::string& fileName,
+                     const std::string& comment) {
+  static const fortran::Format kFname("(6X,'fname :',A60)");
+  static const fortran::Format kRemark("(6X,'remark:',A60)");
+  model::Hydrograph& h = ctx.store[id];
+  if (mode == PrintMode::Print) ctx.run.label = "PRINT HYD";
+  if (mode == PrintMode::Save) ctx.run.label = "SAVE HYD";
+  const Cycle cycle = printCycle(ctx, mode, h);
+  printBox(ctx, mode, id, h, cycle.printed);
+  platform::OutputFile file;
+  const bool writing = mode == PrintMode::Save && writeHydrographFile(ctx, file, h, fileName, comment);
+  printNotes(ctx, mode, h, fileName, comment);
+  if (cycle.dry) run::issue(ctx, msg::kPrintedHydrographDry, run::Severity::Warning);
+  printTable(ctx, h, cycle.used);
 
   if (mode != PrintMode::AfterRead) run::outsum(ctx, id, h.NHYD != 0 ? 3 : 4);
   if (mode == PrintMode::Save) {
     run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kFname, {padded(fileName, 60)});
     run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kRemark, {padded(comment, 60)});
   }
+  // A full disk shows at the latest when the file is closed: the file is then
+  // incomplete, and the run must not read as a success.
   if (writing) {
-    run::put(file, kFileEnd, {-1.0f});
-    // A full disk shows at the latest when the file is closed: the file is
-    // then incomplete, and the run must not read as a success.
     if (auto error = file.close()) {
       run::issue(ctx, msg::kHydrographFileNotWritten, run::Severity::Error, run::Destination::Both, *error);
     }

@@ -13,6 +13,7 @@
 #include "fortran/format.h"
 #include "fortran/line_reader.h"
 #include "fortran/record.h"
+#include "fortran/text.h"
 #include "hydrograph/print_hyd.h"
 #include "hydrograph/producer.h"
 #include "run/messages.h"
@@ -23,13 +24,9 @@ namespace hydrograph {
 
 namespace {
 
+using fortran::isBlank;
+using fortran::padded;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
-
-bool isBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 // What was read from a hydrograph file.
 struct FileHydrograph {

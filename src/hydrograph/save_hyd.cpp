@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/auto_save.h"
 #include "hydrograph/print_hyd.h"
 #include "hydrograph/producer.h"
@@ -17,10 +18,7 @@ namespace hydrograph {
 
 namespace {
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 // The automatic file name of SAVE HYD: "H-", NHYD as six digits or the first
 // six characters of HYDNAME, and the run extension.

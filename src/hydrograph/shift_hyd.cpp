@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -16,10 +17,7 @@ namespace {
 
 using model::Quantity;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 // Whole time steps in `lag`, by truncation, within the ordinate limit. A
 // hydrograph without a positive step cannot be moved by steps.

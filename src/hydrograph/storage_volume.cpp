@@ -11,6 +11,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -25,10 +26,7 @@ constexpr float kSecondsPerHour = 3600.0f;
 constexpr float kInchesPerFoot = 12.0f;
 constexpr int kSearchTrials = 101;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 float ordinate(const model::Hydrograph& h, int i) { return h.Q[static_cast<std::size_t>(i)]; }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "run/output.h"
 #include "run/summary_line.h"
@@ -15,12 +16,9 @@ namespace hydrograph {
 
 namespace {
 
-constexpr int kFirstFlow = 5;  // PARAM position of the first flow
+using fortran::padded;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+constexpr int kFirstFlow = 5;  // PARAM position of the first flow
 
 // The block and, for more than one ordinate, the table that reads down its
 // five columns. `times` holds the time of each ordinate (1-based).

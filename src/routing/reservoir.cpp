@@ -12,6 +12,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "model/limits.h"
 #include "run/messages.h"
@@ -251,10 +252,7 @@ ReservoirValues readValues(const model::RunContext& ctx) {
   return v;
 }
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 void printHeading(model::RunContext& ctx, const ReservoirValues& v, const std::string& nameOut, float rdt) {
   static const fortran::Format kRule("(21('-'))");

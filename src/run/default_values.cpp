@@ -3,6 +3,7 @@
 #include "run/default_values.h"
 
 #include "fortran/record.h"
+#include "fortran/text.h"
 #include "platform/platform.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -11,26 +12,19 @@ namespace run {
 
 namespace {
 
+using fortran::padded;
+using fortran::trimRight;
+
 using model::kFeetPerMetre;
 using model::kMmPerInch;
 constexpr int kFileLines = 16;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
-
-std::string trimmed(const std::string& s) {
-  const std::size_t end = s.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : s.substr(0, end + 1);
-}
-
 // Where the file name points: names without a ':' lie in the project
 // directory, and only their first 12 characters count.
 std::string resolve(const model::RunContext& ctx, const std::string& name) {
-  const std::string n = trimmed(name);
+  const std::string n = trimRight(name);
   if (n.find(':') != std::string::npos) return n;
-  return trimmed(ctx.dirs.project) + trimmed(n.substr(0, std::min<std::size_t>(12, n.size())));
+  return trimRight(ctx.dirs.project) + trimRight(n.substr(0, std::min<std::size_t>(12, n.size())));
 }
 
 // One "(A60,F10.4)" value line.
@@ -181,7 +175,7 @@ void defaultValues(model::RunContext& ctx) {
     dv.title = f.title;
     dv.fileName = name;
   }
-  if (trimmed(dv.fileName).empty()) dv.fileName = padded("*** internal values ***", 60);
+  if (trimRight(dv.fileName).empty()) dv.fileName = padded("*** internal values ***", 60);
   std::string text;
   if (icase == 1) text = "(read and print data)";
   if (icase == 2) text = "(read values only)";

@@ -2,6 +2,7 @@
 #include "run/headers.h"
 
 #include "fortran/record.h"
+#include "fortran/text.h"
 #include "platform/platform.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -9,6 +10,9 @@
 namespace run {
 
 namespace {
+
+using fortran::isBlank;
+using fortran::padded;
 
 constexpr int kCounterLimit = 999999;  // what "(I6.6)" can show
 
@@ -63,14 +67,6 @@ void writeLegend(platform::LineSink& sink) {
       "1X,79('*'),/,1X,79('*'),/,/,81(':'),/,/,1X,79('*'))");
   put(sink, kLegend);
 }
-
-std::string padded(std::string_view text, std::size_t width) {
-  std::string s(text.substr(0, width));
-  s.resize(width, ' ');
-  return s;
-}
-
-bool isBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 enum class Output { Detailed, Summary, Window };
 

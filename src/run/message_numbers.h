@@ -203,6 +203,9 @@ inline constexpr int kChicagoTooManyPairs = 952;
 inline constexpr int kAesRecordUnreadable = 953;
 
 // Runoff generation: values the unit hydrographs and loss models cannot use.
+inline constexpr int kNashydAreaNotPositive = 955;   // an area of 0 has no unit hydrograph
+inline constexpr int kRainStepsOutOfRange = 956;     // NRAIN below 0 or above the rainfall step limit
+inline constexpr int kNashydNTooLarge = 957;         // the Nash shape overflows single precision
 inline constexpr int kNashydNNotAboveOne = 960;
 inline constexpr int kNashydTpNotPositive = 961;
 inline constexpr int kStandhydBadLossMethod = 962;

@@ -173,6 +173,9 @@ constexpr Entry kTable[] = {
     // Runoff generation: values the unit hydrographs and loss models cannot use.
     {msg::kNashydNNotAboveOne, {"*** ERROR: N must be greater than 1,  COMMAND aborted."}},
     {msg::kNashydTpNotPositive, {"*** ERROR: TP must be greater than 0,  COMMAND aborted."}},
+    {msg::kNashydAreaNotPositive, {"*** ERROR: AREA must be greater than 0,  COMMAND aborted."}},
+    {msg::kRainStepsOutOfRange, {"*** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."}},
+    {msg::kNashydNTooLarge, {"*** ERROR: N must not be greater than 25,  COMMAND aborted."}},
     {msg::kStandhydBadLossMethod, {"*** ERROR: LOSS must be 1, 2 or 3,  COMMAND aborted."}},
     {msg::kDefaultValuesUnreadable, {"*** ERROR: The default values file cannot be read:"}},
     {msg::kDefaultValuesTooShort, {"*** ERROR: The default values file has fewer than 16 lines:"}},

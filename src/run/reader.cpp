@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "fortran/line_reader.h"
+#include "fortran/text.h"
 #include "run/messages.h"
 #include "run/output.h"
 
 namespace run {
 
 namespace {
+
+using fortran::isBlank;
 
 constexpr std::size_t kLineWidth = 100;  // input lines are read as "(100A1)"
 constexpr std::size_t kNameWidth = 20;   // the command name fills columns 1-20
@@ -182,8 +185,6 @@ void zeroRemaining(model::CommandValues& cmd, const Scan& s) {
     if (s.keepDoubles && at < cmd.DPARAM.size()) cmd.DPARAM[at] = 0.0;
   }
 }
-
-bool isBlank(const std::string& line) { return line.find_first_not_of(' ') == std::string::npos; }
 
 }  // namespace
 

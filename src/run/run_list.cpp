@@ -4,19 +4,17 @@
 #include <filesystem>
 
 #include "fortran/line_reader.h"
+#include "fortran/text.h"
 #include "platform/platform.h"
 
 namespace run {
 
 namespace {
 
+using fortran::trimRight;
+
 constexpr std::size_t kDirWidth = 90;   // "(A90)"
 constexpr std::size_t kNameWidth = 60;  // "(A60)"
-
-std::string trimmedRight(std::string_view text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
-}
 
 // The run list is read line by line, each line cut or padded to 60 columns.
 class Lines {
@@ -34,7 +32,7 @@ class Lines {
 };
 
 bool isFinish(const std::string& name) {
-  const std::string n = trimmedRight(name);
+  const std::string n = trimRight(name);
   return n == "FINISH" || n == "finish";
 }
 
@@ -43,9 +41,9 @@ bool isFinish(const std::string& name) {
 CompletedName completeName(const std::string& projectDir, const std::string& name) {
   std::string full;
   if (name.find(':') != std::string::npos) {
-    full = trimmedRight(name);
+    full = trimRight(name);
   } else {
-    full = trimmedRight(projectDir) + trimmedRight(name.substr(0, 12));
+    full = trimRight(projectDir) + trimRight(name.substr(0, 12));
   }
   return {full.substr(0, kNameWidth), full};
 }
@@ -57,8 +55,8 @@ RunList parseRunList(const std::vector<std::string>& dirLines, const std::vector
     list.errorDetail = "kestran.DIR must hold the project directory and the rainfall directory on two lines.";
     return list;
   }
-  list.projectDir = trimmedRight(fortran::fixedWidth(dirLines[0], kDirWidth));
-  list.rainfallDir = trimmedRight(fortran::fixedWidth(dirLines[1], kDirWidth));
+  list.projectDir = trimRight(fortran::fixedWidth(dirLines[0], kDirWidth));
+  list.rainfallDir = trimRight(fortran::fixedWidth(dirLines[1], kDirWidth));
 
   Lines in(runLines);
   std::string heading;
@@ -66,7 +64,7 @@ RunList parseRunList(const std::vector<std::string>& dirLines, const std::vector
     list.errorNumber = 904;
     return list;
   }
-  if (trimmedRight(heading) == "$BATCH RUN") {
+  if (trimRight(heading) == "$BATCH RUN") {
     list.batch = true;
     if (!in.next(heading)) {
       list.errorNumber = 904;
@@ -82,7 +80,7 @@ RunList parseRunList(const std::vector<std::string>& dirLines, const std::vector
     if (isFinish(input)) return list;
     if (!in.next(detailed) || !in.next(summary)) {
       list.errorNumber = 908;
-      list.errorDetail = "The run set of " + trimmedRight(input) + " has no detailed or summary output name.";
+      list.errorDetail = "The run set of " + trimRight(input) + " has no detailed or summary output name.";
       return list;
     }
     RunSet set;

@@ -9,6 +9,7 @@
 
 #include "fortran/line_reader.h"
 #include "fortran/record.h"
+#include "fortran/text.h"
 #include "platform/platform.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -17,16 +18,8 @@ namespace run {
 
 namespace {
 
-std::string padded(std::string_view text, std::size_t width) {
-  std::string s(text.substr(0, width));
-  s.resize(width, ' ');
-  return s;
-}
-
-std::string trimmedRight(std::string_view text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
-}
+using fortran::padded;
+using fortran::trimRight;
 
 // The storm file name of a storm line: columns 21-80, or the text between the
 // first and the last quote of those columns when there is one (either kind).
@@ -48,7 +41,7 @@ void writePointerFile(model::RunContext& ctx, int k, const std::string& name) {
   static const fortran::Format kName("(A60)");
   const std::string fileName = kPointerName.format({k}).front();
   std::string path = name;
-  if (name.find(':') == std::string::npos) path = trimmedRight(ctx.dirs.rainfall) + name.substr(0, 12);
+  if (name.find(':') == std::string::npos) path = trimRight(ctx.dirs.rainfall) + name.substr(0, 12);
   platform::OutputFile file;
   if (auto error = file.open(ctx.workPath(fileName))) {
     issue(ctx, msg::kStormPointerNotWritten, Severity::Error, Destination::Both, *error);
@@ -56,10 +49,10 @@ void writePointerFile(model::RunContext& ctx, int k, const std::string& name) {
   }
   ctx.fileWritten(ctx.workPath(fileName));
   putFree(file, {99});
-  if (trimmedRight(path).size() <= 60) {
+  if (trimRight(path).size() <= 60) {
     put(file, kName, {padded(path, 60)});
   } else {
-    file.line(trimmedRight(path));
+    file.line(trimRight(path));
   }
   if (auto error = file.close()) {
     issue(ctx, msg::kStormPointerNotWritten, Severity::Error, Destination::Both, *error);

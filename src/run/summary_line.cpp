@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -15,13 +16,10 @@ namespace run {
 
 namespace {
 
+using fortran::padded;
+
 // Fixed-width texts printed with Aw must be padded by hand: Aw right-justifies
 // a shorter value, the held variables are blank-padded on the right.
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
-
 // Days in February: 29 when the year is positive and divisible by 4. The
 // century rule is not applied; the storms of the system lie between 1901 and 2099.
 int februaryDays(int year) { return (year > 0 && year % 4 == 0) ? 29 : 28; }

@@ -9,51 +9,24 @@
 
 #include "fortran/format.h"
 #include "hydrograph/producer.h"
+#include "fortran/text.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
-#include "runoff/losses.h"
-#include "runoff/rainfall.h"
 #include "runoff/store_bounds.h"
 
 namespace runoff {
 
 namespace {
 
+using fortran::padded;
 
-
-// The values of one command, in internal units.
-struct NashydInput {
-  int id = 0;
-  int nhyd = 0;
-  float dtTyped = 0.0f;
-  float area = 0.0f;  // acres
-  bool printUnitHydrograph = false;
-  bool printExcess = false;
-  float base = 0.0f;  // cfs
-  float cn = 0.0f;    // curve number, or -C
-  float ia = 0.0f;    // inches; negative: 0.2 S
-  float n = 0.0f;
-  float tp = 0.0f;    // hours
-  int nrainTyped = 0;
-  int rainPos = 0;    // position of the rainfall value
-  // Continuous simulation.
-  float iaRec = 0.0f, smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
-  float gwOption = -1.0f;
-  float gwInitial = 0.0f, gwfrec = 0.0f, vhydcon = 0.0f;
-};
-
-NashydInput readInput(const model::RunContext& ctx, int mode) {
-  const model::CommandValues& c = ctx.cmd;
-  const model::Factors& in = ctx.units.in;
+// Where each layout keeps its values after the slot, NHYD, DT and area.
+void readLayout(const model::CommandValues& c, const model::Factors& in, const model::Defaults& dv, NashydMode mode,
+                NashydValues& v) {
   auto p = [&c](int k) { return c.PARAM[static_cast<std::size_t>(k)]; };
-  NashydInput v;
-  v.id = c.intParam(1);
-  v.nhyd = c.intParam(2);
-  v.dtTyped = p(3);
-  v.area = p(4) * in.area;
   switch (mode) {
-    case kComputeNashyd:
+    case NashydMode::Compute:
       v.printUnitHydrograph = c.intParam(5) == 1;
       v.printExcess = c.intParam(6) == 1;
       v.cn = p(7);
@@ -63,7 +36,7 @@ NashydInput readInput(const model::RunContext& ctx, int mode) {
       v.nrainTyped = c.intParam(11);
       v.rainPos = 12;
       break;
-    case kCalibNashyd:
+    case NashydMode::Calib:
       v.base = p(5) * in.flow;
       v.cn = p(6);
       v.ia = p(7) / in.depth;
@@ -71,21 +44,17 @@ NashydInput readInput(const model::RunContext& ctx, int mode) {
       v.tp = p(9);
       v.rainPos = 10;
       break;
-    case kDesignScshyd:
-    case kDesignNashyd:
+    case NashydMode::DesignScs:
+    case NashydMode::DesignNash:
       v.base = p(5) * in.flow;
       v.cn = p(6);
       v.tp = p(7);
       v.rainPos = 8;
-      if (mode == kDesignScshyd) {
-        v.ia = -1.0f;  // 0.2 S
-        v.n = 5.0f;
-      } else {
-        v.ia = ctx.defaults.values[11];
-        v.n = ctx.defaults.values[12];
-      }
+      v.ia = mode == NashydMode::DesignScs ? -1.0f : dv.values[11];  // -1: 0.2 S
+      v.n = mode == NashydMode::DesignScs ? 5.0f : dv.values[12];
       break;
-    default:  // continuous and silent
+    case NashydMode::Continuous:
+    case NashydMode::Silent:
       v.base = p(5) * in.flow;
       v.cn = p(6);
       v.ia = p(7) / in.depth;
@@ -97,9 +66,8 @@ NashydInput readInput(const model::RunContext& ctx, int mode) {
       v.sk = p(13) * in.depth;
       v.interEventTime = p(14);
       v.gwOption = p(15);
-      if (v.gwOption < 0.0f) {
-        v.rainPos = 15;
-      } else {
+      v.rainPos = 15;
+      if (v.gwOption >= 0.0f) {
         v.gwInitial = p(16) / in.depth;
         v.gwfrec = p(17);
         v.vhydcon = p(18) / in.depth;
@@ -107,28 +75,9 @@ NashydInput readInput(const model::RunContext& ctx, int mode) {
       }
       break;
   }
-  return v;
 }
 
-std::string padded(std::string_view s, std::size_t width) {
-  std::string t(s.substr(0, std::min(s.size(), width)));
-  t.resize(width, ' ');
-  return t;
-}
-
-// What the command computed, for printing.
-struct NashydOutcome {
-  NashUnitHydrograph uh;
-  std::vector<float> excess;
-  int nrain = 0;
-  float dt = 0.0f;
-  float kStep = 0.0f;
-  bool iaDerived = false;
-  StoreStatistics stats;
-};
-
-void printInput(model::RunContext& ctx, int mode, std::string_view name, const NashydInput& v, float dt,
-                float kStep) {
+void printInput(model::RunContext& ctx, NashydMode mode, std::string_view name, const NashydValues& v, float dt) {
   static const fortran::Format kNumeric(
       "(22('-'),/,'|',A20,'|',3X,'Area ',A7,'=',F8.2,3X,A20,F5.2,/,'| ',I2.2,':',I6.6,' DT=',F5.2,' |',3X,'Ia',3X,"
       "A7,'=',F8.3,3X,'# of Linear Res.(N)=',F5.2,/,22('-'),3X,'U.H. Tp(hrs)=',F8.3,/)");
@@ -158,18 +107,18 @@ void printInput(model::RunContext& ctx, int mode, std::string_view name, const N
              {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, ctx.cmd.text(1, 6), dt * 60.0f,
               u.label(model::Quantity::Depth), v.ia * d, v.n, v.tp});
   }
-  if (mode != kContinuousNashyd) return;
+  if (mode != NashydMode::Continuous) return;
   run::put(out, kContinuous,
            {v.iaRec, u.label(model::Quantity::Depth), v.smin * d, u.label(model::Quantity::Depth), v.smax * d, v.sk / d, v.interEventTime});
   run::put(out, kBaseflow, {v.gwOption});
-  if (static_cast<int>(v.gwOption) != 1) return;
+  if (model::truncatedInt(v.gwOption) != 1) return;
   run::put(out, kGwInitial, {u.label(model::Quantity::Depth), v.gwInitial * d});
   run::put(out, kGwfrec, {v.gwfrec});
-  run::put(out, kKstep, {kStep});
+  run::put(out, kKstep, {v.kStep});
   run::put(out, kVhydcon, {u.label(model::Quantity::Intensity), v.vhydcon * d});
 }
 
-void printResults(model::RunContext& ctx, const NashydInput& v, const NashydOutcome& r, const model::Hydrograph& h) {
+void printResults(model::RunContext& ctx, const NashydValues& v, const NashydResult& r, int nrain, bool iaDerived, const model::Hydrograph& h) {
   static const fortran::Format kOrdinate("(T1,'UNIT HYDROGRAPH ORDINATE(',I3,') = ',F9.2)");
   static const fortran::Format kExcess("(T1,'RAINFALL EXCESS INCR.   (',I3,') = ',F9.3)");
   static const fortran::Format kIaDerived("(5X,'Ia as  0.2xS',2X,A7,'=',F9.3)");
@@ -192,23 +141,23 @@ void printResults(model::RunContext& ctx, const NashydInput& v, const NashydOutc
     for (int j = 1; j <= r.uh.nuh - 1; ++j) run::put(out, kOrdinate, {j, r.uh.raw[static_cast<std::size_t>(j)]});
   }
   if (v.printExcess) {
-    for (int m = 1; m <= r.nrain; ++m) run::put(out, kExcess, {m, r.excess[static_cast<std::size_t>(m)]});
+    for (int m = 1; m <= nrain; ++m) run::put(out, kExcess, {m, r.excess[static_cast<std::size_t>(m)]});
   }
-  if (r.iaDerived) run::put(out, kIaDerived, {u.label(model::Quantity::Depth), v.ia * d});
+  if (iaDerived) run::put(out, kIaDerived, {u.label(model::Quantity::Depth), v.ia * d});
   run::put(out, kUnitPeak, {u.label(model::Quantity::Flow), r.uh.upk / fl});
   run::put(out, kPeak, {u.label(model::Quantity::Flow), h.QPEAK / fl});
   run::put(out, kTimeToPeak, {h.TPEAK});
   if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
   run::put(out, kVolume, {u.label(model::Quantity::Depth), h.RV * d});
   run::put(out, kRainfall, {u.label(model::Quantity::Depth), ctx.storm.PTOT * d});
-  run::put(out, kCoefficient, {h.RV / ctx.storm.PTOT});
+  run::put(out, kCoefficient, {runoffCoefficient(h.RV, ctx.storm.PTOT)});
   run::put(out, kBlank);
   run::put(out, kNote);
   run::put(out, kBlank);
   if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
 }
 
-void printSummary(model::RunContext& ctx, int mode, const NashydInput& v, float dt) {
+void printSummary(model::RunContext& ctx, NashydMode mode, const NashydValues& v, float dt) {
   static const fortran::Format kCurveNumber("(6X,'[CN=',F5.1,': N=',F5.2,']',/,6X,'[Tp=',F5.2,':DT=',F5.2,']')");
   static const fortran::Format kCoefficient("(6X,'[C =',F5.3,': N=',F5.2,']',/,6X,'[Tp=',F5.2,':DT=',F5.2,']')");
   static const fortran::Format kContinuous(
@@ -219,100 +168,35 @@ void printSummary(model::RunContext& ctx, int mode, const NashydInput& v, float 
   } else {
     run::put(sinks, kCoefficient, {std::fabs(v.cn), v.n, v.tp, dt * 60.0f});
   }
-  if (mode != kContinuousNashyd) return;
+  if (mode != NashydMode::Continuous) return;
   const float d = ctx.units.out.depth;
   run::put(sinks, kContinuous, {v.iaRec, v.smin * d, v.smax * d, v.sk / d, v.interEventTime});
 }
 
-}  // namespace
 
-std::optional<float> gammaFunction(float x) {
-  float g = 1.0f;
-  while (x > 2.0f) {
-    x -= 1.0f;
-    g *= x;
-  }
-  if (x == 1.0f) return g;
-  if (x < 1.0f) {
-    // The poles are the integers 0, -1, -2, ...: an argument within 1e-6 of one
-    // of them fails, including small positive values just above 0 (whose
-    // nearest integer is 0), which would otherwise divide by almost nothing.
-    const float nearest = std::round(x);
-    if (nearest <= 0.0f && std::fabs(x - nearest) < 0.000001f) return std::nullopt;
-    while (x <= 1.0f) {
-      g /= x;
-      x += 1.0f;
-    }
-  }
-  const float y = x - 1.0f;
-  return g * (1.0f + y * (-0.5771017f + y * (0.9858540f + y * (-0.8764218f +
-                                                             y * (0.8328212f + y * (-0.5684729f +
-                                                                                    y * (0.2548205f +
-                                                                                         y * (-0.0514993f))))))));
-}
-
-NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
-  NashUnitHydrograph uh;
-  uh.k = tp / (n - 1.0f);
-  const float gamma = gammaFunction(n).value_or(1.0f);
-  const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
-  uh.upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * uh.k);
-  uh.u.assign(2, 0.0f);
-  // An area of 0 has no unit hydrograph: a single zero ordinate after the origin.
-  if (!(full > 0.0f)) {
-    uh.nuh = 2;
-    uh.f = 1.0f;
-    uh.raw = uh.u;
-    return uh;
-  }
-  float volume = 0.0f;
-  float f = 0.0f;
-  int j = 2;
-  for (;; ++j) {
-    const float t = static_cast<float>(j - 1) * dt;
-    const float uj = uh.upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
-    uh.u.push_back(uj);
-    const float before = volume;
-    volume += dt * uj;
-    f = volume / full;
-    // Stop once 99.9 % of the inch is held, or when the tail adds nothing.
-    if (f > 0.999f || before / volume > 0.9999f || j >= model::kMaxOrdinates) break;
-  }
-  uh.nuh = j;
-  uh.f = f;
-  uh.raw = uh.u;
-  if (f > 0.0f) {
-    for (int i = 1; i <= uh.nuh; ++i) uh.u[static_cast<std::size_t>(i)] /= f;
-  }
-  return uh;
-}
-
-void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
-              std::span<float> q) {
-  const int limit = model::kMaxOrdinates;
-  for (int m = 1; m <= nrain; ++m) {
-    const float e = excess[static_cast<std::size_t>(m)];
-    if (!(e > 0.0f)) continue;
-    const int kEnd = std::min(nuh, limit - m + 1);
-    float* out = q.data() + (m - 1);
-    for (int k = 2; k <= kEnd; ++k) out[k] += dt * u[static_cast<std::size_t>(k)] * e;
-  }
-}
-
-void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
-  const bool silent = mode == kSilentNashyd;
-  if (!silent) ctx.run.label = name;
-  NashydInput v = readInput(ctx, mode);
-  if (!silent && !hydrograph::checkSlot(ctx, v.id)) return;
+// Checks the values before anything is printed; false when the command stops.
+bool acceptValues(model::RunContext& ctx, bool continuous, NashydValues& v) {
   if (v.n <= 1.0f) {
     run::issue(ctx, msg::kNashydNNotAboveOne, run::Severity::Error);
-    return;
+    return false;
   }
   if (v.tp <= 0.0f) {
     run::issue(ctx, msg::kNashydTpNotPositive, run::Severity::Error);
-    return;
+    return false;
   }
-  const bool continuous = mode == kContinuousNashyd || mode == kSilentNashyd;
+  if (!(v.n <= kMaxNashReservoirs)) {
+    run::issue(ctx, msg::kNashydNTooLarge, run::Severity::Error);
+    return false;
+  }
+  // An area of 0 (or one left out) has no unit hydrograph to convolve.
+  if (!(v.area > 0.0f)) {
+    run::issue(ctx, msg::kNashydAreaNotPositive, run::Severity::Error);
+    return false;
+  }
+  if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) {
+    run::issue(ctx, msg::kRainStepsOutOfRange, run::Severity::Error);
+    return false;
+  }
   // A curve number of 0 also goes through the bounds rule, which gives it an
   // all but endless store (SMAX 99999, almost no runoff); skipped, bounds
   // typed as -1 ("derive") would make the store -1 and P^2 / (S + P) blow up.
@@ -320,141 +204,139 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
     const StoreBounds b = storeBounds(ctx, v.cn, v.smin, v.smax);
     if (b.failed()) {
       ctx.run.severity = run::Severity::Error;
-      return;
+      return false;
     }
     v.cn = b.cn;
     v.smin = b.smin;
     v.smax = b.smax;
   }
+  return true;
+}
 
-  TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
-  Groundwater gw;
-  gw.on = continuous && static_cast<int>(v.gwOption) == 1;
-  // The recession per step follows from the daily constant at the step as typed.
-  const float kStep = gw.on ? std::pow(v.gwfrec, step.dt / 24.0f) : 0.0f;
-  gw.kStep = kStep;
-  gw.storage = v.gwInitial;
-  gw.vhydcon = v.vhydcon;
-
-  int nrain = v.nrainTyped;
-  const int stormSteps = stormStepCount(ctx.storm, step.dt);
-  bool countDiffers = false;
-  if (nrain == 0) {
-    nrain = stormSteps;
-  } else if (ctx.storm.NSTEP != 0 && stormSteps != nrain) {
-    countDiffers = true;
-  }
-  bool iaDerived = false;
-  if (v.ia < 0.0f && v.cn > 0.0f) {
-    v.ia = 0.2f * (1000.0f / v.cn - 10.0f);
-    iaDerived = true;
-  }
-  if (!silent) printInput(ctx, mode, name, v, step.dt, kStep);
-
-  const int maxTyped = mode == kComputeNashyd && v.nrainTyped > 0 ? nrain + 1 : 0;
+// Step 7 onwards of the set-up: the rainfall, then the checks that need it.
+// False when the command stops.
+bool takeStormOrTypedRain(model::RunContext& ctx, NashydMode mode, const NashydValues& v, TimeStep& step,
+                          int& nrain) {
+  const bool silent = mode == NashydMode::Silent;
+  const int maxTyped = mode == NashydMode::Compute && v.nrainTyped > 0 ? nrain + 1 : 0;
   takeRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent);
+  static const fortran::Format kBlank("(' ')");
   if (step.dt == 0.0f || nrain == 0) {
-    static const fortran::Format kBlank("(' ')");
     if (step.dt == 0.0f) run::issue(ctx, msg::kNashydTimeStepZero, run::Severity::Error);
     if (nrain == 0) run::issue(ctx, msg::kNashydNoRainfallSteps, run::Severity::Error);
     if (!silent) run::put(*ctx.out.detailed, kBlank);
-    return;
+    return false;
   }
-  if (mode == kContinuousNashyd && ctx.api.dt <= 0.0f) {
-    static const fortran::Format kBlank("(' ')");
+  if (mode == NashydMode::Continuous && ctx.api.dt <= 0.0f) {
     run::issue(ctx, msg::kApiNotComputed, run::Severity::Error);
     run::put(*ctx.out.detailed, kBlank);
-    return;
+    return false;
   }
-  const float dt = step.dt;
   nrain = std::min(nrain, model::kMaxRainSteps);
+  return true;
+}
 
-  NashydOutcome r;
-  r.nrain = nrain;
-  r.dt = dt;
-  r.kStep = kStep;
-  r.iaDerived = iaDerived;
+}  // namespace
+
+NashydValues readNashydValues(const model::CommandValues& cmd, const model::Factors& in,
+                              const model::Defaults& defaults, NashydMode mode) {
+  NashydValues v;
+  v.id = cmd.intParam(1);
+  v.nhyd = cmd.intParam(2);
+  v.dtTyped = cmd.PARAM[3];
+  v.area = cmd.PARAM[4] * in.area;
+  readLayout(cmd, in, defaults, mode, v);
+  v.continuousLosses = mode == NashydMode::Continuous;
+  const bool continuous = mode == NashydMode::Continuous || mode == NashydMode::Silent;
+  v.groundwater = continuous && model::truncatedInt(v.gwOption) == 1;
+  return v;
+}
+
+float recessionPerStep(float gwfrec, float dt) { return std::pow(gwfrec, dt / 24.0f); }
+
+NashydResult computeNashydRunoff(const NashydValues& v, const RainSeries& rain, const model::ApiSeries* api) {
+  NashydResult r;
+  const float dt = rain.dt;
+  const int nrain = rain.nrain;
   r.uh = nashUnitHydrograph(v.area, v.n, v.tp, dt);
 
-  LossInput loss;
-  loss.nrain = nrain;
-  loss.dt = dt;
-  loss.rain = std::span<const float>(ctx.storm.work.data(),
-                                     std::min(ctx.storm.work.size(), static_cast<std::size_t>(ctx.storm.workSteps) + 1));
-  loss.firstLoss = v.cn;
-  loss.coefficient = v.cn < 0.0f;
-  loss.ia = v.ia;
-  loss.iaRec = v.iaRec;
-  loss.v1 = v.smin;
-  loss.v2 = v.smax;
-  loss.v3 = v.sk;
-  loss.interEventTime = v.interEventTime;
-  loss.mode = mode;
-  loss.method = -1.0f;
-  loss.api = &ctx.api;
-  loss.gw = gw;
+  LossModel loss = CurveNumberLoss{v.cn};
+  if (v.cn < 0.0f) loss = CoefficientLoss{std::fabs(v.cn)};
+  ExcessSetup s;
+  s.nrain = nrain;
+  s.dt = dt;
+  s.rain = rain.rain;
+  s.ia = v.ia;
+  s.continuous = v.continuousLosses;
+  s.iaRec = v.iaRec;
+  s.interEventTime = v.interEventTime;
+  s.store = ContinuousStore{v.smin, v.smax, v.sk, api};
+  s.storeStatistics = v.cn != -1.0f;
+  s.gw = Groundwater{v.groundwater, v.gwInitial, v.groundwater ? v.kStep : 0.0f, v.vhydcon};
   r.excess.assign(kWorkSize, 0.0f);
-  std::vector<float> groundwater(gw.on ? kWorkSize : 0, 0.0f);
-  const LossResult lr = computeExcess(loss, r.excess, groundwater);
-  r.stats = lr.stats;
+  std::vector<float> groundwater(v.groundwater ? kWorkSize : 0, 0.0f);
+  r.stats = rainfallExcess(loss, s, r.excess, groundwater).stats;
 
   std::vector<float> q(kWorkSize, 0.0f);
   convolve(r.excess, nrain, r.uh.u, r.uh.nuh, dt, q);
-  if (gw.on) {
+  if (v.groundwater) {
     const int end = std::min(nrain + 1, model::kMaxOrdinates);
     for (int i = 2; i <= end; ++i) {
-      q[static_cast<std::size_t>(i)] += v.area * groundwater[static_cast<std::size_t>(i)] * model::kCfsHoursPerAcreInchPrecise;
+      q[static_cast<std::size_t>(i)] +=
+          v.area * groundwater[static_cast<std::size_t>(i)] * model::kCfsHoursPerAcreInchPrecise;
     }
   }
+  const int last = std::min(nrain + r.uh.nuh - 1, model::kMaxOrdinates);
+  r.q.assign(q.begin(), q.begin() + last + 1);
+  return r;
+}
+
+void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name) {
+  const bool silent = mode == NashydMode::Silent;
+  if (!silent) ctx.run.label = name;
+  NashydValues v = readNashydValues(ctx.cmd, ctx.units.in, ctx.defaults, mode);
+  if (!silent && !hydrograph::checkSlot(ctx, v.id)) return;
+  if (!acceptValues(ctx, mode == NashydMode::Continuous || silent, v)) return;
+
+  TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
+  // The recession per step follows from the daily constant at the step as typed.
+  if (v.groundwater) v.kStep = recessionPerStep(v.gwfrec, step.dt);
+  const RainCount count = countRainSteps(v.nrainTyped, ctx.storm, step.dt);
+  int nrain = count.nrain;
+  const bool iaDerived = v.ia < 0.0f && v.cn > 0.0f;
+  if (iaDerived) v.ia = 0.2f * (1000.0f / v.cn - 10.0f);
+  if (!silent) printInput(ctx, mode, name, v, step.dt);
+  if (!takeStormOrTypedRain(ctx, mode, v, step, nrain)) return;
+  const float dt = step.dt;
+
+  NashydResult r = computeNashydRunoff(v, stormRain(ctx.storm, nrain, dt), &ctx.api);
   hydrograph::Produced p;
   p.nhyd = v.nhyd;
-  const int last = std::min(nrain + r.uh.nuh - 1, model::kMaxOrdinates);
-  p.q.assign(q.begin(), q.begin() + last + 1);
+  p.q = std::move(r.q);
   p.dt = dt;
   p.da = v.area;
-  p.base = mode == kComputeNashyd ? 0.0f : v.base;
+  p.base = v.base;
   p.peak = hydrograph::PeakRule::Last;
   p.sum = hydrograph::SumOrder::FromEnd;
   p.area = hydrograph::AreaRule::Positive;
   p.trimAfter = nrain + 1;
   hydrograph::storeProduced(ctx, v.id, std::move(p));
-  const model::Hydrograph& h = ctx.store[v.id];
   if (silent) return;
 
-  printResults(ctx, v, r, h);
+  printResults(ctx, v, r, nrain, iaDerived, ctx.store[v.id]);
   if (v.tp / 2.0f < dt) run::warn(ctx, msg::kNashydStepTooLarge);
-  if (countDiffers) run::issue(ctx, msg::kNashydStepCountDiffers, run::Severity::Error);
+  if (count.differs) run::issue(ctx, msg::kNashydStepCountDiffers, run::Severity::Error);
   run::setMarker(ctx);
   hydrograph::reportProduced(ctx, v.id, hydrograph::Source::Rainfall);
   printSummary(ctx, mode, v, dt);
 }
 
-void computeNashyd(model::RunContext& ctx) {
-  nashyd(ctx, kComputeNashyd, "COMPUTE NASHYD");
-}
-
-void calibNashyd(model::RunContext& ctx) {
-  nashyd(ctx, kCalibNashyd, "CALIB NASHYD");
-}
-
-void designScshyd(model::RunContext& ctx) {
-  nashyd(ctx, kDesignScshyd, "DESIGN SCSHYD");
-}
-
-void designNashyd(model::RunContext& ctx) {
-  nashyd(ctx, kDesignNashyd, "DESIGN NASHYD");
-}
-
-void continuousNashyd(model::RunContext& ctx) {
-  nashyd(ctx, kContinuousNashyd, "CONTINUOUS NASHYD");
-}
-
-void continuousScshyd(model::RunContext& ctx) {
-  nashyd(ctx, kContinuousNashyd, "CONTINUOUS SCSHYD");
-}
-
-void nashydSilent(model::RunContext& ctx) {
-  nashyd(ctx, kSilentNashyd, "");
-}
+void computeNashyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::Compute, "COMPUTE NASHYD"); }
+void calibNashyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::Calib, "CALIB NASHYD"); }
+void designScshyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::DesignScs, "DESIGN SCSHYD"); }
+void designNashyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::DesignNash, "DESIGN NASHYD"); }
+void continuousNashyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::Continuous, "CONTINUOUS NASHYD"); }
+void continuousScshyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::Continuous, "CONTINUOUS SCSHYD"); }
+void nashydSilent(model::RunContext& ctx) { nashyd(ctx, NashydMode::Silent, ""); }
 
 }  // namespace runoff

@@ -1,51 +1,76 @@
 // The NASHYD family: runoff of a rural catchment from the storm through the
 // loss models and a Nash unit hydrograph (N equal linear reservoirs in cascade
-// with time to peak TP). One routine serves five commands and, silently, the
-// slow-infiltration part of the sewer-flow command.
+// with time to peak TP). One computation serves five commands and, silently,
+// the slow-infiltration part of the sewer-flow command.
 #pragma once
 
-#include <optional>
-#include <span>
 #include <string_view>
 #include <vector>
 
 #include "model/context.h"
+#include "runoff/losses.h"
+#include "runoff/rainfall.h"
+#include "runoff/unit_hydrographs.h"
 
 namespace runoff {
 
-// Modes of the NASHYD routine.
-enum NashydMode : int {
-  kComputeNashyd = 1,
-  kCalibNashyd = 2,
-  kDesignScshyd = 3,
-  kDesignNashyd = 4,
-  kContinuousNashyd = 5,
-  kSilentNashyd = 6,  // the sewer-flow command: as mode 5, nothing printed
+// The commands of the family, each with its own layout of values.
+enum class NashydMode {
+  Compute,        // COMPUTE NASHYD
+  Calib,          // CALIB NASHYD
+  DesignScs,      // DESIGN SCSHYD: Ia = 0.2 S, N = 5
+  DesignNash,     // DESIGN NASHYD: Ia and N from the defaults
+  Continuous,     // CONTINUOUS NASHYD and CONTINUOUS SCSHYD
+  Silent,         // the sewer-flow command: the continuous layout, nothing printed
 };
 
-// Gamma function by recurrence onto [1, 2] and a polynomial there; nullopt for
-// arguments at (within 1e-6 of) an integer of 0 or below.
-std::optional<float> gammaFunction(float x);
-
-// The Nash unit hydrograph of an area at a time step, in cfs per inch of excess.
-struct NashUnitHydrograph {
-  float k = 0.0f;      // reservoir constant TP / (N - 1), hours
-  float upk = 0.0f;    // unit peak, cfs per inch of excess per hour of step
-  float f = 0.0f;      // fraction of an inch held before the normalisation
-  int nuh = 0;         // ordinates 1..nuh
-  std::vector<float> u;    // u[1..nuh] after the normalisation (one inch over the area)
-  std::vector<float> raw;  // the same before it, as printed on request
+// The values of one command, in internal units (acres, inches, hours, cfs).
+struct NashydValues {
+  int id = 0;
+  int nhyd = 0;
+  float dtTyped = 0.0f;
+  float area = 0.0f;  // acres
+  bool printUnitHydrograph = false;
+  bool printExcess = false;
+  float base = 0.0f;  // cfs
+  float cn = 0.0f;    // curve number, or -C
+  float ia = 0.0f;    // inches; negative: 0.2 S
+  float n = 0.0f;
+  float tp = 0.0f;    // hours
+  int nrainTyped = 0;
+  int rainPos = 0;    // position of the rainfall value
+  // Continuous simulation.
+  float iaRec = 0.0f, smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
+  float gwOption = -1.0f;
+  float gwInitial = 0.0f, gwfrec = 0.0f, vhydcon = 0.0f;
+  bool continuousLosses = false;  // losses recover between events (CONTINUOUS only)
+  bool groundwater = false;       // the groundwater reservoir is on
+  float kStep = 0.0f;             // recession per time step, set with the step as typed
 };
-// Requires n > 1 and tp > 0 (the command rejects other values before this).
-NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt);
 
-// Adds DT * u(k) * e(m) to q[m + k - 1] for every step m with excess and
-// k = 2..nuh; ordinates past the hydrograph limit are dropped.
-void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
-              std::span<float> q);
+// The values of a command as its layout in PARAM declares them (the Nash
+// commands with defaults take Ia and N from `defaults`).
+NashydValues readNashydValues(const model::CommandValues& cmd, const model::Factors& in,
+                              const model::Defaults& defaults, NashydMode mode);
 
-// The routine of the family in a given mode; `name` is the command label.
-void nashyd(model::RunContext& ctx, int mode, std::string_view name);
+// Recession of the groundwater reservoir per step of `dt` hours from the daily constant.
+float recessionPerStep(float gwfrec, float dt);
+
+// What the computation gives back.
+struct NashydResult {
+  NashUnitHydrograph uh;
+  std::vector<float> excess;  // excess[1..nrain], in/hr
+  std::vector<float> q;       // q[1..last] cfs without baseflow, q[0] unused
+  StoreStatistics stats;
+};
+
+// The runoff of a catchment from the rainfall: requires n > 1, tp > 0 and
+// area > 0 (the commands reject other values first), Ia already derived.
+// `api` is the series of COMPUTE API for continuous losses (may be null).
+NashydResult computeNashydRunoff(const NashydValues& v, const RainSeries& rain, const model::ApiSeries* api);
+
+// The command of the family in a given mode; `name` is the command label.
+void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name);
 
 // Command routines.
 void computeNashyd(model::RunContext& ctx);     // COMPUTE NASHYD
@@ -56,8 +81,8 @@ void continuousNashyd(model::RunContext& ctx);  // CONTINUOUS NASHYD
 // CONTINUOUS SCSHYD takes the layout and computation of CONTINUOUS NASHYD, so
 // that what it does never depends on the command that ran before it.
 void continuousScshyd(model::RunContext& ctx);
-// Mode 6 with the values already in PARAM (slot, NHYD, DT, area, baseflow, C as
-// a negative CN, Ia, N, TP, five zeros, -1 for the current storm).
+// The silent mode with the values already in PARAM (slot, NHYD, DT, area,
+// baseflow, C as a negative CN, Ia, N, TP, five zeros, -1 for the current storm).
 void nashydSilent(model::RunContext& ctx);
 
 }  // namespace runoff

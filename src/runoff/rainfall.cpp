@@ -28,6 +28,27 @@ int stormStepCount(const model::Storm& storm, float dt) {
   return static_cast<int>(steps);
 }
 
+RainSeries stormRain(const model::Storm& storm, int nrain, float dt) {
+  RainSeries r;
+  r.rain = std::span<const float>(storm.work.data(),
+                                  std::min(storm.work.size(), static_cast<std::size_t>(storm.workSteps) + 1));
+  r.nrain = nrain;
+  r.dt = dt;
+  return r;
+}
+
+RainCount countRainSteps(int typed, const model::Storm& storm, float dt) {
+  RainCount c;
+  c.nrain = typed;
+  const int stormSteps = stormStepCount(storm, dt);
+  if (typed == 0) {
+    c.nrain = stormSteps;
+  } else if (storm.NSTEP != 0 && stormSteps != typed) {
+    c.differs = true;
+  }
+  return c;
+}
+
 std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int maxValues, int lastGiven) {
   std::vector<float> values;
   const int last = std::min({cmd.NPARAM, lastGiven, static_cast<int>(cmd.PARAM.size()) - 1});

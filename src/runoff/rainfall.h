@@ -3,6 +3,7 @@
 // storm brought to the time step, or intensities typed on the command's lines).
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "model/context.h"
@@ -33,6 +34,28 @@ std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int m
 // replace the storm, are printed (unless `silent`) and `nrain` becomes their
 // number. `maxTyped` limits the typed list (0: no limit).
 void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step, int& nrain, bool silent);
+
+// The rainfall a runoff computation works on: intensities rain[1..] in/hr
+// (entries past the end read as 0), nrain steps of dt hours.
+struct RainSeries {
+  std::span<const float> rain;
+  int nrain = 0;
+  float dt = 0.0f;
+};
+// The storm's working copy as brought to its current step.
+RainSeries stormRain(const model::Storm& storm, int nrain, float dt);
+
+// The number of rainfall steps of a command: the typed count, or the storm's
+// count at `dt` when 0; `differs` when a typed count is not the storm's.
+struct RainCount {
+  int nrain = 0;
+  bool differs = false;
+};
+RainCount countRainSteps(int typed, const model::Storm& storm, float dt);
+
+// Runoff depth over rainfall depth; a storm of no depth (PTOT 0, as a change
+// of step can leave it) gives 0, as the summary line does, never 0/0.
+inline float runoffCoefficient(float runoff, float ptot) { return runoff / (ptot == 0.0f ? 1.0e-6f : ptot); }
 
 // The rainfall excess and hydrograph work arrays hold the longest storm and
 // hydrograph, 1-based.

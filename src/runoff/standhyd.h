@@ -4,62 +4,92 @@
 // by iteration on the excess intensity) and its own unit hydrograph.
 #pragma once
 
-#include <span>
 #include <string_view>
 #include <vector>
 
 #include "model/context.h"
+#include "runoff/losses.h"
+#include "runoff/rainfall.h"
+#include "runoff/unit_hydrographs.h"
 
 namespace runoff {
 
-// Modes of the STANDHYD routine (a real in the run state).
-inline constexpr float kComputeUrbhyd = 1.0f;
-inline constexpr float kCalibStandhyd = 2.0f;
-inline constexpr float kDesignStandhyd = 4.0f;
-inline constexpr float kContinuousStandhyd = 5.0f;
-inline constexpr float kSilentStandhyd = 6.0f;  // the sewer-flow command
-
-// The overland flow plane of a surface.
-struct SurfaceShape {
-  float manning = 0.0f;  // Manning n
-  float length = 0.0f;   // ft
-  float slope = 0.0f;    // ft/ft
-  float given = 0.0f;    // given storage coefficient, hours; 0: compute
+// The commands of the family, each with its own layout of values.
+enum class StandhydMode {
+  ComputeUrbhyd,  // COMPUTE URBHYD: the older layout, first trial of the storage coefficient only
+  Calib,          // CALIB STANDHYD
+  Design,         // DESIGN STANDHYD: surfaces from the defaults
+  Continuous,     // CONTINUOUS STANDHYD
+  Silent,         // the sewer-flow command: the continuous layout, nothing printed
 };
 
-struct StorageCoefficient {
-  bool runoff = false;  // the surface has excess
-  float imax = 0.0f;    // largest average excess intensity over the window, in/hr
-  int window = 0;       // steps of that window
-  int ns = 0;           // steps to the unit hydrograph peak
-  float k = 0.0f;       // storage coefficient, hours
-  float tp = 0.0f;      // unit hydrograph time to peak ns * DT, hours
+// The loss method of the pervious surface as typed.
+enum class PerviousLoss { Horton = 1, CurveNumber = 2, Proportional = 3 };
+
+// One surface's values in internal units.
+struct Surface {
+  float ia = 0.0f;     // depression storage, inches
+  float slope = 0.0f;  // %
+  float length = 0.0f; // ft
+  float manning = 0.0f;
+  float sc = 0.0f;     // given storage coefficient, hours (0: compute)
+  float iaRec = 0.0f;  // hours
 };
 
-// Largest average of `width` consecutive excess values among the windows that
-// start at steps 1..max(nrain, 400) - width + 1 (steps past nrain hold 0).
-float windowIntensity(std::span<const double> prefix, int nr, int width);
-
-// The storage coefficient of one surface. `addK` is added to the kinematic-wave
-// K (the impervious K for the pervious surface); `roundToK` sets the final step
-// count from K (pervious surface); `firstTrialOnly` stops after the first trial
-// (the older layout of COMPUTE URBHYD).
-StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, float dt, const SurfaceShape& shape,
-                                      float addK, bool roundToK, bool firstTrialOnly);
-
-// The unit hydrograph of a surface in cfs per in/hr of excess: a linear rise to
-// the peak at tp, then a linear-reservoir recession with constant K.
-struct SurfaceUnitHydrograph {
-  float c = 0.0f;           // peak ordinate per unit area, 1/hr
-  float peak = 0.0f;        // unit peak, cfs
-  int nuh = 0;
-  std::vector<float> ord;   // ord[1..nuh], cfs
+// The values of one command, in internal units (acres, inches, feet, hours, cfs).
+struct StandhydValues {
+  int id = 0, nhyd = 0;
+  float dtTyped = 0.0f;
+  float area = 0.0f;  // acres
+  float ximp = 0.0f, timp = 0.0f;  // fractions
+  float base = 0.0f;  // cfs
+  int loss = 0;       // PerviousLoss as typed; others are rejected
+  float cn = 0.0f;
+  float fo = 0.0f, fc = 0.0f, dcay = 0.0f, f = 0.0f;  // in/hr, in/hr, 1/hr, inches
+  float cimp = 1.0f, cper = 0.0f;
+  Surface imp, per;
+  float smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
+  int nrainTyped = 0;
+  int rainPos = 0;
+  bool firstTrialOnly = false;    // the older layout of COMPUTE URBHYD
+  bool continuousLosses = false;  // losses recover between events (CONTINUOUS only)
 };
-SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp, float k, float dt, float ptot,
-                                            bool normalise);
 
-// The routine of the family in a given mode; `name` is the command label.
-void standhyd(model::RunContext& ctx, float mode, std::string_view name);
+// The values of a command as its layout in PARAM declares them.
+StandhydValues readStandhydValues(const model::CommandValues& cmd, const model::Factors& in,
+                                  const model::Defaults& defaults, StandhydMode mode);
+
+// The loss models of the two surfaces.
+LossModel perviousLossModel(const StandhydValues& v);
+LossModel imperviousLossModel(const StandhydValues& v);
+
+// One surface's part of the result.
+struct SurfaceResult {
+  StorageCoefficient sc;
+  SurfaceUnitHydrograph uh;
+  float peak = 0.0f;      // cfs
+  float peakTime = 0.0f;  // on the run clock, hours
+  float volume = 0.0f;    // inches over the surface
+};
+
+struct StandhydResult {
+  SurfaceResult imp, per;
+  float perIaUsed = 0.0f;
+  bool perIaDerived = false;
+  StoreStatistics perStats, impStats;
+  bool flatSurface = false;   // a surface with runoff has no slope: nothing computed past the losses
+  std::vector<float> q;       // q[1..last] cfs without baseflow, q[0] unused
+};
+
+// The runoff of a catchment from the rainfall (XIMP already at most TIMP).
+// `ptot` is the storm depth (inches, cuts the unit hydrograph tails), `tzero`
+// the run clock at the start of the storm (hours, dates the surface peaks),
+// `api` the series of COMPUTE API for continuous losses (may be null).
+StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& rain, const model::ApiSeries* api,
+                                     float ptot, double tzero);
+
+// The command of the family in a given mode; `name` is the command label.
+void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name);
 
 void computeUrbhyd(model::RunContext& ctx);       // COMPUTE URBHYD
 void calibStandhyd(model::RunContext& ctx);       // CALIB STANDHYD

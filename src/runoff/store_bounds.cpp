@@ -41,7 +41,7 @@ StoreBounds deriveStoreBounds(float cn, float smin, float smax) {
     b.cn = 0.001f;
     return b;
   }
-  const float cn1 = dryConditionCurveNumber(static_cast<int>(cn));
+  const float cn1 = dryConditionCurveNumber(model::truncatedInt(cn));
   // CN below 1 has a dry-condition CN of 0: its store is unbounded, like CN 0.
   const float s1 = cn1 > 0.0f ? 1000.0f / cn1 - 10.0f : 99999.0f;
   if (b.smax < 0.0f) b.smax = s1 / 0.85f;

@@ -283,4 +283,77 @@ TEST(RunoffGolden, StormAtAFinerStepThenAsDefinedAgain) {
               "COMPUTE NASHYD at the storm's own step");
 }
 
+// Values the runoff commands cannot use end the run with a numbered error
+// (exit status 1) instead of reading past the unit hydrograph (AREA 0), a
+// gamma recurrence that never ends (N of 2^25), NaN (N 30), an allocation
+// failure (NRAIN -200 or 3e9); a storm of no depth brought to a finer step
+// gives runoff coefficients of 0, and a warning after "XIMP cannot be larger
+// than TIMP" keeps the error.
+TEST(RunoffGolden, UnusableValuesAndEmptyStormsNeverGiveNaNOrSuccess) {
+  struct Case {
+    const char* name;
+    Lines command;
+    const char* storm;     // file read before the command
+    int exitStatus;
+    const char* expected;  // a line of the detailed output
+  };
+  const std::string kStep = "                    ";
+  const std::vector<Case> cases = {
+      {"area0", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[0], PRINT=[0,0],",
+                 kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
+       "FIVE.STM", 1, "      *** ERROR: AREA must be greater than 0,  COMMAND aborted."},
+      {"areaneg", {"CALIB NASHYD        ID=[2], NHYD=[102], DT=[10], AREA=[-5], QBASE=[0.5],",
+                   kStep + "CN=[85], IA=[0.1], N=[3], TP=[0.7], RAIN=[-1]"},
+       "FIVE.STM", 1, "      *** ERROR: AREA must be greater than 0,  COMMAND aborted."},
+      {"nhuge", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+                 kStep + "CN=[75], IA=[0.1], N=[33554432], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
+       "FIVE.STM", 1, "      *** ERROR: N must not be greater than 25,  COMMAND aborted."},
+      {"n30", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+               kStep + "CN=[75], IA=[0.1], N=[30], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
+       "FIVE.STM", 1, "      *** ERROR: N must not be greater than 25,  COMMAND aborted."},
+      {"nrainneg", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+                    kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[-200], RAIN=[-1]"},
+       "FIVE.STM", 1, "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
+      {"nrainhuge", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+                     kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[3000000000], RAIN=[-1]"},
+       "FIVE.STM", 1, "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
+      {"urbnrain", {"COMPUTE URBHYD      ID=[1], NHYD=[201], DT=[10], AREA=[25], X=[0], XIMP=[30],",
+                    kStep + "TIMP=[50], NRAIN=[-300], FO=[-1], CN=[80], IA=[0.2], F=[0], IAI=[0.05],",
+                    kStep + "IAP=[0.1], SCI=[0], SCP=[0], S=[2], L=[100], N=[0.015], S=[3], L=[50],",
+                    kStep + "N=[0.3], RAIN=[-1]"},
+       "FIVE.STM", 1, "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
+      // A storm of no depth at 10 minutes brought to 5: PTOT 0 after the change of step.
+      {"nashdry", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[5], AREA=[100], PRINT=[0,0],",
+                   kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
+       "DRY.STM", 0, "     RUNOFF COEFFICIENT   =    0.000"},
+      {"urbdry", {"COMPUTE URBHYD      ID=[1], NHYD=[201], DT=[5], AREA=[25], X=[0], XIMP=[30],",
+                  kStep + "TIMP=[50], NRAIN=[0], FO=[-1], CN=[80], IA=[0.2], F=[0], IAI=[0.05],",
+                  kStep + "IAP=[0.1], SCI=[0], SCP=[0], S=[2], L=[100], N=[0.015], S=[3], L=[50],",
+                  kStep + "N=[0.3], RAIN=[-1]"},
+       "DRY.STM", 0, "     RUNOFF COEFFICIENT   =       0.00         0.00          0.000"},
+      // XIMP 0.15 above TIMP 0.10, then the warning on TIMP below 0.2.
+      {"ximp", {"CALIB STANDHYD      ID=[1], NHYD=[301], DT=[10], AREA=[25], XIMP=[15], TIMP=[10],",
+                kStep + "DWF=[0.2], LOSS=[2], CN=[80], IAP=[0.2], SLP=[2], LGP=[40], MNP=[0.25],",
+                kStep + "SCP=[0], IAI=[0.05], SLI=[1], LGI=[200], MNI=[0.013], SCI=[0], RAIN=[-1]"},
+       "FIVE.STM", 1, " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunoffRun r(std::string("bad") + c.name);
+    r.file("FIVE.STM", kFiveStepStorm);
+    r.file("DRY.STM", {"1", "Dry storm", "10", "3", "0", "0", "0"});
+    Lines input = {kStart, "READ STORM", kStep + "\"" + c.storm + "\""};
+    input.insert(input.end(), c.command.begin(), c.command.end());
+    input.push_back("FINISH");
+    EXPECT_EQ(r.run(1, input), c.exitStatus);
+    EXPECT_TRUE(support::contains(r.out, c.expected));
+    for (const Lines* lines : {&r.out, &r.sum}) {
+      for (const std::string& line : *lines) {
+        EXPECT_EQ(line.find("NaN"), std::string::npos) << line;
+        EXPECT_EQ(line.find("Inf"), std::string::npos) << line;
+      }
+    }
+  }
+}
+
 }  // namespace

@@ -235,5 +235,23 @@ TEST_F(ReadAesTest, OneMissingHourIsReportedAsOneIncrement) {
   EXPECT_EQ(summary.lines.at(3), "      {DT= 60.min: Length=   24.hrs: WetHrs=    2: DryHrs=   22: PTOT=   0.16}");
 }
 
+// The century rule of the hourly-record calendar: 29 February exists in years
+// divisible by 4, except centuries not divisible by 400. A record on a day that
+// does not exist makes the file unreadable.
+TEST(AesCalendar, TwentyNinthOfFebruaryFollowsTheCenturyRule) {
+  struct Case {
+    int year;
+    bool exists;
+  };
+  for (const Case& c : std::vector<Case>{
+           {1900, false}, {2000, true}, {2100, false}, {2400, true}, {2024, true}, {2023, false}, {1996, true}}) {
+    const AesRecordResult r = readAesRecords({record(c.year, 2, 29, {{1, 10}})}, 0, 0);
+    EXPECT_EQ(r.error.empty(), c.exists) << c.year << ": " << r.error;
+    if (c.exists) {
+      EXPECT_EQ(r.start, c.year * 10000 + 229) << c.year;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace rain

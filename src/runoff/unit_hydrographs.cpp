@@ -1,0 +1,197 @@
+// Unit hydrographs: the Nash cascade, the kinematic-wave storage coefficient
+// of an overland flow plane and the surface unit hydrograph, and the
+// convolution of a unit hydrograph with the rainfall excess.
+#include "runoff/unit_hydrographs.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "hydrograph/producer.h"
+#include "model/limits.h"
+#include "model/units.h"
+
+namespace runoff {
+
+namespace {
+
+// Windows of the excess intensity span at least this many steps of the storm.
+constexpr int kMinWindowSteps = 400;
+
+}  // namespace
+
+std::optional<float> gammaFunction(float x) {
+  // Far above 35 the recurrence would never end (x - 1 == x); NaN has no value.
+  if (!(x <= 35.0f) || !(x >= -1.0e6f)) return std::nullopt;
+  float g = 1.0f;
+  while (x > 2.0f) {
+    x -= 1.0f;
+    g *= x;
+  }
+  if (x == 1.0f) return g;
+  if (x < 1.0f) {
+    // The poles are the integers 0, -1, -2, ...: an argument within 1e-6 of one
+    // of them fails, including small positive values just above 0 (whose
+    // nearest integer is 0), which would otherwise divide by almost nothing.
+    const float nearest = std::round(x);
+    if (nearest <= 0.0f && std::fabs(x - nearest) < 0.000001f) return std::nullopt;
+    while (x <= 1.0f) {
+      g /= x;
+      x += 1.0f;
+    }
+  }
+  const float y = x - 1.0f;
+  return g * (1.0f + y * (-0.5771017f + y * (0.9858540f + y * (-0.8764218f +
+                                                             y * (0.8328212f + y * (-0.5684729f +
+                                                                                    y * (0.2548205f +
+                                                                                         y * (-0.0514993f))))))));
+}
+
+NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
+  NashUnitHydrograph uh;
+  uh.k = tp / (n - 1.0f);
+  const float gamma = gammaFunction(n).value_or(1.0f);
+  const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
+  uh.upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * uh.k);
+  uh.u.assign(2, 0.0f);
+  // An area of 0 has no unit hydrograph: a single zero ordinate after the origin.
+  if (!(full > 0.0f)) {
+    uh.u.push_back(0.0f);
+    uh.nuh = 2;
+    uh.f = 1.0f;
+    uh.raw = uh.u;
+    return uh;
+  }
+  float volume = 0.0f;
+  float f = 0.0f;
+  int j = 2;
+  for (;; ++j) {
+    const float t = static_cast<float>(j - 1) * dt;
+    const float uj = uh.upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
+    uh.u.push_back(uj);
+    const float before = volume;
+    volume += dt * uj;
+    f = volume / full;
+    // Stop once 99.9 % of the inch is held, or when the tail adds nothing.
+    if (f > 0.999f || before / volume > 0.9999f || j >= model::kMaxOrdinates) break;
+  }
+  uh.nuh = j;
+  uh.f = f;
+  uh.raw = uh.u;
+  if (f > 0.0f) {
+    for (int i = 1; i <= uh.nuh; ++i) uh.u[static_cast<std::size_t>(i)] /= f;
+  }
+  return uh;
+}
+
+void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
+              std::span<float> q) {
+  const int limit = model::kMaxOrdinates;
+  for (int m = 1; m <= nrain; ++m) {
+    const float e = excess[static_cast<std::size_t>(m)];
+    if (!(e > 0.0f)) continue;
+    const int kEnd = std::min(nuh, limit - m + 1);
+    float* out = q.data() + (m - 1);
+    for (int k = 2; k <= kEnd; ++k) out[k] += dt * u[static_cast<std::size_t>(k)] * e;
+  }
+}
+
+float windowIntensity(std::span<const double> prefix, int nr, int width) {
+  double best = 0.0;
+  for (int s = 1; s + width - 1 <= nr; ++s) {
+    best = std::max(best, prefix[static_cast<std::size_t>(s + width - 1)] - prefix[static_cast<std::size_t>(s - 1)]);
+  }
+  return static_cast<float>(best) / static_cast<float>(width);
+}
+
+StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, float dt, const SurfaceShape& shape,
+                                      float addK, bool roundToK, bool firstTrialOnly) {
+  StorageCoefficient r;
+  const int nr = std::max(nrain, kMinWindowSteps);
+  // Running sums in double precision give each window's sum without the cost
+  // of adding it up again for every window and every trial.
+  std::vector<double> prefix(static_cast<std::size_t>(nr) + 1, 0.0);
+  for (int i = 1; i <= nr; ++i) {
+    const float e = i <= nrain ? excess[static_cast<std::size_t>(i)] : 0.0f;
+    prefix[static_cast<std::size_t>(i)] = prefix[static_cast<std::size_t>(i - 1)] + e;
+  }
+  auto kinematicK = [&](float imax) {
+    return 0.00775f * std::pow(shape.manning * shape.length, 0.6f) * std::pow(imax, -0.4f) *
+               std::pow(shape.slope, -0.3f) + addK;
+  };
+  auto roundedSteps = [dt](float k) { return std::max(1, model::truncatedInt(k / dt + 0.5f)); };
+
+  const bool given = shape.given > 0.0f;
+  int ns = given ? roundedSteps(shape.given) : 1;
+  float best = 9999.0f;
+  bool havePrevious = false;
+  for (;;) {
+    const float imax = windowIntensity(prefix, nr, std::min(ns, nr));
+    if (!(imax > 0.0f)) {
+      if (havePrevious) break;  // wider windows than the storm: keep the best trial
+      r = StorageCoefficient{};
+      return r;
+    }
+    const float k = kinematicK(imax);
+    // A flat surface has no kinematic travel time; the caller rejects it.
+    if (!std::isfinite(k) && !given) {
+      r.runoff = true;
+      r.imax = imax;
+      r.window = r.ns = ns;
+      r.k = k;
+      return r;
+    }
+    if (given || firstTrialOnly) {
+      r.runoff = true;
+      r.imax = imax;
+      r.window = ns;
+      r.k = given ? shape.given : k;
+      r.ns = given ? roundedSteps(r.k) : 1;
+      r.tp = static_cast<float>(r.ns) * dt;
+      return r;
+    }
+    const float diff = std::fabs(k - static_cast<float>(ns) * dt);
+    if (diff > best && havePrevious) break;
+    best = diff;
+    havePrevious = true;
+    r.runoff = true;
+    r.imax = imax;
+    r.k = k;
+    r.ns = ns;
+    r.window = ns;
+    if (ns >= nr) break;
+    ++ns;
+  }
+  if (roundToK) r.ns = roundedSteps(r.k);
+  r.tp = static_cast<float>(r.ns) * dt;
+  return r;
+}
+
+SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp, float k, float dt, float ptot,
+                                            bool normalise) {
+  SurfaceUnitHydrograph uh;
+  uh.c = (1.0f - std::exp(-tp / k)) / tp;
+  const float scale = area * fraction * model::kCfsHoursPerAcreInch;
+  uh.ord.assign(2, 0.0f);
+  float sum = 0.0f;
+  int j = 2;
+  for (;; ++j) {
+    const float t = static_cast<float>(j - 1) * dt;
+    const float u = t <= tp ? uh.c * t / tp : uh.c * std::exp(-(t - tp) / k);
+    sum += u;
+    const float ordinate = area * u * fraction * model::kCfsHoursPerAcreInch;
+    uh.ord.push_back(ordinate);
+    if ((t > tp && ordinate * ptot < hydrograph::kTailFlow) || j >= model::kMaxOrdinates) break;
+  }
+  uh.nuh = j;
+  // The shape is brought to hold exactly one inch when it is off by more than
+  // 1 % of a step's worth.
+  if (normalise && std::fabs(sum - 1.0f / dt) > 0.01f && sum > 0.0f) {
+    const float by = dt * sum;
+    for (int i = 1; i <= uh.nuh; ++i) uh.ord[static_cast<std::size_t>(i)] /= by;
+    uh.c /= by;
+  }
+  uh.peak = scale * uh.c;
+  return uh;
+}
+
+}  // namespace runoff

@@ -1,0 +1,79 @@
+// The unit hydrographs of the runoff commands and their convolution with the
+// rainfall excess: the Nash cascade of N equal linear reservoirs (rural
+// catchments) and the surface unit hydrograph of a linear rise and a
+// linear-reservoir recession with a kinematic-wave storage coefficient (urban
+// surfaces).
+#pragma once
+
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace runoff {
+
+// The largest N the Nash unit hydrograph takes: (N - 1)^(N - 1) and Gamma(N)
+// overflow single precision from about N = 28.
+inline constexpr float kMaxNashReservoirs = 25.0f;
+
+// Gamma function by recurrence onto [1, 2] and a polynomial there; nullopt for
+// arguments at (within 1e-6 of) an integer of 0 or below, above 35 (the
+// result overflows) or below -1e6.
+std::optional<float> gammaFunction(float x);
+
+// The Nash unit hydrograph of an area at a time step, in cfs per inch of excess.
+struct NashUnitHydrograph {
+  float k = 0.0f;      // reservoir constant TP / (N - 1), hours
+  float upk = 0.0f;    // unit peak, cfs per inch of excess per hour of step
+  float f = 0.0f;      // fraction of an inch held before the normalisation
+  int nuh = 0;         // ordinates 1..nuh
+  std::vector<float> u;    // u[1..nuh] after the normalisation (one inch over the area)
+  std::vector<float> raw;  // the same before it, as printed on request
+};
+// Requires n > 1 and tp > 0 (the command rejects other values before this).
+NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt);
+
+// Adds DT * u(k) * e(m) to q[m + k - 1] for every step m with excess and
+// k = 2..nuh; ordinates past the hydrograph limit are dropped.
+void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
+              std::span<float> q);
+
+// The overland flow plane of a surface.
+struct SurfaceShape {
+  float manning = 0.0f;  // Manning n
+  float length = 0.0f;   // ft
+  float slope = 0.0f;    // ft/ft
+  float given = 0.0f;    // given storage coefficient, hours; 0: compute
+};
+
+struct StorageCoefficient {
+  bool runoff = false;  // the surface has excess
+  float imax = 0.0f;    // largest average excess intensity over the window, in/hr
+  int window = 0;       // steps of that window
+  int ns = 0;           // steps to the unit hydrograph peak
+  float k = 0.0f;       // storage coefficient, hours
+  float tp = 0.0f;      // unit hydrograph time to peak ns * DT, hours
+};
+
+// Largest average of `width` consecutive excess values among the windows that
+// start at steps 1..max(nrain, 400) - width + 1 (steps past nrain hold 0).
+float windowIntensity(std::span<const double> prefix, int nr, int width);
+
+// The storage coefficient of one surface. `addK` is added to the kinematic-wave
+// K (the impervious K for the pervious surface); `roundToK` sets the final step
+// count from K (pervious surface); `firstTrialOnly` stops after the first trial
+// (the older layout of COMPUTE URBHYD).
+StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, float dt, const SurfaceShape& shape,
+                                      float addK, bool roundToK, bool firstTrialOnly);
+
+// The unit hydrograph of a surface in cfs per in/hr of excess: a linear rise to
+// the peak at tp, then a linear-reservoir recession with constant K.
+struct SurfaceUnitHydrograph {
+  float c = 0.0f;           // peak ordinate per unit area, 1/hr
+  float peak = 0.0f;        // unit peak, cfs
+  int nuh = 0;
+  std::vector<float> ord;   // ord[1..nuh], cfs
+};
+SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp, float k, float dt, float ptot,
+                                            bool normalise);
+
+}  // namespace runoff
