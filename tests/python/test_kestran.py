@@ -42,6 +42,7 @@ def test_summary_rows_are_the_program_summary_lines(program, tmp_path, text):
     run = kestran.run(text, tmp_path / "work", rainfall_dir=EXAMPLES, clock=CLOCK)
     assert run.ok and len(expected) >= 2
     assert frame_rows(run.summary) == expected
+    assert all(f.startswith(str(run.workdir)) for f in run.files)  # nothing written beside the data
 
 
 @pytest.mark.parametrize("text", [STUDIES["sweep, metric"], STUDIES["sweep, imperial with baseflow"]])
