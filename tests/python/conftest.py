@@ -35,7 +35,7 @@ def study(cn: float, depth_factor: float, metout: int = 2, dwf: float = 0.0) -> 
 def program(tmp_path):
     """Runs the program on a command text in a folder of its own; returns
     the folder."""
-    exe = os.environ.get("KESTRAN_PROGRAM", str(ROOT / "build" / "kestran"))
+    exe = str(Path(os.environ.get("KESTRAN_PROGRAM", ROOT / "build" / "kestran")).resolve())
 
     def run(text: str, name: str = "study.dat") -> Path:
         folder = tmp_path / "program"
