@@ -5,6 +5,7 @@ import os
 import re
 import subprocess
 import sys
+from pathlib import Path
 
 import numpy as np
 import pandas as pd
@@ -76,7 +77,8 @@ def test_module_runs_like_the_program(program, tmp_path):
     text = STUDIES["sweep, metric"]
     expected = (program(text) / "study.sum").read_text()
     (tmp_path / "study.dat").write_text(text)
-    env = {**os.environ, "KESTRAN_FIXED_CLOCK": CLOCK}
+    package = str(Path(kestran.__file__).resolve().parents[1])
+    env = {**os.environ, "KESTRAN_FIXED_CLOCK": CLOCK, "PYTHONPATH": package}
     done = subprocess.run([sys.executable, "-m", "kestran", "study.dat"], cwd=tmp_path, env=env, capture_output=True,
                           text=True)
     assert done.returncode == 0 and "COMPUTE NASHYD" in done.stdout
