@@ -4,6 +4,9 @@
 set -euo pipefail
 
 packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev ccache)
+# The Python package (built with pybind11 against Debian's /usr/bin/python3) and
+# its tests: numpy arrays, pandas frames, thread and Dask batches, progress bars.
+packages+=(pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-distributed python3-tqdm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

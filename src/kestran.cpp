@@ -5,6 +5,9 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <system_error>
 #include <unordered_set>
 #include <utility>
@@ -66,6 +69,19 @@ fs::path makeWorkDir(const fs::path& wanted) {
   return fs::absolute(wanted, ec);
 }
 
+// The clock the console program prints: KESTRAN_FIXED_CLOCK pins it. The
+// environment is read here only; the rest of the program sees just a clock.
+std::unique_ptr<platform::Clock> consoleClock() {
+  if (const char* fixed = std::getenv("KESTRAN_FIXED_CLOCK")) {
+    platform::DateTime t;
+    if (std::sscanf(fixed, "%d-%d-%d %d:%d:%d", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second) == 6) {
+      return std::make_unique<platform::FixedClock>(t);
+    }
+    std::fputs("kestran: KESTRAN_FIXED_CLOCK is not \"YYYY-MM-DD hh:mm:ss\"; using the system clock\n", stderr);
+  }
+  return std::make_unique<platform::SystemClock>();
+}
+
 std::string dirText(const fs::path& p) {
   std::string s = p.string();
   if (!s.empty() && s.back() != '/') s += '/';
@@ -118,6 +134,15 @@ RunResult run(const RunOptions& options) {
 
 int commandLine(int argc, char** argv, platform::Platform& platform) {
   return run::programMain(argc, argv, programSetup(), platform);
+}
+
+int consoleMain(int argc, char** argv) {
+  platform::StreamWindow mainWindow("Special Messages", stdout);
+  platform::StreamWindow warnings("KESTRANv4.05 / Warnings & Errors", stderr);
+  platform::StreamWindow summary("KESTRANv4.05 / Summary output", stdout);
+  const std::unique_ptr<platform::Clock> clock = consoleClock();
+  platform::Platform host{mainWindow, warnings, summary, *clock};
+  return commandLine(argc, argv, host);
 }
 
 }  // namespace kestran

@@ -64,4 +64,10 @@ RunResult run(const RunOptions& options);
 // The command line of the program: argv as given to main.
 int commandLine(int argc, char** argv, platform::Platform& platform);
 
+// The program on a console: the summary and main windows on standard output,
+// the warnings window on standard error, the clock pinned by
+// KESTRAN_FIXED_CLOCK="YYYY-MM-DD hh:mm:ss" when that is set (for comparing
+// whole output files), the system clock otherwise.
+int consoleMain(int argc, char** argv);
+
 }  // namespace kestran

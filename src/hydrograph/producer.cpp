@@ -77,7 +77,8 @@ void record(model::RunContext& ctx, int id, Source source) {
   const int run = ctx.run.NRUN, command = ctx.run.commandCounter;
   model::HydrographRecord r{run, command, trimmedRight(ctx.run.label), id, h.NHYD,
                             h.NHYD != 0 ? std::string() : trimmedRight(h.HYDNAME), h.DT, h.DA / f.area,
-                            h.BASE / f.flow, ctx.time.TZERO, {}};
+                            h.BASE / f.flow, ctx.time.TZERO, {}, (h.QPEAK + h.BASE) / f.flow, h.TPEAK,
+                            h.RV * f.depth};
   r.flows.reserve(static_cast<std::size_t>(std::max(h.NPTS, 0)));
   for (int i = 1; i <= h.NPTS && i < static_cast<int>(h.Q.size()); ++i) r.flows.push_back(h.Q[i] / f.flow);
   ctx.recorder->hydrograph(std::move(r));

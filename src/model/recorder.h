@@ -48,6 +48,9 @@ struct HydrographRecord {
   float base = 0.0f;   // constant baseflow, cfs or cms
   double startHours = 0.0;  // time of the first ordinate on the run clock
   std::vector<float> flows;  // ordinates without the baseflow, cfs or cms
+  float peak = 0.0f;         // with baseflow, as on the summary line
+  float peakHours = 0.0f;    // time of peak on the run clock, hours
+  float volume = 0.0f;       // runoff volume, in or mm, as on the summary line
 };
 
 // The storm in force when a runoff command ran, in the output units.

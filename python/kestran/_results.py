@@ -1,0 +1,182 @@
+"""What a study returns: its status, messages, summary rows, hydrographs and
+storms, in the output units of the run (named in each object's ``units``)."""
+
+from __future__ import annotations
+
+import enum
+from dataclasses import dataclass, field
+from pathlib import Path
+from typing import Any, Dict, List, Optional, Tuple
+
+import numpy as np
+import pandas as pd
+
+_UNITS = {1: "imperial", 2: "metric"}
+
+
+def units_name(code: int) -> Optional[str]:
+    """1 -> "imperial", 2 -> "metric"; None when no output units were set."""
+    return _UNITS.get(code)
+
+
+class Severity(enum.IntEnum):
+    """Severity of a message: an error ends the run."""
+
+    NOTE = 0
+    WARNING = 1
+    ERROR = 2
+
+
+@dataclass(frozen=True)
+class Message:
+    """A numbered message as written to the messages log."""
+
+    run: int
+    command: int  # command counter within the run, 0 before the first command
+    number: int
+    severity: Severity
+    lines: Tuple[str, ...]
+
+    @property
+    def text(self) -> str:
+        """The message lines, trailing blanks removed."""
+        return "\n".join(line.rstrip() for line in self.lines)
+
+
+@dataclass(eq=False)
+class Hydrograph:
+    """A hydrograph a command stored in a slot.
+
+    ``flows`` are the ordinates with the baseflow (as hydrograph files list
+    them), ``runoff`` the same without it; ordinate ``i`` is at
+    ``start_hours + i * dt_hours`` on the run clock.
+    """
+
+    run: int
+    command: int
+    label: str
+    id: int
+    nhyd: int
+    name: str
+    dt_hours: float
+    area: float
+    base: float
+    start_hours: float
+    runoff: np.ndarray = field(repr=False)
+    peak: float  # with baseflow, as on the summary line
+    peak_hours: float
+    volume: float  # runoff depth, in or mm, as on the summary line
+    units: Optional[str]
+
+    @property
+    def reference(self) -> Any:
+        """NHYD, or the name when the hydrograph has one instead."""
+        return self.nhyd if self.nhyd != 0 else self.name
+
+    @property
+    def dt_minutes(self) -> float:
+        # In single precision, as the engine converts: 10 minutes read 10.0.
+        return float(np.float32(self.dt_hours) * np.float32(60.0))
+
+    @property
+    def flows(self) -> np.ndarray:
+        # The baseflow is added in single precision, as the engine adds it.
+        return (self.runoff + np.float32(self.base)).astype(np.float64)
+
+    @property
+    def times(self) -> np.ndarray:
+        """Time of each ordinate on the run clock, hours."""
+        return self.start_hours + self.dt_hours * np.arange(len(self.runoff))
+
+    def to_frame(self) -> pd.DataFrame:
+        """The flows indexed by their time in hours."""
+        frame = pd.DataFrame({"flow": self.flows, "runoff": self.runoff.astype(np.float64)},
+                             index=pd.Index(self.times, name="hours"))
+        frame.attrs["units"] = self.units
+        return frame
+
+
+@dataclass(eq=False)
+class Storm:
+    """The storm in force when a runoff command ran."""
+
+    run: int
+    command: int
+    title: str
+    date: int  # YYYYMMDD, 0 = none
+    dt_hours: float
+    intensities: np.ndarray = field(repr=False)  # in/hr or mm/hr
+    depth: float  # in or mm
+    units: Optional[str]
+
+    @property
+    def dt_minutes(self) -> float:
+        # In single precision, as the engine converts: 10 minutes read 10.0.
+        return float(np.float32(self.dt_hours) * np.float32(60.0))
+
+    @property
+    def times(self) -> np.ndarray:
+        """Start of each step from the start of the storm, hours."""
+        return self.dt_hours * np.arange(len(self.intensities))
+
+    def to_frame(self) -> pd.DataFrame:
+        frame = pd.DataFrame({"intensity": self.intensities}, index=pd.Index(self.times, name="hours"))
+        frame.attrs["units"] = self.units
+        return frame
+
+
+class Run:
+    """The result of one study. A run that ended on an error is a result
+    too: ``ok`` is False and ``messages`` say why."""
+
+    def __init__(self, raw: Dict[str, Any]) -> None:
+        self.status: int = raw["status"]
+        self.units: Optional[str] = units_name(raw["units"])
+        self.workdir: Path = Path(raw["workdir"])
+        self.detailed_output: Path = Path(raw["detailed_output"])
+        self.summary_output: Path = Path(raw["summary_output"])
+        self.files: List[str] = list(raw["files"])
+        self.messages: List[Message] = [
+            Message(run, command, number, Severity(severity), tuple(lines))
+            for run, command, number, severity, lines in raw["messages"]]
+        self.hydrographs: List[Hydrograph] = [
+            Hydrograph(units=self.units, **{k: v for k, v in h.items()}) for h in raw["hydrographs"]]
+        self.storms: List[Storm] = [
+            Storm(units=self.units, intensities=s["intensities"].astype(np.float64),
+                  **{k: v for k, v in s.items() if k != "intensities"}) for s in raw["storms"]]
+        self._rows: Dict[str, list] = raw["summary"]
+        self._summary: Optional[pd.DataFrame] = None
+
+    @property
+    def ok(self) -> bool:
+        """True when every run of the study ended normally."""
+        return self.status == 0
+
+    @property
+    def storm(self) -> Optional[Storm]:
+        """The storm of the last runoff command, None when none ran."""
+        return self.storms[-1] if self.storms else None
+
+    @property
+    def errors(self) -> List[Message]:
+        return [m for m in self.messages if m.severity == Severity.ERROR]
+
+    @property
+    def summary(self) -> pd.DataFrame:
+        """One row per summary line: area, peak (with baseflow), time of
+        peak, runoff volume and coefficient (NaN where the line has none)."""
+        if self._summary is None:
+            frame = pd.DataFrame(self._rows)
+            frame["coefficient"] = frame["coefficient"].astype(np.float64)
+            frame.attrs["units"] = self.units
+            self._summary = frame
+        return self._summary
+
+    def __getstate__(self) -> Dict[str, Any]:
+        state = dict(self.__dict__)
+        state["_summary"] = None  # rebuilt on demand from the rows
+        return state
+
+    def __repr__(self) -> str:
+        return (f"<kestran.Run status={self.status} units={self.units} rows={len(self._rows['run'])} "
+                f"hydrographs={len(self.hydrographs)} workdir='{self.workdir}'>")

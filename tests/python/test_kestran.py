@@ -1,0 +1,144 @@
+"""kestran.run against the program's own files, batches against serial
+runs, and calls that cannot start."""
+
+import os
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import kestran
+from conftest import CLOCK, EXAMPLES, study
+
+STUDIES = {
+    "example, metric": (EXAMPLES / "example.dat").read_text(),
+    "sweep, metric": study(70, 1.0),
+    "sweep, imperial with baseflow": study(85, 1.4, metout=1, dwf=0.05),
+}
+
+
+def sum_rows(path):
+    """The summary lines of a .sum file, split by their fixed columns."""
+    rows = []
+    for line in path.read_text().splitlines():
+        if len(line) >= 79 and line[26:27] == ":" and line[24:26].isdigit():
+            rows.append((line[1:5].strip(), line[5:24].rstrip(), int(line[24:26]), line[27:37].strip(),
+                         line[37:46], line[46:55], line[56:71], line[71:79], line[79:84]))
+    return rows
+
+
+def frame_rows(frame):
+    return [(r.marker, r.label, r.id, str(r.nhyd) if r.nhyd else r.name, f"{r.area:9.2f}", f"{r.peak:9.3f}",
+             r.peak_date, f"{r.volume:8.2f}", "  n/a" if np.isnan(r.coefficient) else f"{r.coefficient:5.3f}")
+            for r in frame.itertuples()]
+
+
+@pytest.mark.parametrize("text", STUDIES.values(), ids=STUDIES.keys())
+def test_summary_rows_are_the_program_summary_lines(program, tmp_path, text):
+    expected = sum_rows(program(text) / "study.sum")
+    run = kestran.run(text, tmp_path / "work", rainfall_dir=EXAMPLES, clock=CLOCK)
+    assert run.ok and len(expected) >= 2
+    assert frame_rows(run.summary) == expected
+    assert all(f.startswith(str(run.workdir)) for f in run.files)  # nothing written beside the data
+
+
+@pytest.mark.parametrize("text", [STUDIES["sweep, metric"], STUDIES["sweep, imperial with baseflow"]])
+def test_hydrograph_is_the_saved_hydrograph_file(program, tmp_path, text):
+    lines = (program(text) / "URBAN.HYD").read_text().splitlines()
+    saved = np.array([float(v) for v in lines[4:-1]])
+    run = kestran.run(text, tmp_path / "work", clock=CLOCK)
+    urban = next(h for h in run.hydrographs if h.nhyd == 202)
+    assert urban.dt_minutes == float(lines[2]) and urban.area == pytest.approx(float(lines[3]), abs=5e-5)
+    # SAVE HYD cuts the dry tail (ordinates of at most 0.0003528 cfs) before writing.
+    n = len(saved)
+    np.testing.assert_allclose(urban.flows[:n], saved, rtol=0, atol=5e-7 + 1e-6 * saved.max())
+    assert n > 20 and np.all(urban.runoff[n:] <= 0.0003528) and urban.runoff[n - 1] > 0
+    assert urban.peak == pytest.approx(urban.flows.max(), rel=1e-6)
+    assert urban.times[np.argmax(urban.flows)] == pytest.approx(urban.peak_hours, abs=1e-4)
+    assert urban.to_frame()["flow"].tolist() == urban.flows.tolist()
+    assert run.units == ("imperial" if "METOUT=[1]" in text else "metric") == urban.units
+    assert (urban.base > 0) == ("DWF=[0.05]" in text)
+    assert run.storm.title == "CHICAGO STORM" and run.storm.depth > 0
+
+
+def test_a_run_ending_on_an_error_returns_its_messages(tmp_path):
+    text = " 1\nSTART               TZERO=[0], METOUT=[1], NSTORM=[0], NRUN=[1]\nSTORE HYD           ID=[11]\nFINISH\n"
+    run = kestran.run(text, tmp_path)
+    assert not run.ok and run.status == 1
+    assert run.messages[-1].severity == kestran.Severity.ERROR and run.messages[-1].command == 2
+    assert str(run.summary_output) in run.files
+
+
+def test_module_runs_like_the_program(program, tmp_path):
+    text = STUDIES["sweep, metric"]
+    expected = (program(text) / "study.sum").read_text()
+    (tmp_path / "study.dat").write_text(text)
+    package = str(Path(kestran.__file__).resolve().parents[1])
+    env = {**os.environ, "KESTRAN_FIXED_CLOCK": CLOCK, "PYTHONPATH": package}
+    done = subprocess.run([sys.executable, "-m", "kestran", "study.dat"], cwd=tmp_path, env=env, capture_output=True,
+                          text=True)
+    assert done.returncode == 0 and "COMPUTE NASHYD" in done.stdout
+    assert (tmp_path / "study.sum").read_text() == expected
+    (tmp_path / "bad.dat").write_text(" 1\nSTART               TZERO=[0], METOUT=[1], NSTORM=[0], NRUN=[1]\n"
+                                      "STORE HYD           ID=[11]\nFINISH\n")
+    done = subprocess.run([sys.executable, "-m", "kestran", "bad.dat"], cwd=tmp_path, env=env, capture_output=True,
+                          text=True)
+    assert done.returncode == 1 and "ERROR" in done.stderr
+
+
+def sweep():
+    return [study(cn, depth) for cn in (60, 75, 90) for depth in (0.8, 1.5)]
+
+
+def comparable(run, workdir):
+    """What must agree between two runs of one study: rows, hydrographs,
+    messages and the summary file with the work directory's path removed."""
+    text = re.sub(re.escape(str(workdir)), "", run.summary_output.read_text())
+    return (run.summary, [h.flows.tolist() for h in run.hydrographs], run.messages, text)
+
+
+def assert_same(a, b):
+    pd.testing.assert_frame_equal(a[0], b[0])
+    assert a[1:] == b[1:]
+
+
+def test_threads_and_a_dask_cluster_give_the_serial_results(tmp_path):
+    studies = sweep()
+    serial = [kestran.run(s, tmp_path / "serial" / str(i), clock=CLOCK) for i, s in enumerate(studies)]
+    threads = kestran.run_many(studies, workers=3, progress=False, hydrographs=True, root=tmp_path / "t", clock=CLOCK)
+    distributed = pytest.importorskip("distributed")
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=False, dashboard_address=None) as c, \
+            distributed.Client(c) as client:
+        dask = kestran.run_many(studies, client=client, progress=False, hydrographs=True, root=tmp_path / "d",
+                                clock=CLOCK)
+        light = kestran.run_many(studies[:1], client=client, progress=False, root=tmp_path / "l", clock=CLOCK)
+    assert len({r.summary["peak"].iloc[0] for r in serial}) == len(studies)  # the studies differ
+    for s, t, d in zip(serial, threads, dask):
+        assert s.ok and len({s.workdir, t.workdir, d.workdir}) == 3
+        assert_same(comparable(t, t.workdir), comparable(s, s.workdir))
+        assert_same(comparable(d, d.workdir), comparable(s, s.workdir))
+    assert light[0].hydrographs == [] and light[0].summary.equals(serial[0].summary)
+
+
+@pytest.mark.parametrize("call, error", [
+    (lambda d: kestran.run(d / "none.dat"), FileNotFoundError),
+    (lambda d: kestran.run(str(d / "none.dat")), FileNotFoundError),
+    (lambda d: kestran.run(d), IsADirectoryError),
+    (lambda d: kestran.run(EXAMPLES / "example.dat", d / "afile"), NotADirectoryError),
+    (lambda d: kestran.run(EXAMPLES / "example.dat", d, clock="yesterday"), ValueError),
+    (lambda d: kestran.run(EXAMPLES / "example.dat", d, clock=20260102), TypeError),
+    (lambda d: kestran.run(EXAMPLES / "example.dat", d, speed=2), TypeError),
+    (lambda d: kestran.run(EXAMPLES / "example.dat", d, project_dir=d / "none"), FileNotFoundError),
+    (lambda d: kestran.run(42), TypeError),
+    (lambda d: kestran.run(" \n"), ValueError),
+    (lambda d: kestran.run_many(["x\n"], workers=0, progress=False), ValueError),
+    (lambda d: kestran.run_many([d / "none.dat"], progress=False), FileNotFoundError),
+])
+def test_calls_that_cannot_start_raise(tmp_path, call, error):
+    (tmp_path / "afile").write_text("x")
+    with pytest.raises(error):
+        call(tmp_path)
