@@ -20,8 +20,6 @@ namespace runoff {
 
 namespace {
 
-
-
 // The values of one command, in internal units.
 struct NashydInput {
   int id = 0;
@@ -252,51 +250,17 @@ std::optional<float> gammaFunction(float x) {
 }
 
 NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
-  NashUnitHydrograph uh;
-  uh.k = tp / (n - 1.0f);
+  const float k = tp / (n - 1.0f);
   const float gamma = gammaFunction(n).value_or(1.0f);
   const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
-  uh.upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * uh.k);
-  uh.u.assign(2, 0.0f);
-  // An area of 0 has no unit hydrograph: a single zero ordinate after the origin.
-  if (!(full > 0.0f)) {
-    uh.nuh = 2;
-    uh.f = 1.0f;
-    uh.raw = uh.u;
-    return uh;
-  }
-  float volume = 0.0f;
-  float f = 0.0f;
-  int j = 2;
-  for (;; ++j) {
-    const float t = static_cast<float>(j - 1) * dt;
-    const float uj = uh.upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
-    uh.u.push_back(uj);
-    const float before = volume;
-    volume += dt * uj;
-    f = volume / full;
-    // Stop once 99.9 % of the inch is held, or when the tail adds nothing.
-    if (f > 0.999f || before / volume > 0.9999f || j >= model::kMaxOrdinates) break;
-  }
-  uh.nuh = j;
-  uh.f = f;
-  uh.raw = uh.u;
-  if (f > 0.0f) {
-    for (int i = 1; i <= uh.nuh; ++i) uh.u[static_cast<std::size_t>(i)] /= f;
-  }
+  const float upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * k);
+  auto ordinate = [upk, n, tp](float t) {
+    return upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
+  };
+  NashUnitHydrograph uh;
+  static_cast<UnitHydrograph&>(uh) = tabulateUnitHydrograph(area, dt, model::kMaxOrdinates, upk, ordinate);
+  uh.k = k;
   return uh;
-}
-
-void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
-              std::span<float> q) {
-  const int limit = model::kMaxOrdinates;
-  for (int m = 1; m <= nrain; ++m) {
-    const float e = excess[static_cast<std::size_t>(m)];
-    if (!(e > 0.0f)) continue;
-    const int kEnd = std::min(nuh, limit - m + 1);
-    float* out = q.data() + (m - 1);
-    for (int k = 2; k <= kEnd; ++k) out[k] += dt * u[static_cast<std::size_t>(k)] * e;
-  }
 }
 
 void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
@@ -327,103 +291,43 @@ void nashyd(model::RunContext& ctx, int mode, std::string_view name) {
     v.smax = b.smax;
   }
 
-  TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
-  Groundwater gw;
-  gw.on = continuous && static_cast<int>(v.gwOption) == 1;
+  RunoffSteps steps = runoffSteps(ctx.storm, {v.dtTyped, v.nrainTyped, v.cn, v.ia});
+  v.ia = steps.ia;
+  const bool groundwater = continuous && static_cast<int>(v.gwOption) == 1;
   // The recession per step follows from the daily constant at the step as typed.
-  const float kStep = gw.on ? std::pow(v.gwfrec, step.dt / 24.0f) : 0.0f;
-  gw.kStep = kStep;
-  gw.storage = v.gwInitial;
-  gw.vhydcon = v.vhydcon;
+  const float kStep = groundwater ? std::pow(v.gwfrec, steps.dt / 24.0f) : 0.0f;
+  if (!silent) printInput(ctx, mode, name, v, steps.dt, kStep);
 
-  int nrain = v.nrainTyped;
-  const int stormSteps = stormStepCount(ctx.storm, step.dt);
-  bool countDiffers = false;
-  if (nrain == 0) {
-    nrain = stormSteps;
-  } else if (ctx.storm.NSTEP != 0 && stormSteps != nrain) {
-    countDiffers = true;
-  }
-  bool iaDerived = false;
-  if (v.ia < 0.0f && v.cn > 0.0f) {
-    v.ia = 0.2f * (1000.0f / v.cn - 10.0f);
-    iaDerived = true;
-  }
-  if (!silent) printInput(ctx, mode, name, v, step.dt, kStep);
-
-  const int maxTyped = mode == kComputeNashyd && v.nrainTyped > 0 ? nrain + 1 : 0;
-  takeRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent);
-  if (step.dt == 0.0f || nrain == 0) {
-    static const fortran::Format kBlank("(' ')");
-    if (step.dt == 0.0f) run::issue(ctx, msg::kNashydTimeStepZero, run::Severity::Error);
-    if (nrain == 0) run::issue(ctx, msg::kNashydNoRainfallSteps, run::Severity::Error);
-    if (!silent) run::put(*ctx.out.detailed, kBlank);
-    return;
-  }
-  if (mode == kContinuousNashyd && ctx.api.dt <= 0.0f) {
-    static const fortran::Format kBlank("(' ')");
-    run::issue(ctx, msg::kApiNotComputed, run::Severity::Error);
-    run::put(*ctx.out.detailed, kBlank);
-    return;
-  }
-  const float dt = step.dt;
-  nrain = std::min(nrain, model::kMaxRainSteps);
+  const int maxTyped = mode == kComputeNashyd && v.nrainTyped > 0 ? steps.nrain + 1 : 0;
+  const RunoffMessages messages{msg::kNashydTimeStepZero, msg::kNashydNoRainfallSteps,
+                                mode == kContinuousNashyd ? msg::kApiNotComputed : 0};
+  if (!takeRunoffRainfall(ctx, v.rainPos, maxTyped, steps, silent, messages)) return;
+  const float dt = steps.dt;
 
   NashydOutcome r;
-  r.nrain = nrain;
+  r.nrain = steps.nrain;
   r.dt = dt;
   r.kStep = kStep;
-  r.iaDerived = iaDerived;
+  r.iaDerived = steps.iaDerived;
   r.uh = nashUnitHydrograph(v.area, v.n, v.tp, dt);
 
-  LossInput loss;
-  loss.nrain = nrain;
-  loss.dt = dt;
-  loss.rain = std::span<const float>(ctx.storm.work.data(),
-                                     std::min(ctx.storm.work.size(), static_cast<std::size_t>(ctx.storm.workSteps) + 1));
-  loss.firstLoss = v.cn;
-  loss.coefficient = v.cn < 0.0f;
-  loss.ia = v.ia;
+  LossInput loss = curveNumberLosses(ctx, steps, v.cn, mode);
   loss.iaRec = v.iaRec;
   loss.v1 = v.smin;
   loss.v2 = v.smax;
   loss.v3 = v.sk;
   loss.interEventTime = v.interEventTime;
-  loss.mode = mode;
-  loss.method = -1.0f;
-  loss.api = &ctx.api;
-  loss.gw = gw;
-  r.excess.assign(kWorkSize, 0.0f);
-  std::vector<float> groundwater(gw.on ? kWorkSize : 0, 0.0f);
-  const LossResult lr = computeExcess(loss, r.excess, groundwater);
-  r.stats = lr.stats;
-
-  std::vector<float> q(kWorkSize, 0.0f);
-  convolve(r.excess, nrain, r.uh.u, r.uh.nuh, dt, q);
-  if (gw.on) {
-    const int end = std::min(nrain + 1, model::kMaxOrdinates);
-    for (int i = 2; i <= end; ++i) {
-      q[static_cast<std::size_t>(i)] += v.area * groundwater[static_cast<std::size_t>(i)] * model::kCfsHoursPerAcreInchPrecise;
-    }
-  }
-  hydrograph::Produced p;
-  p.nhyd = v.nhyd;
-  const int last = std::min(nrain + r.uh.nuh - 1, model::kMaxOrdinates);
-  p.q.assign(q.begin(), q.begin() + last + 1);
-  p.dt = dt;
-  p.da = v.area;
-  p.base = mode == kComputeNashyd ? 0.0f : v.base;
-  p.peak = hydrograph::PeakRule::Last;
-  p.sum = hydrograph::SumOrder::FromEnd;
-  p.area = hydrograph::AreaRule::Positive;
-  p.trimAfter = nrain + 1;
-  hydrograph::storeProduced(ctx, v.id, std::move(p));
+  loss.gw = {groundwater, v.gwInitial, kStep, v.vhydcon};
+  const UnitHydrographRunoff runoff = unitHydrographRunoff(loss, r.uh, v.area);
+  r.excess = runoff.excess;
+  r.stats = runoff.loss.stats;
+  storeRunoff(ctx, v.id, v.nhyd, v.area, mode == kComputeNashyd ? 0.0f : v.base, runoff, dt, steps.nrain);
   const model::Hydrograph& h = ctx.store[v.id];
   if (silent) return;
 
   printResults(ctx, v, r, h);
   if (v.tp / 2.0f < dt) run::warn(ctx, msg::kNashydStepTooLarge);
-  if (countDiffers) run::issue(ctx, msg::kNashydStepCountDiffers, run::Severity::Error);
+  if (steps.countDiffers) run::issue(ctx, msg::kNashydStepCountDiffers, run::Severity::Error);
   run::setMarker(ctx);
   hydrograph::reportProduced(ctx, v.id, hydrograph::Source::Rainfall);
   printSummary(ctx, mode, v, dt);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/context.h"
+#include "runoff/unit_hydrograph_runoff.h"
 
 namespace runoff {
 
@@ -28,21 +29,11 @@ enum NashydMode : int {
 std::optional<float> gammaFunction(float x);
 
 // The Nash unit hydrograph of an area at a time step, in cfs per inch of excess.
-struct NashUnitHydrograph {
-  float k = 0.0f;      // reservoir constant TP / (N - 1), hours
-  float upk = 0.0f;    // unit peak, cfs per inch of excess per hour of step
-  float f = 0.0f;      // fraction of an inch held before the normalisation
-  int nuh = 0;         // ordinates 1..nuh
-  std::vector<float> u;    // u[1..nuh] after the normalisation (one inch over the area)
-  std::vector<float> raw;  // the same before it, as printed on request
+struct NashUnitHydrograph : UnitHydrograph {
+  float k = 0.0f;  // reservoir constant TP / (N - 1), hours
 };
 // Requires n > 1 and tp > 0 (the command rejects other values before this).
 NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt);
-
-// Adds DT * u(k) * e(m) to q[m + k - 1] for every step m with excess and
-// k = 2..nuh; ordinates past the hydrograph limit are dropped.
-void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
-              std::span<float> q);
 
 // The routine of the family in a given mode; `name` is the command label.
 void nashyd(model::RunContext& ctx, int mode, std::string_view name);
