@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
                          ::testing::Values("finish_only", "comments", "two_runs", "reader_error_20",
                                            "reader_error_21", "reader_error_22", "reader_error_23",
                                            "reader_error_24", "units_missing", "batch", "start_date",
-                                           "three_runs", "in_loop", "not_available",
+                                           "three_runs", "in_loop", "wilhyd_values_missing",
                                            "errors_before_finish", "kinroute_pipe_sizes"));
 
 // The hydrograph operations, chained after STORE HYD: sums of equal and of
