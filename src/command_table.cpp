@@ -37,6 +37,7 @@
 #include "runoff/dwf_wwf.h"
 #include "runoff/nashyd.h"
 #include "runoff/standhyd.h"
+#include "runoff/wilhyd.h"
 
 namespace kestran {
 
@@ -54,7 +55,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"START", Id::Start, 4, Heading::None, "", Precision::Double, run::startCommand},
     {"STORE HYD", Id::StoreHyd, 999, Heading::H, "", Precision::Single, hydrograph::storeHyd},
     {"RECALL HYD", Id::RecallHyd, 610, Heading::H, "", Precision::Single, run::recallHyd},
-    {"COMPUTE HYD", Id::ComputeHyd, 610, Heading::H, "", Precision::Single, notAvailable},
+    {"COMPUTE HYD", Id::ComputeHyd, 610, Heading::H, "", Precision::Single, runoff::computeHyd},
     {"PRINT HYD", Id::PrintHyd, 3, Heading::H, "", Precision::Single, hydrograph::printHyd},
     {"DEFAULT VALUES", Id::DefaultValues, 3, Heading::P, "DEFAULT VALUES", Precision::Single, run::defaultValues},
     {"ADD HYD", Id::AddHyd, 12, Heading::H, "", Precision::Single, hydrograph::addHyd},
@@ -80,7 +81,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"READ AES DATA", Id::ReadAesData, 4, Heading::P, "READ AES DATA", Precision::Double, rain::readAesData},
     {"CALIB NASHYD", Id::CalibNashyd, 610, Heading::H, "", Precision::Single, runoff::calibNashyd},
     {"SAVE HYD", Id::SaveHyd, 6, Heading::None, "", Precision::Single, hydrograph::saveHyd},
-    {"CALIB WILHYD", Id::CalibWilhyd, 610, Heading::H, "", Precision::Single, notAvailable},
+    {"CALIB WILHYD", Id::CalibWilhyd, 610, Heading::H, "", Precision::Single, runoff::calibWilhyd},
     {"READ HYD", Id::ReadHyd, 6, Heading::H, "", Precision::Single, hydrograph::readHyd},
     {"MODIFY STORM", Id::ModifyStorm, 5, Heading::P, "", Precision::Single, rain::modifyStorm},
     {"ROUTE CHANNEL", Id::RouteChannel, 125, Heading::H, "ROUTE CHANNEL   ->", Precision::Single, routing::routeChannelCommand},
@@ -92,7 +93,7 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"ROUTE PIPE", Id::RoutePipe, 13, Heading::H, "ROUTE PIPE      ->", Precision::Single, routing::routePipe},
     {"CONTINUOUS STANDHYD", Id::ContinuousStandhyd, 30, Heading::H, "", Precision::Single, runoff::continuousStandhyd},
     {"CONTINUOUS NASHYD", Id::ContinuousNashyd, 610, Heading::H, "", Precision::Single, runoff::continuousNashyd},
-    {"CONTINUOUS WILHYD", Id::ContinuousWilhyd, 610, Heading::H, "", Precision::Single, notAvailable},
+    {"CONTINUOUS WILHYD", Id::ContinuousWilhyd, 610, Heading::H, "", Precision::Single, runoff::continuousWilhyd},
     {"CONTINUOUS SCSHYD", Id::ContinuousScshyd, 30, Heading::H, "", Precision::Single, runoff::continuousScshyd},
     {"COMPUTE DUALHYD", Id::ComputeDualhyd, 9, Heading::H, "COMPUTE DUALHYD", Precision::Single, hydrograph::computeDualhyd},
     {"EROSION INDEX", Id::ErosionIndex, 15, Heading::E, "", Precision::Single, hydrograph::erosionIndex},

@@ -212,6 +212,9 @@ inline constexpr int kStandhydBadLossMethod = 962;
 inline constexpr int kDefaultValuesUnreadable = 963;
 inline constexpr int kDefaultValuesTooShort = 964;
 inline constexpr int kSurfaceSlopeNotPositive = 965;
+inline constexpr int kWilhydKNotPositive = 966;
+inline constexpr int kWilhydTpNotPositive = 967;
+
 // Routing: channel values, and pipes.
 inline constexpr int kPipeValuesNotPositive = 992;
 inline constexpr int kPipeNoDiameter = 993;

@@ -180,6 +180,8 @@ constexpr Entry kTable[] = {
     {msg::kDefaultValuesUnreadable, {"*** ERROR: The default values file cannot be read:"}},
     {msg::kDefaultValuesTooShort, {"*** ERROR: The default values file has fewer than 16 lines:"}},
     {msg::kSurfaceSlopeNotPositive, {"*** ERROR: Surface slopes must be greater than 0,  COMMAND aborted."}},
+    {msg::kWilhydKNotPositive, {"*** ERROR: K must be greater than 0,  COMMAND aborted."}},
+    {msg::kWilhydTpNotPositive, {"*** ERROR: TP must be greater than 0,  COMMAND aborted."}},
     // Routing: reservoir tables and inflows the routing cannot use.
     {msg::kReservoirNoEndPair, {"**** ERROR: The OUTFLOW-STORAGE table has 20 points and no", "            end pair.  The simulation was terminated."}},
     {msg::kReservoirSinglePoint, {"**** ERROR: STORAGE-Q values cannot be extrapolated from a", "            table of one point.  Use the overflow option."}},

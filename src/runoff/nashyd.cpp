@@ -213,29 +213,6 @@ bool acceptValues(model::RunContext& ctx, bool continuous, NashydValues& v) {
   return true;
 }
 
-// Step 7 onwards of the set-up: the rainfall, then the checks that need it.
-// False when the command stops.
-bool takeStormOrTypedRain(model::RunContext& ctx, NashydMode mode, const NashydValues& v, TimeStep& step,
-                          int& nrain) {
-  const bool silent = mode == NashydMode::Silent;
-  const int maxTyped = mode == NashydMode::Compute && v.nrainTyped > 0 ? nrain + 1 : 0;
-  takeRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent);
-  static const fortran::Format kBlank("(' ')");
-  if (step.dt == 0.0f || nrain == 0) {
-    if (step.dt == 0.0f) run::issue(ctx, msg::kNashydTimeStepZero, run::Severity::Error);
-    if (nrain == 0) run::issue(ctx, msg::kNashydNoRainfallSteps, run::Severity::Error);
-    if (!silent) run::put(*ctx.out.detailed, kBlank);
-    return false;
-  }
-  if (mode == NashydMode::Continuous && ctx.api.dt <= 0.0f) {
-    run::issue(ctx, msg::kApiNotComputed, run::Severity::Error);
-    run::put(*ctx.out.detailed, kBlank);
-    return false;
-  }
-  nrain = std::min(nrain, model::kMaxRainSteps);
-  return true;
-}
-
 }  // namespace
 
 NashydValues readNashydValues(const model::CommandValues& cmd, const model::Factors& in,
@@ -252,42 +229,23 @@ NashydValues readNashydValues(const model::CommandValues& cmd, const model::Fact
   return v;
 }
 
-float recessionPerStep(float gwfrec, float dt) { return std::pow(gwfrec, dt / 24.0f); }
-
 NashydResult computeNashydRunoff(const NashydValues& v, const RainSeries& rain, const model::ApiSeries* api) {
   NashydResult r;
-  const float dt = rain.dt;
-  const int nrain = rain.nrain;
-  r.uh = nashUnitHydrograph(v.area, v.n, v.tp, dt);
-
-  LossModel loss = CurveNumberLoss{v.cn};
-  if (v.cn < 0.0f) loss = CoefficientLoss{std::fabs(v.cn)};
-  ExcessSetup s;
-  s.nrain = nrain;
-  s.dt = dt;
-  s.rain = rain.rain;
-  s.ia = v.ia;
-  s.continuous = v.continuousLosses;
-  s.iaRec = v.iaRec;
-  s.interEventTime = v.interEventTime;
-  s.store = ContinuousStore{v.smin, v.smax, v.sk, api};
-  s.storeStatistics = v.cn != -1.0f;
-  s.gw = Groundwater{v.groundwater, v.gwInitial, v.groundwater ? v.kStep : 0.0f, v.vhydcon};
-  r.excess.assign(kWorkSize, 0.0f);
-  std::vector<float> groundwater(v.groundwater ? kWorkSize : 0, 0.0f);
-  r.stats = rainfallExcess(loss, s, r.excess, groundwater).stats;
-
-  std::vector<float> q(kWorkSize, 0.0f);
-  convolve(r.excess, nrain, r.uh.u, r.uh.nuh, dt, q);
-  if (v.groundwater) {
-    const int end = std::min(nrain + 1, model::kMaxOrdinates);
-    for (int i = 2; i <= end; ++i) {
-      q[static_cast<std::size_t>(i)] +=
-          v.area * groundwater[static_cast<std::size_t>(i)] * model::kCfsHoursPerAcreInchPrecise;
-    }
-  }
-  const int last = std::min(nrain + r.uh.nuh - 1, model::kMaxOrdinates);
-  r.q.assign(q.begin(), q.begin() + last + 1);
+  r.uh = nashUnitHydrograph(v.area, v.n, v.tp, rain.dt);
+  RuralLosses losses;
+  losses.cn = v.cn;
+  losses.ia = v.ia;
+  losses.continuous = v.continuousLosses;
+  losses.iaRec = v.iaRec;
+  losses.smin = v.smin;
+  losses.smax = v.smax;
+  losses.sk = v.sk;
+  losses.interEventTime = v.interEventTime;
+  losses.gw = Groundwater{v.groundwater, v.gwInitial, v.kStep, v.vhydcon};
+  UnitHydrographRunoff runoff = unitHydrographRunoff(losses, rain, api, r.uh, v.area);
+  r.excess = std::move(runoff.excess);
+  r.q = std::move(runoff.q);
+  r.stats = runoff.loss.stats;
   return r;
 }
 
@@ -306,21 +264,14 @@ void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name) {
   const bool iaDerived = v.ia < 0.0f && v.cn > 0.0f;
   if (iaDerived) v.ia = 0.2f * (1000.0f / v.cn - 10.0f);
   if (!silent) printInput(ctx, mode, name, v, step.dt);
-  if (!takeStormOrTypedRain(ctx, mode, v, step, nrain)) return;
+  const int maxTyped = mode == NashydMode::Compute && v.nrainTyped > 0 ? nrain + 1 : 0;
+  const RunoffMessages messages{msg::kNashydTimeStepZero, msg::kNashydNoRainfallSteps,
+                                mode == NashydMode::Continuous ? msg::kApiNotComputed : 0};
+  if (!takeRunoffRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent, messages)) return;
   const float dt = step.dt;
 
   NashydResult r = computeNashydRunoff(v, stormRain(ctx.storm, nrain, dt), &ctx.api);
-  hydrograph::Produced p;
-  p.nhyd = v.nhyd;
-  p.q = std::move(r.q);
-  p.dt = dt;
-  p.da = v.area;
-  p.base = v.base;
-  p.peak = hydrograph::PeakRule::Last;
-  p.sum = hydrograph::SumOrder::FromEnd;
-  p.area = hydrograph::AreaRule::Positive;
-  p.trimAfter = nrain + 1;
-  hydrograph::storeProduced(ctx, v.id, std::move(p));
+  storeRunoff(ctx, v.id, v.nhyd, v.area, v.base, std::move(r.q), dt, nrain);
   if (silent) return;
 
   printResults(ctx, v, r, nrain, iaDerived, ctx.store[v.id]);

@@ -10,6 +10,7 @@
 #include "model/context.h"
 #include "runoff/losses.h"
 #include "runoff/rainfall.h"
+#include "runoff/unit_hydrograph_runoff.h"
 #include "runoff/unit_hydrographs.h"
 
 namespace runoff {
@@ -52,9 +53,6 @@ struct NashydValues {
 // commands with defaults take Ia and N from `defaults`).
 NashydValues readNashydValues(const model::CommandValues& cmd, const model::Factors& in,
                               const model::Defaults& defaults, NashydMode mode);
-
-// Recession of the groundwater reservoir per step of `dt` hours from the daily constant.
-float recessionPerStep(float gwfrec, float dt);
 
 // What the computation gives back.
 struct NashydResult {

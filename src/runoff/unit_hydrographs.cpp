@@ -1,4 +1,4 @@
-// Unit hydrographs: the Nash cascade, the kinematic-wave storage coefficient
+// Unit hydrographs: their tabulation to one inch over the area, the Nash cascade, the kinematic-wave storage coefficient
 // of an overland flow plane and the surface unit hydrograph, and the
 // convolution of a unit hydrograph with the rainfall excess.
 #include "runoff/unit_hydrographs.h"
@@ -46,33 +46,32 @@ std::optional<float> gammaFunction(float x) {
                                                                                          y * (-0.0514993f))))))));
 }
 
-NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
-  NashUnitHydrograph uh;
-  uh.k = tp / (n - 1.0f);
-  const float gamma = gammaFunction(n).value_or(1.0f);
-  const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
-  uh.upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * uh.k);
+UnitHydrograph tabulateUnitHydrograph(float area, float dt, int maxOrdinates, float upk,
+                                      const std::function<float(float)>& ordinate) {
+  UnitHydrograph uh;
+  uh.upk = upk;
   uh.u.assign(2, 0.0f);
+  const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
   // An area of 0 has no unit hydrograph: a single zero ordinate after the origin.
-  if (!(full > 0.0f)) {
+  if (!(full > 0.0f) || !(dt > 0.0f)) {
     uh.u.push_back(0.0f);
     uh.nuh = 2;
     uh.f = 1.0f;
     uh.raw = uh.u;
     return uh;
   }
+  const int last = std::max(2, maxOrdinates);
   float volume = 0.0f;
   float f = 0.0f;
   int j = 2;
   for (;; ++j) {
-    const float t = static_cast<float>(j - 1) * dt;
-    const float uj = uh.upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
+    const float uj = ordinate(static_cast<float>(j - 1) * dt);
     uh.u.push_back(uj);
     const float before = volume;
     volume += dt * uj;
     f = volume / full;
     // Stop once 99.9 % of the inch is held, or when the tail adds nothing.
-    if (f > 0.999f || before / volume > 0.9999f || j >= model::kMaxOrdinates) break;
+    if (f > 0.999f || (volume > 0.0f && before / volume > 0.9999f) || j >= last) break;
   }
   uh.nuh = j;
   uh.f = f;
@@ -80,6 +79,20 @@ NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
   if (f > 0.0f) {
     for (int i = 1; i <= uh.nuh; ++i) uh.u[static_cast<std::size_t>(i)] /= f;
   }
+  return uh;
+}
+
+NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
+  const float k = tp / (n - 1.0f);
+  const float gamma = gammaFunction(n).value_or(1.0f);
+  const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
+  const float upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * k);
+  auto ordinate = [upk, n, tp](float t) {
+    return upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
+  };
+  NashUnitHydrograph uh;
+  static_cast<UnitHydrograph&>(uh) = tabulateUnitHydrograph(area, dt, model::kMaxOrdinates, upk, ordinate);
+  uh.k = k;
   return uh;
 }
 

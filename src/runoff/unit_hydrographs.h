@@ -5,6 +5,7 @@
 // surfaces).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -20,14 +21,26 @@ inline constexpr float kMaxNashReservoirs = 25.0f;
 // result overflows) or below -1e6.
 std::optional<float> gammaFunction(float x);
 
-// The Nash unit hydrograph of an area at a time step, in cfs per inch of excess.
-struct NashUnitHydrograph {
-  float k = 0.0f;      // reservoir constant TP / (N - 1), hours
-  float upk = 0.0f;    // unit peak, cfs per inch of excess per hour of step
-  float f = 0.0f;      // fraction of an inch held before the normalisation
-  int nuh = 0;         // ordinates 1..nuh
+// A unit hydrograph of an area at a time step, in cfs per inch of excess.
+struct UnitHydrograph {
+  float upk = 0.0f;        // unit peak, cfs per inch of excess per hour of step
+  float f = 0.0f;          // fraction of an inch held before the normalisation
+  int nuh = 0;             // ordinates 1..nuh
   std::vector<float> u;    // u[1..nuh] after the normalisation (one inch over the area)
   std::vector<float> raw;  // the same before it, as printed on request
+};
+
+// Ordinate 1 is 0 at t = 0; ordinates j = 2, 3, ... are `ordinate((j - 1) * dt)`
+// until 99.9 % of an inch over the area is held, the last ordinate adds less
+// than 0.01 % to the volume, or `maxOrdinates` is reached; then every ordinate
+// is divided by the fraction held. An area of 0 has a single zero ordinate
+// after the origin.
+UnitHydrograph tabulateUnitHydrograph(float area, float dt, int maxOrdinates, float upk,
+                                      const std::function<float(float)>& ordinate);
+
+// The Nash unit hydrograph of an area at a time step, in cfs per inch of excess.
+struct NashUnitHydrograph : UnitHydrograph {
+  float k = 0.0f;  // reservoir constant TP / (N - 1), hours
 };
 // Requires n > 1 and tp > 0 (the command rejects other values before this).
 NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt);

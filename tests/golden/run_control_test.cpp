@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
                          ::testing::Values("finish_only", "comments", "two_runs", "reader_error_20",
                                            "reader_error_21", "reader_error_22", "reader_error_23",
                                            "reader_error_24", "units_missing", "batch", "start_date",
-                                           "three_runs", "in_loop", "not_available",
+                                           "three_runs", "in_loop", "wilhyd_values_missing",
                                            "errors_before_finish", "kinroute_pipe_sizes"));
 
 // The hydrograph operations, chained after STORE HYD: sums of equal and of
@@ -252,3 +252,23 @@ TEST(GoldenProblems, HelpAndVersion) {
 // folder's derivation.txt gives the values the expected text was worked from.
 INSTANTIATE_TEST_SUITE_P(RouteReservoir, Golden,
                          ::testing::Values("reservoir_steps", "reservoir_overflow", "reservoir_dry"));
+
+// Runoff commands: every number of the expected tails was worked out by hand
+// from the command descriptions with a separate single-precision calculation.
+//   wilhyd_single_event: FIVE.STM (0.6, 1.2, 2.4, 1.8, 0.6 in/hr at 10 min).
+//     COMPUTE HYD, K/Tp = 1: N = 3.530823 after 7 trials, t0 = 1.628592,
+//     A1 = 1.112275, q0 = 0.700099, Upk = 50.369 cfs; 102 ordinates (the last
+//     adds under 0.01 %, f = 0.997805); C = 0.5 after Ia 0.1 in: 0.5 in of
+//     excess, peak 24.367 cfs at 1.333 h, plus 2 cfs of baseflow.
+//     CALIB WILHYD with DT 0 (10 min), CN 80, Ia = 0.2 S = 0.5 in: K/Tp = 0.5,
+//     N = 7.946960, Upk = 44.066 cfs, excess 0.116129 in, peak 4.921 at 1.5 h.
+//     CALIB WILHYD at 1 minute, K = 2 h: the storm at 1 minute (50 steps), the
+//     unit hydrograph cut at 501 ordinates holding f = 0.883681 of the inch
+//     before the normalisation, so R.V. is still the 0.5 in of excess.
+//   wilhyd_continuous: COMPUTE API (0, 1), S fixed at SMAX = 2.5 in (SK = 0).
+//     A reservoir of 2 in, GWFREC 0.001 (0.953162 per 10 min), VHYDCON 0.01:
+//     outflow g = 0.5618, 0.5621, 0.6253, 0.6488, 0.6336 in/hr; peak 65.846 cfs at 0.667 h of which
+//     63.889 cfs is reservoir outflow; budget P 1.10 + 2.00 = ET 0.20 + SR
+//     0.24 + BF 0.51 + GR 0.01 + END 2.15. Without a reservoir the 0.66 in
+//     that infiltrates past Ia is the recharge.
+INSTANTIATE_TEST_SUITE_P(Runoff, Golden, ::testing::Values("wilhyd_single_event", "wilhyd_continuous"));

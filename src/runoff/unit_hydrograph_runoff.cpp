@@ -1,0 +1,106 @@
+// Runoff of a rural catchment from a unit hydrograph, shared by the Nash and
+// the WILHYD families.
+#include "runoff/unit_hydrograph_runoff.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fortran/format.h"
+#include "run/messages.h"
+#include "run/output.h"
+
+namespace runoff {
+
+namespace {
+
+// The rules by which both families store their hydrographs.
+constexpr hydrograph::PeakRule kPeakRule = hydrograph::PeakRule::Last;
+constexpr hydrograph::SumOrder kSumOrder = hydrograph::SumOrder::FromEnd;
+constexpr hydrograph::AreaRule kAreaRule = hydrograph::AreaRule::Positive;
+
+}  // namespace
+
+float recessionPerStep(float gwfrec, float dt) { return std::pow(gwfrec, dt / 24.0f); }
+
+// The baseflow uses the more precise constant; every other volume rule 1.00833.
+float groundwaterFlow(float area, float g) { return area * g * model::kCfsHoursPerAcreInchPrecise; }
+
+UnitHydrographRunoff unitHydrographRunoff(const RuralLosses& losses, const RainSeries& rain,
+                                          const model::ApiSeries* api, const UnitHydrograph& uh, float area) {
+  UnitHydrographRunoff r;
+  const int nrain = rain.nrain;
+  LossModel model = CurveNumberLoss{losses.cn};
+  if (losses.cn < 0.0f) model = CoefficientLoss{std::fabs(losses.cn)};
+  ExcessSetup s;
+  s.nrain = nrain;
+  s.dt = rain.dt;
+  s.rain = rain.rain;
+  s.ia = losses.ia;
+  s.continuous = losses.continuous;
+  s.iaRec = losses.iaRec;
+  s.interEventTime = losses.interEventTime;
+  s.store = ContinuousStore{losses.smin, losses.smax, losses.sk, api};
+  s.storeStatistics = losses.cn != -1.0f;
+  s.gw = losses.gw;
+  if (!s.gw.on) s.gw.kStep = 0.0f;
+  r.excess.assign(kWorkSize, 0.0f);
+  r.groundwater.assign(s.gw.on ? kWorkSize : 0, 0.0f);
+  r.loss = rainfallExcess(model, s, r.excess, r.groundwater);
+
+  std::vector<float> q(kWorkSize, 0.0f);
+  convolve(r.excess, nrain, uh.u, uh.nuh, rain.dt, q);
+  if (s.gw.on) {
+    // The outflow of step i leaves the reservoir during the step and is added
+    // at its end; the last step's outflow (i = nrain + 1) is never computed.
+    const int end = std::min(nrain + 1, model::kMaxOrdinates);
+    for (int i = 2; i <= end; ++i) {
+      q[static_cast<std::size_t>(i)] += groundwaterFlow(area, r.groundwater[static_cast<std::size_t>(i)]);
+    }
+  }
+  const int last = std::min(nrain + uh.nuh - 1, model::kMaxOrdinates);
+  r.q.assign(q.begin(), q.begin() + last + 1);
+  r.totals = hydrograph::totals(r.q, last, rain.dt, area, kPeakRule, kSumOrder, kAreaRule, nrain + 1);
+  for (int i = r.totals.npts; i >= 1 && r.totals.qpeak > 0.0f; --i) {
+    if (r.q[static_cast<std::size_t>(i)] == r.totals.qpeak) {
+      r.peakIndex = i;
+      break;
+    }
+  }
+  return r;
+}
+
+hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float area, float base,
+                               std::vector<float> q, float dt, int nrain) {
+  hydrograph::Produced p;
+  p.nhyd = nhyd;
+  p.q = std::move(q);
+  p.dt = dt;
+  p.da = area;
+  p.base = base;
+  p.peak = kPeakRule;
+  p.sum = kSumOrder;
+  p.area = kAreaRule;
+  p.trimAfter = nrain + 1;
+  return hydrograph::storeProduced(ctx, id, std::move(p));
+}
+
+bool takeRunoffRainfall(model::RunContext& ctx, int rainPos, int maxTyped, TimeStep& step, int& nrain, bool silent,
+                        const RunoffMessages& messages) {
+  static const fortran::Format kBlank("(' ')");
+  takeRainfall(ctx, rainPos, maxTyped, step, nrain, silent);
+  if (step.dt == 0.0f || nrain == 0) {
+    if (step.dt == 0.0f) run::issue(ctx, messages.zeroStep, run::Severity::Error);
+    if (nrain == 0) run::issue(ctx, messages.noRain, run::Severity::Error);
+    if (!silent) run::put(*ctx.out.detailed, kBlank);
+    return false;
+  }
+  if (messages.noApi != 0 && ctx.api.dt <= 0.0f) {
+    run::issue(ctx, messages.noApi, run::Severity::Error);
+    run::put(*ctx.out.detailed, kBlank);
+    return false;
+  }
+  nrain = std::min(nrain, model::kMaxRainSteps);
+  return true;
+}
+
+}  // namespace runoff
