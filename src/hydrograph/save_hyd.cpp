@@ -54,7 +54,7 @@ void saveHyd(model::RunContext& ctx) {
   run::writeHeading(ctx, run::Heading::H);
   const int id = ctx.cmd.intParam(1);
   if (id <= 0) {
-    // The legacy behaviour stops the whole program here; the main loop does
+    // An ID of 0 or less stops the whole program, not just the run; the main loop does
     // that after closing every output, so nothing written so far is lost.
     ctx.run.label = "SAVE HYD ";
     run::issue(ctx, msg::kSaveHydIdZero, run::Severity::Error);
