@@ -84,14 +84,7 @@ void printInput(model::RunContext& ctx, NashydMode mode, std::string_view name, 
   static const fortran::Format kNamed(
       "(22('-'),/,'|',A20,'|',3X,'Area ',A7,'=',F8.2,3X,A20,F5.2,/,'| ',I2.2,':',A6,' DT=',F5.2,' |',3X,'Ia',3X,"
       "A7,'=',F8.3,3X,'# of Linear Res.(N)=',F5.2,/,22('-'),3X,'U.H. Tp(hrs)=',F8.3,/)");
-  static const fortran::Format kContinuous(
-      "(25X,'CONTINUOUS SIMULATION INPUT PARAMETERS:',/,25X,'IaREC (hrs)=',F6.2,',',/,25X,'SMIN',A7,'=',F6.2,',',"
-      "2X,'SMAX',A7,'=',F6.2,',',2X,'SK =',F5.3,/,25X,'InterEventTime (hrs)=',F6.2,/)");
   static const fortran::Format kBaseflow("(25X,'BASEFLOW SIMULATION INPUT PARAMETERS: ','[Option=',F3.0,']')");
-  static const fortran::Format kGwInitial("(25X,'Initial groundwater reservoir volume',A7,'=',F7.2)");
-  static const fortran::Format kGwfrec("(25X,'Baseflow recession constant, GWFREC (1/day)=',F7.6)");
-  static const fortran::Format kKstep("(39X,'per time step, GWFREC  (1/DT)=',F7.6)");
-  static const fortran::Format kVhydcon("(25X,'Groundwater recharge rate,   VHYDCON',A7,'=',F7.4,/)");
 
   const model::Units& u = ctx.units;
   platform::LineSink& out = *ctx.out.detailed;
@@ -108,14 +101,9 @@ void printInput(model::RunContext& ctx, NashydMode mode, std::string_view name, 
               u.label(model::Quantity::Depth), v.ia * d, v.n, v.tp});
   }
   if (mode != NashydMode::Continuous) return;
-  run::put(out, kContinuous,
-           {v.iaRec, u.label(model::Quantity::Depth), v.smin * d, u.label(model::Quantity::Depth), v.smax * d, v.sk / d, v.interEventTime});
-  run::put(out, kBaseflow, {v.gwOption});
-  if (model::truncatedInt(v.gwOption) != 1) return;
-  run::put(out, kGwInitial, {u.label(model::Quantity::Depth), v.gwInitial * d});
-  run::put(out, kGwfrec, {v.gwfrec});
-  run::put(out, kKstep, {v.kStep});
-  run::put(out, kVhydcon, {u.label(model::Quantity::Intensity), v.vhydcon * d});
+  printContinuousInputs(ctx, {v.iaRec, v.smin, v.smax, v.sk, v.interEventTime, v.gwOption, v.gwInitial, v.gwfrec,
+                              v.kStep, v.vhydcon},
+                        kBaseflow, model::truncatedInt(v.gwOption) == 1);
 }
 
 void printResults(model::RunContext& ctx, const NashydValues& v, const NashydResult& r, int nrain, bool iaDerived, const model::Hydrograph& h) {

@@ -103,4 +103,27 @@ bool takeRunoffRainfall(model::RunContext& ctx, int rainPos, int maxTyped, TimeS
   return true;
 }
 
+void printContinuousInputs(model::RunContext& ctx, const ContinuousInputs& c, const fortran::Format& optionFormat,
+                           bool groundwater) {
+  static const fortran::Format kContinuous(
+      "(25X,'CONTINUOUS SIMULATION INPUT PARAMETERS:',/,25X,'IaREC (hrs)=',F6.2,',',/,25X,'SMIN',A7,'=',F6.2,',',"
+      "2X,'SMAX',A7,'=',F6.2,',',2X,'SK =',F5.3,/,25X,'InterEventTime (hrs)=',F6.2,/)");
+  static const fortran::Format kGwInitial("(25X,'Initial groundwater reservoir volume',A7,'=',F7.2)");
+  static const fortran::Format kGwfrec("(25X,'Baseflow recession constant, GWFREC (1/day)=',F7.6)");
+  static const fortran::Format kKstep("(39X,'per time step, GWFREC  (1/DT)=',F7.6)");
+  static const fortran::Format kVhydcon("(25X,'Groundwater recharge rate,   VHYDCON',A7,'=',F7.4,/)");
+  const model::Units& u = ctx.units;
+  platform::LineSink& out = *ctx.out.detailed;
+  const float d = u.out.depth;
+  const std::string& depth = u.label(model::Quantity::Depth);
+  // SK is a rate per inch of storage, so it takes the depth factor inverted.
+  run::put(out, kContinuous, {c.iaRec, depth, c.smin * d, depth, c.smax * d, c.sk / d, c.interEventTime});
+  run::put(out, optionFormat, {c.gwOption});
+  if (!groundwater) return;
+  run::put(out, kGwInitial, {depth, c.gwInitial * d});
+  run::put(out, kGwfrec, {c.gwfrec});
+  run::put(out, kKstep, {c.kStep});
+  run::put(out, kVhydcon, {u.label(model::Quantity::Intensity), c.vhydcon * d});
+}
+
 }  // namespace runoff

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "fortran/format.h"
 #include "hydrograph/producer.h"
 #include "model/context.h"
 #include "runoff/losses.h"
@@ -69,5 +70,18 @@ struct RunoffMessages {
 };
 bool takeRunoffRainfall(model::RunContext& ctx, int rainPos, int maxTyped, TimeStep& step, int& nrain, bool silent,
                         const RunoffMessages& messages);
+
+// The continuous-simulation and groundwater values both unit-hydrograph
+// families take, in internal units (inches, hours, 1/day).
+struct ContinuousInputs {
+  float iaRec = 0.0f, smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
+  float gwOption = 0.0f, gwInitial = 0.0f, gwfrec = 0.0f, kStep = 0.0f, vhydcon = 0.0f;
+};
+
+// Their block of the detailed output. Each family prints its groundwater
+// option in a field of its own width (`optionFormat`); the reservoir lines
+// follow only when the command has a groundwater reservoir.
+void printContinuousInputs(model::RunContext& ctx, const ContinuousInputs& c, const fortran::Format& optionFormat,
+                           bool groundwater);
 
 }  // namespace runoff
