@@ -8,11 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <system_error>
 #include <unordered_set>
 #include <utility>
 
 #include "command_table.h"
+#include "results/csv_export.h"
 #include "platform/platform.h"
 #include "run/program.h"
 
@@ -34,6 +37,7 @@ class Collector : public model::RunRecorder {
     if (seen_.insert(path).second) r_.files.push_back(path);
   }
   void units(int METOUT) override { r_.units = METOUT; }
+  void ledger(model::LedgerRecord l) override { r_.ledger.push_back(std::move(l)); }
 
  private:
   RunResult& r_;
@@ -126,6 +130,7 @@ RunResult run(const RunOptions& options) {
   const platform::Clock& clock = options.clock ? static_cast<const platform::Clock&>(fixedClock) : systemClock;
   platform::Platform host{mainWindow, warnings, summary, clock};
   result.status = run::runProgram(o, programSetup(), host);
+  result.balance = results::runBalance(result.ledger);
   const std::string stem = input.stem().string();
   result.detailedOutput = result.workDir / (stem + ".out");
   result.summaryOutput = result.workDir / (stem + ".sum");
@@ -133,7 +138,43 @@ RunResult run(const RunOptions& options) {
 }
 
 int commandLine(int argc, char** argv, platform::Platform& platform) {
-  return run::programMain(argc, argv, programSetup(), platform);
+  std::optional<fs::path> csvDir;
+  bool balance = false;
+  std::vector<char*> rest{argc > 0 ? argv[0] : nullptr};
+  for (int k = 1; k < argc; ++k) {
+    const std::string_view arg(argv[k]);
+    if (arg == "--csv") {
+      if (k + 1 >= argc) {
+        std::fputs("kestran: --csv needs a directory (see kestran --help)\n", stderr);
+        return 2;
+      }
+      csvDir = argv[++k];
+    } else if (arg == "--balance") {
+      balance = true;
+    } else {
+      rest.push_back(argv[k]);
+    }
+  }
+  const bool otherOption = rest.size() > 1 && rest[1][0] == '-';
+  if ((!csvDir && !balance) || otherOption) return run::programMain(argc, argv, programSetup(), platform);
+
+  // The same run, its results also collected as data.
+  RunResult result;
+  Collector collector(result);
+  result.status =
+      run::programMain(static_cast<int>(rest.size()), rest.data(), programSetup(), platform, &collector);
+  result.balance = results::runBalance(result.ledger);
+  if (csvDir) {
+    const std::string stem = rest.size() == 2 ? fs::path(rest[1]).stem().string() : std::string("kestran");
+    try {
+      results::writeCsv(result, *csvDir, stem);
+    } catch (const RunError& e) {
+      std::fprintf(stderr, "kestran: %s\n", e.what());
+      return 1;
+    }
+  }
+  if (balance) std::fputs(results::balanceTable(result).c_str(), stdout);
+  return result.status;
 }
 
 int consoleMain(int argc, char** argv) {

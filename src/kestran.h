@@ -11,6 +11,7 @@
 
 #include "model/recorder.h"
 #include "platform/platform.h"
+#include "results/run_balance.h"
 
 namespace kestran {
 
@@ -47,6 +48,10 @@ struct RunResult {
   std::vector<model::HydrographRecord> hydrographs;
   std::vector<model::StormRecord> storms;
   std::vector<std::string> files;  // every file written, in the order first written
+  // The water balance of every command that produced or moved a hydrograph,
+  // and of the run: each catchment's storm volume followed to the outlets.
+  std::vector<model::LedgerRecord> ledger;
+  std::vector<results::CatchmentBalance> balance;
   bool ok() const { return status == 0; }
 };
 

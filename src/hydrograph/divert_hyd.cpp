@@ -15,6 +15,7 @@
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
+#include "run/water_balance.h"
 
 namespace hydrograph {
 
@@ -305,6 +306,8 @@ void divertHyd(model::RunContext& ctx) {
   for (int k = 0; k < v.outputs; ++k) {
     const int id = v.idOut[static_cast<std::size_t>(k)];
     storeOutput(ctx, id, r.outs[static_cast<std::size_t>(k)]);
+    // The first output carries the flow on; the others are diversions.
+    if (k > 0) run::ledgerSent(ctx, id);
     reportProduced(ctx, id, Source::Other);
   }
 }

@@ -12,6 +12,7 @@
 #include "model/limits.h"
 #include "run/messages.h"
 #include "run/output.h"
+#include "run/water_balance.h"
 
 namespace hydrograph {
 
@@ -201,6 +202,10 @@ void runDualDrainage(model::RunContext& ctx, const DualValues& v, bool olderComm
   const std::string commandLabel = ctx.run.label;
   ctx.run.label = "   Major System /";
   storeOutput(ctx, v.idMajor, r.major, v.nhydMajor, v.nameMajor);
+  // The minor system carries the flow on; the major system's is sent
+  // elsewhere, and what its storage still holds at the end stays there.
+  run::ledgerSent(ctx, v.idMajor);
+  run::ledgerStored(ctx, r.storageLeft);
   reportProduced(ctx, v.idMajor, Source::Other);
   ctx.run.label = "   Minor System \\";
   storeOutput(ctx, v.idMinor, r.minor, v.nhydMinor, v.nameMinor);

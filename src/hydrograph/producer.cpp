@@ -8,6 +8,7 @@
 #include "hydrograph/auto_save.h"
 #include "run/messages.h"
 #include "run/summary_line.h"
+#include "run/water_balance.h"
 
 namespace hydrograph {
 
@@ -46,6 +47,12 @@ Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak
 
 Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
   const Totals t = totals(p.q, static_cast<int>(p.q.size()) - 1, p.dt, p.da, p.peak, p.sum, p.area, p.trimAfter);
+  if (run::ledgerOn(ctx)) {
+    run::ledgerOutput(ctx, id);
+    float cut = 0.0f;
+    for (std::size_t i = static_cast<std::size_t>(t.npts) + 1; i < p.q.size(); ++i) cut += p.q[i];
+    if (cut > 0.0f) run::ledgerReason(ctx, "trimmed tail");
+  }
   setReference(ctx, id, p.nhyd);
   model::Hydrograph& h = ctx.store[id];
   h.DT = p.dt;
@@ -79,6 +86,11 @@ void record(model::RunContext& ctx, int id, Source source) {
                             h.NHYD != 0 ? std::string() : trimmedRight(h.HYDNAME), h.DT, h.DA / f.area,
                             h.BASE / f.flow, ctx.time.TZERO, {}, (h.QPEAK + h.BASE) / f.flow, h.TPEAK,
                             h.RV * f.depth};
+  r.date = ctx.storm.stormDate;
+  if (run::ledgerOn(ctx)) {
+    const std::vector<int>& stored = ctx.ledger.draft.storedSlots;
+    r.produced = std::find(stored.begin(), stored.end(), id) != stored.end();
+  }
   r.flows.reserve(static_cast<std::size_t>(std::max(h.NPTS, 0)));
   for (int i = 1; i <= h.NPTS && i < static_cast<int>(h.Q.size()); ++i) r.flows.push_back(h.Q[i] / f.flow);
   ctx.recorder->hydrograph(std::move(r));
@@ -95,6 +107,7 @@ void reportProduced(model::RunContext& ctx, int id, Source source, AutoFile file
   const bool numeric = ctx.store[id].NHYD != 0;
   const int form = source == Source::Rainfall ? (numeric ? 1 : 2) : (numeric ? 3 : 4);
   if (ctx.recorder != nullptr) record(ctx, id, source);
+  run::ledgerReported(ctx, id);
   run::outsum(ctx, id, form);
   if (file == AutoFile::Write && ctx.store.SVHYD == 1) writeAutomaticFile(ctx, id);
 }

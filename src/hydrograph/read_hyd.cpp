@@ -19,6 +19,7 @@
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
+#include "run/water_balance.h"
 
 namespace hydrograph {
 
@@ -138,6 +139,8 @@ void readHyd(model::RunContext& ctx) {
         p.da = r.area;
         // A file with an area of 0 holds no depth of runoff: RV stays 0.
         const Totals t = storeProduced(ctx, id, std::move(p));
+        // Flows read from a file come from outside the store.
+        run::ledgerInflow(ctx, run::slotVolume(h));
         const float flowHours = h.DT * t.sum;
         if (flowHours <= 0.0f) {
           // A dry file keeps its (zero) flow-hours as the volume.

@@ -11,6 +11,7 @@
 #include "hydrograph/producer.h"
 #include "run/output.h"
 #include "run/summary_line.h"
+#include "run/water_balance.h"
 
 namespace hydrograph {
 
@@ -99,6 +100,8 @@ void storeHyd(model::RunContext& ctx) {
   }
   // An area of 0 holds no depth of runoff: RV is 0 instead of a division by zero.
   storeProduced(ctx, id, std::move(p));
+  // Typed flows come from outside the store.
+  run::ledgerInflow(ctx, run::slotVolume(ctx.store[id]));
   reportProduced(ctx, id, Source::Other);
   printStoreHyd(ctx, id, times);
 }

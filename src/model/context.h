@@ -8,6 +8,7 @@
 
 #include "model/command_values.h"
 #include "model/defaults.h"
+#include "model/ledger.h"
 #include "model/recorder.h"
 #include "model/routing_tables.h"
 #include "model/run_state.h"
@@ -67,6 +68,7 @@ struct RunContext {
   RoutingTables tables;
   fortran::LineReader* input = nullptr;  // the command input file of the run
   RunRecorder* recorder = nullptr;       // set when the run's results are also wanted as data
+  LedgerState ledger;                    // the water balance, gathered only with a recorder
   // Prepares the record files of a run (the summary record file); called when
   // a run set begins and again when START begins a later run of the file.
   void (*runStarted)(RunContext&) = nullptr;

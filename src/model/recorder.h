@@ -51,6 +51,8 @@ struct HydrographRecord {
   float peak = 0.0f;         // with baseflow, as on the summary line
   float peakHours = 0.0f;    // time of peak on the run clock, hours
   float volume = 0.0f;       // runoff volume, in or mm, as on the summary line
+  int date = 0;              // YYYYMMDD of the storm in force (its day 0 on the run clock), 0 = none
+  bool produced = true;      // stored by this command; false for an input whose line it repeats
 };
 
 // The storm in force when a runoff command ran, in the output units.
@@ -63,6 +65,34 @@ struct StormRecord {
   float depth = 0.0f;              // in or mm
 };
 
+// One hydrograph that came into or left a command, for following volumes
+// through the run.
+struct LedgerFlow {
+  int slot = 0;
+  int command = 0;     // for an input: the command that produced it (0: unknown)
+  double volume = 0.0; // m3, ordinates and baseflow
+  bool sent = false;   // for an output: sent elsewhere (overflow, diversion)
+};
+
+// The water balance of one command that produced or moved hydrographs, in
+// cubic metres: volumeIn = volumeOut + losses + stored + sent, up to the
+// continuity error.
+struct LedgerRecord {
+  int run = 0, command = 0;
+  std::string label;  // the command's name
+  int id = 0, nhyd = 0;  // the slot of its main output and its reference
+  std::string name;
+  std::vector<int> sources;  // commands whose hydrographs came in; empty for runoff from rainfall
+  double volumeIn = 0.0, volumeOut = 0.0;
+  double initialAbstraction = 0.0, infiltration = 0.0, depressionStorage = 0.0, evaporation = 0.0;
+  double stored = 0.0;  // left in storage at the end: reservoirs, dual drainage, groundwater
+  double sent = 0.0;    // sent elsewhere: overflow, diversions
+  double errorPercent = 0.0;
+  bool flagged = false;  // |errorPercent| > 1
+  std::string reason;    // why, where known, when flagged
+  std::vector<LedgerFlow> inputs, outputs;
+};
+
 class RunRecorder {
  public:
   virtual ~RunRecorder() = default;
@@ -71,6 +101,7 @@ class RunRecorder {
   virtual void hydrograph(HydrographRecord record) = 0;
   virtual void storm(StormRecord record) = 0;
   virtual void fileWritten(const std::string& path) = 0;
+  virtual void ledger(LedgerRecord) {}
   // Output units of the run as they are when a record is made.
   virtual void units(int METOUT) = 0;
 };

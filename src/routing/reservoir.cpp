@@ -17,6 +17,7 @@
 #include "model/limits.h"
 #include "run/messages.h"
 #include "run/output.h"
+#include "run/water_balance.h"
 
 namespace routing {
 
@@ -206,6 +207,7 @@ ReservoirResult routeThroughReservoir(const ReservoirRouting& in) {
     if (q < kDrainedFlow && i > in.npts && i >= lastInflow) break;
   }
   r.maxStorage = held * r.dt;
+  r.endStorage = std::max(yp - op / 2.0f, 0.0f) * r.dt;
   r.outflow.resize(static_cast<std::size_t>(r.npts) + 1);
   if (in.overflow) r.overflow.resize(static_cast<std::size_t>(r.overflowNpts) + 1);
   return r;
@@ -339,6 +341,9 @@ void storeHydrograph(model::RunContext& ctx, int id, int nhyd, const std::string
   h.RV = rv;
 }
 
+struct Outcome;
+void recordBalance(model::RunContext& ctx, const ReservoirResult& r, const Outcome& o);
+
 // Everything the results block and the summary lines print.
 struct Outcome {
   bool routed = false;
@@ -350,6 +355,16 @@ struct Outcome {
   float overflowSteps = 0.0f;
   bool cut = false;
 };
+
+// The pond's part of the water balance: the overflow is sent elsewhere, the
+// storage left when the routing stops stays in the pond.
+void recordBalance(model::RunContext& ctx, const ReservoirResult& r, const Outcome& o) {
+  if (!run::ledgerOn(ctx)) return;
+  if (o.overflow) run::ledgerSent(ctx, o.idOvf);
+  run::ledgerStored(ctx, static_cast<double>(r.endStorage) * run::kSecondsPerHour);
+  if (r.cut) run::ledgerReason(ctx, "outflow cut at the maximum number of ordinates");
+  if (r.extrapolated) run::ledgerReason(ctx, "extrapolated table");
+}
 
 void printResultLine(model::RunContext& ctx, const fortran::Format& numeric, const fortran::Format& named, int id) {
   const model::Hydrograph& h = ctx.store[id];
@@ -461,6 +476,7 @@ bool routeAndStore(model::RunContext& ctx, const ReservoirValues& v, const Reser
   }
   if (r.extrapolated) run::warn(ctx, msg::kReservoirTableExtrapolated);
   const ReservoirVolumes vol = reservoirVolumes(r, in.DA, in.RV, o.overflow);
+  recordBalance(ctx, r, o);
   o.routed = true;
   o.maxStorage = r.maxStorage;
   o.totalOverflow = r.overflowSum;

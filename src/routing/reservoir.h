@@ -84,6 +84,7 @@ struct ReservoirResult {
   int overflowEvents = 0;       // separate runs of overflowing steps
   float overflowSteps = 0.0f;   // number of overflowing steps
   float maxStorage = 0.0f;      // largest storage held, cfs-hours
+  float endStorage = 0.0f;      // storage still held after the last step, cfs-hours
 };
 
 // Routes the inflow through the table. Bounded: at most 105,408 steps.

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "run/water_balance.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/reader.h"
@@ -23,6 +24,7 @@ void dispatch(model::RunContext& ctx, const Command& row) {
   writeHeading(ctx, row.heading);
   if (!row.label.empty()) ctx.run.label = row.label;
   if (row.run == nullptr) return;
+  beginLedger(ctx);
   try {
     row.run(ctx);
   } catch (const std::exception& e) {
@@ -31,6 +33,7 @@ void dispatch(model::RunContext& ctx, const Command& row) {
     // ends the run, naming what failed.
     issue(ctx, msg::kInternalFailure, Severity::Error, Destination::Both, e.what());
   }
+  endLedger(ctx, row.name);
 }
 
 // Before each attempt to read a command: blank marker and front-end fields.

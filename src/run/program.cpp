@@ -31,6 +31,12 @@ const char* const kHelp =
     "Usage:\n"
     "  kestran            run the run list of the working directory\n"
     "  kestran INPUT      run the command input file INPUT alone\n"
+    "  kestran --csv DIR [INPUT]\n"
+    "                     also write into DIR one CSV file per hydrograph a command\n"
+    "                     produced, summary.csv, ledger.csv and balance.csv\n"
+    "  kestran --balance [INPUT]\n"
+    "                     also print the water balance of every command and of the\n"
+    "                     run to standard output (both options may be given)\n"
     "  kestran --help     show this text\n"
     "  kestran --version  show the version\n"
     "\n"
@@ -194,8 +200,10 @@ struct Program {
 
 }  // namespace
 
-int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Platform& platform) {
+int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Platform& platform,
+                model::RunRecorder* recorder) {
   ProgramOptions options;
+  options.recorder = recorder;
   if (argc > 2) {
     std::fputs("kestran: too many arguments (see kestran --help)\n", stderr);
     return 2;

@@ -36,6 +36,9 @@ int runProgram(const ProgramOptions& options, const ProgramSetup& setup, platfor
 
 // argv as given to main. Returns the process exit status: 0 when every run ended
 // normally, non-zero when a run ended on an error.
-int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Platform& platform);
+// `recorder`, when given, receives the results as data (the library's --csv
+// and --balance options).
+int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Platform& platform,
+                model::RunRecorder* recorder = nullptr);
 
 }  // namespace run

@@ -15,6 +15,7 @@
 #include "run/summary_line.h"
 #include "runoff/nashyd.h"
 #include "runoff/standhyd.h"
+#include "run/water_balance.h"
 
 namespace runoff {
 
@@ -586,6 +587,9 @@ void computeDwfWwf(model::RunContext& ctx) {
   const DryWeatherFlow dwf = computeDryWeatherFlow(dryWeatherInput(ctx, v, r));
   if (dwf.cut) run::warn(ctx, msg::kDwfDaysCut);
   storeDryWeather(ctx, v, dwf);
+  // The sewered area's own flow comes from outside the store; the rainfall of
+  // the wet-weather part is counted by the runoff computations it runs.
+  run::ledgerInflow(ctx, static_cast<double>(dwf.sum) * (v.dtMinutes / 60.0f) * run::kSecondsPerHour);
   const WetWeather wet = computeWetWeather(ctx, v);
   const hydrograph::Totals total = storeTotal(ctx, v, dwf, wet);
   printResults(ctx, v, dwf, wet, total);

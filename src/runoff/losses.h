@@ -77,6 +77,7 @@ struct StoreStatistics {
 struct LossResult {
   float iaUsed = 0.0f;     // the abstraction the call started from, inches
   float lost = 0.0f;       // depth lost, inches
+  float abstracted = 0.0f; // depth the initial abstraction took of the (factored) rainfall, inches
   float gwStorage = 0.0f;  // final groundwater storage, inches
   float gwRemoved = 0.0f;  // depth removed as deep recharge, inches
   StoreStatistics stats;   // continuous curve-number or coefficient form, when asked for

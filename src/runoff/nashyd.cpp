@@ -234,6 +234,8 @@ NashydResult computeNashydRunoff(const NashydValues& v, const RainSeries& rain, 
   r.excess = std::move(runoff.excess);
   r.q = std::move(runoff.q);
   r.stats = runoff.loss.stats;
+  r.loss = runoff.loss;
+  r.groundwater = std::move(runoff.groundwater);
   return r;
 }
 
@@ -258,8 +260,10 @@ void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name) {
   if (!takeRunoffRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent, messages)) return;
   const float dt = step.dt;
 
-  NashydResult r = computeNashydRunoff(v, stormRain(ctx.storm, nrain, dt), &ctx.api);
+  const RainSeries rain = stormRain(ctx.storm, nrain, dt);
+  NashydResult r = computeNashydRunoff(v, rain, &ctx.api);
   storeRunoff(ctx, v.id, v.nhyd, v.area, v.base, std::move(r.q), dt, nrain);
+  recordRuralBalance(ctx, v.id, rain, r.excess, r.groundwater, r.loss, v.groundwater ? v.gwInitial : 0.0f, v.area);
   if (silent) return;
 
   printResults(ctx, v, r, nrain, iaDerived, ctx.store[v.id]);

@@ -60,6 +60,8 @@ struct NashydResult {
   std::vector<float> excess;  // excess[1..nrain], in/hr
   std::vector<float> q;       // q[1..last] cfs without baseflow, q[0] unused
   StoreStatistics stats;
+  LossResult loss;                 // depths lost and the groundwater reservoir's end
+  std::vector<float> groundwater;  // reservoir outflow g[1..nrain + 1], in/hr (empty without it)
 };
 
 // The runoff of a catchment from the rainfall: requires n > 1, tp > 0 and

@@ -160,8 +160,10 @@ LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::sp
       if (x < 0.0f) {
         st.remaining = -x;
         r.lost += dt * intensity;
+        r.abstracted += d;
       } else {
         r.lost += dt * intensity - x;
+        r.abstracted += d - x;
         st.remaining = 0.0f;
         e = excessDepth(model, st, x, dt) / dt;
       }

@@ -12,6 +12,7 @@
 #include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"
+#include "run/water_balance.h"
 #include "run/summary_line.h"
 #include "runoff/store_bounds.h"
 
@@ -283,6 +284,20 @@ void printSummary(model::RunContext& ctx, StandhydMode mode, const StandhydValue
 }
 
 
+// What a surface received, abstracted and let run off, inches.
+StandhydResult::Depths surfaceDepths(const RainSeries& rain, float factor, const LossResult& lr,
+                                     const std::vector<float>& excess) {
+  StandhydResult::Depths d;
+  const auto dt = static_cast<double>(rain.dt);
+  for (int i = 1; i <= rain.nrain; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (at < rain.rain.size()) d.rain += dt * rain.rain[at] * factor;
+    if (at < excess.size()) d.excess += dt * excess[at];
+  }
+  d.abstracted = lr.abstracted;
+  return d;
+}
+
 // The rainfall excess of both surfaces. The pervious surface also receives the
 // runoff of the impervious area that is not directly connected. Without a
 // pervious surface (TIMP = 1) it has nothing to lose and nothing to give.
@@ -304,6 +319,7 @@ void surfaceExcess(const StandhydValues& v, const RainSeries& rain, const model:
     per.factor = multiplier;
     per.storeStatistics = (v.loss == 2 ? v.cn : -v.cper) != -1.0f;
     const LossResult lr = rainfallExcess(perviousLossModel(v), per, perExcess, {});
+    r.perDepths = surfaceDepths(rain, multiplier, lr, perExcess);
     r.perIaUsed = lr.iaUsed;
     r.perIaDerived = v.loss == 2 && v.per.ia < 0.0f && v.cn > 0.0f;
     r.perStats = lr.stats;
@@ -312,7 +328,9 @@ void surfaceExcess(const StandhydValues& v, const RainSeries& rain, const model:
   imp.ia = v.imp.ia;
   imp.iaRec = v.imp.iaRec;
   imp.storeStatistics = v.cimp != 1.0f;
-  r.impStats = rainfallExcess(imperviousLossModel(v), imp, impExcess, {}).stats;
+  const LossResult lr = rainfallExcess(imperviousLossModel(v), imp, impExcess, {});
+  r.impStats = lr.stats;
+  r.impDepths = surfaceDepths(rain, 1.0f, lr, impExcess);
 }
 
 // Each surface's unit hydrograph convolved with its excess, into its own
@@ -409,6 +427,23 @@ bool takeStormOrTypedRain(model::RunContext& ctx, StandhydMode mode, const Stand
   }
   nrain = std::min(nrain, model::kMaxRainSteps);
   return true;
+}
+
+// The water balance for the ledger: rainfall over the whole area (the
+// impervious area not directly connected drains onto the pervious surface)
+// and the baseflow in; the impervious surface's losses are depression
+// storage, the pervious surface's its initial abstraction and infiltration.
+void recordBalance(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r) {
+  if (!run::ledgerOn(ctx)) return;
+  const double impArea = v.area * v.ximp, perArea = v.area * (1.0f - v.timp);
+  const StandhydResult::Depths& i = r.impDepths;
+  const StandhydResult::Depths& p = r.perDepths;
+  const model::Hydrograph& h = ctx.store[v.id];
+  run::ledgerInflow(ctx, run::depthVolume(i.rain, impArea) + run::depthVolume(p.rain, perArea));
+  run::ledgerInflow(ctx, static_cast<double>(h.BASE) * std::max(h.NPTS, 0) * h.DT * run::kSecondsPerHour);
+  run::ledgerLoss(ctx, model::LossKind::DepressionStorage, run::depthVolume(i.rain - i.excess, impArea));
+  run::ledgerLoss(ctx, model::LossKind::InitialAbstraction, run::depthVolume(p.abstracted, perArea));
+  run::ledgerLoss(ctx, model::LossKind::Infiltration, run::depthVolume(p.rain - p.abstracted - p.excess, perArea));
 }
 
 // The warnings and errors after the printed results. A warning never lowers
@@ -519,6 +554,7 @@ void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name) 
   p.sum = hydrograph::SumOrder::FromEnd;
   p.area = hydrograph::AreaRule::Positive;
   hydrograph::storeProduced(ctx, v.id, std::move(p));
+  recordBalance(ctx, v, r);
   if (silent) {
     if (accepted.ximpCorrected) run::issue(ctx, msg::kStandhydXimpAboveTimp, run::Severity::Error);
     if (count.differs) run::issue(ctx, msg::kStandhydStepCountDiffers, run::Severity::Error);

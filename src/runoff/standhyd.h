@@ -79,6 +79,12 @@ struct StandhydResult {
   StoreStatistics perStats, impStats;
   bool flatSurface = false;   // a surface with runoff has no slope: nothing computed past the losses
   std::vector<float> q;       // q[1..last] cfs without baseflow, q[0] unused
+  // Depths over each surface, inches, for the water balance: the rainfall it
+  // received (the pervious surface also the runoff of the impervious area not
+  // directly connected), what its initial abstraction took and its excess.
+  struct Depths {
+    double rain = 0.0, abstracted = 0.0, excess = 0.0;
+  } impDepths, perDepths;
 };
 
 // The runoff of a catchment from the rainfall (XIMP already at most TIMP).

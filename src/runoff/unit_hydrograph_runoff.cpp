@@ -8,6 +8,7 @@
 #include "fortran/format.h"
 #include "run/messages.h"
 #include "run/output.h"
+#include "run/water_balance.h"
 
 namespace runoff {
 
@@ -82,6 +83,31 @@ hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float a
   p.area = kAreaRule;
   p.trimAfter = nrain + 1;
   return hydrograph::storeProduced(ctx, id, std::move(p));
+}
+
+void recordRuralBalance(model::RunContext& ctx, int id, const RainSeries& rain, std::span<const float> excess,
+                        std::span<const float> groundwater, const LossResult& loss, float gwInitial, float area) {
+  if (!run::ledgerOn(ctx)) return;
+  double precipitation = 0.0, surface = 0.0, outflow = 0.0;  // inches
+  const auto dt = static_cast<double>(rain.dt);
+  for (int i = 1; i <= rain.nrain; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (at < rain.rain.size()) precipitation += dt * rain.rain[at];
+    if (at < excess.size()) surface += dt * excess[at];
+    if (at < groundwater.size()) outflow += dt * groundwater[at];
+  }
+  const bool reservoir = !groundwater.empty();
+  // Water balance of the reservoir: start + recharge = outflow + deep recharge + end.
+  const double recharge =
+      reservoir ? static_cast<double>(loss.gwStorage) + loss.gwRemoved + outflow - gwInitial : 0.0;
+  const double infiltration = precipitation - loss.abstracted - surface - recharge + (reservoir ? loss.gwRemoved : 0.0f);
+  // A constant baseflow comes from outside the catchment's rainfall.
+  const model::Hydrograph& h = ctx.store[id];
+  run::ledgerInflow(ctx, static_cast<double>(h.BASE) * std::max(h.NPTS, 0) * h.DT * run::kSecondsPerHour);
+  run::ledgerInflow(ctx, run::depthVolume(precipitation + (reservoir ? gwInitial : 0.0f), area));
+  run::ledgerLoss(ctx, model::LossKind::InitialAbstraction, run::depthVolume(loss.abstracted, area));
+  run::ledgerLoss(ctx, model::LossKind::Infiltration, run::depthVolume(infiltration, area));
+  if (reservoir) run::ledgerStored(ctx, run::depthVolume(loss.gwStorage, area));
 }
 
 bool takeRunoffRainfall(model::RunContext& ctx, int rainPos, int maxTyped, TimeStep& step, int& nrain, bool silent,

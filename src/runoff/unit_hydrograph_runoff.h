@@ -57,6 +57,17 @@ UnitHydrographRunoff unitHydrographRunoff(const RuralLosses& losses, const RainS
 hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float area, float base,
                                std::vector<float> q, float dt, int nrain);
 
+// The water balance of a rural catchment's runoff for the ledger (nothing
+// unless the run's results are wanted): the rainfall over the area and the
+// reservoir's starting storage in; the initial abstraction and the
+// infiltration that did not reach the reservoir (with the deep recharge) lost;
+// the reservoir's end storage stored. What the stored hydrograph then lacks or
+// exceeds against the excess and the reservoir's outflow is the continuity
+// error of the convolution (a cut, a trimmed tail, an outflow never added).
+// Called once slot `id` holds the hydrograph.
+void recordRuralBalance(model::RunContext& ctx, int id, const RainSeries& rain, std::span<const float> excess,
+                        std::span<const float> groundwater, const LossResult& loss, float gwInitial, float area);
+
 // The rainfall of the command (the storm at DT, or typed intensities from PARAM
 // position `rainPos`, at most `maxTyped` of them, 0 for no limit), then the
 // checks that end the command without touching the slot: a time step of 0

@@ -240,9 +240,12 @@ void wilhyd(model::RunContext& ctx, WilhydCommand command, std::string_view name
     return;
   }
   const float dt = step.dt;
-  const WilhydResult r = computeWilhyd(v, shape, stormRain(ctx.storm, nrain, dt), &ctx.api);
+  const RainSeries rain = stormRain(ctx.storm, nrain, dt);
+  const WilhydResult r = computeWilhyd(v, shape, rain, &ctx.api);
 
   storeRunoff(ctx, v.id, v.nhyd, v.area, v.base, r.runoff.q, dt, nrain);
+  recordRuralBalance(ctx, v.id, rain, r.runoff.excess, r.runoff.groundwater, r.runoff.loss,
+                     v.groundwater() ? v.gwInitial : 0.0f, v.area);
   printWilhydResults(ctx, v, nrain, iaDerived, r, ctx.store[v.id]);
   if (v.tp / 2.0f < dt) run::warn(ctx, msg::kWilhydStepTooLarge);
   if (count.differs) run::issue(ctx, msg::kWilhydStepCountDiffers, run::Severity::Error);
