@@ -67,6 +67,8 @@ class Hydrograph:
     peak_hours: float
     volume: float  # runoff depth, in or mm, as on the summary line
     units: Optional[str]
+    date: int = 0  # YYYYMMDD of the storm in force (day 0 of the run clock), 0 = none
+    produced: bool = True  # False: an input whose summary line the command repeats
 
     @property
     def reference(self) -> Any:
@@ -146,6 +148,13 @@ class Run:
                   **{k: v for k, v in s.items() if k != "intensities"}) for s in raw["storms"]]
         self._rows: Dict[str, list] = raw["summary"]
         self._summary: Optional[pd.DataFrame] = None
+        # The water balance of every command that produced or moved a
+        # hydrograph (volumes in m3, losses by kind), and of each catchment
+        # from its storm to the run's outlets.
+        self.ledger: List[Dict[str, Any]] = list(raw.get("ledger", []))
+        self.balance: List[Dict[str, Any]] = list(raw.get("balance", []))
+        self._hydrograph_values: List[Dict[str, Any]] = list(raw["hydrographs"])
+        self._units_code: int = raw["units"]
 
     @property
     def ok(self) -> bool:
@@ -171,6 +180,16 @@ class Run:
             frame.attrs["units"] = self.units
             self._summary = frame
         return self._summary
+
+    def to_csv(self, directory: Any) -> List[str]:
+        """Writes one CSV file per hydrograph a command produced, summary.csv,
+        ledger.csv and balance.csv into ``directory`` (the writer of
+        ``kestran --csv``); returns the paths written. A run made with
+        ``hydrographs=False`` writes the tables only."""
+        from . import _core
+        raw = {"units": self._units_code, "summary": self._rows, "hydrographs": self._hydrograph_values,
+               "ledger": self.ledger, "balance": self.balance}
+        return list(_core.write_csv(str(directory), self.detailed_output.stem, raw))
 
     def __getstate__(self) -> Dict[str, Any]:
         state = dict(self.__dict__)

@@ -142,3 +142,27 @@ def test_calls_that_cannot_start_raise(tmp_path, call, error):
     (tmp_path / "afile").write_text("x")
     with pytest.raises(error):
         call(tmp_path)
+
+
+def test_to_csv_writes_what_the_program_writes(tmp_path):
+    text = STUDIES["sweep, imperial with baseflow"]
+    folder = tmp_path / "program"
+    folder.mkdir()
+    (folder / "study.dat").write_text(text)
+    exe = str(Path(os.environ.get("KESTRAN_PROGRAM", Path(__file__).resolve().parents[2] / "build" / "kestran")))
+    done = subprocess.run([exe, "--csv", "csv", "--balance", "study.dat"], cwd=folder, capture_output=True,
+                          text=True, env={**os.environ, "KESTRAN_FIXED_CLOCK": CLOCK})
+    assert done.returncode == 0, done.stderr
+    assert "WATER BALANCE" in done.stdout and "CATCHMENTS TO OUTLETS" in done.stdout
+    run = kestran.run(text, tmp_path / "work", clock=CLOCK)
+    names = sorted(Path(p).name for p in run.to_csv(tmp_path / "out"))
+    assert names == sorted(p.name for p in (folder / "csv").iterdir())
+    assert {"summary.csv", "ledger.csv", "balance.csv", "study_r01_c0004_RURAL.csv"} <= set(names)
+    for name in names:
+        assert (tmp_path / "out" / name).read_bytes() == (folder / "csv" / name).read_bytes(), name
+    urban = next(r for r in run.ledger if r["label"] == "DESIGN STANDHYD")
+    assert set(urban) == {"run", "command", "label", "id", "nhyd", "name", "sources", "volume_in", "volume_out",
+                          "losses", "stored", "sent", "error_percent", "flagged", "reason"}
+    assert set(urban["losses"]) == {"initial_abstraction", "infiltration", "depression_storage", "evaporation"}
+    assert urban["sources"] == [] and not urban["flagged"]
+    assert urban["volume_in"] == pytest.approx(urban["volume_out"] + sum(urban["losses"].values()), rel=0.01)
