@@ -294,7 +294,10 @@ void divertHyd(model::RunContext& ctx) {
   if (r.dry) {
     run::issue(ctx, msg::kDivertInflowDry, run::Severity::Warning);
   } else {
-    if (r.exceeded) run::issue(ctx, msg::kDivertTablesExceeded, run::Severity::Warning);
+    if (r.exceeded) {
+      run::issue(ctx, msg::kDivertTablesExceeded, run::Severity::Warning);
+      run::ledgerReason(ctx, "inflow beyond the diversion table");
+    }
     print.blank();
     print.statistics(idIn, in, r.inflow, v, r);
   }

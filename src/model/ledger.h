@@ -24,6 +24,7 @@ struct LedgerDraft {
   double inflow = 0.0;             // cubic feet from outside the store: rainfall, baseflow, a file
   std::array<double, 4> losses{};  // cubic feet, by LossKind
   double stored = 0.0;             // cubic feet left in storage
+  float finestInputDt = 0.0f;      // hours, of the hydrographs read (0: none)
   std::vector<std::string> reasons;
 };
 

@@ -14,6 +14,7 @@ std::string trimmedRight(std::string s) {
 }
 
 const char* const kCutReason = "cut at the maximum number of ordinates";
+const char* const kCoarserReason = "resampled onto a coarser step";
 
 }  // namespace
 
@@ -41,7 +42,10 @@ void beginLedger(model::RunContext& ctx) {
 void ledgerInput(model::RunContext& ctx, int id) {
   if (!ledgerOn(ctx) || id < model::kMinSlotId || id > model::kMaxSlotId) return;
   const int producer = ctx.ledger.producer[static_cast<std::size_t>(id - model::kMinSlotId)];
-  ctx.ledger.draft.inputs.push_back({id, producer, slotVolume(ctx.store[id]), false});
+  model::LedgerDraft& d = ctx.ledger.draft;
+  d.inputs.push_back({id, producer, slotVolume(ctx.store[id]), false});
+  const float dt = ctx.store[id].DT;
+  if (dt > 0.0f && (d.finestInputDt == 0.0f || dt < d.finestInputDt)) d.finestInputDt = dt;
 }
 
 void ledgerReported(model::RunContext& ctx, int id) {
@@ -108,6 +112,11 @@ model::LedgerRecord finishRecord(const model::LedgerDraft& d, const model::Store
     r.outputs.push_back({id, 0, v, sent});
     if (h.NPTS >= model::kMaxOrdinates && std::find(reasons.begin(), reasons.end(), kCutReason) == reasons.end()) {
       reasons.emplace_back(kCutReason);
+    }
+    // Ordinates taken at a coarser step than the inflow's miss what lay between.
+    if (d.finestInputDt > 0.0f && h.DT > d.finestInputDt * 1.001f &&
+        std::find(reasons.begin(), reasons.end(), kCoarserReason) == reasons.end()) {
+      reasons.emplace_back(kCoarserReason);
     }
     if (id == main) {
       r.id = id;

@@ -108,6 +108,11 @@ void recordRuralBalance(model::RunContext& ctx, int id, const RainSeries& rain, 
   run::ledgerLoss(ctx, model::LossKind::InitialAbstraction, run::depthVolume(loss.abstracted, area));
   run::ledgerLoss(ctx, model::LossKind::Infiltration, run::depthVolume(infiltration, area));
   if (reservoir) run::ledgerStored(ctx, run::depthVolume(loss.gwStorage, area));
+  // Ordinate i takes the outflow g(i) from i = 2 on: the first step's outflow
+  // leaves the reservoir but reaches no ordinate.
+  if (groundwater.size() > 1 && groundwater[1] > 0.0f) {
+    run::ledgerReason(ctx, "groundwater outflow of the first step not in the hydrograph");
+  }
 }
 
 bool takeRunoffRainfall(model::RunContext& ctx, int rainPos, int maxTyped, TimeStep& step, int& nrain, bool silent,
