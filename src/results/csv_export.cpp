@@ -41,7 +41,8 @@ std::string dateTime(int yyyymmdd, double hours) {
   using namespace std::chrono;
   const year_month_day day0{year{yyyymmdd / 10000}, month{static_cast<unsigned>(yyyymmdd / 100 % 100)},
                             std::chrono::day{static_cast<unsigned>(yyyymmdd % 100)}};
-  if (!day0.ok() || !std::isfinite(hours)) return "";
+  // Beyond a million years either way there is no calendar date to give.
+  if (!day0.ok() || !std::isfinite(hours) || std::fabs(hours) > 8.0e9) return "";
   const long long seconds = std::llround(hours * 3600.0);
   const sys_seconds t = sys_days(day0) + std::chrono::seconds(seconds);
   const sys_days d = floor<days>(t);
