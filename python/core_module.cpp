@@ -169,10 +169,9 @@ T item(const py::handle& d, const char* key) {
   return d[key].cast<T>();
 }
 
-// A run's results rebuilt from the values run() returned, for the one CSV writer.
-kestran::RunResult fromValues(const py::dict& raw) {
-  kestran::RunResult r;
-  r.units = item<int>(raw, "units");
+// A run's results rebuilt from the values run() returned, for the one CSV
+// writer: the summary rows by column, then the records one by one.
+void summaryFrom(const py::dict& raw, kestran::RunResult& r) {
   const py::dict rows = raw["summary"];
   const auto column = [&](const char* key) { return rows[key].cast<py::list>(); };
   const py::list run = column("run");
@@ -194,6 +193,9 @@ kestran::RunResult fromValues(const py::dict& raw) {
     if (!c.is_none()) s.coefficient = c.cast<float>();
     r.summary.push_back(std::move(s));
   }
+}
+
+void hydrographsFrom(const py::dict& raw, kestran::RunResult& r) {
   for (const py::handle h : raw["hydrographs"].cast<py::list>()) {
     model::HydrographRecord x;
     x.run = item<int>(h, "run");
@@ -214,6 +216,9 @@ kestran::RunResult fromValues(const py::dict& raw) {
     x.produced = item<bool>(h, "produced");
     r.hydrographs.push_back(std::move(x));
   }
+}
+
+void ledgerFrom(const py::dict& raw, kestran::RunResult& r) {
   for (const py::handle l : raw["ledger"].cast<py::list>()) {
     model::LedgerRecord x;
     x.run = item<int>(l, "run");
@@ -254,11 +259,14 @@ kestran::RunResult fromValues(const py::dict& raw) {
     c.path = item<std::vector<int>>(b, "path");
     r.balance.push_back(std::move(c));
   }
-  return r;
 }
 
 std::vector<std::string> writeCsv(const std::string& directory, const std::string& stem, const py::dict& raw) {
-  const kestran::RunResult r = fromValues(raw);
+  kestran::RunResult r;
+  r.units = item<int>(raw, "units");
+  summaryFrom(raw, r);
+  hydrographsFrom(raw, r);
+  ledgerFrom(raw, r);
   std::vector<std::string> paths;
   for (const auto& p : results::writeCsv(r, directory, stem)) paths.push_back(p.string());
   return paths;
