@@ -341,9 +341,6 @@ void storeHydrograph(model::RunContext& ctx, int id, int nhyd, const std::string
   h.RV = rv;
 }
 
-struct Outcome;
-void recordBalance(model::RunContext& ctx, const ReservoirResult& r, const Outcome& o);
-
 // Everything the results block and the summary lines print.
 struct Outcome {
   bool routed = false;

@@ -4,10 +4,10 @@
 #include <exception>
 #include <string>
 
-#include "run/water_balance.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/reader.h"
+#include "run/water_balance.h"
 
 namespace run {
 

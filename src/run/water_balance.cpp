@@ -110,12 +110,13 @@ model::LedgerRecord finishRecord(const model::LedgerDraft& d, const model::Store
     const double v = slotVolume(h) * m3;
     (sent ? r.sent : r.volumeOut) += v;
     r.outputs.push_back({id, 0, v, sent});
-    if (h.NPTS >= model::kMaxOrdinates && std::find(reasons.begin(), reasons.end(), kCutReason) == reasons.end()) {
-      reasons.emplace_back(kCutReason);
-    }
+    const auto said = [&](std::string_view what) {
+      return std::any_of(reasons.begin(), reasons.end(),
+                         [&](const std::string& s) { return s.find(what) != std::string::npos; });
+    };
+    if (h.NPTS >= model::kMaxOrdinates && !said(kCutReason)) reasons.emplace_back(kCutReason);
     // Ordinates taken at a coarser step than the inflow's miss what lay between.
-    if (d.finestInputDt > 0.0f && h.DT > d.finestInputDt * 1.001f &&
-        std::find(reasons.begin(), reasons.end(), kCoarserReason) == reasons.end()) {
+    if (d.finestInputDt > 0.0f && h.DT > d.finestInputDt * 1.001f && !said(kCoarserReason)) {
       reasons.emplace_back(kCoarserReason);
     }
     if (id == main) {
