@@ -31,12 +31,14 @@ double depthVolume(double inches, double acres) { return inches / 12.0 * acres *
 void beginLedger(model::RunContext& ctx) {
   model::LedgerState& l = ctx.ledger;
   l.on = ctx.recorder != nullptr;
+  l.draft.active = false;
+  if (!l.on) return;  // the program alone keeps no ledger
   // A new run (START, or the next input file) begins with an empty store.
   if (ctx.run.NRUN != l.run || ctx.run.commandCounter <= l.lastCommand) l.producer.fill(0);
   l.run = ctx.run.NRUN;
   l.lastCommand = ctx.run.commandCounter;
   l.draft = model::LedgerDraft{};
-  l.draft.active = l.on;
+  l.draft.active = true;
 }
 
 void ledgerInput(model::RunContext& ctx, int id) {
