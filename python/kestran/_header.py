@@ -29,8 +29,9 @@ class RunHeader:
 
     @property
     def title(self) -> str:
-        """A one-line title: the input file and the first user comment."""
-        return " - ".join(t for t in (self.input, *self.comments[:1]) if t) or "KESTRAN run"
+        """A one-line title: the input file's name and the first user comment."""
+        return " - ".join(t for t in (Path(self.input).name if self.input else "", *self.comments[:1]) if t) \
+            or "KESTRAN run"
 
 
 def read_header(path: Optional[Path]) -> RunHeader:

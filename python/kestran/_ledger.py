@@ -92,7 +92,8 @@ def _box(x: float, y: float, e: Mapping[str, Any]) -> str:
     lines = [f"{_tag(e)} {label}"[:32], f"{_reference(e)} (ID {int(e.get('id', 0)):02d})",
              f"in {volume(e.get('volume_in'))}  out {volume(e.get('volume_out'))}"]
     texts = "".join(f'<text x="{x + 6:.0f}" y="{y + 15 + 15 * k:.0f}">{escape(t)}</text>' for k, t in enumerate(lines))
-    return f'<g class="ledger-node"><rect class="{cls}" x="{x:.0f}" y="{y:.0f}" width="{BOX_W}" height="{BOX_H}" rx="4"/>{texts}</g>'
+    return (f'<g class="ledger-node"><rect class="{cls}" x="{x:.0f}" y="{y:.0f}" width="{BOX_W}" '
+            f'height="{BOX_H}" rx="4"/>{texts}</g>')
 
 
 def diagram(ledger: Sequence[Mapping[str, Any]]) -> str:
@@ -112,7 +113,8 @@ def diagram(ledger: Sequence[Mapping[str, Any]]) -> str:
         (x0, y0), (x1, y1) = corner(j), corner(i)
         ax, ay, bx, by = x0 + BOX_W, y0 + BOX_H / 2, x1, y1 + BOX_H / 2
         mid = (ax + bx) / 2
-        parts.append(f'<path class="edge" d="M{ax:.0f} {ay:.0f}C{mid:.0f} {ay:.0f} {mid:.0f} {by:.0f} {bx:.0f} {by:.0f}"/>'
+        parts.append(f'<path class="edge" d="M{ax:.0f} {ay:.0f}C{mid:.0f} {ay:.0f} {mid:.0f} {by:.0f} '
+                     f'{bx:.0f} {by:.0f}"/>'
                      f'<text class="rain" x="{mid:.0f}" y="{(ay + by) / 2 - 3:.0f}" text-anchor="middle">'
                      f'{volume(ledger[j].get("volume_out"))}</text>')
     parts += [_box(*corner(i), e) for i, e in enumerate(ledger)]

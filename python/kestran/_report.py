@@ -36,7 +36,7 @@ svg text{font:11px sans-serif;fill:#333}svg text.title{font-size:13px;font-weigh
 svg text.axis{font-size:12px}svg .rain{fill:#2a6fb0}svg .plot{fill:#fff;stroke:#999}
 svg .grid{stroke:#e6e6e6}svg .flow{fill:none;stroke:#c0392b;stroke-width:1.5}
 svg .hyetograph{fill:#5b9bd5;fill-opacity:.7}svg circle.peak{fill:#c0392b}svg text.peak{font-weight:bold}
-svg .bar{fill:#c0392b}svg .node{fill:#f7f7f7;stroke:#777}svg .edge{stroke:#5b9bd5;fill:none;stroke-width:1.5}
+svg .node{fill:#f7f7f7;stroke:#777}svg .edge{stroke:#5b9bd5;fill:none;stroke-width:1.5}
 svg .flagged{fill:#fdecea;stroke:#c62828}
 """
 
@@ -145,7 +145,11 @@ def _figures(run: Run, head: RunHeader, anchors: Dict[tuple, str]) -> str:
         out.append(f'<figure class="hydrograph" id="{fig_id}" data-run="{h.run}" data-command="{h.command}" '
                    f'data-id="{h.id}">{figure_svg(h, storm, figure_title(h, head), _peak_text(h, run))}'
                    f"<figcaption>{caption}</figcaption></figure>")
-    body = "".join(out) if out else "<p>No hydrograph was produced.</p>"
+    if not out:
+        # A batch result made with hydrographs=False has summary rows but no ordinates.
+        out.append("<p>No hydrograph was produced.</p>" if run.summary.empty else
+                   "<p>This result carries no hydrographs (run it with hydrographs=True).</p>")
+    body = "".join(out)
     return f'<h2 id="hydrographs">Hydrographs</h2>{body}'
 
 

@@ -150,25 +150,6 @@ def figure_svg(h: Hydrograph, storm: Optional[Storm], title: str, peak_text: str
     return "".join(parts)
 
 
-def bars_svg(names: Sequence[str], values: Sequence[float], axis: str, title: str) -> str:
-    """Horizontal bars, one per name (a comparison of peaks)."""
-    row, left = 18, 300
-    height = TOP + row * len(names) + BOTTOM
-    top = max(values, default=0.0) * 1.08 or 1.0
-    scale = (WIDTH - left - RIGHT) / top
-    parts = [f'<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 {WIDTH} {height}" role="img" '
-             f'aria-label="{escape(title)}"><title>{escape(title)}</title>',
-             f'<text class="title" x="{LEFT}" y="{TOP - 12}">{escape(title)}</text>']
-    for i, (name, value) in enumerate(zip(names, values)):
-        y = TOP + i * row
-        parts.append(f'<text class="tick" x="{left - 6}" y="{y + 13}" text-anchor="end">{escape(name)}</text>'
-                     f'<rect class="bar" x="{left}" y="{y + 3}" width="{max(value, 0.0) * scale:.1f}" height="{row - 6}"/>'
-                     f'<text class="tick" x="{left + max(value, 0.0) * scale + 4:.1f}" y="{y + 13}">{value:.3f}</text>')
-    parts.append(f'<text class="axis" x="{left + (WIDTH - left - RIGHT) / 2:.0f}" y="{height - 12}" '
-                 f'text-anchor="middle">{escape(axis)}</text></svg>')
-    return "".join(parts)
-
-
 def storm_for(h: Hydrograph, storms: Sequence[Storm]) -> Optional[Storm]:
     """The storm a hydrograph came from: the one its own runoff command
     used, else (for hydrographs made from others) the last storm a runoff

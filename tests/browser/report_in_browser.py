@@ -95,10 +95,10 @@ class Browser:
 
 
 def summary_lines(path: Path) -> int:
-    """Summary lines of a .sum file: the RUN:COMMAND column is blank and the
-    ID:NHYD colon sits in column 27 after a two-digit slot."""
+    """Summary lines of a .sum file: the ID:NHYD colon in column 27 after a
+    two-digit slot."""
     return sum(1 for line in path.read_text(encoding="latin-1").splitlines()
-               if len(line) >= 79 and line[26] == ":" and line[24:26].isdigit() and line[1:5].strip() in ("", "*", "**"))
+               if len(line) >= 79 and line[26] == ":" and line[24:26].isdigit())
 
 
 def console_errors(events: list) -> list:
@@ -156,8 +156,8 @@ def main() -> int:
         browser.wait_for("Page.loadEventFired")
 
         def count(selector: str) -> int:
-            found = browser.send("Runtime.evaluate", session, expression=f"document.querySelectorAll('{selector}').length",
-                                 returnByValue=True)
+            found = browser.send("Runtime.evaluate", session, returnByValue=True,
+                                 expression=f"document.querySelectorAll('{selector}').length")
             return int(found["result"]["value"])
 
         figures = count("figure.hydrograph svg polyline.flow")
