@@ -49,6 +49,12 @@ def ticks(low: float, high: float, count: int = 5) -> List[float]:
     return [first + i * step for i in range(max(0, min(n, 50)))]
 
 
+def finite(values: np.ndarray) -> np.ndarray:
+    """Values to draw: one that is not finite would make the figure
+    unreadable, so it is drawn as 0."""
+    return np.nan_to_num(np.asarray(values, dtype=np.float64), nan=0.0, posinf=0.0, neginf=0.0)
+
+
 def label(value: float) -> str:
     return f"{value:.6g}"
 
@@ -65,6 +71,7 @@ class Frame:
 
     t0: float
     t1: float
+    qmin: float
     qmax: float
     imax: float
 
@@ -72,7 +79,7 @@ class Frame:
         return LEFT + (np.asarray(t) - self.t0) / (self.t1 - self.t0) * PLOT_W
 
     def yq(self, q: np.ndarray) -> np.ndarray:
-        return TOP + PLOT_H - np.asarray(q) / self.qmax * PLOT_H
+        return TOP + PLOT_H - (np.asarray(q) - self.qmin) / (self.qmax - self.qmin) * PLOT_H
 
     def yi(self, i: np.ndarray) -> np.ndarray:
         return TOP + np.asarray(i) / self.imax * PLOT_H
@@ -82,17 +89,18 @@ def _points(x: np.ndarray, y: np.ndarray) -> str:
     return " ".join(f"{a:.1f},{b:.1f}" for a, b in zip(x, y))
 
 
-def _frame(h: Hydrograph, storm: Optional[Storm]) -> Frame:
-    times, flows = h.times, h.flows
+def _frame(h: Hydrograph, flows: np.ndarray, storm: Optional[Storm]) -> Frame:
+    times = h.times
     t0 = float(times[0]) if len(times) else h.start_hours
     t1 = float(times[-1]) if len(times) > 1 else t0 + max(h.dt_hours, 1e-3)
     peak = float(np.max(flows)) if len(flows) else 0.0
+    low = min(0.0, float(np.min(flows))) if len(flows) else 0.0
     imax = 1.0
     if storm is not None and len(storm.intensities):
         t1 = max(t1, h.start_hours + storm.dt_hours * len(storm.intensities))
-        imax = max(float(np.max(storm.intensities)), 1e-6) / RAIN_SHARE
-    top = peak / (FLOW_SHARE if storm is not None else 0.9)
-    return Frame(t0, t1 if t1 > t0 else t0 + 1.0, top if top > 0.0 else 1.0, imax)
+        imax = max(float(np.max(finite(storm.intensities))), 1e-6) / RAIN_SHARE
+    top = low + (peak - low) / (FLOW_SHARE if storm is not None else 0.9)
+    return Frame(t0, t1 if t1 > t0 else t0 + 1.0, low, top if top > low else low + 1.0, imax)
 
 
 def _axes(f: Frame, h: Hydrograph, storm: Optional[Storm]) -> List[str]:
@@ -101,7 +109,8 @@ def _axes(f: Frame, h: Hydrograph, storm: Optional[Storm]) -> List[str]:
         x = float(f.x(t))
         out.append(f'<line class="grid" x1="{x:.1f}" y1="{TOP}" x2="{x:.1f}" y2="{TOP + PLOT_H}"/>'
                    f'<text class="tick" x="{x:.1f}" y="{TOP + PLOT_H + 14}" text-anchor="middle">{label(t)}</text>')
-    for q in ticks(0.0, f.qmax * (FLOW_SHARE if storm is not None else 1.0) * 1.05, 5):
+    share = FLOW_SHARE if storm is not None else 1.0
+    for q in ticks(f.qmin, f.qmin + (f.qmax - f.qmin) * share * 1.05, 5):
         y = float(f.yq(q))
         out.append(f'<line class="grid" x1="{LEFT}" y1="{y:.1f}" x2="{LEFT + PLOT_W}" y2="{y:.1f}"/>'
                    f'<text class="tick" x="{LEFT - 5}" y="{y + 4:.1f}" text-anchor="end">{label(q)}</text>')
@@ -120,7 +129,7 @@ def _axes(f: Frame, h: Hydrograph, storm: Optional[Storm]) -> List[str]:
 
 def _hyetograph(f: Frame, h: Hydrograph, storm: Storm) -> str:
     starts = h.start_hours + storm.times
-    x, heights, width = column_max(starts, storm.intensities, storm.dt_hours, PLOT_W)
+    x, heights, width = column_max(starts, finite(storm.intensities), storm.dt_hours, PLOT_W)
     left, w = f.x(x), max(width / (f.t1 - f.t0) * PLOT_W, 0.5)
     # One path for all bars: a few kilobytes even for a record of years.
     bars = "".join(f"M{a:.1f} {TOP}h{w:.1f}v{b - TOP:.1f}h{-w:.1f}z" for a, b in zip(left, f.yi(heights)) if b > TOP)
@@ -129,17 +138,18 @@ def _hyetograph(f: Frame, h: Hydrograph, storm: Storm) -> str:
 
 def figure_svg(h: Hydrograph, storm: Optional[Storm], title: str, peak_text: str) -> str:
     """The figure as an <svg> element (no XML prolog: it goes inline)."""
-    f = _frame(h, storm)
+    flows = finite(h.flows)  # below zero (a diversion's remainder) gets room under the axis
+    f = _frame(h, flows, storm)
     parts = [f'<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 {WIDTH} {HEIGHT}" role="img" '
              f'aria-label="{escape(title)}">', f'<title>{escape(title)}</title>']
     parts += _axes(f, h, storm)
     if storm is not None and len(storm.intensities):
         parts.append(_hyetograph(f, h, storm))
-    if len(h.flows):
-        t, q = min_max(h.times, h.flows, PLOT_W)
+    if len(flows):
+        t, q = min_max(h.times, flows, PLOT_W)
         parts.append(f'<polyline class="flow" points="{_points(f.x(t), f.yq(q))}"/>')
-        at = int(np.argmax(h.flows))
-        px, py = float(f.x(h.times[at])), float(f.yq(h.flows[at]))
+        at = int(np.argmax(flows))
+        px, py = float(f.x(h.times[at])), float(f.yq(flows[at]))
         anchor = "end" if px > LEFT + PLOT_W * 0.7 else "start"
         dx = -8 if anchor == "end" else 8
         parts.append(f'<circle class="peak" cx="{px:.1f}" cy="{py:.1f}" r="4"/>'

@@ -17,6 +17,7 @@ import kestran
 from conftest import CLOCK, EXAMPLES, study
 from kestran._ledger import diagram, layout, volume
 from kestran._report import render
+from kestran._svg import figure_svg
 from kestran._thin import column_max, min_max
 
 ERROR_STUDY = (" 1\nSTART               TZERO=[0], METOUT=[1], NSTORM=[0], NRUN=[1]\n"
@@ -80,6 +81,18 @@ def test_thinning_a_long_series_loses_no_peak():
     starts, heights, width = column_max(x, y, 1.0, 700)
     assert len(starts) <= 700 and heights.max() == 90.0 and width == pytest.approx(105_120 / 700)
     assert column_max(x[:5], y[:5], 1.0, 700)[1].tolist() == y[:5].tolist()
+
+
+@pytest.mark.parametrize("runoff", [[], [0.0, 0.0, 0.0], [0.0, np.nan, 2.0, np.inf], [0.5, -0.5, 0.0]],
+                         ids=["empty", "dry", "not finite", "below zero"])
+def test_figures_of_odd_hydrographs_hold_only_numbers(runoff):
+    h = kestran.Hydrograph(1, 2, "STORE HYD", 1, 101, "", 0.25, 1.0, 0.0, 6.0, np.array(runoff, dtype=np.float32),
+                           2.0, 6.5, 1.0, "metric")
+    storm = kestran.Storm(1, 2, "S", 0, 0.5, np.array([1.0, np.nan]), 1.0, "metric")
+    for svg in (figure_svg(h, None, "t", "p"), figure_svg(h, storm, "t", "p")):
+        numbers = re.findall(r'(?:points|d|x|y|cx|cy|width|height)="([^"]*)"', svg)
+        assert numbers and not re.search(r"nan|inf", " ".join(numbers), re.I)
+        assert Page(svg).find("polyline", "flow") or not runoff
 
 
 STUDIES = {
