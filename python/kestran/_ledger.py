@@ -11,7 +11,7 @@ from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple
 
 LOSSES = (("initial_abstraction", "Initial abstraction"), ("infiltration", "Infiltration"),
           ("depression_storage", "Depression storage"), ("evaporation", "Evaporation"))
-BOX_W, BOX_H, GAP_X, GAP_Y, PAD = 200, 58, 70, 16, 12
+BOX_W, BOX_H, GAP_X, GAP_Y, PAD = 210, 72, 70, 16, 12
 
 
 def volume(value: Any) -> str:
@@ -51,7 +51,7 @@ def _table(ledger: Sequence[Mapping[str, Any]]) -> str:
                     + "".join(f"<td>{volume(losses.get(kind, 0.0))}</td>" for kind, _ in LOSSES)
                     + f'<td>{volume(e.get("stored"))}</td><td>{volume(e.get("sent"))}</td>'
                     f'<td class="{"error" if flagged else ""}">{_percent(error)}</td><td class="t">{flag}</td></tr>')
-    return (f'<table class="ledger"><thead>{head}</thead><tbody>{"".join(rows)}</tbody></table>'
+    return (f'<div class="scroll"><table class="ledger"><thead>{head}</thead><tbody>{"".join(rows)}</tbody></table></div>'
             '<p>Volumes in m³. Error: (in - out - losses - stored - sent) as a share of what came in.</p>')
 
 
@@ -90,7 +90,8 @@ def _box(x: float, y: float, e: Mapping[str, Any]) -> str:
     cls = "node flagged" if e.get("flagged") else "node"
     label = " ".join(str(e.get("label", "")).split())
     lines = [f"{_tag(e)} {label}"[:32], f"{_reference(e)} (ID {int(e.get('id', 0)):02d})",
-             f"in {volume(e.get('volume_in'))}  out {volume(e.get('volume_out'))}"]
+             f"in {volume(e.get('volume_in'))}  out {volume(e.get('volume_out'))}",
+             f"stored {volume(e.get('stored'))}  sent {volume(e.get('sent'))}  error {_percent(e.get('error_percent'))} %"]
     texts = "".join(f'<text x="{x + 6:.0f}" y="{y + 15 + 15 * k:.0f}">{escape(t)}</text>' for k, t in enumerate(lines))
     return (f'<g class="ledger-node"><rect class="{cls}" x="{x:.0f}" y="{y:.0f}" width="{BOX_W}" '
             f'height="{BOX_H}" rx="4"/>{texts}</g>')
@@ -122,8 +123,19 @@ def diagram(ledger: Sequence[Mapping[str, Any]]) -> str:
     return "".join(parts)
 
 
-def ledger_section(ledger: Optional[Sequence[Mapping[str, Any]]]) -> str:
+def entries(ledger: Any) -> List[Mapping[str, Any]]:
+    """The ledger as a list of mappings, whether it came as one, as a data
+    frame or as records with attributes."""
+    if ledger is None:
+        return []
+    if hasattr(ledger, "to_dict"):
+        return list(ledger.to_dict("records"))
+    return [e if isinstance(e, Mapping) else vars(e) for e in ledger]
+
+
+def ledger_section(ledger: Any) -> str:
     """The water-balance section; empty when the run has no ledger."""
+    ledger = entries(ledger)
     if not ledger:
         return ""
     flagged = sum(1 for e in ledger if e.get("flagged"))

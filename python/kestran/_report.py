@@ -24,7 +24,7 @@ body{font:14px/1.4 system-ui,sans-serif;margin:1.5em auto;max-width:60em;padding
 h1{font-size:1.5em;margin:.2em 0}h2{font-size:1.2em;border-bottom:1px solid #ccc;margin-top:1.6em}
 table{border-collapse:collapse;font:12px/1.3 ui-monospace,monospace}
 th,td{border:1px solid #ddd;padding:2px 6px;text-align:right;white-space:nowrap}
-th{background:#f2f2f2;text-align:center}td.t{text-align:left}tr:target,li:target{background:#fff3b0}
+th{background:#f2f2f2;text-align:center;white-space:normal}.scroll{overflow-x:auto}td.t{text-align:left}tr:target,li:target{background:#fff3b0}
 dl.header{display:grid;grid-template-columns:max-content auto;gap:0 1em}dl.header dt{font-weight:bold}
 ul.messages{list-style:none;padding:0}ul.messages li{border-left:5px solid;padding:3px 8px;margin:4px 0}
 pre{margin:0;font:12px/1.3 ui-monospace,monospace;white-space:pre-wrap}
@@ -95,8 +95,8 @@ def _summary(run: Run, anchors: Dict[tuple, str], first_message: Dict[tuple, str
                     f'<td class="t">{escape(reference(r))}</td><td>{_number(r.area, 2)}</td>'
                     f'<td>{_number(r.peak, 3)}</td><td class="t">{escape(r.peak_date)}</td>'
                     f'<td>{_number(r.volume, 2)}</td><td>{_number(r.coefficient, 3)}</td></tr>')
-    return (f'<h2 id="summary">Summary</h2><table class="summary"><thead>{head}</thead>'
-            f'<tbody>{"".join(rows)}</tbody></table>')
+    return (f'<h2 id="summary">Summary</h2><div class="scroll"><table class="summary"><thead>{head}</thead>'
+            f'<tbody>{"".join(rows)}</tbody></table></div>')
 
 
 def _messages(messages: Sequence[Message], anchors: Dict[tuple, str]) -> str:
@@ -175,9 +175,8 @@ def render(run: Run, base: Path, csv_files: Optional[List[Path]] = None) -> str:
         first_message.setdefault((m.run, m.command), f"msg-{i}")
     summary = _summary(run, anchors, first_message)
     figures = _figures(run, head, anchors)
-    ledger = getattr(run, "ledger", None)
     sections = [_header(run, head), summary, _messages(run.messages, anchors), figures,
-                ledger_section(ledger) if ledger else "", _files(run, base, csv_files)]
+                ledger_section(getattr(run, "ledger", None)), _files(run, base, csv_files)]
     return ("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
             f"<title>KESTRAN run report: {escape(head.input or 'study')}</title>"
             f"<style>{CSS}</style></head><body>{''.join(sections)}</body></html>\n")
