@@ -4,6 +4,7 @@ with its exit status, windows on standard output and standard error.
 writes its HTML report."""
 
 import argparse
+import os
 import sys
 from pathlib import Path
 from typing import List, Optional
@@ -28,7 +29,8 @@ def report_main(args: List[str]) -> int:
     output = Path(options.output)
     workdir = Path(options.workdir) if options.workdir else output.parent / f"{output.stem}_files"
     try:
-        result = run(options.input, workdir)
+        # The program's own pin of the date and time, for outputs to compare.
+        result = run(options.input, workdir, clock=os.environ.get("KESTRAN_FIXED_CLOCK") or None)
         written = report(result, output, csv=not options.no_csv)
     except (OSError, TypeError, ValueError) as e:
         print(f"kestran report: {e}", file=sys.stderr)
