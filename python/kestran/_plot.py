@@ -10,7 +10,7 @@ import numpy as np
 
 from ._header import read_header
 from ._results import Hydrograph, Run
-from ._svg import FLOW_SHARE, RAIN_SHARE, storm_for, unit
+from ._svg import FLOW_SHARE, RAIN_SHARE, origin, storm_for, unit
 
 Which = Union[Hydrograph, int, str]
 
@@ -44,23 +44,33 @@ def plot(run: Run, which: Which, ax: Any = None) -> Any:
     h = find(run, which)
     ax = _new_axes(ax, (9, 4.5))
     flow, depth = unit(h.units, "flow"), unit(h.units, "intensity")
-    ax.plot(h.times, h.flows, color="#c0392b", linewidth=1.2, label=f"{h.reference} (ID {h.id:02d})")
+    storm = storm_for(h, run.storms)
+    start = origin(storm)
+
+    def when(hours: np.ndarray) -> np.ndarray:
+        """Run clock hours as dates when the storm has one."""
+        if start is None:
+            return hours
+        return np.datetime64(start, "ms") + np.round(np.asarray(hours) * 3.6e6).astype("timedelta64[ms]")
+
+    times = when(h.times)
+    ax.plot(times, h.flows, color="#c0392b", linewidth=1.2, label=f"{h.reference} (ID {h.id:02d})")
     if len(h.flows):
         at = int(np.argmax(h.flows))
-        ax.plot([h.times[at]], [h.flows[at]], "o", color="#c0392b")
+        ax.plot([times[at]], [h.flows[at]], "o", color="#c0392b")
         minutes = int(round(h.peak_hours * 60.0))
         ax.annotate(f"Peak {h.peak:.3f} {flow}\nat {minutes // 60}:{minutes % 60:02d} h",
-                    (h.times[at], h.flows[at]), xytext=(8, 4), textcoords="offset points", fontweight="bold")
-    storm = storm_for(h, run.storms)
+                    (times[at], h.flows[at]), xytext=(8, 4), textcoords="offset points", fontweight="bold")
     peak = float(np.max(h.flows)) if len(h.flows) else 0.0
     ax.set_ylim(0.0, (peak / (FLOW_SHARE if storm is not None else 0.9)) or 1.0)
     if storm is not None and len(storm.intensities):
         rain = ax.twinx()
-        rain.bar(h.start_hours + storm.times, storm.intensities, width=storm.dt_hours, align="edge",
+        width = storm.dt_hours / 24.0 if start is not None else storm.dt_hours  # dates count in days
+        rain.bar(when(h.start_hours + storm.times), storm.intensities, width=width, align="edge",
                  color="#5b9bd5", alpha=0.7, label=storm.title or "storm")
         rain.set_ylim(max(float(np.max(storm.intensities)), 1e-6) / RAIN_SHARE, 0.0)  # bars hang from the top
         rain.set_ylabel(f"Rainfall intensity ({depth})")
-    ax.set_xlabel("Time on the run clock (h)")
+    ax.set_xlabel("Time on the run clock (h)" if start is None else "Date and time")
     ax.set_ylabel(f"Flow ({flow})")
     title = read_header(run.summary_output).title
     ax.set_title(f"{title}\n{h.run:03d}:{h.command:04d} {' '.join(h.label.split())} {h.reference}")
@@ -81,6 +91,7 @@ def plot_summary(run: Run, ax: Any = None) -> Any:
     ax.invert_yaxis()
     for y, p in zip(at, peaks):
         ax.annotate(f"{p:.3f}", (p, y), xytext=(3, 0), textcoords="offset points", va="center")
+    ax.set_xlim(0.0, max(peaks, default=0.0) * 1.15 or 1.0)  # room for the labels
     ax.set_xlabel(f"Peak flow ({unit(run.units, 'flow')})")
     ax.set_title(f"{read_header(run.summary_output).title}: peak flows")
     return ax.figure

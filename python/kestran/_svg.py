@@ -5,6 +5,7 @@ are thinned to the figure's pixel columns without losing their peaks."""
 
 from __future__ import annotations
 
+import datetime as _dt
 import math
 from dataclasses import dataclass
 from html import escape
@@ -103,19 +104,67 @@ def _frame(h: Hydrograph, flows: np.ndarray, storm: Optional[Storm]) -> Frame:
     return Frame(t0, t1 if t1 > t0 else t0 + 1.0, low, top if top > low else low + 1.0, imax)
 
 
+def origin(storm: Optional[Storm]) -> Optional[_dt.datetime]:
+    """Midnight of the storm's date, from which the run clock counts hours;
+    None for a storm without a date."""
+    if storm is None or storm.date <= 0:
+        return None
+    try:
+        return _dt.datetime.strptime(f"{storm.date:08d}", "%Y%m%d")
+    except ValueError:
+        return None
+
+
+def _calendar_ticks(first: _dt.datetime, last: _dt.datetime, start: _dt.datetime) -> List[Tuple[float, str]]:
+    """Ticks on the first of a month: every 1, 2, 3 or 6 months, or every
+    1, 2, 5... years (each January), about six over the span."""
+    months = (last.year - first.year) * 12 + last.month - first.month
+    step = next((m for m in (1, 2, 3, 6) if months / m <= 7), 12 * int(nice_step(months / 12.0, 6)))
+    out = []
+    index = first.year * 12 + first.month - 1  # the first month whose first day is within the span
+    index += 0 if first == _dt.datetime(first.year, first.month, 1) else 1
+    index += (-index) % step
+    while len(out) < 60:
+        day = _dt.datetime(index // 12, index % 12 + 1, 1)
+        if day > last:
+            break
+        text = day.strftime("%Y") if step >= 12 else day.strftime("%Y-%m")
+        out.append(((day - start).total_seconds() / 3600.0, text))
+        index += step
+    return out
+
+
+def time_ticks(t0: float, t1: float, start: Optional[_dt.datetime]) -> Tuple[List[Tuple[float, str]], str]:
+    """Ticks of the time axis (run clock hours, label) and its title: dates
+    and times when the storm has a date, hours otherwise."""
+    if start is None:
+        return [(t, label(t)) for t in ticks(t0, t1, 8)], "Time on the run clock (h)"
+    if t1 - t0 > 60 * 24.0:
+        return _calendar_ticks(start + _dt.timedelta(hours=t0), start + _dt.timedelta(hours=t1), start), "Date"
+    if t1 - t0 > 72.0:
+        days = ticks(t0 / 24.0, t1 / 24.0, 6)
+        return [(d * 24.0, (start + _dt.timedelta(days=d)).strftime("%Y-%m-%d")) for d in days], "Date"
+    step = next((s for s in (0.25, 0.5, 1.0, 2.0, 3.0, 6.0, 12.0) if (t1 - t0) / s <= 8), 24.0)
+    first = math.ceil(t0 / step - 1e-9) * step
+    hours = [first + i * step for i in range(int((t1 - first) / step + 1e-9) + 1)]
+    return [(t, (start + _dt.timedelta(hours=t)).strftime("%m-%d %H:%M")) for t in hours], \
+        f"Date and time (from {start:%Y-%m-%d})"
+
+
 def _axes(f: Frame, h: Hydrograph, storm: Optional[Storm]) -> List[str]:
     out = [f'<rect class="plot" x="{LEFT}" y="{TOP}" width="{PLOT_W}" height="{PLOT_H}"/>']
-    for t in ticks(f.t0, f.t1, 8):
+    marks, time_title = time_ticks(f.t0, f.t1, origin(storm))
+    for t, text in marks:
         x = float(f.x(t))
         out.append(f'<line class="grid" x1="{x:.1f}" y1="{TOP}" x2="{x:.1f}" y2="{TOP + PLOT_H}"/>'
-                   f'<text class="tick" x="{x:.1f}" y="{TOP + PLOT_H + 14}" text-anchor="middle">{label(t)}</text>')
+                   f'<text class="tick" x="{x:.1f}" y="{TOP + PLOT_H + 14}" text-anchor="middle">{text}</text>')
     share = FLOW_SHARE if storm is not None else 1.0
     for q in ticks(f.qmin, f.qmin + (f.qmax - f.qmin) * share * 1.05, 5):
         y = float(f.yq(q))
         out.append(f'<line class="grid" x1="{LEFT}" y1="{y:.1f}" x2="{LEFT + PLOT_W}" y2="{y:.1f}"/>'
                    f'<text class="tick" x="{LEFT - 5}" y="{y + 4:.1f}" text-anchor="end">{label(q)}</text>')
     out.append(f'<text class="axis" x="{LEFT + PLOT_W / 2:.0f}" y="{HEIGHT - 8}" text-anchor="middle">'
-               'Time on the run clock (h)</text>')
+               f'{time_title}</text>')
     out.append(f'<text class="axis" transform="translate(16,{TOP + PLOT_H / 2:.0f}) rotate(-90)" '
                f'text-anchor="middle">Flow ({unit(h.units, "flow")})</text>')
     if storm is not None:

@@ -204,6 +204,10 @@ def test_report_of_a_12_year_hourly_record_is_quick_and_small(tmp_path):
     ys = [float(p.split(",")[1]) for p in points.split()]
     peak_y = re.search(r'<circle class="peak" cx="[^"]*" cy="([^"]*)"', path.read_text()).group(1)
     assert min(ys) == float(peak_y) and "Peak %.3f" % run.hydrographs[0].peak in path.read_text()
+    # The storm is dated 2000-01-01 (the start date): ticks each second January
+    # over the 4380 days to 2011-12-30.
+    years = re.findall(r'<text class="tick" [^>]*>(\d{4})</text>', path.read_text())
+    assert years == ["2000", "2002", "2004", "2006", "2008", "2010"]
 
 
 PLOTS = {
