@@ -7,7 +7,7 @@ from __future__ import annotations
 
 import math
 from html import escape
-from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple
+from typing import Any, Dict, List, Mapping, Sequence, Tuple
 
 LOSSES = (("initial_abstraction", "Initial abstraction"), ("infiltration", "Infiltration"),
           ("depression_storage", "Depression storage"), ("evaporation", "Evaporation"))
@@ -51,7 +51,8 @@ def _table(ledger: Sequence[Mapping[str, Any]]) -> str:
                     + "".join(f"<td>{volume(losses.get(kind, 0.0))}</td>" for kind, _ in LOSSES)
                     + f'<td>{volume(e.get("stored"))}</td><td>{volume(e.get("sent"))}</td>'
                     f'<td class="{"error" if flagged else ""}">{_percent(error)}</td><td class="t">{flag}</td></tr>')
-    return (f'<div class="scroll"><table class="ledger"><thead>{head}</thead><tbody>{"".join(rows)}</tbody></table></div>'
+    return (f'<div class="scroll"><table class="ledger"><thead>{head}</thead>'
+            f'<tbody>{"".join(rows)}</tbody></table></div>'
             '<p>Volumes in m³. Error: (in - out - losses - stored - sent) as a share of what came in.</p>')
 
 
@@ -91,7 +92,8 @@ def _box(x: float, y: float, e: Mapping[str, Any]) -> str:
     label = " ".join(str(e.get("label", "")).split())
     lines = [f"{_tag(e)} {label}"[:32], f"{_reference(e)} (ID {int(e.get('id', 0)):02d})",
              f"in {volume(e.get('volume_in'))}  out {volume(e.get('volume_out'))}",
-             f"stored {volume(e.get('stored'))}  sent {volume(e.get('sent'))}  error {_percent(e.get('error_percent'))} %"]
+             f"stored {volume(e.get('stored'))}  sent {volume(e.get('sent'))}  "
+             f"error {_percent(e.get('error_percent'))} %"]
     texts = "".join(f'<text x="{x + 6:.0f}" y="{y + 15 + 15 * k:.0f}">{escape(t)}</text>' for k, t in enumerate(lines))
     return (f'<g class="ledger-node"><rect class="{cls}" x="{x:.0f}" y="{y:.0f}" width="{BOX_W}" '
             f'height="{BOX_H}" rx="4"/>{texts}</g>')

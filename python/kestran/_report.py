@@ -24,7 +24,8 @@ body{font:14px/1.4 system-ui,sans-serif;margin:1.5em auto;max-width:60em;padding
 h1{font-size:1.5em;margin:.2em 0}h2{font-size:1.2em;border-bottom:1px solid #ccc;margin-top:1.6em}
 table{border-collapse:collapse;font:12px/1.3 ui-monospace,monospace}
 th,td{border:1px solid #ddd;padding:2px 6px;text-align:right;white-space:nowrap}
-th{background:#f2f2f2;text-align:center;white-space:normal}.scroll{overflow-x:auto}td.t{text-align:left}tr:target,li:target{background:#fff3b0}
+th{background:#f2f2f2;text-align:center;white-space:normal}.scroll{overflow-x:auto}td.t{text-align:left}
+tr:target,li:target{background:#fff3b0}
 dl.header{display:grid;grid-template-columns:max-content auto;gap:0 1em}dl.header dt{font-weight:bold}
 ul.messages{list-style:none;padding:0}ul.messages li{border-left:5px solid;padding:3px 8px;margin:4px 0}
 pre{margin:0;font:12px/1.3 ui-monospace,monospace;white-space:pre-wrap}
