@@ -63,6 +63,10 @@ def _number(value: Any, digits: int) -> str:
     return f"{value:.{digits}f}"
 
 
+def _to(target: Optional[str], text: str) -> str:
+    return f'<a href="#{target}">{text}</a>' if target else text
+
+
 def reference(row: Any) -> str:
     return str(row.nhyd) if row.nhyd else row.name
 
@@ -81,6 +85,8 @@ def _summary(run: Run, anchors: Dict[tuple, str], first_message: Dict[tuple, str
     head = ("<tr><th>RUN:COMMAND</th><th>Command</th><th></th><th>ID</th><th>NHYD</th>"
             f"<th>AREA ({unit(u, 'area')})</th><th>QPEAK ({unit(u, 'flow')})</th><th>TpeakDate_hh:mm</th>"
             f"<th>R.V. ({unit(u, 'depth')})</th><th>R.C.</th></tr>")
+    # Each line's reference links to the figure of its hydrograph.
+    figures = {(h.run, h.command, h.id): f"hyd-{i}" for i, h in enumerate(run.hydrographs)}
     rows = []
     for r in run.summary.itertuples():
         key = (r.run, r.command)
@@ -88,12 +94,11 @@ def _summary(run: Run, anchors: Dict[tuple, str], first_message: Dict[tuple, str
         if key not in anchors:
             anchors[key] = f"cmd-{r.run:03d}-{r.command:04d}"
             row_id = f' id="{anchors[key]}"'
-        marker = escape(r.marker)
-        if r.marker and key in first_message:
-            marker = f'<a href="#{first_message[key]}">{marker}</a>'
+        marker = _to(first_message.get(key) if r.marker else None, escape(r.marker))
         rows.append(f'<tr{row_id}><td class="t">{tag(r.run, r.command)}</td><td class="t">{escape(r.label)}</td>'
                     f'<td class="{"error" if r.marker == "**" else "t"}">{marker}</td><td>{r.id:02d}</td>'
-                    f'<td class="t">{escape(reference(r))}</td><td>{_number(r.area, 2)}</td>'
+                    f'<td class="t">{_to(figures.get((r.run, r.command, r.id)), escape(reference(r)))}</td>'
+                    f'<td>{_number(r.area, 2)}</td>'
                     f'<td>{_number(r.peak, 3)}</td><td class="t">{escape(r.peak_date)}</td>'
                     f'<td>{_number(r.volume, 2)}</td><td>{_number(r.coefficient, 3)}</td></tr>')
     return (f'<h2 id="summary">Summary</h2><div class="scroll"><table class="summary"><thead>{head}</thead>'
@@ -105,9 +110,7 @@ def _messages(messages: Sequence[Message], anchors: Dict[tuple, str]) -> str:
         return '<h2 id="messages">Messages</h2><p>None.</p>'
     items = []
     for i, m in enumerate(messages):
-        where = tag(m.run, m.command)
-        target = anchors.get((m.run, m.command))
-        where = f'<a href="#{target}">{where}</a>' if target else where
+        where = _to(anchors.get((m.run, m.command)), tag(m.run, m.command))
         kind = _SEVERITY[m.severity]
         items.append(f'<li id="msg-{i}" class="{kind}" data-number="{m.number}">{where} {kind.upper()} {m.number}'
                      f'<pre>{escape(m.text)}</pre></li>')

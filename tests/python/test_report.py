@@ -48,6 +48,12 @@ class Page(HTMLParser):
                 if t == tag and (cls is None or cls in a.get("class", "").split()) and (inside is None or inside in up)]
 
 
+def example(tmp_path):
+    """The example study; its SAVE HYD file goes to tmp_path, not beside it."""
+    return kestran.run(EXAMPLES / "example.dat", tmp_path / "work", project_dir=tmp_path, rainfall_dir=EXAMPLES,
+                       clock=CLOCK)
+
+
 def sum_lines(path):
     """(label, peak) of each summary line of a .sum file, by its columns."""
     return [(line[5:24].strip(), line[46:55].strip()) for line in path.read_text().splitlines()
@@ -169,7 +175,7 @@ LEDGER = [
 def test_ledger_section_from_a_hand_made_ledger(tmp_path):
     assert layout(LEDGER) == ([(0, 0), (0, 1), (1, 0), (2, 0)], [(0, 2), (1, 2), (2, 3)])
     assert [volume(v) for v in (6495.7, 444.3, 0.04, float("nan"), None)] == ["6,496", "444.3", "0.0", "n/a", ""]
-    run = kestran.run(EXAMPLES / "example.dat", tmp_path / "work", clock=CLOCK)
+    run = example(tmp_path)
     assert "balance" not in render(run, tmp_path)
     run.ledger = LEDGER
     text = render(run, tmp_path)
@@ -219,7 +225,7 @@ PLOTS = {
 
 
 def test_plots(tmp_path):
-    run = kestran.run(EXAMPLES / "example.dat", tmp_path / "work", clock=CLOCK)
+    run = example(tmp_path)
     run.hydrographs = [h for h in run.hydrographs if not h.label.endswith("->")]  # the inflow echoes
     for which, (title, flow, rain, peak) in PLOTS.items():
         fig = run.plot(which)
