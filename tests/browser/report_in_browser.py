@@ -11,6 +11,7 @@ import base64
 import io
 import json
 import os
+import select
 import shutil
 import subprocess
 import sys
@@ -47,7 +48,8 @@ class Browser:
 
     def _message(self, deadline: float) -> dict:
         while b"\0" not in self._buffer:
-            if time.monotonic() > deadline:
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self._read], [], [], left)[0]:
                 raise TimeoutError("no answer from the browser")
             chunk = os.read(self._read, 1 << 16)
             if not chunk:
