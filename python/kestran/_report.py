@@ -14,6 +14,7 @@ from typing import Any, Dict, List, Optional, Sequence, Union
 from urllib.parse import quote
 
 from ._header import RunHeader, read_header
+from ._ledger import ledger_section
 from ._results import Hydrograph, Message, Run, Severity
 from ._svg import figure_svg, storm_for, unit
 
@@ -171,7 +172,6 @@ def _files(run: Run, base: Path, csv_files: Optional[List[Path]]) -> str:
 
 def render(run: Run, base: Path, csv_files: Optional[List[Path]] = None) -> str:
     """The page as text; links are relative to `base`, the report's folder."""
-    from ._ledger import ledger_section
     head = read_header(run.summary_output)
     anchors: Dict[tuple, str] = {}
     first_message: Dict[tuple, str] = {}
