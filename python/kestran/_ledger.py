@@ -39,7 +39,7 @@ def _table(ledger: Sequence[Mapping[str, Any]]) -> str:
             + "<th>Stored</th><th>Sent</th><th>Error %</th><th>Flag</th></tr>")
     rows = []
     for e in ledger:
-        losses = e.get("losses") or {}
+        losses = e.get("losses") or e  # nested by kind, or the kinds as fields of their own
         sources = ", ".join(f"{int(e.get('run', 0)):03d}:{int(s):04d}" for s in e.get("sources") or []) or "rainfall"
         error = e.get("error_percent")
         flagged = bool(e.get("flagged"))
