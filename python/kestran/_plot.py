@@ -10,7 +10,7 @@ import numpy as np
 
 from ._header import read_header
 from ._results import Hydrograph, Run
-from ._svg import FLOW_SHARE, RAIN_SHARE, origin, storm_for, unit
+from ._svg import FLOW_SHARE, RAIN_SHARE, clock, origin, storm_for, unit
 
 Which = Union[Hydrograph, int, str]
 
@@ -58,8 +58,7 @@ def plot(run: Run, which: Which, ax: Any = None) -> Any:
     if len(h.flows):
         at = int(np.argmax(h.flows))
         ax.plot([times[at]], [h.flows[at]], "o", color="#c0392b")
-        minutes = int(round(h.peak_hours * 60.0))
-        ax.annotate(f"Peak {h.peak:.3f} {flow}\nat {minutes // 60}:{minutes % 60:02d} h",
+        ax.annotate(f"Peak {h.peak:.3f} {flow}\nat {clock(h.peak_hours)} h",
                     (times[at], h.flows[at]), xytext=(8, 4), textcoords="offset points", fontweight="bold")
     peak = float(np.max(h.flows)) if len(h.flows) else 0.0
     ax.set_ylim(0.0, (peak / (FLOW_SHARE if storm is not None else 0.9)) or 1.0)

@@ -16,7 +16,7 @@ from urllib.parse import quote
 from ._header import RunHeader, read_header
 from ._ledger import ledger_section
 from ._results import Hydrograph, Message, Run, Severity
-from ._svg import figure_svg, storm_for, unit
+from ._svg import clock, figure_svg, storm_for, unit
 
 PathLike = Union[str, "os.PathLike[str]"]
 
@@ -125,8 +125,7 @@ def _peak_text(h: Hydrograph, run: Run) -> str:
     if len(match):
         when = " ".join(str(match["peak_date"].iloc[0]).replace("_", " ").split())
     if not when or when.startswith("No"):
-        minutes = int(round(h.peak_hours * 60.0))
-        when = f"{minutes // 60}:{minutes % 60:02d} h"
+        when = f"{clock(h.peak_hours)} h"
     return f"Peak {h.peak:.3f} {unit(h.units, 'flow')} at {when}"
 
 
