@@ -10,20 +10,22 @@ import numpy as np
 
 from ._header import read_header
 from ._results import Hydrograph, Run
-from ._svg import FLOW_SHARE, RAIN_SHARE, clock, origin, storm_for, unit
+from ._svg import FLOW_SHARE, RAIN_SHARE, clock, origin, produced, storm_for, unit
 
 Which = Union[Hydrograph, int, str]
 
 
 def find(run: Run, which: Which) -> Hydrograph:
     """A hydrograph of the run: the object itself, or its reference (NHYD
-    number or name); when several carry the reference, the last one."""
+    number or name); when several commands made one with the reference,
+    the last one."""
     if isinstance(which, Hydrograph):
         return which
     if isinstance(which, bool) or not isinstance(which, (int, str)):
         raise TypeError(f"which must be a Hydrograph, an NHYD number or a name, not {type(which).__name__}")
     key = which.strip() if isinstance(which, str) else which
-    found = [h for h in run.hydrographs if h.reference == key or (isinstance(key, str) and str(h.reference) == key)]
+    found = [h for h in produced(run.hydrographs)
+             if h.reference == key or (isinstance(key, str) and str(h.reference) == key)]
     if not found:
         known = ", ".join(dict.fromkeys(str(h.reference) for h in run.hydrographs)) or "none"
         raise KeyError(f"no hydrograph {which!r} in this run (hydrographs: {known})")
@@ -45,7 +47,7 @@ def plot(run: Run, which: Which, ax: Any = None) -> Any:
     ax = _new_axes(ax, (9, 4.5))
     flow, depth = unit(h.units, "flow"), unit(h.units, "intensity")
     storm = storm_for(h, run.storms)
-    start = origin(storm)
+    start = origin(h, storm)
 
     def when(hours: np.ndarray) -> np.ndarray:
         """Run clock hours as dates when the storm has one."""
@@ -79,8 +81,9 @@ def plot(run: Run, which: Which, ax: Any = None) -> Any:
 
 def plot_summary(run: Run, ax: Any = None) -> Any:
     """The peaks of all the run's hydrographs side by side, one bar each in
-    the order the commands made them. Returns the matplotlib Figure."""
-    hydrographs: List[Hydrograph] = run.hydrographs
+    the order the commands made them (an input a command repeats is not
+    drawn again). Returns the matplotlib Figure."""
+    hydrographs: List[Hydrograph] = produced(run.hydrographs)
     ax = _new_axes(ax, (9, max(2.5, 0.3 * len(hydrographs) + 1.2)))
     names = [f"{h.run:03d}:{h.command:04d} {' '.join(h.label.split())} {h.reference}" for h in hydrographs]
     peaks = [h.peak for h in hydrographs]

@@ -16,7 +16,7 @@ from urllib.parse import quote
 from ._header import RunHeader, read_header
 from ._ledger import ledger_section
 from ._results import Hydrograph, Message, Run, Severity
-from ._svg import clock, figure_svg, storm_for, unit
+from ._svg import clock, figure_svg, produced, storm_for, unit
 
 PathLike = Union[str, "os.PathLike[str]"]
 
@@ -68,6 +68,12 @@ def _to(target: Optional[str], text: str) -> str:
     return f'<a href="#{target}">{text}</a>' if target else text
 
 
+def _latest(made: List[tuple], command: int) -> Optional[str]:
+    """The figure of the last hydrograph made in a slot up to a command."""
+    found = [fig for at, fig in made if at <= command]
+    return found[-1] if found else None
+
+
 def reference(row: Any) -> str:
     return str(row.nhyd) if row.nhyd else row.name
 
@@ -86,8 +92,11 @@ def _summary(run: Run, anchors: Dict[tuple, str], first_message: Dict[tuple, str
     head = ("<tr><th>RUN:COMMAND</th><th>Command</th><th></th><th>ID</th><th>NHYD</th>"
             f"<th>AREA ({unit(u, 'area')})</th><th>QPEAK ({unit(u, 'flow')})</th><th>TpeakDate_hh:mm</th>"
             f"<th>R.V. ({unit(u, 'depth')})</th><th>R.C.</th></tr>")
-    # Each line's reference links to the figure of its hydrograph.
-    figures = {(h.run, h.command, h.id): f"hyd-{i}" for i, h in enumerate(run.hydrographs)}
+    # Each line's reference links to the figure of its hydrograph: for an
+    # input a command repeats, the figure of the command that made it.
+    figures: Dict[tuple, List[tuple]] = {}
+    for i, h in enumerate(produced(run.hydrographs)):
+        figures.setdefault((h.run, h.id), []).append((h.command, f"hyd-{i}"))
     rows = []
     for r in run.summary.itertuples():
         key = (r.run, r.command)
@@ -98,7 +107,7 @@ def _summary(run: Run, anchors: Dict[tuple, str], first_message: Dict[tuple, str
         marker = _to(first_message.get(key) if r.marker else None, escape(r.marker))
         rows.append(f'<tr{row_id}><td class="t">{tag(r.run, r.command)}</td><td class="t">{escape(r.label)}</td>'
                     f'<td class="{"error" if r.marker == "**" else "t"}">{marker}</td><td>{r.id:02d}</td>'
-                    f'<td class="t">{_to(figures.get((r.run, r.command, r.id)), escape(reference(r)))}</td>'
+                    f'<td class="t">{_to(_latest(figures.get((r.run, r.id), []), r.command), escape(reference(r)))}</td>'
                     f'<td>{_number(r.area, 2)}</td>'
                     f'<td>{_number(r.peak, 3)}</td><td class="t">{escape(r.peak_date)}</td>'
                     f'<td>{_number(r.volume, 2)}</td><td>{_number(r.coefficient, 3)}</td></tr>')
@@ -136,7 +145,7 @@ def figure_title(h: Hydrograph, head: RunHeader) -> str:
 
 def _figures(run: Run, head: RunHeader, anchors: Dict[tuple, str]) -> str:
     out = []
-    for i, h in enumerate(run.hydrographs):
+    for i, h in enumerate(produced(run.hydrographs)):
         storm = storm_for(h, run.storms)
         key = (h.run, h.command)
         fig_id = f"hyd-{i}"

@@ -162,17 +162,6 @@ class Run:
         return [m for m in self.messages if m.severity == Severity.ERROR]
 
     @property
-    def summary(self) -> pd.DataFrame:
-        """One row per summary line: area, peak (with baseflow), time of
-        peak, runoff volume and coefficient (NaN where the line has none)."""
-        if self._summary is None:
-            frame = pd.DataFrame(self._rows)
-            frame["coefficient"] = frame["coefficient"].astype(np.float64)
-            frame.attrs["units"] = self.units
-            self._summary = frame
-        return self._summary
-
-    @property
     def header(self) -> Any:
         """The run header the outputs print (a RunHeader): date, time, run
         counter, file names and user comments."""
@@ -189,6 +178,17 @@ class Run:
         """The peaks of all hydrographs compared, as a matplotlib Figure."""
         from ._plot import plot_summary
         return plot_summary(self, ax)
+
+    @property
+    def summary(self) -> pd.DataFrame:
+        """One row per summary line: area, peak (with baseflow), time of
+        peak, runoff volume and coefficient (NaN where the line has none)."""
+        if self._summary is None:
+            frame = pd.DataFrame(self._rows)
+            frame["coefficient"] = frame["coefficient"].astype(np.float64)
+            frame.attrs["units"] = self.units
+            self._summary = frame
+        return self._summary
 
     def __getstate__(self) -> Dict[str, Any]:
         state = dict(self.__dict__)

@@ -104,13 +104,12 @@ def _frame(h: Hydrograph, flows: np.ndarray, storm: Optional[Storm]) -> Frame:
     return Frame(t0, t1 if t1 > t0 else t0 + 1.0, low, top if top > low else low + 1.0, imax)
 
 
-def origin(storm: Optional[Storm]) -> Optional[_dt.datetime]:
-    """Midnight of the storm's date, from which the run clock counts hours;
-    None for a storm without a date."""
-    if storm is None or storm.date <= 0:
-        return None
+def origin(h: Hydrograph, storm: Optional[Storm]) -> Optional[_dt.datetime]:
+    """Midnight of day 0 of the run clock: the date the hydrograph carries
+    (where the package gives one), else its storm's; None without a date."""
+    date = getattr(h, "date", 0) or (storm.date if storm is not None else 0)
     try:
-        return _dt.datetime.strptime(f"{storm.date:08d}", "%Y%m%d")
+        return _dt.datetime.strptime(f"{date:08d}", "%Y%m%d") if date > 0 else None
     except ValueError:
         return None
 
@@ -153,7 +152,7 @@ def time_ticks(t0: float, t1: float, start: Optional[_dt.datetime]) -> Tuple[Lis
 
 def _axes(f: Frame, h: Hydrograph, storm: Optional[Storm]) -> List[str]:
     out = [f'<rect class="plot" x="{LEFT}" y="{TOP}" width="{PLOT_W}" height="{PLOT_H}"/>']
-    marks, time_title = time_ticks(f.t0, f.t1, origin(storm))
+    marks, time_title = time_ticks(f.t0, f.t1, origin(h, storm))
     for t, text in marks:
         x = float(f.x(t))
         out.append(f'<line class="grid" x1="{x:.1f}" y1="{TOP}" x2="{x:.1f}" y2="{TOP + PLOT_H}"/>'
@@ -207,6 +206,12 @@ def figure_svg(h: Hydrograph, storm: Optional[Storm], title: str, peak_text: str
     parts.append(f'<text class="title" x="{LEFT}" y="{TOP - 12}">{escape(title)}</text>')
     parts.append("</svg>")
     return "".join(parts)
+
+
+def produced(hydrographs: Sequence[Hydrograph]) -> List[Hydrograph]:
+    """The hydrographs commands produced, without the inputs a routing or
+    sum command repeats on its summary lines (where the package marks them)."""
+    return [h for h in hydrographs if getattr(h, "produced", True)]
 
 
 def storm_for(h: Hydrograph, storms: Sequence[Storm]) -> Optional[Storm]:
