@@ -1,7 +1,8 @@
 """The water balance in the run report: the ledger as a table (where each
 cubic metre went, command by command) and a flow diagram of the commands,
 each drawn from the commands whose hydrographs came in, the volumes on the
-links. Ledger volumes are cubic metres whatever the run's output units."""
+links; and, where the run gives it, each catchment's water from its storm to
+the outlets. Volumes are cubic metres whatever the run's output units."""
 
 from __future__ import annotations
 
@@ -11,7 +12,7 @@ from typing import Any, Dict, List, Mapping, Sequence, Tuple
 
 LOSSES = (("initial_abstraction", "Initial abstraction"), ("infiltration", "Infiltration"),
           ("depression_storage", "Depression storage"), ("evaporation", "Evaporation"))
-BOX_W, BOX_H, GAP_X, GAP_Y, PAD = 210, 72, 70, 16, 12
+BOX_W, BOX_H, GAP_X, GAP_Y, PAD = 190, 66, 46, 14, 12
 
 
 def volume(value: Any) -> str:
@@ -22,7 +23,8 @@ def volume(value: Any) -> str:
         return ""
     if not math.isfinite(v):
         return "n/a"
-    return f"{v:,.0f}" if abs(v) >= 1000.0 else f"{v:,.1f}"
+    text = f"{v:,.0f}" if abs(v) >= 1000.0 else f"{v:,.1f}"
+    return "0.0" if text == "-0.0" else text  # a rounding remainder has no sign
 
 
 def _tag(entry: Mapping[str, Any]) -> str:
@@ -40,7 +42,7 @@ def _table(ledger: Sequence[Mapping[str, Any]]) -> str:
     rows = []
     for e in ledger:
         losses = e.get("losses") or e  # nested by kind, or the kinds as fields of their own
-        sources = ", ".join(f"{int(e.get('run', 0)):03d}:{int(s):04d}" for s in e.get("sources") or []) or "rainfall"
+        sources = ", ".join(f"{int(e.get('run', 0)):03d}:{int(s):04d}" for s in e.get("sources") or []) or "-"
         error = e.get("error_percent")
         flagged = bool(e.get("flagged"))
         flag = escape(str(e.get("reason") or "continuity error over 1 %")) if flagged else ""
@@ -53,7 +55,8 @@ def _table(ledger: Sequence[Mapping[str, Any]]) -> str:
                     f'<td class="{"error" if flagged else ""}">{_percent(error)}</td><td class="t">{flag}</td></tr>')
     return (f'<div class="scroll"><table class="ledger"><thead>{head}</thead>'
             f'<tbody>{"".join(rows)}</tbody></table></div>'
-            '<p>Volumes in m³. Error: (in - out - losses - stored - sent) as a share of what came in.</p>')
+            '<p>Volumes in m³. From: the commands whose hydrographs came in ("-": rainfall, or a hydrograph '
+            'typed in or read). Error: (in - out - losses - stored - sent) as a share of what came in.</p>')
 
 
 def _percent(value: Any) -> str:
@@ -61,7 +64,8 @@ def _percent(value: Any) -> str:
         v = float(value)
     except (TypeError, ValueError):
         return ""
-    return f"{v:.2f}" if math.isfinite(v) else "n/a"
+    text = f"{v:.2f}" if math.isfinite(v) else "n/a"
+    return "0.00" if text == "-0.00" else text
 
 
 def layout(ledger: Sequence[Mapping[str, Any]]) -> Tuple[List[Tuple[int, int]], List[Tuple[int, int]]]:
@@ -94,7 +98,7 @@ def _box(x: float, y: float, e: Mapping[str, Any]) -> str:
              f"in {volume(e.get('volume_in'))}  out {volume(e.get('volume_out'))}",
              f"stored {volume(e.get('stored'))}  sent {volume(e.get('sent'))}  "
              f"error {_percent(e.get('error_percent'))} %"]
-    texts = "".join(f'<text x="{x + 6:.0f}" y="{y + 15 + 15 * k:.0f}">{escape(t)}</text>' for k, t in enumerate(lines))
+    texts = "".join(f'<text x="{x + 6:.0f}" y="{y + 14 + 14 * k:.0f}">{escape(t)}</text>' for k, t in enumerate(lines))
     return (f'<g class="ledger-node"><rect class="{cls}" x="{x:.0f}" y="{y:.0f}" width="{BOX_W}" '
             f'height="{BOX_H}" rx="4"/>{texts}</g>')
 
@@ -135,12 +139,30 @@ def entries(ledger: Any) -> List[Mapping[str, Any]]:
     return [e if isinstance(e, Mapping) else vars(e) for e in ledger]
 
 
-def ledger_section(ledger: Any) -> str:
+def catchments(balance: Sequence[Mapping[str, Any]]) -> str:
+    """Each catchment's water from its storm to the outlets, with the chain
+    of commands that carried it."""
+    keys = ("rainfall", "losses", "stored", "runoff", "at_outlets", "on_the_way")
+    head = ("<tr><th>RUN:COMMAND</th><th>Command</th><th>NHYD</th><th>In</th><th>Lost</th><th>Stored</th>"
+            "<th>Runoff</th><th>At the outlets</th><th>On the way</th><th>Carried by</th></tr>")
+    rows = []
+    for c in balance:
+        path = " &rarr; ".join(f"{int(c.get('run', 0)):03d}:{int(p):04d}" for p in c.get("path") or []) or "-"
+        rows.append(f'<tr><td class="t">{_tag(c)}</td><td class="t">{escape(str(c.get("label", "")))}</td>'
+                    f'<td class="t">{escape(_reference(c))}</td>'
+                    + "".join(f"<td>{volume(c.get(k))}</td>" for k in keys) + f'<td class="t">{path}</td></tr>')
+    return (f'<h3>From each catchment to the outlets (m³)</h3><div class="scroll"><table class="catchments">'
+            f'<thead>{head}</thead><tbody>{"".join(rows)}</tbody></table></div>')
+
+
+def ledger_section(ledger: Any, balance: Any = None) -> str:
     """The water-balance section; empty when the run has no ledger."""
     ledger = entries(ledger)
     if not ledger:
         return ""
     flagged = sum(1 for e in ledger if e.get("flagged"))
     note = f"<p>{flagged} command(s) with a continuity error over 1 %.</p>" if flagged else ""
+    balance = entries(balance)
     return (f'<h2 id="balance">Water balance</h2>{note}{_table(ledger)}'
-            f'<h3>Flow of volumes (m³)</h3><div class="ledger">{diagram(ledger)}</div>')
+            + (catchments(balance) if balance else "")
+            + f'<h3>Flow of volumes (m³)</h3><div class="ledger">{diagram(ledger)}</div>')

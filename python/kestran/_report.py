@@ -39,7 +39,7 @@ svg text.axis{font-size:12px}svg .rain{fill:#2a6fb0}svg .plot{fill:#fff;stroke:#
 svg .grid{stroke:#e6e6e6}svg .flow{fill:none;stroke:#c0392b;stroke-width:1.5}
 svg .hyetograph{fill:#5b9bd5;fill-opacity:.7}svg circle.peak{fill:#c0392b}svg text.peak{font-weight:bold}
 svg .node{fill:#f7f7f7;stroke:#777}svg .edge{stroke:#5b9bd5;fill:none;stroke-width:1.5}
-svg .flagged{fill:#fdecea;stroke:#c62828}
+svg .flagged{fill:#fdecea;stroke:#c62828}svg .ledger-node text{font-size:10px}
 """
 
 _SEVERITY = {Severity.NOTE: "note", Severity.WARNING: "warning", Severity.ERROR: "error"}
@@ -188,7 +188,7 @@ def render(run: Run, base: Path, csv_files: Optional[List[Path]] = None) -> str:
     summary = _summary(run, anchors, first_message)
     figures = _figures(run, head, anchors)
     sections = [_header(run, head), summary, _messages(run.messages, anchors), figures,
-                ledger_section(getattr(run, "ledger", None)), _files(run, base, csv_files)]
+                ledger_section(getattr(run, "ledger", None), getattr(run, "balance", None)), _files(run, base, csv_files)]
     return ("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
             f"<title>KESTRAN run report: {escape(head.input or 'study')}</title>"
             f"<style>{CSS}</style></head><body>{''.join(sections)}</body></html>\n")

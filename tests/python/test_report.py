@@ -187,19 +187,33 @@ LEDGER = [
 ]
 
 
+# The two catchments of LEDGER followed to the outlet: their water goes
+# 005 -> 006; of the 6495.7 m3 the pond received, 2940 / 6495.7 came from the
+# rural catchment, so it carries 45.26 % of the 300 m3 the pond kept or lost.
+BALANCE = [
+    dict(run=1, command=3, label="COMPUTE NASHYD", id=3, nhyd=0, name="RURAL", rainfall=20000.0, losses=17060.0,
+         stored=0.0, runoff=2940.0, at_outlets=2804.2, on_the_way=135.8, path=[5, 6]),
+    dict(run=1, command=4, label="DESIGN STANDHYD", id=4, nhyd=0, name="URBAN", rainfall=6000.0, losses=2444.3,
+         stored=0.0, runoff=3555.7, at_outlets=3391.5, on_the_way=164.2, path=[5, 6]),
+]
+
+
 def test_ledger_section_from_a_hand_made_ledger(tmp_path):
     assert layout(LEDGER) == ([(0, 0), (0, 1), (1, 0), (2, 0)], [(0, 2), (1, 2), (2, 3)])
-    assert [volume(v) for v in (6495.7, 444.3, 0.04, float("nan"), None)] == ["6,496", "444.3", "0.0", "n/a", ""]
+    assert [volume(v) for v in (6495.7, 444.3, 0.04, -0.0009, float("nan"), None)] == \
+        ["6,496", "444.3", "0.0", "0.0", "n/a", ""]
     run = example(tmp_path)
+    run.ledger = []  # no ledger: no section
     assert "balance" not in render(run, tmp_path)
-    run.ledger = LEDGER
+    run.ledger, run.balance = LEDGER, BALANCE
     text = render(run, tmp_path)
     page = Page(text)
     rows = page.find("tr", inside="ledger")
     assert len(rows) - 1 == len(LEDGER) and [r.get("class") for r in rows[1:]] == ["", "", "", "flagged"]
     svg = Page(diagram(LEDGER))
     assert len(svg.find("g", "ledger-node")) == 4 and len(svg.find("path", "edge")) == 3
-    assert "cut at the maximum number of ordinates"  in text
+    assert "cut at the maximum number of ordinates" in text
+    assert len(page.find("tr", inside="catchments")) - 1 == 2 and text.count("001:0005 &rarr; 001:0006") == 2
     # Each link carries the volume its source sent out.
     assert re.findall(r'class="rain"[^>]*>([^<]*)<', diagram(LEDGER)) == ["2,940", "3,556", "6,496"]
 
