@@ -7,6 +7,9 @@ packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev ccache)
 # The Python package (built with pybind11 against Debian's /usr/bin/python3) and
 # its tests: numpy arrays, pandas frames, thread and Dask batches, progress bars.
 packages+=(pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-distributed python3-tqdm)
+# Plots (matplotlib, drawn with Agg) and the run report's browser test:
+# headless Chromium driven over its DevTools pipe, the screenshot read with PIL.
+packages+=(python3-matplotlib python3-pil chromium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

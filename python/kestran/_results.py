@@ -171,6 +171,24 @@ class Run:
         return [m for m in self.messages if m.severity == Severity.ERROR]
 
     @property
+    def header(self) -> Any:
+        """The run header the outputs print (a RunHeader): date, time, run
+        counter, file names and user comments."""
+        from ._header import read_header
+        return read_header(self.summary_output)
+
+    def plot(self, which: Any, ax: Any = None) -> Any:
+        """A hydrograph (a Hydrograph, or its NHYD number or name) with its
+        storm's hyetograph, as a matplotlib Figure."""
+        from ._plot import plot
+        return plot(self, which, ax)
+
+    def plot_summary(self, ax: Any = None) -> Any:
+        """The peaks of all hydrographs compared, as a matplotlib Figure."""
+        from ._plot import plot_summary
+        return plot_summary(self, ax)
+
+    @property
     def summary(self) -> pd.DataFrame:
         """One row per summary line: area, peak (with baseflow), time of
         peak, runoff volume and coefficient (NaN where the line has none)."""
