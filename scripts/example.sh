@@ -2,8 +2,9 @@
 # Builds the program alone and runs the example studies of examples/: first
 # the Cedar Brook catchment system, then the two short introductory studies.
 # The build is its own (build-example/): no tests, benchmarks or Python
-# package, the sources compiled in a few unity batches at -O1, which takes a
-# fraction of the time of the full build (scripts/test.sh builds everything).
+# package, the sources compiled in a few unity batches at -O1 with the common
+# headers precompiled, which takes a fraction of the time of the full build
+# (scripts/test.sh builds everything).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -11,7 +12,7 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd .. && pwd)}"
 dir=build-example
 configure() {
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" \
-    -DKESTRAN_TESTS=OFF -DKESTRAN_BENCH=OFF -DKESTRAN_PYTHON=OFF -DCMAKE_UNITY_BUILD="$1" >/dev/null
+    -DKESTRAN_TESTS=OFF -DKESTRAN_BENCH=OFF -DKESTRAN_PYTHON=OFF -DKESTRAN_PCH=ON -DCMAKE_UNITY_BUILD="$1" >/dev/null
 }
 configure ON
 if ! cmake --build "$dir" -j"$(nproc)" --target kestran >/dev/null 2>"$dir/unity-errors.txt"; then
