@@ -66,7 +66,13 @@ void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step,
     // The storm as defined stays; only its working copy follows the step.
     if (storm.NSTEP != 0 && std::fabs(storm.workDT - step.dt) > 0.001f) {
       const bool print = step.print && !silent;
+      const int stepsAtRequested = stormStepCount(storm, step.dt);
       step.dt = rain::changeTimeStep(ctx, print ? -step.dt : step.dt);
+      // A count that covered the whole storm at the requested step covers it
+      // at the adjusted step too: 15 minutes asked of a 10-minute storm runs
+      // at 10 minutes, and 4 h of rain are 24 steps there, not the 16 that
+      // 4 h take at 15 minutes (which would drop the last third of the rain).
+      if (nrain == stepsAtRequested) nrain = stormStepCount(storm, step.dt);
     }
     return;
   }

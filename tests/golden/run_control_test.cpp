@@ -113,6 +113,11 @@ INSTANTIATE_TEST_SUITE_P(ErosionAndDualDrainage, Golden,
 // STORE/COMPUTE TRAVEL TIME, ROUTE and ROUTE CHANNEL.
 INSTANTIATE_TEST_SUITE_P(Routing, Golden, ::testing::Values("channel_tables", "channel_route", "route_channel"));
 
+// The realistic example study of examples/catchment_system (its input files
+// are links to the example's own): every command family on one catchment,
+// reviewed once against the commands' rules (review.txt beside the example).
+INSTANTIATE_TEST_SUITE_P(ExampleStudy, Golden, ::testing::Values("catchment_system"));
+
 // ---- problems with the side files and the input: named, never a crash ----
 
 TEST(GoldenProblems, MissingDirectoryFile) {

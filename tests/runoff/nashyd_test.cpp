@@ -208,6 +208,24 @@ TEST_F(NashydCommand, TimeStepRules) {
   }
 }
 
+// A step that is neither a multiple nor a divisor of the storm's is adjusted
+// to one; the whole storm (2 h of 1 in/hr in 10-minute steps) still runs off,
+// whatever step was asked for.
+TEST_F(NashydCommand, AdjustedStepKeepsTheWholeStorm) {
+  struct Case {
+    const char* dt;
+    float minutes;  // the step used
+  };
+  for (const Case& c : {Case{"15", 10.0f}, Case{"25", 20.0f}, Case{"7", 10.0f}, Case{"10", 10.0f}}) {
+    Harness g;
+    g.storm(10.0f / 60.0f, std::vector<float>(12, 1.0f));
+    g.run(std::string("CALIB NASHYD        ID=[1], NHYD=[1], DT=[") + c.dt +
+          "], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1], RAIN=[-1]\n");
+    EXPECT_NEAR(g.ctx.store[1].DT * 60.0f, c.minutes, 1e-4f) << c.dt;
+    EXPECT_NEAR(g.ctx.store[1].RV, 2.0f, 2e-3f) << c.dt;
+  }
+}
+
 TEST_F(NashydCommand, StormBroughtToAFinerStepThenUsedAsDefined) {
   Harness g;
   g.storm(10.0f / 60.0f, {1.0f, 3.0f, 0.0f});
