@@ -45,14 +45,17 @@ Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak
   return t;
 }
 
+void noteTrimmedTail(model::RunContext& ctx, std::span<const float> q, int npts) {
+  if (!run::ledgerOn(ctx)) return;
+  float cut = 0.0f;
+  for (std::size_t i = static_cast<std::size_t>(std::max(npts, 0)) + 1; i < q.size(); ++i) cut += q[i];
+  if (cut > 0.0f) run::ledgerReason(ctx, "trimmed tail");
+}
+
 Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
   const Totals t = totals(p.q, static_cast<int>(p.q.size()) - 1, p.dt, p.da, p.peak, p.sum, p.area, p.trimAfter);
-  if (run::ledgerOn(ctx)) {
-    run::ledgerOutput(ctx, id);
-    float cut = 0.0f;
-    for (std::size_t i = static_cast<std::size_t>(t.npts) + 1; i < p.q.size(); ++i) cut += p.q[i];
-    if (cut > 0.0f) run::ledgerReason(ctx, "trimmed tail");
-  }
+  run::ledgerOutput(ctx, id);
+  noteTrimmedTail(ctx, p.q, t.npts);
   setReference(ctx, id, p.nhyd);
   model::Hydrograph& h = ctx.store[id];
   h.DT = p.dt;

@@ -51,6 +51,10 @@ struct Totals {
 Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak, SumOrder sum, AreaRule area,
               int trimAfter = -1);
 
+// For the water-balance ledger: flow in the ordinates past `npts` of q[1..]
+// that a cut of the tail dropped is named as a cause of lost continuity.
+void noteTrimmedTail(model::RunContext& ctx, std::span<const float> q, int npts);
+
 // Stores `p` in slot `id`: reference, time step, area, baseflow, ordinates, peak,
 // time of peak on the run clock (TZERO + peakTime) and RV. Returns the totals.
 Totals storeProduced(model::RunContext& ctx, int id, Produced p);

@@ -26,6 +26,10 @@ double slotVolume(const model::Hydrograph& h) {
   return sum * h.DT * kSecondsPerHour;
 }
 
+double baseflowVolume(const model::Hydrograph& h) {
+  return static_cast<double>(h.BASE) * std::max(h.NPTS, 0) * h.DT * kSecondsPerHour;
+}
+
 double depthVolume(double inches, double acres) { return inches / 12.0 * acres * 43560.0; }
 
 void beginLedger(model::RunContext& ctx) {

@@ -17,6 +17,8 @@ inline constexpr double kSecondsPerHour = 3600.0;
 
 // Cubic feet a slot carries: its ordinates and its baseflow over each step.
 double slotVolume(const model::Hydrograph& h);
+// Cubic feet of a slot's constant baseflow over its ordinates.
+double baseflowVolume(const model::Hydrograph& h);
 // Cubic feet of a depth in inches over an area in acres.
 double depthVolume(double inches, double acres);
 

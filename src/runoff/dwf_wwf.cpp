@@ -477,49 +477,115 @@ struct WetWeather {
   float sum = 0.0f;
 };
 
-// Adapter to the silent runoff routines, which read their values from PARAM
-// (until the runoff families offer computations taking typed values): the
-// values are put there for the call and the command's own restored after it.
-// The routine builds its hydrograph in slot 0.
-model::Hydrograph silentRoutineAdapter(model::RunContext& ctx, std::initializer_list<float> values,
-                                       void (*routine)(model::RunContext&)) {
-  const model::CommandValues own = ctx.cmd;
-  std::fill(ctx.cmd.PARAM.begin(), ctx.cmd.PARAM.end(), 0.0f);
-  int k = 1;
-  for (float x : values) ctx.cmd.PARAM[static_cast<std::size_t>(k++)] = x;
-  ctx.cmd.NPARAM = ctx.cmd.given = k - 1;
-  // A routine that stops early leaves an empty part, never the dry-weather flow.
-  ctx.store[0] = model::Hydrograph{};
-  routine(ctx);
-  model::Hydrograph part = ctx.store[0];
-  ctx.cmd = own;
-  return part;
+// A wet-weather part: ordinates q[1..npts] cfs at its own step dt; none when
+// the part stopped on a message of its own.
+struct WetPart {
+  std::vector<float> q = std::vector<float>(1, 0.0f);
+  int npts = 0;
+  float dt = 0.0f;
+};
+
+// Direct connections as the directly connected impervious part and weeping
+// tiles as the pervious part of an urban catchment of twice the area, half of
+// it impervious, with proportional losses: C_DCON and C_WEEP are the
+// coefficients (C_DCON also the directly connected share). The surfaces: 1%
+// slopes; 40 ft of pervious length with n 0.25 and K_WEEP as its storage
+// coefficient; AVGLEN of impervious length with n 0.013 and 0.8 of depression
+// storage (input depth unit); recovery 6 and 2 hours, 12 hours between events.
+StandhydValues urbanPartValues(const DwfWwfValues& v, const model::Factors& in) {
+  StandhydValues s;
+  s.dtTyped = v.dtMinutes;
+  s.area = 2.0f * v.areaTyped * in.area;
+  // Above 1 a share is typed in percent.
+  s.ximp = v.cDcon > 1.0f ? v.cDcon / 100.0f : v.cDcon;
+  s.timp = 0.5f;
+  s.loss = static_cast<int>(PerviousLoss::Proportional);
+  s.cper = v.cWeep;
+  s.cimp = v.cDcon == 0.0f ? 0.000001f : v.cDcon;
+  s.per = Surface{0.0f, 1.0f, 40.0f * in.length, 0.25f, v.kWeep * 60.0f / 60.0f, 6.0f};
+  s.imp = Surface{0.8f / in.depth, 1.0f, v.avglenTyped * in.length, 0.013f, 0.0f, 2.0f};
+  s.interEventTime = 12.0f;
+  return s;
+}
+
+// Slow infiltration: a Nash cascade of three reservoirs over the whole area
+// with C_SLOW as the runoff coefficient and the part's time to peak.
+NashydValues slowPartValues(const DwfWwfValues& v, const model::Factors& in) {
+  NashydValues s;
+  s.dtTyped = v.dtMinutes;
+  s.area = v.areaTyped * in.area;
+  s.cn = -v.cSlow;
+  s.n = 3.0f;
+  s.tp = slowTimeToPeak(v);
+  s.gwOption = -1.0f;
+  return s;
+}
+
+// The current storm brought to a part's step (never 0: the command's step is
+// at least a minute); false, with the part's message `noRain`, when the storm
+// has no step at it.
+bool partRainfall(model::RunContext& ctx, TimeStep& step, int& nrain, int noRain) {
+  bringStormToStep(ctx, step, nrain, true);
+  if (nrain == 0) {
+    run::issue(ctx, noRain, run::Severity::Error);
+    return false;
+  }
+  nrain = std::min(nrain, model::kMaxRainSteps);
+  return true;
+}
+
+WetPart urbanPart(model::RunContext& ctx, const DwfWwfValues& dv) {
+  StandhydValues v = urbanPartValues(dv, ctx.units.in);
+  TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
+  const StandhydAccepted accepted = acceptStandhydValues(ctx, true, v, step.dt);
+  if (!accepted.ok) return {};
+  int nrain = countRainSteps(0, ctx.storm, step.dt).nrain;
+  if (!partRainfall(ctx, step, nrain, msg::kStandhydNoRainfallSteps)) return {};
+  StandhydResult r =
+      computeStandhydRunoff(v, stormRain(ctx.storm, nrain, step.dt), &ctx.api, ctx.storm.PTOT, ctx.time.TZERO);
+  if (r.flatSurface) {
+    run::issue(ctx, msg::kSurfaceSlopeNotPositive, run::Severity::Error);
+    return {};
+  }
+  recordStandhydBalance(ctx, v, r, 0.0);  // the part carries no baseflow
+  // The part counts even when XIMP had to be brought down to TIMP; the error
+  // then ends the run after the command.
+  if (accepted.ximpCorrected) run::issue(ctx, msg::kStandhydXimpAboveTimp, run::Severity::Error);
+  WetPart p;
+  p.npts = static_cast<int>(r.q.size()) - 1;
+  p.q = std::move(r.q);
+  p.dt = step.dt;
+  return p;
+}
+
+WetPart slowPart(model::RunContext& ctx, const DwfWwfValues& dv) {
+  NashydValues v = slowPartValues(dv, ctx.units.in);
+  if (!acceptNashydValues(ctx, true, v)) return {};
+  TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
+  int nrain = countRainSteps(0, ctx.storm, step.dt).nrain;
+  if (!partRainfall(ctx, step, nrain, msg::kNashydNoRainfallSteps)) return {};
+  const RainSeries rain = stormRain(ctx.storm, nrain, step.dt);
+  NashydResult r = computeNashydRunoff(v, rain, &ctx.api);
+  hydrograph::noteTrimmedTail(ctx, r.q, r.npts);
+  recordRuralBalance(ctx, rain, r.excess, r.groundwater, r.loss, 0.0f, v.area, 0.0);
+  WetPart p;
+  p.npts = r.npts;
+  p.q = std::move(r.q);
+  p.dt = step.dt;
+  return p;
 }
 
 WetWeather computeWetWeather(model::RunContext& ctx, const DwfWwfValues& v) {
   WetWeather w;
   const float dt = v.dtMinutes / 60.0f;
-  const model::Hydrograph dwf = ctx.store[0];
   if (v.cDcon != 0.0f || v.cWeep != 0.0f) {
-    // Direct connections as the directly connected impervious part and weeping
-    // tiles as the pervious part of an urban catchment of twice the area, half
-    // of it impervious; proportional losses (C_DCON and C_WEEP as coefficients).
-    const model::Hydrograph p = silentRoutineAdapter(
-        ctx, {0.0f, 111.0f, v.dtMinutes, 2.0f * v.areaTyped, v.cDcon, 0.5f, 0.0f, 3.0f, v.cWeep, 0.0f, 1.0f, 40.0f,
-              0.25f, v.kWeep * 60.0f, 0.8f, 1.0f, v.avglenTyped, 0.013f, 0.0f, 6.0f, 2.0f, 12.0f, -1.0f},
-        standhydSilent);
-    addOnGrid(w.q, p.Q, p.NPTS, p.DT, dt);
+    const WetPart p = urbanPart(ctx, v);
+    addOnGrid(w.q, p.q, p.npts, p.dt, dt);
   }
   if (v.cSlow != 0.0f) {
-    // Slow infiltration: a Nash cascade of three reservoirs with C_SLOW as the
-    // runoff coefficient.
-    const model::Hydrograph p = silentRoutineAdapter(
-        ctx, {0.0f, 333.0f, v.dtMinutes, v.areaTyped, 0.0f, -v.cSlow, 0.0f, 3.0f, slowTimeToPeak(v), 0.0f, 0.0f,
-              0.0f, 0.0f, 0.0f, -1.0f},
-        nashydSilent);
-    addOnGrid(w.q, p.Q, p.NPTS, p.DT, dt);
+    const WetPart p = slowPart(ctx, v);
+    addOnGrid(w.q, p.q, p.npts, p.dt, dt);
   }
-  ctx.store[0] = dwf;
   for (std::size_t i = 1; i < w.q.size(); ++i) {
     w.sum += w.q[i];
     w.peak = std::max(w.peak, w.q[i]);

@@ -13,6 +13,7 @@
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
+#include "run/water_balance.h"
 #include "runoff/store_bounds.h"
 
 namespace runoff {
@@ -54,7 +55,6 @@ void readLayout(const model::CommandValues& c, const model::Factors& in, const m
       v.n = mode == NashydMode::DesignScs ? 5.0f : dv.values[12];
       break;
     case NashydMode::Continuous:
-    case NashydMode::Silent:
       v.base = p(5) * in.flow;
       v.cn = p(6);
       v.ia = p(7) / in.depth;
@@ -162,8 +162,9 @@ void printSummary(model::RunContext& ctx, NashydMode mode, const NashydValues& v
 }
 
 
-// Checks the values before anything is printed; false when the command stops.
-bool acceptValues(model::RunContext& ctx, bool continuous, NashydValues& v) {
+}  // namespace
+
+bool acceptNashydValues(model::RunContext& ctx, bool continuous, NashydValues& v) {
   if (v.n <= 1.0f) {
     run::issue(ctx, msg::kNashydNNotAboveOne, run::Severity::Error);
     return false;
@@ -201,7 +202,6 @@ bool acceptValues(model::RunContext& ctx, bool continuous, NashydValues& v) {
   return true;
 }
 
-}  // namespace
 
 NashydValues readNashydValues(const model::CommandValues& cmd, const model::Factors& in,
                               const model::Defaults& defaults, NashydMode mode) {
@@ -212,8 +212,7 @@ NashydValues readNashydValues(const model::CommandValues& cmd, const model::Fact
   v.area = cmd.PARAM[4] * in.area;
   readLayout(cmd, in, defaults, mode, v);
   v.continuousLosses = mode == NashydMode::Continuous;
-  const bool continuous = mode == NashydMode::Continuous || mode == NashydMode::Silent;
-  v.groundwater = continuous && model::truncatedInt(v.gwOption) == 1;
+  v.groundwater = v.continuousLosses && model::truncatedInt(v.gwOption) == 1;
   return v;
 }
 
@@ -233,6 +232,7 @@ NashydResult computeNashydRunoff(const NashydValues& v, const RainSeries& rain, 
   UnitHydrographRunoff runoff = unitHydrographRunoff(losses, rain, api, r.uh, v.area);
   r.excess = std::move(runoff.excess);
   r.q = std::move(runoff.q);
+  r.npts = runoff.totals.npts;
   r.stats = runoff.loss.stats;
   r.loss = runoff.loss;
   r.groundwater = std::move(runoff.groundwater);
@@ -240,11 +240,10 @@ NashydResult computeNashydRunoff(const NashydValues& v, const RainSeries& rain, 
 }
 
 void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name) {
-  const bool silent = mode == NashydMode::Silent;
-  if (!silent) ctx.run.label = name;
+  ctx.run.label = name;
   NashydValues v = readNashydValues(ctx.cmd, ctx.units.in, ctx.defaults, mode);
-  if (!silent && !hydrograph::checkSlot(ctx, v.id)) return;
-  if (!acceptValues(ctx, mode == NashydMode::Continuous || silent, v)) return;
+  if (!hydrograph::checkSlot(ctx, v.id)) return;
+  if (!acceptNashydValues(ctx, mode == NashydMode::Continuous, v)) return;
 
   TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
   // The recession per step follows from the daily constant at the step as typed.
@@ -253,18 +252,18 @@ void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name) {
   int nrain = count.nrain;
   const bool iaDerived = v.ia < 0.0f && v.cn > 0.0f;
   if (iaDerived) v.ia = 0.2f * (1000.0f / v.cn - 10.0f);
-  if (!silent) printInput(ctx, mode, name, v, step.dt);
+  printInput(ctx, mode, name, v, step.dt);
   const int maxTyped = mode == NashydMode::Compute && v.nrainTyped > 0 ? nrain + 1 : 0;
   const RunoffMessages messages{msg::kNashydTimeStepZero, msg::kNashydNoRainfallSteps,
                                 mode == NashydMode::Continuous ? msg::kApiNotComputed : 0};
-  if (!takeRunoffRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent, messages)) return;
+  if (!takeRunoffRainfall(ctx, v.rainPos, maxTyped, step, nrain, false, messages)) return;
   const float dt = step.dt;
 
   const RainSeries rain = stormRain(ctx.storm, nrain, dt);
   NashydResult r = computeNashydRunoff(v, rain, &ctx.api);
   storeRunoff(ctx, v.id, v.nhyd, v.area, v.base, std::move(r.q), dt, nrain);
-  recordRuralBalance(ctx, v.id, rain, r.excess, r.groundwater, r.loss, v.groundwater ? v.gwInitial : 0.0f, v.area);
-  if (silent) return;
+  recordRuralBalance(ctx, rain, r.excess, r.groundwater, r.loss, v.groundwater ? v.gwInitial : 0.0f, v.area,
+                     run::baseflowVolume(ctx.store[v.id]));
 
   printResults(ctx, v, r, nrain, iaDerived, ctx.store[v.id]);
   if (v.tp / 2.0f < dt) run::warn(ctx, msg::kNashydStepTooLarge);
@@ -280,6 +279,5 @@ void designScshyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::DesignScs, "
 void designNashyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::DesignNash, "DESIGN NASHYD"); }
 void continuousNashyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::Continuous, "CONTINUOUS NASHYD"); }
 void continuousScshyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::Continuous, "CONTINUOUS SCSHYD"); }
-void nashydSilent(model::RunContext& ctx) { nashyd(ctx, NashydMode::Silent, ""); }
 
 }  // namespace runoff

@@ -1,7 +1,7 @@
 // The NASHYD family: runoff of a rural catchment from the storm through the
 // loss models and a Nash unit hydrograph (N equal linear reservoirs in cascade
-// with time to peak TP). One computation serves five commands and, silently,
-// the slow-infiltration part of the sewer-flow command.
+// with time to peak TP). One computation serves six commands and the
+// slow-infiltration part of the sewer-flow command.
 #pragma once
 
 #include <string_view>
@@ -22,7 +22,6 @@ enum class NashydMode {
   DesignScs,      // DESIGN SCSHYD: Ia = 0.2 S, N = 5
   DesignNash,     // DESIGN NASHYD: Ia and N from the defaults
   Continuous,     // CONTINUOUS NASHYD and CONTINUOUS SCSHYD
-  Silent,         // the sewer-flow command: the continuous layout, nothing printed
 };
 
 // The values of one command, in internal units (acres, inches, hours, cfs).
@@ -54,11 +53,18 @@ struct NashydValues {
 NashydValues readNashydValues(const model::CommandValues& cmd, const model::Factors& in,
                               const model::Defaults& defaults, NashydMode mode);
 
+// The checks of a command's values, each with its numbered message: N above 1
+// and at most the reservoir limit, TP and the area above 0, a rainfall count in
+// range; continuous simulation (`continuous`) bounds the curve-number store.
+// False when the command stops.
+bool acceptNashydValues(model::RunContext& ctx, bool continuous, NashydValues& v);
+
 // What the computation gives back.
 struct NashydResult {
   NashUnitHydrograph uh;
   std::vector<float> excess;  // excess[1..nrain], in/hr
   std::vector<float> q;       // q[1..last] cfs without baseflow, q[0] unused
+  int npts = 0;               // ordinates kept once the dry tail past the rainfall is cut
   StoreStatistics stats;
   LossResult loss;                 // depths lost and the groundwater reservoir's end
   std::vector<float> groundwater;  // reservoir outflow g[1..nrain + 1], in/hr (empty without it)
@@ -81,8 +87,5 @@ void continuousNashyd(model::RunContext& ctx);  // CONTINUOUS NASHYD
 // CONTINUOUS SCSHYD takes the layout and computation of CONTINUOUS NASHYD, so
 // that what it does never depends on the command that ran before it.
 void continuousScshyd(model::RunContext& ctx);
-// The silent mode with the values already in PARAM (slot, NHYD, DT, area,
-// baseflow, C as a negative CN, Ia, N, TP, five zeros, -1 for the current storm).
-void nashydSilent(model::RunContext& ctx);
 
 }  // namespace runoff

@@ -60,20 +60,25 @@ std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int m
   return values;
 }
 
+void bringStormToStep(model::RunContext& ctx, TimeStep& step, int& nrain, bool silent) {
+  const model::Storm& storm = ctx.storm;
+  // The storm as defined stays; only its working copy follows the step.
+  if (storm.NSTEP != 0 && std::fabs(storm.workDT - step.dt) > 0.001f) {
+    const bool print = step.print && !silent;
+    const int stepsAtRequested = stormStepCount(storm, step.dt);
+    step.dt = rain::changeTimeStep(ctx, print ? -step.dt : step.dt);
+    // A count that covered the whole storm at the requested step covers it
+    // at the adjusted step too: 15 minutes asked of a 10-minute storm runs
+    // at 10 minutes, and 4 h of rain are 24 steps there, not the 16 that
+    // 4 h take at 15 minutes (which would drop the last third of the rain).
+    if (nrain == stepsAtRequested) nrain = stormStepCount(storm, step.dt);
+  }
+}
+
 void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step, int& nrain, bool silent) {
   model::Storm& storm = ctx.storm;
   if (ctx.cmd.PARAM[static_cast<std::size_t>(pos)] < 0.0f) {
-    // The storm as defined stays; only its working copy follows the step.
-    if (storm.NSTEP != 0 && std::fabs(storm.workDT - step.dt) > 0.001f) {
-      const bool print = step.print && !silent;
-      const int stepsAtRequested = stormStepCount(storm, step.dt);
-      step.dt = rain::changeTimeStep(ctx, print ? -step.dt : step.dt);
-      // A count that covered the whole storm at the requested step covers it
-      // at the adjusted step too: 15 minutes asked of a 10-minute storm runs
-      // at 10 minutes, and 4 h of rain are 24 steps there, not the 16 that
-      // 4 h take at 15 minutes (which would drop the last third of the rain).
-      if (nrain == stepsAtRequested) nrain = stormStepCount(storm, step.dt);
-    }
+    bringStormToStep(ctx, step, nrain, silent);
     return;
   }
   // Typed intensities end at the first negative value, and never run past the

@@ -28,6 +28,13 @@ int stormStepCount(const model::Storm& storm, float dt);
 // position the command takes or the input gave (`lastGiven`), whichever is first.
 std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int maxValues, int lastGiven);
 
+// The current storm's working copy brought to `step.dt` (which may be
+// adjusted to a whole multiple or divisor of the storm step); the transformed
+// hyetograph is printed when the step asks for it and the caller is not silent.
+// A rainfall count `nrain` that covered the whole storm at the requested step
+// becomes the whole storm's count at the adjusted one.
+void bringStormToStep(model::RunContext& ctx, TimeStep& step, int& nrain, bool silent);
+
 // Step 7 of the runoff set-up. With a negative value at `pos` the current
 // storm's working copy is brought to `dt` (which may be adjusted to a whole
 // multiple or divisor of the storm step); otherwise the typed intensities

@@ -84,18 +84,13 @@ int readLossValues(const model::CommandValues& c, const model::Factors& in, cons
   if (v.loss == 2) {
     v.cn = p(9);
   } else if (v.loss == 3) {
-    if (mode == StandhydMode::Silent) {
-      v.cper = p(9);
-      v.cimp = p(5) == 0.0f ? 0.000001f : p(5);
-    } else {
-      // The integer part holds CIMP in hundredths (tenths of a percent when
-      // above 100), the fraction CPER.
-      const float whole = static_cast<float>(model::truncatedInt(p(9)));
-      v.cimp = whole / 100.0f;
-      if (v.cimp > 1.0f) v.cimp /= 10.0f;
-      if (v.cimp == 0.0f) v.cimp = 1.0f;
-      v.cper = p(9) - whole;
-    }
+    // The integer part holds CIMP in hundredths (tenths of a percent when
+    // above 100), the fraction CPER.
+    const float whole = static_cast<float>(model::truncatedInt(p(9)));
+    v.cimp = whole / 100.0f;
+    if (v.cimp > 1.0f) v.cimp /= 10.0f;
+    if (v.cimp == 0.0f) v.cimp = 1.0f;
+    v.cper = p(9) - whole;
   }
   return 1;
 }
@@ -131,7 +126,7 @@ void readStandhydLayout(const model::CommandValues& c, const model::Factors& in,
   surface(9 + o, v.per);
   surface(14 + o, v.imp);
   v.rainPos = 19 + o;
-  if (mode != StandhydMode::Continuous && mode != StandhydMode::Silent) return;
+  if (mode != StandhydMode::Continuous) return;
   v.per.iaRec = p(19 + o);
   v.imp.iaRec = p(20 + o);
   if (v.loss == 2) {
@@ -364,14 +359,10 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
   return last;
 }
 
-// What the checks of a command found before anything is computed.
-struct Accepted {
-  bool ok = false;
-  bool ximpCorrected = false;  // XIMP was above TIMP and became TIMP
-};
+}  // namespace
 
-Accepted acceptValues(model::RunContext& ctx, StandhydMode mode, StandhydValues& v, float dt) {
-  Accepted a;
+StandhydAccepted acceptStandhydValues(model::RunContext& ctx, bool continuous, StandhydValues& v, float dt) {
+  StandhydAccepted a;
   if (dt == 0.0f) {
     run::issue(ctx, msg::kTimeStepBelowOneMinute, run::Severity::Error);
     return a;
@@ -385,7 +376,6 @@ Accepted acceptValues(model::RunContext& ctx, StandhydMode mode, StandhydValues&
     return a;
   }
   // CN 0 included: the bounds rule gives it an all but endless store.
-  const bool continuous = mode == StandhydMode::Continuous || mode == StandhydMode::Silent;
   if (continuous && v.loss == 2 && v.cn >= 0.0f) {
     const StoreBounds b = storeBounds(ctx, v.cn, v.smin, v.smax);
     if (b.failed()) {
@@ -406,17 +396,18 @@ Accepted acceptValues(model::RunContext& ctx, StandhydMode mode, StandhydValues&
   return a;
 }
 
+namespace {
+
 // Step 7 onwards of the set-up: the rainfall, then the checks that need it.
 // False when the command stops.
 bool takeStormOrTypedRain(model::RunContext& ctx, StandhydMode mode, const StandhydValues& v, TimeStep& step,
                           int& nrain) {
-  const bool silent = mode == StandhydMode::Silent;
   const int maxTyped = mode == StandhydMode::ComputeUrbhyd && v.nrainTyped > 0 ? nrain + 1 : 0;
-  takeRainfall(ctx, v.rainPos, maxTyped, step, nrain, silent);
+  takeRainfall(ctx, v.rainPos, maxTyped, step, nrain, false);
   static const fortran::Format kBlank("(' ')");
   if (nrain == 0) {
     run::issue(ctx, msg::kStandhydNoRainfallSteps, run::Severity::Error);
-    if (!silent) run::put(*ctx.out.detailed, kBlank);
+    run::put(*ctx.out.detailed, kBlank);
     return false;
   }
   // The curve-number store of the pervious surface follows the API series.
@@ -429,22 +420,22 @@ bool takeStormOrTypedRain(model::RunContext& ctx, StandhydMode mode, const Stand
   return true;
 }
 
-// The water balance for the ledger: rainfall over the whole area (the
-// impervious area not directly connected drains onto the pervious surface)
-// and the baseflow in; the impervious surface's losses are depression
-// storage, the pervious surface's its initial abstraction and infiltration.
-void recordBalance(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r) {
+}  // namespace
+
+void recordStandhydBalance(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r,
+                           double baseflow) {
   if (!run::ledgerOn(ctx)) return;
   const double impArea = v.area * v.ximp, perArea = v.area * (1.0f - v.timp);
   const StandhydResult::Depths& i = r.impDepths;
   const StandhydResult::Depths& p = r.perDepths;
-  const model::Hydrograph& h = ctx.store[v.id];
   run::ledgerInflow(ctx, run::depthVolume(i.rain, impArea) + run::depthVolume(p.rain, perArea));
-  run::ledgerInflow(ctx, static_cast<double>(h.BASE) * std::max(h.NPTS, 0) * h.DT * run::kSecondsPerHour);
+  run::ledgerInflow(ctx, baseflow);
   run::ledgerLoss(ctx, model::LossKind::DepressionStorage, run::depthVolume(i.rain - i.excess, impArea));
   run::ledgerLoss(ctx, model::LossKind::InitialAbstraction, run::depthVolume(p.abstracted, perArea));
   run::ledgerLoss(ctx, model::LossKind::Infiltration, run::depthVolume(p.rain - p.abstracted - p.excess, perArea));
 }
+
+namespace {
 
 // The warnings and errors after the printed results. A warning never lowers
 // an error the command has already raised (XIMP above TIMP).
@@ -524,16 +515,15 @@ StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& 
 }
 
 void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name) {
-  const bool silent = mode == StandhydMode::Silent;
-  if (!silent) ctx.run.label = name;
+  ctx.run.label = name;
   StandhydValues v = readStandhydValues(ctx.cmd, ctx.units.in, ctx.defaults, mode);
-  if (!silent && !hydrograph::checkSlot(ctx, v.id)) return;
+  if (!hydrograph::checkSlot(ctx, v.id)) return;
   TimeStep step = readTimeStep(v.dtTyped, ctx.storm.SDT);
-  const Accepted accepted = acceptValues(ctx, mode, v, step.dt);
+  const StandhydAccepted accepted = acceptStandhydValues(ctx, mode == StandhydMode::Continuous, v, step.dt);
   if (!accepted.ok) return;
   const RainCount count = countRainSteps(v.nrainTyped, ctx.storm, step.dt);
   int nrain = count.nrain;
-  if (!silent) printInput(ctx, mode, name, v, step.dt);
+  printInput(ctx, mode, name, v, step.dt);
   if (!takeStormOrTypedRain(ctx, mode, v, step, nrain)) return;
   const float dt = step.dt;
 
@@ -554,12 +544,7 @@ void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name) 
   p.sum = hydrograph::SumOrder::FromEnd;
   p.area = hydrograph::AreaRule::Positive;
   hydrograph::storeProduced(ctx, v.id, std::move(p));
-  recordBalance(ctx, v, r);
-  if (silent) {
-    if (accepted.ximpCorrected) run::issue(ctx, msg::kStandhydXimpAboveTimp, run::Severity::Error);
-    if (count.differs) run::issue(ctx, msg::kStandhydStepCountDiffers, run::Severity::Error);
-    return;
-  }
+  recordStandhydBalance(ctx, v, r, run::baseflowVolume(ctx.store[v.id]));
   printResults(ctx, v, r, ctx.store[v.id]);
   issueResultMessages(ctx, v, r, dt, accepted.ximpCorrected, count.differs);
   run::setMarker(ctx);
@@ -571,6 +556,5 @@ void computeUrbhyd(model::RunContext& ctx) { standhyd(ctx, StandhydMode::Compute
 void calibStandhyd(model::RunContext& ctx) { standhyd(ctx, StandhydMode::Calib, "CALIB STANDHYD"); }
 void designStandhyd(model::RunContext& ctx) { standhyd(ctx, StandhydMode::Design, "DESIGN STANDHYD"); }
 void continuousStandhyd(model::RunContext& ctx) { standhyd(ctx, StandhydMode::Continuous, "CONTINUOUS STANDHYD"); }
-void standhydSilent(model::RunContext& ctx) { standhyd(ctx, StandhydMode::Silent, ""); }
 
 }  // namespace runoff

@@ -20,7 +20,6 @@ enum class StandhydMode {
   Calib,          // CALIB STANDHYD
   Design,         // DESIGN STANDHYD: surfaces from the defaults
   Continuous,     // CONTINUOUS STANDHYD
-  Silent,         // the sewer-flow command: the continuous layout, nothing printed
 };
 
 // The loss method of the pervious surface as typed.
@@ -59,6 +58,18 @@ struct StandhydValues {
 StandhydValues readStandhydValues(const model::CommandValues& cmd, const model::Factors& in,
                                   const model::Defaults& defaults, StandhydMode mode);
 
+// The checks of a command's values before anything is computed, each with its
+// numbered message; `ok` false when the command stops. A time step of 0, a loss
+// method other than 1-3 or a rainfall count out of range stop it; continuous
+// simulation (`continuous`) bounds the curve-number store. XIMP above TIMP
+// becomes TIMP (`ximpCorrected`: the caller reports it after its results), and
+// a wholly impervious catchment drains wholly directly.
+struct StandhydAccepted {
+  bool ok = false;
+  bool ximpCorrected = false;
+};
+StandhydAccepted acceptStandhydValues(model::RunContext& ctx, bool continuous, StandhydValues& v, float dt);
+
 // The loss models of the two surfaces.
 LossModel perviousLossModel(const StandhydValues& v);
 LossModel imperviousLossModel(const StandhydValues& v);
@@ -94,6 +105,14 @@ struct StandhydResult {
 StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& rain, const model::ApiSeries* api,
                                      float ptot, double tzero);
 
+// The water balance of a result for the ledger: rainfall over the whole area
+// (the impervious area not directly connected drains onto the pervious
+// surface) and `baseflow` (cubic feet) in; the impervious surface's losses are
+// depression storage, the pervious surface's its initial abstraction and
+// infiltration. Does nothing unless the run keeps a ledger.
+void recordStandhydBalance(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r,
+                           double baseflow);
+
 // The command of the family in a given mode; `name` is the command label.
 void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name);
 
@@ -101,8 +120,5 @@ void computeUrbhyd(model::RunContext& ctx);       // COMPUTE URBHYD
 void calibStandhyd(model::RunContext& ctx);       // CALIB STANDHYD
 void designStandhyd(model::RunContext& ctx);      // DESIGN STANDHYD
 void continuousStandhyd(model::RunContext& ctx);  // CONTINUOUS STANDHYD
-// The variant of the sewer-flow command: the CONTINUOUS STANDHYD layout already
-// in PARAM (position 9 CPER, position 5 also CIMP), nothing printed.
-void standhydSilent(model::RunContext& ctx);
 
 }  // namespace runoff

@@ -85,8 +85,9 @@ hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float a
   return hydrograph::storeProduced(ctx, id, std::move(p));
 }
 
-void recordRuralBalance(model::RunContext& ctx, int id, const RainSeries& rain, std::span<const float> excess,
-                        std::span<const float> groundwater, const LossResult& loss, float gwInitial, float area) {
+void recordRuralBalance(model::RunContext& ctx, const RainSeries& rain, std::span<const float> excess,
+                        std::span<const float> groundwater, const LossResult& loss, float gwInitial, float area,
+                        double baseflow) {
   if (!run::ledgerOn(ctx)) return;
   double precipitation = 0.0, surface = 0.0, outflow = 0.0;  // inches
   const auto dt = static_cast<double>(rain.dt);
@@ -102,8 +103,7 @@ void recordRuralBalance(model::RunContext& ctx, int id, const RainSeries& rain, 
       reservoir ? static_cast<double>(loss.gwStorage) + loss.gwRemoved + outflow - gwInitial : 0.0;
   const double infiltration = precipitation - loss.abstracted - surface - recharge + (reservoir ? loss.gwRemoved : 0.0f);
   // A constant baseflow comes from outside the catchment's rainfall.
-  const model::Hydrograph& h = ctx.store[id];
-  run::ledgerInflow(ctx, static_cast<double>(h.BASE) * std::max(h.NPTS, 0) * h.DT * run::kSecondsPerHour);
+  run::ledgerInflow(ctx, baseflow);
   run::ledgerInflow(ctx, run::depthVolume(precipitation + (reservoir ? gwInitial : 0.0f), area));
   run::ledgerLoss(ctx, model::LossKind::InitialAbstraction, run::depthVolume(loss.abstracted, area));
   run::ledgerLoss(ctx, model::LossKind::Infiltration, run::depthVolume(infiltration, area));

@@ -64,9 +64,11 @@ hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float a
 // the reservoir's end storage stored. What the stored hydrograph then lacks or
 // exceeds against the excess and the reservoir's outflow is the continuity
 // error of the convolution (a cut, a trimmed tail, an outflow never added).
-// Called once slot `id` holds the hydrograph.
-void recordRuralBalance(model::RunContext& ctx, int id, const RainSeries& rain, std::span<const float> excess,
-                        std::span<const float> groundwater, const LossResult& loss, float gwInitial, float area);
+// `baseflow` is the volume of the constant baseflow the hydrograph carries
+// (run::baseflowVolume of its slot), cubic feet.
+void recordRuralBalance(model::RunContext& ctx, const RainSeries& rain, std::span<const float> excess,
+                        std::span<const float> groundwater, const LossResult& loss, float gwInitial, float area,
+                        double baseflow);
 
 // The rainfall of the command (the storm at DT, or typed intensities from PARAM
 // position `rainPos`, at most `maxTyped` of them, 0 for no limit), then the

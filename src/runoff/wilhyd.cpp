@@ -10,6 +10,7 @@
 
 #include "hydrograph/producer.h"
 #include "run/messages.h"
+#include "run/water_balance.h"
 #include "runoff/store_bounds.h"
 
 namespace runoff {
@@ -244,8 +245,8 @@ void wilhyd(model::RunContext& ctx, WilhydCommand command, std::string_view name
   const WilhydResult r = computeWilhyd(v, shape, rain, &ctx.api);
 
   storeRunoff(ctx, v.id, v.nhyd, v.area, v.base, r.runoff.q, dt, nrain);
-  recordRuralBalance(ctx, v.id, rain, r.runoff.excess, r.runoff.groundwater, r.runoff.loss,
-                     v.groundwater() ? v.gwInitial : 0.0f, v.area);
+  recordRuralBalance(ctx, rain, r.runoff.excess, r.runoff.groundwater, r.runoff.loss,
+                     v.groundwater() ? v.gwInitial : 0.0f, v.area, run::baseflowVolume(ctx.store[v.id]));
   printWilhydResults(ctx, v, nrain, iaDerived, r, ctx.store[v.id]);
   if (v.tp / 2.0f < dt) run::warn(ctx, msg::kWilhydStepTooLarge);
   if (count.differs) run::issue(ctx, msg::kWilhydStepCountDiffers, run::Severity::Error);

@@ -325,3 +325,28 @@ TEST(DwfWwfCommand, WetWeatherVolumesAddUp) {
 }
 
 }  // namespace
+
+// The wet-weather parts report their own messages, as the urban and Nash
+// runoff commands do, and the command still stores its hydrograph: direct
+// connections above TIMP's 0.5 are cut to it with an error (the part counts);
+// a slow-infiltration time to peak of 0 drops that part with an error.
+TEST(DwfWwfCommand, WetPartsReportTheirOwnMessages) {
+  const struct {
+    std::string wet;
+    int message;
+    bool wetFlow;  // some rainfall-induced flow remains
+  } cases[] = {
+      {"C_DCON=[0.7], AVGLEN=[30], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]", msg::kStandhydXimpAboveTimp, true},
+      {"C_DCON=[0], AVGLEN=[0], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0.1], K_SLWi=[0], K_SLWii=[0]", msg::kNashydTpNotPositive, false},
+  };
+  for (const auto& c : cases) {
+    Harness h;
+    h.storm(1.0f / 12.0f, std::vector<float>(24, 1.0f));
+    h.run(dwfCommand("5", "1", kNoRes, kNoCom, "XAgwf=[0.3], ADFg=[600], GWF=[1]", c.wet));
+    EXPECT_TRUE(logged(h, c.message)) << c.wet;
+    EXPECT_EQ(h.ctx.run.severity, run::Severity::Error) << c.wet;
+    const float wetDepth = h.ctx.store[1].RV - h.ctx.store[0].RV;
+    EXPECT_EQ(wetDepth > 0.01f, c.wetFlow) << c.wet;
+    EXPECT_EQ(h.ctx.store[0].HYDNAME, "DWF       ") << c.wet;
+  }
+}

@@ -367,16 +367,6 @@ TEST_F(NashydCommand, ContinuousScshydDoesNotDependOnThePreviousCommand) {
   EXPECT_GT(results[0], 0.0f);
 }
 
-TEST_F(NashydCommand, SilentModePrintsNothingAndFillsSlotZero) {
-  h.command("CONTINUOUS NASHYD   ID=[0], NHYD=[333], DT=[5], AREA=[100], BASE=[0], CN=[-0.5], IA=[0], N=[3],\n"
-            "                    TP=[1], IAREC=[0], SMIN=[0], SMAX=[0], SK=[0], IET=[0], GW=[-1.0]\n");
-  runoff::nashydSilent(h.ctx);
-  EXPECT_TRUE(h.out().empty());
-  EXPECT_TRUE(h.summary.lines.empty());
-  EXPECT_EQ(h.ctx.store[0].NHYD, 333);
-  EXPECT_NEAR(h.ctx.store[0].RV, 0.5f, 2e-4f);
-}
-
 // The poles of the gamma function are 0, -1, -2, ...: an argument within 1e-6
 // of one fails, also just above 0, where 1/x would otherwise blow up.
 TEST(Gamma, ArgumentsAtAPoleFailOnBothSides) {

@@ -375,21 +375,6 @@ TEST(StandhydCommand, TimeStepZeroAndRejectedValues) {
   EXPECT_TRUE(contains(loss.warnings.lines, "*** ERROR: LOSS must be 1, 2 or 3,  COMMAND aborted."));
 }
 
-TEST(StandhydCommand, SilentVariantPrintsNothing) {
-  Harness h;
-  h.storm(kDt, kStorm);
-  h.command("CONTINUOUS STANDHYD ID=[0], NHYD=[111], DT=[5], AREA=[20], XIMP=[0.2], TIMP=[0.5], DWF=[0], LOSS=[3],\n"
-            "                    C=[0.3], IAPER=[0], SLPP=[1.0], LGP=[40], MNP=[0.25], SCP=[30], IAIMP=[0.8],\n"
-            "                    SLPI=[1.0], LGI=[100], MNI=[0.013], SCI=[0], IARECPER=[6], IARECIMP=[2],\n"
-            "                    IET=[12], RAIN=[-1]\n");
-  runoff::standhydSilent(h.ctx);
-  EXPECT_TRUE(h.out().empty());
-  EXPECT_TRUE(h.summary.lines.empty());
-  EXPECT_TRUE(h.warnings.lines.empty());
-  EXPECT_EQ(h.ctx.store[0].NHYD, 111);
-  EXPECT_GT(h.ctx.store[0].RV, 0.0f);
-}
-
 // Forty one-hour steps of 1 in/hr: the excess is exactly the same every step
 // (depths are whole inches, or halves of them), so once the unit hydrographs
 // are wholly inside the storm every total ordinate sums the same terms in the
