@@ -1,5 +1,6 @@
-// The hyetograph printer: the box or heading of the calling command, the
-// four-column table of the storm, and the storm file DERIVED.STM.
+// The hyetograph printers: the box or heading of the calling command with the
+// four-column table of the storm, the storm file DERIVED.STM, and the table of
+// the transformed working copy. Both tables share one layout routine.
 #include "rain/hyetograph.h"
 
 #include <algorithm>
@@ -47,35 +48,50 @@ void writeDerived(model::RunContext& ctx) {
   if (file.close()) fileWarning(ctx, msg::kStormSideFileNotWritten, path);
 }
 
-// The table itself: heading, units and the rows, four steps a row read down the columns.
-void writeTable(model::RunContext& ctx) {
+// The layout of one hyetograph table: heading, unit lines and row format.
+struct TableLayout {
+  const fortran::Format& head;
+  const fortran::Format& unitsIn;
+  const fortran::Format& unitsMm;
+  const fortran::Format& row;
+};
+
+// The one hyetograph table: heading, units and `rows` rows of four steps read
+// down the columns (row r holds steps r, r+rows, r+2 rows, r+3 rows as far as
+// they are <= n), step i ending at i * dt hours with intensity rain[i] in the
+// output unit; then a blank line.
+void writeTable(model::RunContext& ctx, const TableLayout& layout, const std::vector<float>& rain, int n, float dt,
+                int rows) {
+  static const fortran::Format kBlank("(' ')");
+  platform::LineSink& out = *ctx.out.detailed;
+  const float factor = ctx.units.out.depth;
+  run::put(out, layout.head);
+  run::put(out, ctx.units.METOUT == 1 ? layout.unitsIn : layout.unitsMm);
+  auto t = [&](int i) { return static_cast<float>(i) * dt; };
+  auto v = [&](int i) { return rain[static_cast<std::size_t>(i)] * factor; };
+  for (int r = 1; r <= rows && r <= n; ++r) {
+    const int b = r + rows, c = r + 2 * rows, d = r + 3 * rows;
+    if (d <= n) {
+      run::put(out, layout.row, {t(r), v(r), t(b), v(b), t(c), v(c), t(d), v(d)});
+    } else if (c <= n) {
+      run::put(out, layout.row, {t(r), v(r), t(b), v(b), t(c), v(c)});
+    } else if (b <= n) {
+      run::put(out, layout.row, {t(r), v(r), t(b), v(b)});
+    } else {
+      run::put(out, layout.row, {t(r), v(r)});
+    }
+  }
+  run::put(out, kBlank);
+}
+
+// The storm as defined.
+void writeStormTable(model::RunContext& ctx) {
   static const fortran::Format kHead("(T12,'   TIME    RAIN |   TIME    RAIN |','   TIME    RAIN |   TIME    RAIN')");
   static const fortran::Format kUnitsIn("(T12,'    hrs   in/hr |    hrs   in/hr |','    hrs   in/hr |    hrs   in/hr')");
   static const fortran::Format kUnitsMm("(T12,'    hrs   mm/hr |    hrs   mm/hr |','    hrs   mm/hr |    hrs   mm/hr')");
   static const fortran::Format kRow("(T12,3(F7.2,F8.3,' |'),F7.2,F8.3)");
-  static const fortran::Format kBlank("(' ')");
-
-  platform::LineSink& out = *ctx.out.detailed;
   const model::Storm& s = ctx.storm;
-  const float factor = ctx.units.out.depth;
-  run::put(out, kHead);
-  run::put(out, ctx.units.METOUT == 1 ? kUnitsIn : kUnitsMm);
-  const int rows = hyetographRows(s.NSTEP);
-  for (int r = 1; r <= rows; ++r) {
-    const int a = r, b = r + rows, c = r + 2 * rows, d = r + 3 * rows;
-    auto t = [&](int i) { return static_cast<float>(i) * s.SDT; };
-    auto v = [&](int i) { return s.RAIN[i] * factor; };
-    if (d <= s.NSTEP) {
-      run::put(out, kRow, {t(a), v(a), t(b), v(b), t(c), v(c), t(d), v(d)});
-    } else if (c <= s.NSTEP) {
-      run::put(out, kRow, {t(a), v(a), t(b), v(b), t(c), v(c)});
-    } else if (b <= s.NSTEP) {
-      run::put(out, kRow, {t(a), v(a), t(b), v(b)});
-    } else {
-      run::put(out, kRow, {t(a), v(a)});
-    }
-  }
-  run::put(out, kBlank);
+  writeTable(ctx, {kHead, kUnitsIn, kUnitsMm, kRow}, s.RAIN, s.NSTEP, s.SDT, hyetographRows(s.NSTEP));
 }
 
 }  // namespace
@@ -107,8 +123,25 @@ void printHyetograph(model::RunContext& ctx, int mode, std::string_view comment)
     run::put(out, kHeadStep, {s.SDT * 60.0f, s.NSTEP});
     run::put(out, kHeadTotal, {static_cast<float>(s.NSTEP) * s.SDT, total, unitWord(ctx)});
   }
-  writeTable(ctx);
+  writeStormTable(ctx);
   if (mode == -3) writeDerived(ctx);
+}
+
+void printTransformedHyetograph(model::RunContext& ctx) {
+  static const fortran::Format kTitle("(T32,'---- TRANSFORMED HYETOGRAPH ----')");
+  static const fortran::Format kHead("(T16,'  TIME    RAIN |  TIME    RAIN |','  TIME    RAIN |  TIME    RAIN')");
+  static const fortran::Format kUnitsIn("(T16,'   hrs   in/hr |   hrs   in/hr |','   hrs   in/hr |   hrs   in/hr')");
+  static const fortran::Format kUnitsMm("(T16,'   hrs   mm/hr |   hrs   mm/hr |','   hrs   mm/hr |   hrs   mm/hr')");
+  static const fortran::Format kRow("(T16,3(F7.2,1X,F6.2,' |'),F7.2,1X,F6.2)");
+  const model::Storm& s = ctx.storm;
+  const int n = s.workSteps;
+  // The rows follow the storm's own step count; a finer working step has more
+  // steps than those rows hold, and they take the rows the working copy needs
+  // so that no step drops out of the printout.
+  int rows = hyetographRows(s.NSTEP);
+  if (4 * rows < n) rows = hyetographRows(n);
+  run::put(*ctx.out.detailed, kTitle);
+  writeTable(ctx, {kHead, kUnitsIn, kUnitsMm, kRow}, s.work, n, s.workDT, rows);
 }
 
 }  // namespace rain

@@ -1,11 +1,8 @@
-// MODIFY STORM and the storm time-step change. MODIFY STORM scales the storm by
-// a factor and shifts it by whole steps; the time-step change brings the storm
-// to a runoff command's hydrograph step in the working copy only.
+// MODIFY STORM: scales the storm by a factor and shifts it by whole steps.
 #include "rain/modify_storm.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 #include "model/limits.h"
@@ -38,129 +35,6 @@ ShiftResult shiftStorm(const std::vector<float>& rain, int nstep, float sdt, int
     }
   }
   return r;
-}
-
-StepChange computeStepChange(const std::vector<float>& rain, int nstep, float sdt, float dt) {
-  StepChange c;
-  // The step becomes a whole multiple or a whole divisor of the storm's step.
-  if (sdt > dt) {
-    c.k = static_cast<int>(sdt / dt + 0.1f);
-    c.dt = sdt / static_cast<float>(c.k);
-  } else {
-    c.k = static_cast<int>(dt / sdt + 0.1f);
-    c.dt = sdt * static_cast<float>(c.k);
-  }
-  int n = static_cast<int>(sdt / c.dt * static_cast<float>(nstep) + 0.55f);
-  c.requestedSteps = n;
-  if (n > model::kMaxRainSteps) {
-    c.cut = true;
-    n = model::kMaxRainSteps;
-  }
-  c.steps = n;
-  c.work.assign(static_cast<std::size_t>(n) + 1, 0.0f);
-  auto old = [&](int i) { return i >= 1 && i <= nstep ? rain[i] : 0.0f; };
-  if (sdt < c.dt) {
-    // Coarser: each working step is the mean of k storm steps (a short last
-    // group counts its missing steps as 0).
-    for (int j = 1; j <= n; ++j) {
-      float sum = 0.0f;
-      for (int m = 1; m <= c.k; ++m) sum += old((j - 1) * c.k + m);
-      c.work[j] = sum / static_cast<float>(c.k);
-    }
-  } else {
-    // Finer or equal: each storm step is repeated k times.
-    for (int i = 1; i <= n; ++i) c.work[i] = old((i - 1) / c.k + 1);
-  }
-  float sum = 0.0f;
-  for (int i = 1; i <= n; ++i) sum += c.work[i];
-  c.ptot = sum * c.dt;
-  return c;
-}
-
-namespace {
-
-// The working copy as a four-column table. The row count comes from the
-// storm's NSTEP; when the working copy has more steps than four columns of
-// that many rows can show, the rows are counted from the working steps so
-// that no step is left out.
-void printTransformed(model::RunContext& ctx) {
-  static const fortran::Format kTitle("(T32,'---- TRANSFORMED HYETOGRAPH ----')");
-  static const fortran::Format kHead("(T16,'  TIME    RAIN |  TIME    RAIN |','  TIME    RAIN |  TIME    RAIN')");
-  static const fortran::Format kUnitsIn("(T16,'   hrs   in/hr |   hrs   in/hr |','   hrs   in/hr |   hrs   in/hr')");
-  static const fortran::Format kUnitsMm("(T16,'   hrs   mm/hr |   hrs   mm/hr |','   hrs   mm/hr |   hrs   mm/hr')");
-  static const fortran::Format kRow("(T16,3(F7.2,1X,F6.2,' |'),F7.2,1X,F6.2)");
-  static const fortran::Format kBlank("(' ')");
-
-  platform::LineSink& out = *ctx.out.detailed;
-  const model::Storm& s = ctx.storm;
-  const float factor = ctx.units.out.depth;
-  const int n = s.workSteps;
-  // The rows follow the storm's own step count; a finer working step has more
-  // steps than those rows hold, and they take the rows the working copy needs
-  // so that no step drops out of the printout.
-  int rows = hyetographRows(s.NSTEP);
-  if (4 * rows < n) rows = hyetographRows(n);
-
-  run::put(out, kTitle);
-  run::put(out, kHead);
-  run::put(out, ctx.units.METOUT == 1 ? kUnitsIn : kUnitsMm);
-  auto t = [&](int i) { return static_cast<float>(i) * s.workDT; };
-  auto v = [&](int i) { return s.work[i] * factor; };
-  for (int r = 1; r <= rows && r <= n; ++r) {
-    const int b = r + rows, c = r + 2 * rows, d = r + 3 * rows;
-    if (d <= n) {
-      run::put(out, kRow, {t(r), v(r), t(b), v(b), t(c), v(c), t(d), v(d)});
-    } else if (c <= n) {
-      run::put(out, kRow, {t(r), v(r), t(b), v(b), t(c), v(c)});
-    } else if (b <= n) {
-      run::put(out, kRow, {t(r), v(r), t(b), v(b)});
-    } else {
-      run::put(out, kRow, {t(r), v(r)});
-    }
-  }
-  run::put(out, kBlank);
-}
-
-}  // namespace
-
-float changeTimeStep(model::RunContext& ctx, float dtHours) {
-  static const fortran::Format kCut("(19X,'Length of storm had to be cut from ',I5,' points to ',I5,' .',/)");
-  static const fortran::Format kVolume("(19X,'Volume was ',F6.2,A7,'.  Now is ',F6.2,A7,'.',/)");
-
-  // The change starts with a clean severity, but never clears an error that
-  // already ends the run.
-  if (ctx.run.severity != run::Severity::Error) ctx.run.severity = run::Severity::Note;
-  model::Storm& s = ctx.storm;
-  reserveStorm(s);
-  const bool print = dtHours < 0.0f;
-  float dt = std::fabs(dtHours);
-  if (dt == 0.0f) dt = s.SDT;
-  // Without a storm there is nothing to bring to the new step.
-  if (s.SDT <= 0.0f || dt <= 0.0f) {
-    s.workDT = dt;
-    s.workSteps = 0;
-    return dt;
-  }
-
-  StepChange c = computeStepChange(s.RAIN, s.NSTEP, s.SDT, dt);
-  platform::LineSink& out = *ctx.out.detailed;
-  if (c.cut) {
-    run::issue(ctx, msg::kModifyStormDurationReduced, run::Severity::Warning);
-    run::put(out, kCut, {c.requestedSteps, model::kMaxRainSteps});
-  }
-  const float oldTotal = s.PTOT;
-  std::fill(s.work.begin(), s.work.end(), 0.0f);
-  std::copy_n(c.work.begin() + 1, c.steps, s.work.begin() + 1);
-  s.PTOT = c.ptot;
-  if (static_cast<int>(std::fabs(s.PTOT - oldTotal) * 100.0f) > 0) {
-    run::issue(ctx, msg::kModifyStormVolumeChanged, run::Severity::Warning);
-    const float f = ctx.units.out.depth;
-    run::put(out, kVolume, {oldTotal * f, ctx.units.label(model::Quantity::Depth), s.PTOT * f, ctx.units.label(model::Quantity::Depth)});
-  }
-  s.workDT = c.dt;
-  s.workSteps = c.steps;
-  if (print) printTransformed(ctx);
-  return c.dt;
 }
 
 void modifyStorm(model::RunContext& ctx) {
@@ -223,7 +97,7 @@ void modifyStorm(model::RunContext& ctx) {
   s.NSTEP = r.steps;
   s.workSteps = r.steps;
   s.workDT = s.SDT;
-  printTransformed(ctx);
+  printTransformedHyetograph(ctx);
   writeStormLine(ctx);
 }
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "rain/modify_storm.h"
+#include "rain/time_step.h"
 #include "rain/hyetograph.h"
 
 namespace runoff {
