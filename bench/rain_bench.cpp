@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "model/dates.h"
 #include "rain/antecedent_index.h"
 #include "rain/hourly_records.h"
 #include "support/context_host.h"
@@ -28,7 +29,7 @@ std::filesystem::path makeAesFile() {
   std::uniform_int_distribution<int> wet(0, 9), depth(1, 150);
   char buf[32];
   for (int d = 0; d < kDays; ++d) {
-    const int date = rain::addDays(20000101, d);
+    const int date = model::gregorian::addDays(20000101, d);
     std::snprintf(buf, sizeof buf, "%7d%4d%2d%2d%3d", 6158350, date / 10000, date / 100 % 100, date % 100, 123);
     std::string line = buf;
     for (int h = 0; h < 24; ++h) {

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "fortran/record.h"
+#include "model/dates.h"
 #include "model/limits.h"
 #include "platform/platform.h"
 #include "rain/read_storm.h"
@@ -18,15 +19,6 @@ namespace rain {
 namespace {
 
 constexpr int kHourlyRain = 123;  // AES element number of hourly rainfall
-
-bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-  static constexpr int kDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && leapYear(y) ? 29 : kDays[m];
-}
-
-bool validDate(int y, int m, int d) { return y > 0 && m >= 1 && m <= 12 && d >= 1 && d <= daysInMonth(y, m); }
 
 // Running statistics of the hourly record, kept hour by hour while storing.
 class Statistics {
@@ -96,34 +88,6 @@ class Statistics {
 
 }  // namespace
 
-// Days from civil dates (proper Gregorian calendar), 1970-01-01 = 0.
-int dayNumber(int yyyymmdd) {
-  int y = yyyymmdd / 10000;
-  const int m = yyyymmdd / 100 % 100;
-  const int d = yyyymmdd % 100;
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-int dateFromDayNumber(int z) {
-  z += 719468;
-  const int era = (z >= 0 ? z : z - 146096) / 146097;
-  const int doe = z - era * 146097;
-  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int mp = (5 * doy + 2) / 153;
-  const int d = doy - (153 * mp + 2) / 5 + 1;
-  const int m = mp + (mp < 10 ? 3 : -9);
-  const int y = yoe + era * 400 + (m <= 2);
-  return y * 10000 + m * 100 + d;
-}
-
-int addDays(int yyyymmdd, int days) { return dateFromDayNumber(dayNumber(yyyymmdd) + days); }
-
 AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start, int end, int relativeDays) {
   static const fortran::InputFormat kRecord("(I7,I4,I2,I2,I3,24(I6,1X))");
   AesRecordResult r;
@@ -163,7 +127,7 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
     }
     const fortran::InputRecord& f = rec.record;
     const int y = f.integer(1), m = f.integer(2), d = f.integer(3);
-    if (!validDate(y, m, d)) {
+    if (!model::gregorian::validDate(y, m, d)) {
       r.error = "line " + std::to_string(n + 1) + ": not a valid date";
       return r;
     }
@@ -176,14 +140,14 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
     r.lastDate = date;
     if (r.start == 0) {
       r.start = date;  // no start asked for: the record begins with the file
-      if (relativeDays >= 0) r.end = addDays(date, relativeDays);
+      if (relativeDays >= 0) r.end = model::gregorian::addDays(date, relativeDays);
     }
     if (date < r.start) continue;
     if (date > r.end) {
       passedEnd = true;
       break;
     }
-    const int day = dayNumber(date);
+    const int day = model::gregorian::dayNumber(date);
     if (!stored) {
       if (date > r.start) {
         r.lateStart = true;
@@ -193,7 +157,7 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
       // A record that repeats or goes back in time would misplace every hour after it.
       if (day <= lastDay) continue;
       for (int gap = lastDay + 1; gap < day; ++gap) {
-        const int gapDate = dateFromDayNumber(gap);
+        const int gapDate = model::gregorian::dateFromDayNumber(gap);
         for (int h = 0; h < 24; ++h) {
           if (!store(0, gapDate, true)) return r;
         }
@@ -322,7 +286,7 @@ void readAesData(model::RunContext& ctx) {
   int end = 0;
   if (dp[4] < 0.0) {
     relativeDays = static_cast<int>(std::min(std::fabs(dp[4]), kMaxRelativeDays) + 0.5);
-    if (start != 0) end = addDays(start, relativeDays);
+    if (start != 0) end = model::gregorian::addDays(start, relativeDays);
   } else {
     end = toDate(dp[4]);
   }
@@ -346,7 +310,7 @@ void readAesData(model::RunContext& ctx) {
   }
 
   const std::string given = ctx.cmd.text(1, 60);
-  const int span = start != 0 ? dayNumber(end) - dayNumber(start) : 0;
+  const int span = start != 0 ? model::gregorian::dayNumber(end) - model::gregorian::dayNumber(start) : 0;
   platform::LineSink& out = *ctx.out.detailed;
   run::put(out, kBox, {given, static_cast<double>(start) / 10000.0, static_cast<double>(end) / 10000.0, span});
 

@@ -14,11 +14,6 @@ namespace rain {
 // The READ AES DATA command routine.
 void readAesData(model::RunContext& ctx);
 
-// Calendar helpers on YYYYMMDD dates (proper Gregorian calendar).
-int dayNumber(int yyyymmdd);    // days since a fixed origin
-int dateFromDayNumber(int days);
-int addDays(int yyyymmdd, int days);
-
 // Moving-average durations and spell lengths of the statistics, hours.
 inline constexpr std::array<int, 6> kAesDurations{1, 2, 3, 6, 12, 24};
 
@@ -49,7 +44,8 @@ struct AesRecordResult {
 
 // Reads the period start..end (YYYYMMDD, inclusive) from the lines of an AES
 // file. `start` 0 takes the first record's date; `relativeDays` >= 0 then
-// places the end that many days after the start found.
+// places the end that many days after the start found. The days follow the
+// record calendar (model::gregorian).
 AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start, int end, int relativeDays = -1);
 
 }  // namespace rain

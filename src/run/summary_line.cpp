@@ -1,7 +1,6 @@
 // The summary output: one line per hydrograph a command produces, with the peak
 // flow, the date and clock time of the peak, the runoff volume and the runoff
-// coefficient; and the date arithmetic (date splitter, day-of-year converter)
-// that turns a peak time into a calendar label.
+// coefficient; and the calendar label of a peak time.
 #include "run/summary_line.h"
 
 #include <cmath>
@@ -9,6 +8,7 @@
 
 #include "fortran/format.h"
 #include "fortran/text.h"
+#include "model/dates.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -18,12 +18,6 @@ namespace {
 
 using fortran::padded;
 
-// Fixed-width texts printed with Aw must be padded by hand: Aw right-justifies
-// a shorter value, the held variables are blank-padded on the right.
-// Days in February: 29 when the year is positive and divisible by 4. The
-// century rule is not applied; the storms of the system lie between 1901 and 2099.
-int februaryDays(int year) { return (year > 0 && year % 4 == 0) ? 29 : 28; }
-
 // The A4 marker field: one blank, then the three-character message marker.
 std::string markerField(const model::RunContext& ctx) {
   std::string field(1, ' ');
@@ -32,46 +26,6 @@ std::string markerField(const model::RunContext& ctx) {
 }
 
 }  // namespace
-
-int jdate(int day, int month, int year, int packed) {
-  static constexpr int kMonthDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (packed == 0) {
-    // Day of the year of day/month/year.
-    int doy = day;
-    for (int m = 1; m < month && m <= 12; ++m) doy += (m == 2) ? februaryDays(year) : kMonthDays[m];
-    return doy;
-  }
-  if (packed < 2) return 0;
-  int y = packed / 1000;
-  int d = packed - y * 1000;
-  // A packed day number past the end of its year rolls into the next year,
-  // once; the month lookup then uses the February of the year it landed in.
-  const int daysInYear = 337 + februaryDays(y);
-  if (d > daysInYear) {
-    y += 1;
-    d -= daysInYear;
-  }
-  int m = 1;
-  while (m < 12) {
-    const int len = (m == 2) ? februaryDays(y) : kMonthDays[m];
-    if (d <= len) break;
-    d -= len;
-    ++m;
-  }
-  return y * 10000 + m * 100 + d;
-}
-
-SplitDate yymmdd(int date) {
-  SplitDate s{};
-  s.year = date / 10000;
-  s.month = (date - s.year * 10000) / 100;
-  s.day = date - s.year * 10000 - s.month * 100;
-  if (s.day < 1) s.day = 24;
-  if (s.month < 1) s.month = 6;
-  if (s.year < 1) s.year = 60;
-  s.packed = s.year * 1000 + jdate(s.day, s.month, s.year, 0);
-  return s;
-}
 
 std::string dateLabel(int stormDate, float t) {
   static const fortran::Format kHours("(I5)");
@@ -86,9 +40,9 @@ std::string dateLabel(int stormDate, float t) {
     label = "No_date" + kHours.format({static_cast<int>(t)})[0] + ":" + kMinutes.format({minutes})[0];
     return padded(label, 15);
   }
-  const SplitDate s = yymmdd(stormDate);
-  const int packed = s.packed + static_cast<int>(t / 24.0f);
-  const int ymd = jdate(s.day, s.month, s.year, packed);
+  // Whole days after the storm date's day, counted on the storm calendar.
+  const model::four_year_rule::SplitDate s = model::four_year_rule::split(stormDate);
+  const int ymd = model::four_year_rule::dateFromPacked(s.packed + static_cast<int>(t / 24.0f));
   // YYYYMMDD / 10000 printed as YYYY.MMDD: double precision keeps every
   // eight-digit date exact (single precision would round odd days away).
   label = kDate.format({static_cast<double>(ymd) / 10000.0})[0] + "_" +

@@ -13,18 +13,9 @@ namespace run {
 void outsum(model::RunContext& ctx, int id, int form);
 
 // The 15-character date label of a peak T hours after the start of the storm
-// date's day ("No_date" and hours:minutes when stormDate is 0).
+// date's day, on the storm calendar (model/dates.h); "No_date" and
+// hours:minutes when stormDate is 0.
 std::string dateLabel(int stormDate, float t);
-
-// Date splitter: YYYYMMDD into year, month, day and year*1000 + day of year.
-struct SplitDate {
-  int year, month, day, packed;
-};
-SplitDate yymmdd(int date);
-
-// Day-of-year converter: with packed == 0 the day of the year of day/month/year;
-// otherwise the packed date year*1000 + day of year as YYYYMMDD.
-int jdate(int day, int month, int year, int packed);
 
 // The table line after the rating-curve and travel-time commands.
 void tableLine(model::RunContext& ctx, int id);

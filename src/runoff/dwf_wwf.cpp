@@ -9,6 +9,7 @@
 
 #include "fortran/format.h"
 #include "hydrograph/producer.h"
+#include "model/dates.h"
 #include "platform/platform.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -103,21 +104,6 @@ float residentialPeakFactor(float pkfp, float pop) {
   if (pkfp == 0.0f) return 1.0f;
   if (pkfp <= 1.0f) return 1.0f + pkfp * 14.0f / (4.0f + std::pow(std::max(pop, 0.0f) / 1000.0f, 0.5f));
   return pkfp;
-}
-
-int dayOfWeek(int yyyymmdd) {
-  // Days from 1 March of year 0 in the proleptic Gregorian calendar; that day
-  // was a Wednesday.
-  int y = yyyymmdd / 10000;
-  const int m = std::clamp(yyyymmdd / 100 % 100, 1, 12);
-  const int d = std::clamp(yyyymmdd % 100, 1, 31);
-  if (m <= 2) --y;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const long long yoe = y - era * 400;
-  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const long long days = era * 146097 + doe;  // 0 = Wednesday 1 March, year 0
-  return static_cast<int>(((days + 3) % 7 + 7) % 7) + 1;
 }
 
 int dayType(int startDay, long long dayIndex) {
@@ -429,7 +415,7 @@ DryWeatherInput dryWeatherInput(const model::RunContext& ctx, const DwfWwfValues
   in.dtMinutes = v.dtMinutes;
   in.ndays = v.ndays;
   in.tzero = ctx.time.TZERO;
-  in.startDay = ctx.time.startDate != 0 ? dayOfWeek(ctx.time.startDate) : 0;
+  in.startDay = ctx.time.startDate != 0 ? model::gregorian::dayOfWeek(ctx.time.startDate) : 0;
   // A population below 0 has no sewage; it is not turned into negative flows.
   const bool people = v.pop > 0.0f;
   if (people && !r.resIsCurve) in.residential = v.pop * v.adfp * r.pkfp;

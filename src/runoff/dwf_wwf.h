@@ -61,9 +61,8 @@ float harmonFactor(float pop);
 // share of Harmon's factor above 1, larger values the factor itself.
 float residentialPeakFactor(float pkfp, float pop);
 
-// Day of the week of a date YYYYMMDD, Sunday = 1 ... Saturday = 7.
-int dayOfWeek(int yyyymmdd);
-// Day type of the day `dayIndex` days after a start day (1..7): 2 on Sundays
+// Day type of the day `dayIndex` days after a start day (1..7, the day of the
+// week model::gregorian::dayOfWeek gives): 2 on Sundays
 // and Saturdays (days 1 and 7), 1 otherwise; 1 every day when startDay is 0.
 int dayType(int startDay, long long dayIndex);
 

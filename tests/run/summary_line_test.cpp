@@ -1,5 +1,5 @@
-// The summary line, its date label and the date arithmetic behind it, checked
-// against lines worked out by hand from the column layout.
+// The summary line and its date label, checked against lines worked out by hand
+// from the column layout.
 #include "run/summary_line.h"
 
 #include <gtest/gtest.h>
@@ -35,30 +35,6 @@ TEST(DateLabel, WithAndWithoutStormDate) {
   for (const LabelCase& c : cases) {
     EXPECT_EQ(run::dateLabel(c.stormDate, c.t), c.label) << c.stormDate << " + " << c.t;
   }
-}
-
-TEST(DateArithmetic, SplitterAndDayOfYear) {
-  const run::SplitDate june = run::yymmdd(19990615);
-  EXPECT_EQ(june.year, 1999);
-  EXPECT_EQ(june.month, 6);
-  EXPECT_EQ(june.day, 15);
-  EXPECT_EQ(june.packed, 1999166);
-
-  // Missing parts become day 24, month 6, year 60 (a leap year).
-  const run::SplitDate none = run::yymmdd(0);
-  EXPECT_EQ(none.year, 60);
-  EXPECT_EQ(none.month, 6);
-  EXPECT_EQ(none.day, 24);
-  EXPECT_EQ(none.packed, 60176);
-
-  EXPECT_EQ(run::jdate(1, 3, 2000, 0), 61);
-  EXPECT_EQ(run::jdate(1, 3, 1999, 0), 60);
-  EXPECT_EQ(run::jdate(31, 12, 1999, 0), 365);
-  EXPECT_EQ(run::jdate(0, 0, 0, 1), 0);  // packed dates below 2 give 0
-  EXPECT_EQ(run::jdate(0, 0, 0, 2000060), 20000229);
-  EXPECT_EQ(run::jdate(0, 0, 0, 1999060), 19990301);
-  EXPECT_EQ(run::jdate(0, 0, 0, 1999366), 20000101);
-  EXPECT_EQ(run::jdate(0, 0, 0, 2000366), 20001231);
 }
 
 class SummaryLine : public ::testing::Test {
