@@ -15,6 +15,7 @@
 #include "hydrograph/producer.h"
 #include "platform/platform.h"
 #include "run/command.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
@@ -31,14 +32,12 @@ using fortran::trimmed;
 }  // namespace
 
 std::string completeFileName(const model::RunContext& ctx, const std::string& typed, bool cutTo12) {
-  std::string name = trimmed(typed);
-  std::string path = name;
-  if (name.find(':') == std::string::npos) {
-    if (cutTo12 && name.size() > 12) name = trimmed(name.substr(0, 12));
-    path = projectDirectory(ctx) + name;
-  }
+  const std::string typedName = trimmed(typed);
+  const run::NameLength length = cutTo12 ? run::NameLength::First12 : run::NameLength::Whole;
+  std::string path = run::completeFileName(ctx.dirs.project, typedName, length);
   // Only the name itself is searched for a point: a point in a directory name
   // is no extension.
+  const std::string name = run::countedName(typedName, length);
   const std::size_t slash = name.find_last_of("/\\:");
   const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
   if (base.find('.') == std::string::npos) path += runExtension(ctx);

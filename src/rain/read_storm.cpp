@@ -9,6 +9,7 @@
 #include "fortran/record.h"
 #include "model/limits.h"
 #include "rain/hyetograph.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -58,11 +59,7 @@ std::string resolveStormName(std::string_view name, std::string_view rainfallDir
 }
 
 std::string resolveRainfallName(std::string_view name, std::string_view rainfallDir) {
-  const std::string given = trimRight(name);
-  if (given.find(':') != std::string::npos) return given;
-  // The joined name is not cut to 60 characters: with a deep rainfall
-  // directory the cut name would name no file at all.
-  return trimRight(rainfallDir) + given.substr(0, std::min<std::size_t>(12, given.size()));
+  return run::completeFileName(rainfallDir, name);
 }
 
 StormFile parseStormFile(const std::string& path) {

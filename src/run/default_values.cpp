@@ -5,6 +5,7 @@
 #include "fortran/record.h"
 #include "fortran/text.h"
 #include "platform/platform.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -19,13 +20,6 @@ using model::kFeetPerMetre;
 using model::kMmPerInch;
 constexpr int kFileLines = 16;
 
-// Where the file name points: names without a ':' lie in the project
-// directory, and only their first 12 characters count.
-std::string resolve(const model::RunContext& ctx, const std::string& name) {
-  const std::string n = trimRight(name);
-  if (n.find(':') != std::string::npos) return n;
-  return trimRight(ctx.dirs.project) + trimRight(n.substr(0, std::min<std::size_t>(12, n.size())));
-}
 
 // One "(A60,F10.4)" value line.
 bool readValue(const std::string& line, int number, float& value, std::string& error) {
@@ -156,7 +150,8 @@ void defaultValues(model::RunContext& ctx) {
       if (r.ok()) name = r.record.text(1);
     }
     name = padded(name, 60);
-    const std::string path = resolve(ctx, name);
+    // Names without a ':' lie in the project directory.
+    const std::string path = completeFileName(ctx.dirs.project, name);
     const platform::TextFile file = platform::readTextFile(path);
     if (!file.ok()) {
       issue(ctx, msg::kDefaultValuesUnreadable, Severity::Error, Destination::Both, file.error.empty() ? path : file.error);

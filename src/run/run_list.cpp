@@ -6,6 +6,7 @@
 #include "fortran/line_reader.h"
 #include "fortran/text.h"
 #include "platform/platform.h"
+#include "run/file_names.h"
 
 namespace run {
 
@@ -39,12 +40,7 @@ bool isFinish(const std::string& name) {
 }  // namespace
 
 CompletedName completeName(const std::string& projectDir, const std::string& name) {
-  std::string full;
-  if (name.find(':') != std::string::npos) {
-    full = trimRight(name);
-  } else {
-    full = trimRight(projectDir) + trimRight(name.substr(0, 12));
-  }
+  const std::string full = completeFileName(projectDir, name);
   return {full.substr(0, kNameWidth), full};
 }
 

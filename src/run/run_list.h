@@ -29,9 +29,8 @@ struct RunList {
   std::string errorDetail;
 };
 
-// A file name completed with the project directory: a name without ':' is the
-// directory (trailing blanks removed) followed by the name's first 12
-// characters; a name with ':' stands as it is.
+// A file name of the run list completed with the project directory by the
+// rule of every file name (run/file_names.h).
 struct CompletedName {
   std::string shown;  // as printed: cut at 60 characters
   std::string path;   // as opened: never cut

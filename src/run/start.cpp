@@ -11,6 +11,7 @@
 #include "fortran/record.h"
 #include "fortran/text.h"
 #include "platform/platform.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -40,8 +41,7 @@ void writePointerFile(model::RunContext& ctx, int k, const std::string& name) {
   static const fortran::Format kPointerName("('STORM.',I3.3)");
   static const fortran::Format kName("(A60)");
   const std::string fileName = kPointerName.format({k}).front();
-  std::string path = name;
-  if (name.find(':') == std::string::npos) path = trimRight(ctx.dirs.rainfall) + name.substr(0, 12);
+  const std::string path = completeFileName(ctx.dirs.rainfall, name);
   platform::OutputFile file;
   if (auto error = file.open(ctx.workPath(fileName))) {
     issue(ctx, msg::kStormPointerNotWritten, Severity::Error, Destination::Both, *error);

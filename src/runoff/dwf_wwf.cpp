@@ -11,6 +11,7 @@
 #include "hydrograph/producer.h"
 #include "model/dates.h"
 #include "platform/platform.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
@@ -246,8 +247,7 @@ bool resolveCurve(model::RunContext& ctx, float code, int badDigitMessage, float
     return false;
   }
   // A plain name: it lies in the project directory, as every side file does.
-  const std::size_t end = ctx.dirs.project.find_last_not_of(' ');
-  const std::string path = ctx.dirs.project.substr(0, end == std::string::npos ? 0 : end + 1) + kCurveFileName;
+  const std::string path = run::completeFileName(ctx.dirs.project, kCurveFileName);
   const platform::TextFile file = platform::readTextFile(path);
   if (!file.ok()) {
     run::issue(ctx, msg::kDwfCurveFileUnusable, run::Severity::Error, run::Destination::Both, file.error);

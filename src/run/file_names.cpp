@@ -1,0 +1,28 @@
+// The completion of file names with their directory.
+#include "run/file_names.h"
+
+#include "fortran/text.h"
+
+namespace run {
+
+namespace {
+
+constexpr std::size_t kCountedLength = 12;
+
+bool holdsDrive(std::string_view name) { return name.find(':') != std::string_view::npos; }
+
+}  // namespace
+
+std::string countedName(std::string_view name, NameLength length) {
+  if (holdsDrive(name) || length == NameLength::Whole) return fortran::trimRight(name);
+  // Trailing blanks of the name are no part of it (a blank in column 12 would
+  // otherwise end up in the file name).
+  return fortran::trimRight(name.substr(0, std::min(name.size(), kCountedLength)));
+}
+
+std::string completeFileName(std::string_view dir, std::string_view name, NameLength length) {
+  if (holdsDrive(name)) return countedName(name, length);
+  return fortran::trimRight(dir) + countedName(name, length);
+}
+
+}  // namespace run

@@ -1,0 +1,25 @@
+// Completing the file names users give (in the run list and in commands) with
+// the directory they lie in: the one rule every file name follows.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace run {
+
+// How much of a name without ':' counts: its first 12 characters (the rule of
+// every name but one) or all of it (READ HYD keeps the whole name).
+enum class NameLength { First12, Whole };
+
+// The part of a typed name that counts, without trailing blanks: a name holding
+// ':' (a drive, so a full path) whole; any other its first 12 characters
+// (First12) or all of it (Whole). Leading blanks stay.
+std::string countedName(std::string_view name, NameLength length = NameLength::First12);
+
+// A typed name completed with directory `dir`: a name holding ':' stands as
+// typed; any other follows the directory (without its trailing blanks). Only
+// the counted part of the name is used. The result is never cut: with a deep
+// directory a name cut to 60 characters would name no file at all.
+std::string completeFileName(std::string_view dir, std::string_view name, NameLength length = NameLength::First12);
+
+}  // namespace run
