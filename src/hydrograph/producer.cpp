@@ -123,14 +123,6 @@ void setReference(model::RunContext& ctx, int id, int nhyd) {
   if (nhyd == 0) h.HYDNAME = ctx.cmd.text(1, 10);
 }
 
-void setPeakAndVolume(model::RunContext& ctx, int id, PeakRule peak) {
-  model::Hydrograph& h = ctx.store[id];
-  const Totals t = totals(h.Q, h.NPTS, h.DT, h.DA, peak, SumOrder::FromStart, AreaRule::NonZero);
-  h.QPEAK = t.qpeak;
-  h.TPEAK = static_cast<float>(static_cast<double>(t.peakTime) + ctx.time.TZERO);
-  h.RV = t.rv;
-}
-
 bool checkSlot(model::RunContext& ctx, int id) {
   if (model::Store::userSlot(id)) return true;
   run::issue(ctx, msg::kSlotOutOfRange, run::Severity::Error);

@@ -71,10 +71,6 @@ void reportProduced(model::RunContext& ctx, int id, Source source, AutoFile file
 // characters of the command's first quoted string.
 void setReference(model::RunContext& ctx, int id, int nhyd);
 
-// Peak, time of peak and RV of a slot whose ordinates are already in place
-// (sum from the start, any area but 0).
-void setPeakAndVolume(model::RunContext& ctx, int id, PeakRule peak);
-
 // A slot number from the input that must name a user slot (1..10): when it does
 // not, issues an error that ends the run and returns false.
 bool checkSlot(model::RunContext& ctx, int id);

@@ -59,31 +59,6 @@ float hortonAbsorbTime(const HortonLoss& hl, float t, float dt, float x) {
   return tp;
 }
 
-LossResult computeExcess(const LossInput& in, std::span<float> excess, std::span<float> groundwater) {
-  LossModel model;
-  const bool horton = in.method > 0.0f;
-  if (horton) {
-    model = HortonLoss{in.v1, in.v2, in.v3, in.firstLoss};
-  } else if (in.coefficient || in.firstLoss < 0.0f) {
-    model = CoefficientLoss{std::fabs(in.firstLoss)};
-  } else {
-    model = CurveNumberLoss{in.firstLoss};
-  }
-  ExcessSetup s;
-  s.nrain = in.nrain;
-  s.dt = in.dt;
-  s.rain = in.rain;
-  s.ia = in.ia;
-  s.factor = std::fabs(in.method);
-  s.continuous = in.mode == 5;
-  s.iaRec = in.iaRec;
-  s.interEventTime = in.interEventTime;
-  if (!horton) s.store = ContinuousStore{in.v1, in.v2, in.v3, in.api};
-  s.gw = in.gw;
-  s.storeStatistics = in.firstLoss != -1.0f;
-  return rainfallExcess(model, s, excess, groundwater);
-}
-
 void printStoreStatistics(model::RunContext& ctx, const StoreStatistics& stats) {
   if (!stats.present) return;
   static const fortran::Format kStatistics(

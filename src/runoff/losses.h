@@ -100,28 +100,6 @@ float hortonStartTime(const HortonLoss& h, float dt);
 // The time t' > t at which the Horton curve has absorbed `x` more inches than at t.
 float hortonAbsorbTime(const HortonLoss& h, float t, float dt, float x);
 
-// The older flat description of the same inputs, kept for callers written
-// against it: `method` < 0 is the curve-number form (or a coefficient when
-// `coefficient` is set or `firstLoss` is negative), > 0 the Horton form with
-// F = firstLoss and Fo, Fc, DCAY in v1..v3; |method| is the rainfall factor;
-// mode 5 is continuous simulation with SMIN, SMAX, SK in v1..v3.
-struct LossInput {
-  int nrain = 0;
-  float dt = 0.0f;
-  std::span<const float> rain;
-  float firstLoss = 0.0f;
-  bool coefficient = false;
-  float ia = 0.0f;
-  float iaRec = 0.0f;
-  float v1 = 0.0f, v2 = 0.0f, v3 = 0.0f;
-  float interEventTime = 0.0f;
-  int mode = 0;
-  float method = -1.0f;
-  const model::ApiSeries* api = nullptr;
-  Groundwater gw;
-};
-LossResult computeExcess(const LossInput& in, std::span<float> excess, std::span<float> groundwater);
-
 // The statistics line of the continuously computed S, on the detailed output.
 void printStoreStatistics(model::RunContext& ctx, const StoreStatistics& stats);
 

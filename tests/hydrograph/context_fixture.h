@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "hydrograph/producer.h"
 #include "support/context_host.h"
 #include "support/files.h"
 #include "support/text.h"
@@ -50,6 +51,17 @@ struct Harness : support::ContextHost {
   }
 
   std::string path(const std::string& name) const { return dir.prefix() + name; }
+
+  // Slot `id` filled as STORE HYD fills it: flows (cfs) at DT hours over `da`
+  // acres through the producer path, by the rules of typed hydrographs.
+  void store(int id, int nhyd, const std::vector<float>& flows, float dt, float da) {
+    hydrograph::Produced p;
+    p.nhyd = nhyd;
+    p.q.insert(p.q.end(), flows.begin(), flows.end());
+    p.dt = dt;
+    p.da = da;
+    hydrograph::storeProduced(ctx, id, std::move(p));
+  }
 };
 
 }  // namespace hydtest

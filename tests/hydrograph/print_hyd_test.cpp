@@ -24,14 +24,9 @@ const std::string kHeadingH =
 
 // Slot `id` with flows 1, 2, ..., n at DT hours over `da` acres.
 void ramp(Harness& h, int id, int nhyd, int n, float dt, float da) {
-  model::Hydrograph& s = h.ctx.store[id];
-  s.NHYD = nhyd;
-  s.resize(n);
-  for (int i = 1; i <= n; ++i) s.Q[static_cast<std::size_t>(i)] = static_cast<float>(i);
-  s.NPTS = n;
-  s.DT = dt;
-  s.DA = da;
-  hydrograph::setPeakAndVolume(h.ctx, id, hydrograph::PeakRule::First);
+  std::vector<float> flows;
+  for (int i = 1; i <= n; ++i) flows.push_back(static_cast<float>(i));
+  h.store(id, nhyd, flows, dt, da);
 }
 
 TEST(PrintHyd, CycleOneTenOrdinates) {
@@ -126,14 +121,8 @@ TEST(PrintHyd, TailTrimmingAndDrySlots) {
 
 TEST(PrintHyd, BaseflowNotesAndUntouchedSlot) {
   Harness h;
+  h.store(2, 12, {1.0f, 3.0f, 2.0f}, 1.0f, 1.0f);
   model::Hydrograph& s = h.ctx.store[2];
-  s.NHYD = 12;
-  s.DT = 1.0f;
-  s.DA = 1.0f;
-  s.resize(3);
-  s.Q = {0.0f, 1.0f, 3.0f, 2.0f};
-  s.NPTS = 3;
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::First);
   s.BASE = 2.0f;
   h.command("PRINT HYD           2 1\n");
   hydrograph::printHyd(h.ctx);
@@ -162,14 +151,8 @@ TEST(PrintHyd, SecondPrintShowsTheSamePeak) {
   // so printing the same slot twice gives the same summary line: peak 3 plus
   // baseflow 2, peak at 1 hour, volume 6 cfs-h / 1.00833 = 5.95 in.
   Harness h;
+  h.store(2, 12, {1.0f, 3.0f, 2.0f}, 1.0f, 1.0f);
   model::Hydrograph& s = h.ctx.store[2];
-  s.NHYD = 12;
-  s.DT = 1.0f;
-  s.DA = 1.0f;
-  s.resize(3);
-  s.Q = {0.0f, 1.0f, 3.0f, 2.0f};
-  s.NPTS = 3;
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::First);
   s.BASE = 2.0f;
   for (int k = 0; k < 2; ++k) {
     h.command("PRINT HYD           2 1\n");
@@ -250,13 +233,7 @@ TEST(SaveHyd, IdBelowOneStopsTheProgram) {
 TEST(SaveHyd, FullDiskIsAnError) {
   Harness h;
   std::filesystem::create_symlink("/dev/full", h.path("full.hyd"));
-  model::Hydrograph& s = h.ctx.store[2];
-  s.NHYD = 12;
-  s.DT = 1.0f;
-  s.DA = 1.0f;
-  s.Q.assign(1001, 1.5f);
-  s.NPTS = 1000;
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::First);
+  h.store(2, 12, std::vector<float>(1000, 1.5f), 1.0f, 1.0f);
   h.command("SAVE HYD            ID=[2], PCYC=[1], NAME=[-1], \"full.hyd\", \"lost\"\n");
   hydrograph::saveHyd(h.ctx);
   EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
@@ -266,14 +243,8 @@ TEST(SaveHyd, FullDiskIsAnError) {
 
 TEST(SaveHyd, GivenNameAndComment) {
   Harness h;
+  h.store(2, 12, {1.0f, 3.0f, 2.0f}, 1.0f, 1.0f);
   model::Hydrograph& s = h.ctx.store[2];
-  s.NHYD = 12;
-  s.DT = 1.0f;
-  s.DA = 1.0f;
-  s.resize(3);
-  s.Q = {0.0f, 1.0f, 3.0f, 2.0f};
-  s.NPTS = 3;
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::First);
   s.BASE = 2.0f;
   h.command("SAVE HYD            ID=[2], PCYC=[1], NAME=[-1], \"out.hyd\", \"pond outlet\"\nFINISH\n");
   hydrograph::saveHyd(h.ctx);

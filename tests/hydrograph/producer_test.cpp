@@ -12,15 +12,6 @@ namespace {
 using hydtest::Harness;
 using hydtest::pad;
 
-void fill(model::Hydrograph& s, std::initializer_list<float> q, float dt, float da) {
-  s.resize(static_cast<int>(q.size()));
-  int i = 1;
-  for (float v : q) s.Q[static_cast<std::size_t>(i++)] = v;
-  s.NPTS = static_cast<int>(q.size());
-  s.DT = dt;
-  s.DA = da;
-}
-
 TEST(Producer, ReferenceFromNumberOrQuotedName) {
   Harness h;
   h.ctx.cmd.STRING[1] = pad("OUTLET-EAST-2", 90);
@@ -33,7 +24,21 @@ TEST(Producer, ReferenceFromNumberOrQuotedName) {
   EXPECT_EQ(h.ctx.store[2].HYDNAME, "OUTLET-EAS");
 }
 
-TEST(Producer, ScanDirectionDecidesEqualPeaks) {
+// Stores ordinates q[1..] at DT hours over DA acres by the rules of typed
+// hydrographs and the given peak rule.
+const model::Hydrograph& produce(Harness& h, int id, std::vector<float> q, float dt, float da,
+                                 hydrograph::PeakRule peak) {
+  hydrograph::Produced p;
+  p.nhyd = id;
+  p.q = std::move(q);
+  p.dt = dt;
+  p.da = da;
+  p.peak = peak;
+  hydrograph::storeProduced(h.ctx, id, std::move(p));
+  return h.ctx.store[id];
+}
+
+TEST(Producer, PeakRuleDecidesEqualPeaks) {
   struct Case {
     hydrograph::PeakRule scan;
     float tpeak;
@@ -42,26 +47,23 @@ TEST(Producer, ScanDirectionDecidesEqualPeaks) {
   for (const Case c : {Case{hydrograph::PeakRule::First, 2.5f}, Case{hydrograph::PeakRule::Last, 3.5f}}) {
     Harness h;
     h.ctx.time.TZERO = 2.0;
-    fill(h.ctx.store[1], {1.0f, 3.0f, 2.0f, 3.0f, 0.0f}, 0.5f, 2.0f);
-    hydrograph::setPeakAndVolume(h.ctx, 1, c.scan);
-    EXPECT_EQ(h.ctx.store[1].QPEAK, 3.0f);
-    EXPECT_EQ(h.ctx.store[1].TPEAK, c.tpeak);
+    const model::Hydrograph& s = produce(h, 1, {0.0f, 1.0f, 3.0f, 2.0f, 3.0f, 0.0f}, 0.5f, 2.0f, c.scan);
+    EXPECT_EQ(s.QPEAK, 3.0f);
+    EXPECT_EQ(s.TPEAK, c.tpeak);
     // 9 cfs x 0.5 h over 2 acres: 4.5 / (2 x 1.00833) inches.
-    EXPECT_NEAR(h.ctx.store[1].RV, 2.231412f, 1e-5);
+    EXPECT_NEAR(s.RV, 2.231412f, 1e-5);
   }
 }
 
 TEST(Producer, DryAndArealess) {
   Harness h;
   h.ctx.time.TZERO = 1.0;
-  fill(h.ctx.store[1], {0.0f, 0.0f}, 0.25f, 3.0f);
-  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakRule::First);
-  EXPECT_EQ(h.ctx.store[1].QPEAK, 0.0f);
-  EXPECT_EQ(h.ctx.store[1].TPEAK, 1.0f);  // no ordinate beats 0: the first ordinate's time
-  EXPECT_EQ(h.ctx.store[1].RV, 0.0f);
-  fill(h.ctx.store[2], {1.0f, 2.0f}, 0.25f, 0.0f);
-  hydrograph::setPeakAndVolume(h.ctx, 2, hydrograph::PeakRule::Last);
-  EXPECT_EQ(h.ctx.store[2].RV, 0.0f);  // no area: no depth, never a division by zero
+  const model::Hydrograph& dry = produce(h, 1, {0.0f, 0.0f, 0.0f}, 0.25f, 3.0f, hydrograph::PeakRule::First);
+  EXPECT_EQ(dry.QPEAK, 0.0f);
+  EXPECT_EQ(dry.TPEAK, 1.0f);  // no ordinate beats 0: the first ordinate's time
+  EXPECT_EQ(dry.RV, 0.0f);
+  const model::Hydrograph& noArea = produce(h, 2, {0.0f, 1.0f, 2.0f}, 0.25f, 0.0f, hydrograph::PeakRule::Last);
+  EXPECT_EQ(noArea.RV, 0.0f);  // no area: no depth, never a division by zero
 }
 
 TEST(Producer, StoreProducedFillsTheSlotByItsRules) {
@@ -125,10 +127,9 @@ TEST(Producer, ReportChoosesFormAndSavesWhenSwitchedOn) {
   Harness h;
   h.ctx.run.label = "ADD HYD";
   hydrograph::createSummaryRecordFile(h.ctx);
-  fill(h.ctx.store[4], {1.0f, 2.0f}, 0.25f, 3.0f);
+  produce(h, 4, {0.0f, 1.0f, 2.0f}, 0.25f, 3.0f, hydrograph::PeakRule::First);
   h.ctx.store[4].NHYD = 0;
   h.ctx.store[4].HYDNAME = pad("SITE9", 10);
-  hydrograph::setPeakAndVolume(h.ctx, 4, hydrograph::PeakRule::First);
 
   hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Other);  // name form, no runoff coefficient
   hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Rainfall);  // name form with a runoff coefficient
@@ -152,9 +153,11 @@ TEST(Producer, ReportChoosesFormAndSavesWhenSwitchedOn) {
 TEST(Producer, StartEmptiesSlotsButKeepsTheTimeStep) {
   Harness h;
   h.ctx.cmd.STRING[1] = pad("NAMED", 90);
-  fill(h.ctx.store[6], {1.0f, 2.0f}, 0.25f, 3.0f);
-  hydrograph::setReference(h.ctx, 6, 0);
-  hydrograph::setPeakAndVolume(h.ctx, 6, hydrograph::PeakRule::First);
+  hydrograph::Produced p;
+  p.q = {0.0f, 1.0f, 2.0f};
+  p.dt = 0.25f;
+  p.da = 3.0f;
+  hydrograph::storeProduced(h.ctx, 6, std::move(p));  // reference 0: the quoted name
   h.ctx.store[6].BASE = 1.0f;
   h.ctx.store.SVHYD = 1;
   run::initial(h.ctx);

@@ -157,15 +157,8 @@ TEST(ReadHyd, MissingBlankAndUnreadableFiles) {
 // SAVE HYD writes the slot, READ HYD brings it back into another slot.
 void roundTrip(int metout) {
   Harness h(1, metout);
-  model::Hydrograph& s = h.ctx.store[1];
-  s.NHYD = 31;
-  s.DT = 5.0f / 60.0f;
-  s.DA = 12.5f;
-  const std::vector<float> flows = {0.0f, 0.25f, 1.75f, 12.5f, 30.125f, 8.0f, 0.5f};
-  s.resize(static_cast<int>(flows.size()));
-  for (std::size_t i = 0; i < flows.size(); ++i) s.Q[i + 1] = flows[i];
-  s.NPTS = static_cast<int>(flows.size());
-  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakRule::First);
+  h.store(1, 31, {0.0f, 0.25f, 1.75f, 12.5f, 30.125f, 8.0f, 0.5f}, 5.0f / 60.0f, 12.5f);
+  const model::Hydrograph& s = h.ctx.store[1];
 
   h.command("SAVE HYD            1 1 -1 \"trip\" \"round trip\"\n");
   hydrograph::saveHyd(h.ctx);
@@ -191,14 +184,7 @@ TEST(ReadHyd, StepsShorterThanAMinuteDoNotSurviveASaveAndRead) {
   // A 30-second step is saved as 0.50 minutes; read back, a step below 1 is
   // taken as hours, so the slot comes back with a half-hour step.
   Harness h;
-  model::Hydrograph& s = h.ctx.store[1];
-  s.NHYD = 1;
-  s.DT = 0.5f / 60.0f;
-  s.DA = 1.0f;
-  s.resize(2);
-  s.Q = {0.0f, 1.0f, 3.0f};
-  s.NPTS = 2;
-  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakRule::First);
+  h.store(1, 1, {1.0f, 3.0f}, 0.5f / 60.0f, 1.0f);
   h.command("SAVE HYD            1 1 -1 \"short.hyd\" \"thirty seconds\"\n");
   hydrograph::saveHyd(h.ctx);
   const std::vector<std::string> file = support::readLines(h.path("short.hyd"));
@@ -213,15 +199,8 @@ TEST(ReadHyd, StepsShorterThanAMinuteDoNotSurviveASaveAndRead) {
 
 TEST(ReadHyd, BaseflowComesBackInTheOrdinates) {
   Harness h;
-  model::Hydrograph& s = h.ctx.store[1];
-  s.NHYD = 1;
-  s.DT = 1.0f;
-  s.DA = 1.0f;
-  s.resize(2);
-  s.Q = {0.0f, 1.0f, 3.0f};
-  s.NPTS = 2;
-  s.BASE = 0.5f;
-  hydrograph::setPeakAndVolume(h.ctx, 1, hydrograph::PeakRule::First);
+  h.store(1, 1, {1.0f, 3.0f}, 1.0f, 1.0f);
+  h.ctx.store[1].BASE = 0.5f;
   h.command("SAVE HYD            1 1 -1 \"base.hyd\" \"with base\"\n");
   hydrograph::saveHyd(h.ctx);
   h.command("READ HYD            2 2 \"base.hyd\"\n");

@@ -12,47 +12,54 @@
 
 namespace {
 
-using runoff::LossInput;
+// A surface as the runoff commands hand it to the excess computation: its
+// loss model and the rest of its set-up.
+struct Surface {
+  runoff::LossModel model;
+  runoff::ExcessSetup setup;
+};
 
 struct Excess {
   std::vector<float> e, g;
   runoff::LossResult r;
 };
 
-// Runs the loss model over `rain` (in/hr, step dt hours).
-Excess run(LossInput in, const std::vector<float>& rain) {
-  static std::vector<float> storm;
-  storm.assign(rain.size() + 1, 0.0f);
+// Runs the surface's losses over `rain` (in/hr, step dt hours).
+Excess run(Surface in, const std::vector<float>& rain) {
+  std::vector<float> storm(rain.size() + 1, 0.0f);
   for (std::size_t i = 0; i < rain.size(); ++i) storm[i + 1] = rain[i];
-  in.rain = storm;
-  in.nrain = static_cast<int>(rain.size());
+  in.setup.rain = storm;
+  in.setup.nrain = static_cast<int>(rain.size());
   Excess x;
   x.e.assign(rain.size() + 1, -1.0f);
   x.g.assign(rain.size() + 1, -1.0f);
-  x.r = runoff::computeExcess(in, x.e, x.g);
+  x.r = runoff::rainfallExcess(in.model, in.setup, x.e, x.g);
   return x;
 }
 
-LossInput curveNumber(float cn, float ia, float dt) {
-  LossInput in;
-  in.firstLoss = cn;
-  in.coefficient = cn < 0.0f;
-  in.ia = ia;
-  in.dt = dt;
-  in.method = -1.0f;
+// A curve number, or with a negative value the runoff coefficient -cn.
+Surface curveNumber(float cn, float ia, float dt) {
+  Surface in;
+  in.model = cn < 0.0f ? runoff::LossModel{runoff::CoefficientLoss{-cn}} : runoff::LossModel{runoff::CurveNumberLoss{cn}};
+  in.setup.ia = ia;
+  in.setup.dt = dt;
   return in;
 }
 
-LossInput horton(float f, float ia, float fo, float fc, float dcay, float dt) {
-  LossInput in;
-  in.firstLoss = f;
-  in.ia = ia;
-  in.v1 = fo;
-  in.v2 = fc;
-  in.v3 = dcay;
-  in.dt = dt;
-  in.method = 1.0f;
+Surface horton(float f, float ia, float fo, float fc, float dcay, float dt) {
+  Surface in;
+  in.model = runoff::HortonLoss{fo, fc, dcay, f};
+  in.setup.ia = ia;
+  in.setup.dt = dt;
   return in;
+}
+
+// Continuous simulation with the curve-number store S = SMIN + (SMAX - SMIN) e^(-SK API).
+void continuous(Surface& in, float smin, float smax, float sk, float interEventTime,
+                const model::ApiSeries* api = nullptr) {
+  in.setup.continuous = true;
+  in.setup.store = runoff::ContinuousStore{smin, smax, sk, api};
+  in.setup.interEventTime = interEventTime;
 }
 
 // The Horton time at which the curve has absorbed `depth`, by bisection.
@@ -68,10 +75,10 @@ double hortonTime(double fo, double fc, double k, double depth) {
 
 double hortonH(double fo, double fc, double k, double t) { return fc * t + (fo - fc) / k * (1.0 - std::exp(-k * t)); }
 
-TEST(Getrnex, SingleEventFormsAgainstHandWorkedDepths) {
+TEST(RainfallExcess, SingleEventFormsAgainstHandWorkedDepths) {
   struct Case {
     const char* what;
-    LossInput in;
+    Surface in;
     std::vector<float> rain;
     std::vector<float> expected;  // excess, in/hr
     float iaUsed;
@@ -107,17 +114,17 @@ TEST(Getrnex, SingleEventFormsAgainstHandWorkedDepths) {
   }
 }
 
-TEST(Getrnex, PerviousMultiplierScalesEveryDepth) {
-  LossInput in = curveNumber(-1.0f, 0.2f, 1.0f);
-  in.method = -1.4f;
+TEST(RainfallExcess, PerviousMultiplierScalesEveryDepth) {
+  Surface in = curveNumber(-1.0f, 0.2f, 1.0f);
+  in.setup.factor = 1.4f;
   // 1.4 inches fall on the surface; 0.2 fill the abstraction.
   EXPECT_NEAR(run(in, {1.0f}).e[1], 1.2f, 1e-6f);
-  LossInput h = horton(0.0f, 0.0f, 0.5f, 0.5f, 2.0f, 1.0f);
-  h.method = 2.0f;
+  Surface h = horton(0.0f, 0.0f, 0.5f, 0.5f, 2.0f, 1.0f);
+  h.setup.factor = 2.0f;
   EXPECT_NEAR(run(h, {1.0f}).e[1], 1.5f, 1e-6f);
 }
 
-TEST(Getrnex, HortonStepBelowCapacityAbsorbsAllAndAdvancesLessThanDt) {
+TEST(RainfallExcess, HortonStepBelowCapacityAbsorbsAllAndAdvancesLessThanDt) {
   const float fo = 3.0f, fc = 0.5f, k = 4.0f, dt = 0.25f;
   // 0.5 inch in a quarter hour is below H(0.25) = 0.52, so nothing runs off.
   const Excess x = run(horton(0.0f, 0.0f, fo, fc, k, dt), {2.0f, 20.0f});
@@ -131,7 +138,7 @@ TEST(Getrnex, HortonStepBelowCapacityAbsorbsAllAndAdvancesLessThanDt) {
   EXPECT_LT(x.e[2], (5.0 - (hortonH(fo, fc, k, 0.5) - hortonH(fo, fc, k, 0.25))) / dt);
 }
 
-TEST(Getrnex, HortonStartsWhereTheCumulativeInfiltrationIsReached) {
+TEST(RainfallExcess, HortonStartsWhereTheCumulativeInfiltrationIsReached) {
   const float fo = 3.0f, fc = 0.5f, k = 4.0f;
   const Excess fresh = run(horton(0.0f, 0.0f, fo, fc, k, 1.0f), {10.0f});
   const Excess wet = run(horton(0.5f, 0.0f, fo, fc, k, 1.0f), {10.0f});
@@ -144,16 +151,11 @@ TEST(Getrnex, HortonStartsWhereTheCumulativeInfiltrationIsReached) {
   EXPECT_NEAR(spent.e[1], 1.0f, 1e-3f);
 }
 
-TEST(Getrnex, ContinuousStoreFollowsTheApiAndReportsItsStatistics) {
+TEST(RainfallExcess, ContinuousStoreFollowsTheApiAndReportsItsStatistics) {
   runofftest::Harness h;
   h.api(1.0f, 2.0f, 10);
-  LossInput in = curveNumber(80.0f, 0.0f, 1.0f);
-  in.mode = 5;
-  in.v1 = 1.0f;  // SMIN
-  in.v2 = 3.0f;  // SMAX
-  in.v3 = 0.5f;  // SK
-  in.interEventTime = 100.0f;
-  in.api = &h.ctx.api;
+  Surface in = curveNumber(80.0f, 0.0f, 1.0f);
+  continuous(in, 1.0f, 3.0f, 0.5f, 100.0f, &h.ctx.api);  // SMIN 1, SMAX 3, SK 0.5
   const Excess x = run(in, {3.0f});
   const float s = 1.0f + 2.0f * std::exp(-1.0f);  // 1.7358
   EXPECT_NEAR(x.e[1], 9.0f / (s + 3.0f), 1e-5f);
@@ -166,38 +168,34 @@ TEST(Getrnex, ContinuousStoreFollowsTheApiAndReportsItsStatistics) {
       "               STATISTICS OF CONTINUOUSLY COMPUTED S-VALUE:",
       "               S*max=  1.74, S*min=  1.74, S*avg=  1.74,  CNavg= 85.21", ""};
   EXPECT_EQ(h.out(), expected);
-  // The impervious call (first value -1) keeps no statistics.
-  in.firstLoss = -1.0f;
-  in.coefficient = true;
+  // A surface that loses nothing (coefficient 1, the impervious one) keeps no statistics.
+  in.model = runoff::CoefficientLoss{1.0f};
+  in.setup.storeStatistics = false;
   EXPECT_FALSE(run(in, {1.0f}).r.stats.present);
 }
 
-TEST(Getrnex, ContinuousRecoveryAndNewEvents) {
+TEST(RainfallExcess, ContinuousRecoveryAndNewEvents) {
   // The abstraction refills by Ia/IaREC per hour of dry weather (continuous only).
-  LossInput in = curveNumber(-1.0f, 0.5f, 1.0f);
-  in.iaRec = 2.0f;
-  in.interEventTime = 100.0f;
-  in.mode = 5;
+  Surface in = curveNumber(-1.0f, 0.5f, 1.0f);
+  continuous(in, 0.0f, 0.0f, 0.0f, 100.0f);
+  in.setup.iaRec = 2.0f;
   EXPECT_NEAR(run(in, {1.0f, 0.0f, 1.0f}).e[3], 0.75f, 1e-6f);
-  in.mode = 1;
+  in.setup.continuous = false;
   EXPECT_NEAR(run(in, {1.0f, 0.0f, 1.0f}).e[3], 1.0f, 1e-6f);
 
   // After InterEventTime of dry weather P and Q start again.
-  LossInput cn = curveNumber(80.0f, 0.0f, 1.0f);
-  cn.mode = 5;
-  cn.v1 = cn.v2 = 2.5f;  // S fixed at 2.5
-  cn.iaRec = 1.0f;
-  cn.interEventTime = 1.0f;
+  Surface cn = curveNumber(80.0f, 0.0f, 1.0f);
+  continuous(cn, 2.5f, 2.5f, 0.0f, 1.0f);  // S fixed at 2.5
+  cn.setup.iaRec = 1.0f;
   EXPECT_NEAR(run(cn, {1.0f, 0.0f, 1.0f}).e[3], 1.0f / 3.5f, 1e-6f);
-  cn.interEventTime = 5.0f;
+  cn.setup.interEventTime = 5.0f;
   EXPECT_NEAR(run(cn, {1.0f, 0.0f, 1.0f}).e[3], 4.0f / 4.5f - 1.0f / 3.5f, 1e-6f);
 }
 
-TEST(Getrnex, GroundwaterReservoirDrainsAndLosesDeepRecharge) {
-  LossInput in = curveNumber(-0.5f, 0.0f, 1.0f);
-  in.mode = 5;
-  in.interEventTime = 100.0f;
-  in.gw = runoff::Groundwater{true, 0.0f, 0.5f, 0.2f};
+TEST(RainfallExcess, GroundwaterReservoirDrainsAndLosesDeepRecharge) {
+  Surface in = curveNumber(-0.5f, 0.0f, 1.0f);
+  continuous(in, 0.0f, 0.0f, 0.0f, 100.0f);
+  in.setup.gw = runoff::Groundwater{true, 0.0f, 0.5f, 0.2f};
   const Excess x = run(in, {2.0f, 0.0f, 0.0f});
   // Step 1: 1 inch infiltrates; -0.1, outflow 0.45, half kept, -0.1 -> 0.35.
   // Step 2: -0.1, outflow 0.125, -0.1 -> 0.025. Step 3: the rest is lost.
@@ -209,7 +207,7 @@ TEST(Getrnex, GroundwaterReservoirDrainsAndLosesDeepRecharge) {
   EXPECT_NEAR(x.r.gwRemoved, 0.425f, 1e-6f);
 }
 
-TEST(Sminmax, BoundsFromTheCurveNumber) {
+TEST(StoreBounds, BoundsFromTheCurveNumber) {
   // CN 80 is 63 for dry conditions: S1 = 1000/63 - 10.
   const float s1 = 1000.0f / 63.0f - 10.0f;
   runoff::StoreBounds b = runoff::deriveStoreBounds(80.0f, -1.0f, -1.0f);
@@ -237,7 +235,7 @@ TEST(Sminmax, BoundsFromTheCurveNumber) {
   EXPECT_EQ(runoff::dryConditionCurveNumber(100), 100.0f);
 }
 
-TEST(Sminmax, SminNotBelowSmaxIsMessage430) {
+TEST(StoreBounds, SminNotBelowSmaxIsMessage430) {
   runofftest::Harness h;
   const runoff::StoreBounds b = runoff::storeBounds(h.ctx, 80.0f, 5.0f, 4.0f);
   EXPECT_TRUE(b.failed());
@@ -249,10 +247,10 @@ TEST(Sminmax, SminNotBelowSmaxIsMessage430) {
 // form, every drop goes to the abstraction (0.1 + 0.2 + 0.1 = 0.4 of 0.5 inch
 // lost), and the 0.1 inch left carries over: a fourth step of 0.3 inch then
 // has 0.2 inch after the abstraction.
-TEST(Getrnex, RainBelowTheAbstractionGivesNoExcessInAnyForm) {
+TEST(RainfallExcess, RainBelowTheAbstractionGivesNoExcessInAnyForm) {
   struct Case {
     const char* what;
-    LossInput in;
+    Surface in;
     float fourth;  // excess of the fourth step, in/hr
   };
   const std::vector<Case> cases = {
@@ -274,17 +272,12 @@ TEST(Getrnex, RainBelowTheAbstractionGivesNoExcessInAnyForm) {
 // A curve number of 0 in a continuous command: the store bounds become
 // SMAX = 99999 and SMIN = 99998 inches, so with an API of 0 the store stays
 // at 99999 and one inch of rain gives 1 / (99999 + 1) = 0.00001 inch of excess.
-TEST(Getrnex, CurveNumberZeroInContinuousModeGivesAlmostNoExcess) {
+TEST(RainfallExcess, CurveNumberZeroInContinuousModeGivesAlmostNoExcess) {
   runofftest::Harness h;
   h.api(1.0f, 0.0f, 4);
   const runoff::StoreBounds b = runoff::deriveStoreBounds(0.0f, -1.0f, -1.0f);
-  LossInput in = curveNumber(b.cn, 0.0f, 1.0f);
-  in.mode = 5;
-  in.v1 = b.smin;
-  in.v2 = b.smax;
-  in.v3 = 0.1f;
-  in.interEventTime = 100.0f;
-  in.api = &h.ctx.api;
+  Surface in = curveNumber(b.cn, 0.0f, 1.0f);
+  continuous(in, b.smin, b.smax, 0.1f, 100.0f, &h.ctx.api);
   const Excess x = run(in, {0.25f, 0.25f, 0.25f, 0.25f});
   double depth = 0.0;
   for (int i = 1; i <= 4; ++i) depth += x.e[static_cast<std::size_t>(i)];
