@@ -324,15 +324,6 @@ std::string listReal(std::string_view line, double& value) {
   return {};
 }
 
-std::string listInteger(std::string_view line, std::int32_t& value) {
-  std::string_view item;
-  if (std::string why = firstItem(line, item); !why.empty()) return why;
-  if (std::string why = parseInteger(item, value); !why.empty()) {
-    return inQuotes(item) + " is not an integer (" + why + ")";
-  }
-  return {};
-}
-
 template <typename T>
 ListResult<T> readList(LineReader& in, std::string (*parse)(std::string_view, T&)) {
   ListResult<T> result;
@@ -476,20 +467,6 @@ RecordResult readRecord(LineReader& in, const InputFormat& format) {
 
 // ---- list-directed -------------------------------------------------------------
 
-std::optional<double> firstNumber(std::string_view line) {
-  double value = 0.0;
-  if (!listReal(line, value).empty()) return std::nullopt;
-  return value;
-}
-
-std::optional<std::int32_t> firstInteger(std::string_view line) {
-  std::int32_t value = 0;
-  if (!listInteger(line, value).empty()) return std::nullopt;
-  return value;
-}
-
 ListResult<double> readListNumber(LineReader& in) { return readList<double>(in, listReal); }
-
-ListResult<std::int32_t> readListInteger(LineReader& in) { return readList<std::int32_t>(in, listInteger); }
 
 }  // namespace fortran

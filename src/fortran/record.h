@@ -106,14 +106,6 @@ RecordResult readRecord(LineReader& in, const InputFormat& format);
 
 // ---- list-directed input -------------------------------------------------
 
-// Value of the first item of a free-format number list, e.g. "3", "-1", "2.5",
-// ".5", "+4", "1e3", "1.5D2", "2*0.5". Items end at a blank, tab, comma or
-// slash. nullopt when the line is blank or its first item is not a number.
-std::optional<double> firstNumber(std::string_view line);
-// The same for an integer item, which must be written without a decimal point
-// or exponent ("24" reads, "24.0" does not).
-std::optional<std::int32_t> firstInteger(std::string_view line);
-
 template <typename T>
 struct ListResult {
   ReadStatus status = ReadStatus::Error;
@@ -123,10 +115,11 @@ struct ListResult {
   bool ok() const { return status == ReadStatus::Ok; }
 };
 
-// Skips blank lines, then reads the first value of the next line. EndOfFile
-// when the file ends first; Error (text beginning with the line number) when
-// the line does not start with a number.
+// Skips blank lines, then reads the first value of the next line: the first
+// item of a free-format number list, e.g. "3", "-1", "2.5", ".5", "+4", "1e3",
+// "1.5D2", "2*0.5"; items end at a blank, tab, comma or slash. EndOfFile when
+// the file ends first; Error (text beginning with the line number) when the
+// line does not start with a number.
 ListResult<double> readListNumber(LineReader& in);
-ListResult<std::int32_t> readListInteger(LineReader& in);
 
 }  // namespace fortran
