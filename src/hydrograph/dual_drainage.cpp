@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "model/limits.h"
 #include "run/messages.h"
@@ -23,10 +24,7 @@ constexpr float kInchesPerFoot = 12.0f;
 // The older command's minor system takes the major NHYD plus this.
 constexpr int kMinorOffset = 100000;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 // Peak, overflow counts and volume depth of both outputs once their
 // ordinates are known; the areas follow the share of the volume.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "model/limits.h"
 #include "run/messages.h"
@@ -19,10 +20,7 @@ namespace {
 
 constexpr int kErosiveHours = 1;  // the one index method
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 struct ErosionLine {
   int id;
@@ -62,7 +60,8 @@ void printErosionIndex(model::RunContext& ctx, const ErosionValues& v, const std
   run::put(out, kColumns, {ctx.units.label(model::Quantity::Flow), ctx.units.label(model::Quantity::Flow)});
 
   std::string label = padded(ctx.run.label, 19);
-  std::string marker = " " + padded(ctx.run.marker, 3);  // the A4 field: a blank, then the marker
+  std::string marker(1, ' ');  // the A4 field: a blank, then the marker
+  marker += padded(ctx.run.marker, 3);
   auto next = lines.begin();
   for (int k = 1; k <= 10; ++k) {
     if (k == 2) label = padded(" [QCE=" + kQceLabel.format({v.qce / flow})[0] + "]   ", 19);

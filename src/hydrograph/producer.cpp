@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "fortran/text.h"
 #include "hydrograph/auto_save.h"
 #include "run/messages.h"
 #include "run/summary_line.h"
@@ -74,10 +75,7 @@ Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
 
 namespace {
 
-std::string trimmedRight(std::string s) {
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
-}
+using fortran::trimRight;
 
 // The hydrograph of slot `id` and, for runoff, the storm it came from, as
 // data in the output units of the run.
@@ -85,8 +83,8 @@ void record(model::RunContext& ctx, int id, Source source) {
   const model::Hydrograph& h = ctx.store[id];
   const model::Factors& f = ctx.units.out;
   const int run = ctx.run.NRUN, command = ctx.run.commandCounter;
-  model::HydrographRecord r{run, command, trimmedRight(ctx.run.label), id, h.NHYD,
-                            h.NHYD != 0 ? std::string() : trimmedRight(h.HYDNAME), h.DT, h.DA / f.area,
+  model::HydrographRecord r{run, command, trimRight(ctx.run.label), id, h.NHYD,
+                            h.NHYD != 0 ? std::string() : trimRight(h.HYDNAME), h.DT, h.DA / f.area,
                             h.BASE / f.flow, ctx.time.TZERO, {}, (h.QPEAK + h.BASE) / f.flow, h.TPEAK,
                             h.RV * f.depth};
   r.date = ctx.storm.stormDate;
@@ -99,7 +97,7 @@ void record(model::RunContext& ctx, int id, Source source) {
   ctx.recorder->hydrograph(std::move(r));
   if (source != Source::Rainfall) return;
   const model::Storm& s = ctx.storm;
-  model::StormRecord storm{run, command, trimmedRight(s.title), s.stormDate, s.SDT, {}, s.PTOT * f.depth};
+  model::StormRecord storm{run, command, trimRight(s.title), s.stormDate, s.SDT, {}, s.PTOT * f.depth};
   for (int i = 1; i <= s.NSTEP && i < static_cast<int>(s.RAIN.size()); ++i) storm.intensities.push_back(s.RAIN[i] * f.depth);
   ctx.recorder->storm(std::move(storm));
 }

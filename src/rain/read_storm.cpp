@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "fortran/record.h"
+#include "fortran/text.h"
 #include "model/limits.h"
 #include "rain/hyetograph.h"
 #include "run/file_names.h"
@@ -22,10 +23,7 @@ namespace {
 // always been read).
 constexpr int kMaxFileSteps = model::kMaxRainSteps - 1;
 
-std::string trimRight(std::string_view s) {
-  const auto end = s.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string() : std::string(s.substr(0, end + 1));
-}
+using fortran::trimRight;
 
 // True when every one of the first six characters is one of the letters of
 // `letters` (the pointer files are named STORM.nnn).

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "routing/channel.h"
 #include "run/messages.h"
@@ -23,10 +24,7 @@ namespace {
 using model::kMinutesPerHour;
 using run::Severity;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 // Routing step in hours from the typed value: minutes when 1 or more, hours
 // below 1; 0 means the inflow step.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "routing/compute_rating_curve.h"
 #include "routing/compute_travel_time.h"
@@ -26,10 +27,7 @@ constexpr int kLastSectionValue = 61;   // 52 section numbers reach the rating c
 constexpr float kNoMinimum = 1.0e6f;
 constexpr float kNoMaximum = 0.0f;
 
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
+using fortran::padded;
 
 struct ChannelValues {
   int idOut = 0, nhyd = 0, idIn = 0;

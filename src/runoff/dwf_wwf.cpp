@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "hydrograph/producer.h"
 #include "model/dates.h"
 #include "platform/platform.h"
@@ -35,11 +36,7 @@ constexpr float kInchesPerFoot = 12.0f;
 // carry a rounding error of a few units in the last place.
 bool whole(float x) { return std::fabs(x - std::round(x)) <= 1.0e-4f * std::max(1.0f, std::fabs(x)); }
 
-std::string padded(std::string_view s, std::size_t width) {
-  std::string t(s.substr(0, std::min(s.size(), width)));
-  t.resize(width, ' ');
-  return t;
-}
+using fortran::padded;
 
 }  // namespace
 

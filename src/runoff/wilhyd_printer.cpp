@@ -4,6 +4,7 @@
 #include <string>
 
 #include "fortran/format.h"
+#include "fortran/text.h"
 #include "run/output.h"
 #include "run/summary_line.h"
 #include "runoff/wilhyd.h"
@@ -12,11 +13,7 @@ namespace runoff {
 
 namespace {
 
-std::string padded(std::string_view s, std::size_t width) {
-  std::string t(s.substr(0, std::min(s.size(), width)));
-  t.resize(width, ' ');
-  return t;
-}
+using fortran::padded;
 
 // The 25-character note after the time to peak: the peak ordinate of a
 // continuous hydrograph may carry outflow of the groundwater reservoir, which
