@@ -4,14 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fortran/text.h"
+
 namespace run {
 
 namespace {
 
-std::string trimmedRight(std::string s) {
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
-}
+using fortran::trimRight;
 
 const char* const kCutReason = "cut at the maximum number of ordinates";
 const char* const kCoarserReason = "resampled onto a coarser step";
@@ -128,7 +127,7 @@ model::LedgerRecord finishRecord(const model::LedgerDraft& d, const model::Store
     if (id == main) {
       r.id = id;
       r.nhyd = h.NHYD;
-      r.name = h.NHYD != 0 ? std::string() : trimmedRight(h.HYDNAME);
+      r.name = h.NHYD != 0 ? std::string() : trimRight(h.HYDNAME);
     }
   }
   r.initialAbstraction = d.losses[0] * m3;
