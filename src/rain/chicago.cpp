@@ -111,7 +111,7 @@ IdfFit fitIdfCurve(const std::vector<IdfPair>& table) {
 
 ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float timeStep) {
   ChicagoBuild b;
-  b.TD = static_cast<int>(duration * 60.0f + 0.5f);
+  b.TD = model::truncatedInt(duration * 60.0f + 0.5f);
   float dt = std::fabs(timeStep);
   if (dt <= 1.0f) dt *= 60.0f;  // 1 or less is hours here, so 1 means one hour
   b.dt = dt;

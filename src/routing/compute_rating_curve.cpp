@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "fortran/format.h"
+#include "model/limits.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
@@ -108,7 +109,7 @@ void computeRatingCurveCommand(model::RunContext& ctx) {
   const float length = ctx.units.in.length;
   ctx.run.label = "COMPUTE RATING CURVE";
   RatingCurveValues v;
-  v.nrc = static_cast<int>(std::fabs(c.PARAM[1]));
+  v.nrc = model::truncatedInt(std::fabs(c.PARAM[1]));
   v.vsn = c.PARAM[2];
   v.segmentCount = c.intParam(3);
   v.section.minElevation = c.PARAM[4] * length;

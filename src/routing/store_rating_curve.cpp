@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fortran/format.h"
+#include "model/limits.h"
 #include "routing/rating_curve.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -49,7 +50,7 @@ void storeRatingCurveCommand(model::RunContext& ctx) {
   const model::CommandValues& c = ctx.cmd;
   const model::Factors& in = ctx.units.in;
   ctx.run.label = "STORE RATING CURVE";
-  const int nrc = static_cast<int>(std::fabs(c.PARAM[1]));
+  const int nrc = model::truncatedInt(std::fabs(c.PARAM[1]));
   const float vsn = c.PARAM[2];
   ctx.tables.currentId = nrc;
 
