@@ -5,8 +5,9 @@
 # Targets: command_reader study storm_file mass_curve hourly_records
 #          hydrograph_file default_values dwf_curves routing_tables
 # Builds with clang in build-fuzz/ (KESTRAN_FUZZ=ON). Corpora grow in
-# build-fuzz/corpus/TARGET, seeded from fuzz/seeds, the golden cases and the
-# examples; an input that fails is kept in build-fuzz/crashes/TARGET.
+# build-fuzz/corpus/TARGET, seeded from fuzz/seeds, the golden cases, the
+# examples and the inputs that once failed (fuzz/regressions); an input that
+# fails now is kept in build-fuzz/crashes/TARGET.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 targets=(command_reader study storm_file mass_curve hourly_records hydrograph_file default_values dwf_curves routing_tables)
@@ -28,6 +29,7 @@ seed() {
   local t=$1 dir=build-fuzz/corpus/$1
   mkdir -p "$dir"
   [ -d "fuzz/seeds/$t" ] && cp -n fuzz/seeds/"$t"/* "$dir"/
+  [ -d "fuzz/regressions/$t" ] && cp -n fuzz/regressions/"$t"/* "$dir"/
   case $t in
     command_reader|study)
       find tests/golden examples -type f \( -name 'RUN*.DAT' -o -name '*.dat' \) -not -path '*/expected*' |
