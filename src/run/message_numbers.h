@@ -176,6 +176,7 @@ inline constexpr int kStormPointerNotWritten = 909;
 inline constexpr int kInternalFailure = 910;
 inline constexpr int kOutputNotWritten = 911;  // a full disk, a lost device
 inline constexpr int kNumberTooLarge = 912;    // a value beyond single precision
+inline constexpr int kResultTooLarge = 913;    // a hydrograph whose values overflow single precision
 
 // Hydrograph store and hydrograph files.
 inline constexpr int kSlotOutOfRange = 920;

@@ -146,6 +146,7 @@ constexpr Entry kTable[] = {
     {msg::kInternalFailure, {"*** ERROR: The command failed inside the program:"}},
     {msg::kOutputNotWritten, {"*** ERROR: An output file could not be written to its end:"}},
     {msg::kNumberTooLarge, {"*** ERROR: A number in the line below is too large."}},
+    {msg::kResultTooLarge, {"*** ERROR: The hydrograph's values overflow single precision;", "           those out of range were set to 0."}},
     // Hydrograph store and hydrograph files.
     {msg::kSlotOutOfRange, {"*** ERROR: Hydrograph ID must be from 1 to 10.  Command aborted."}},
     {msg::kHydrographFileUnreadable, {"*** ERROR: Hydrograph file cannot be read:"}},
