@@ -6,6 +6,7 @@
 #include "hydrograph/dual_drainage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "hydrograph/producer.h"
@@ -251,8 +252,11 @@ DualValues readDuhydValues(const model::CommandValues& cmd, const model::Units& 
 
 DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v, double tzero) {
   DualResult r;
-  // The product is formed in single precision, then held in double.
-  r.capacity = static_cast<double>(static_cast<float>(v.ninlet) * v.cinlet);
+  // The product is formed in single precision, then held in double; one that
+  // overflows single precision (inlets by the million of huge capacity) is
+  // formed in double, where it stays finite.
+  const float single = static_cast<float>(v.ninlet) * v.cinlet;
+  r.capacity = std::isfinite(single) ? static_cast<double>(single) : static_cast<double>(v.ninlet) * v.cinlet;
   for (model::Hydrograph* h : {&r.major, &r.minor}) {
     h->DT = total.DT;
     h->DA = total.DA;

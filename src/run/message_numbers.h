@@ -220,6 +220,7 @@ inline constexpr int kWilhydTpNotPositive = 967;
 inline constexpr int kPipeValuesNotPositive = 992;
 inline constexpr int kPipeNoDiameter = 993;
 inline constexpr int kPipeBadShape = 994;
+inline constexpr int kPipeSizeOverflow = 995;  // the size the peak needs is beyond single precision
 
 // Routing: reservoir tables and inflows the routing cannot use.
 inline constexpr int kReservoirNoEndPair = 985;

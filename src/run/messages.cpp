@@ -194,6 +194,7 @@ constexpr Entry kTable[] = {
     {msg::kChannelValuesUnusable, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
     // Routing through pipes: values Manning's equation cannot use.
     {msg::kPipeValuesNotPositive, {"**** ERROR: Pipe length, slope and Manning n must be above 0.", "            Command aborted."}},
+    {msg::kPipeSizeOverflow, {"**** ERROR: The pipe size the peak needs is beyond single precision.", "            Command aborted."}},
     {msg::kPipeNoDiameter, {"**** ERROR: No pipe diameter was given and the inflow peak is 0:", "            the pipe cannot be sized.  Command aborted."}},
     {msg::kPipeBadShape, {"**** ERROR: Pipe type must be 1 (circular) or 2 (rectangular), and a", "            rectangular pipe needs a width and a height above 0."}},
 };

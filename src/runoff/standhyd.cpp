@@ -22,6 +22,16 @@ namespace {
 
 float percentOrFraction(float v) { return v > 1.0f ? v / 100.0f : v; }
 
+// The flow length of a surface of `area` acres drawn as a rectangle of
+// length-to-width ratio `ratio`: sqrt(area * 43560 / ratio) ft. An area
+// typed near the top of single precision overflows in square feet; such an
+// area is taken in double precision, which gives the same length otherwise.
+float lengthFromArea(float area, float ratio) {
+  const float squareFeet = area * model::kSquareFeetPerAcre / ratio;
+  if (std::isfinite(squareFeet)) return std::sqrt(squareFeet);
+  return static_cast<float>(std::sqrt(static_cast<double>(area) * model::kSquareFeetPerAcre / ratio));
+}
+
 // The older layout of COMPUTE URBHYD: Horton or curve-number values chosen by
 // the sign of Fo, both surfaces' shapes at the end.
 void readUrbhydLayout(const model::CommandValues& c, const model::Factors& in, StandhydValues& v) {
@@ -56,7 +66,7 @@ void readUrbhydLayout(const model::CommandValues& c, const model::Factors& in, S
   v.per.length = p(21) * in.length;
   v.per.manning = p(22);
   v.rainPos = 23;
-  if (v.imp.length == 0.0f) v.imp.length = std::sqrt(v.area * model::kSquareFeetPerAcre / 1.5f);
+  if (v.imp.length == 0.0f) v.imp.length = lengthFromArea(v.area, 1.5f);
   if (v.per.length == 0.0f) v.per.length = v.imp.length;
   if (v.imp.manning == 0.0f) v.imp.manning = 0.013f;
   if (v.per.manning == 0.0f) v.per.manning = 0.25f;
@@ -125,7 +135,7 @@ void readStandhydLayout(const model::CommandValues& c, const model::Factors& in,
     v.per.manning = dv.values[7];
     v.imp.ia = dv.values[8];
     v.imp.manning = dv.values[10];
-    v.imp.length = dv.values[9] > 0.0f ? std::sqrt(v.area * model::kSquareFeetPerAcre / dv.values[9]) : 0.0f;
+    v.imp.length = dv.values[9] > 0.0f ? lengthFromArea(v.area, dv.values[9]) : 0.0f;
     return;
   }
   surface(9 + o, v.per);

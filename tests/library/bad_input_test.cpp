@@ -224,6 +224,7 @@ struct Finding {
 };
 
 TEST(BadInput, FuzzFindingsRunToTheirEnd) {
+  int k = 0;
   const Finding findings[] = {
       {"TZERO far beyond a four-digit year",
        " 2\nSTART               TZERO=[111111111111111111111111], METOUT=[2], NSTORM=[0], NRUN=[1]\nFINISH\n", false},
@@ -238,8 +239,24 @@ TEST(BadInput, FuzzFindingsRunToTheirEnd) {
        "STORE HYD           ID=[1], NHYD=[101], DT=[10], AREA=[12.5]\n 0.0  0.15  0.42  0.80  -1\nFINISH\n",
        false},
   };
+  const std::string huge(35, '9');  // 1e35, within single precision
+  const Finding extremes[] = {
+      {"an urban area of 1e35 ha (its flow length overflowed)",
+       "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[" + huge + "], XIMP=[0.35],\n"
+       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1], RAIN=[-1]\n", false},
+      {"a rectangular pipe with n of 1e35 (its size overflowed)",
+       "ROUTE PIPE          TYPE=[2], IDout=[6], NHYD=[606], PIPE=[1], W=[0.1], H=[0.1], L=[1],\n"
+       "                    n=[" + huge + "], S=[0.0000001], IDin=[1], RDT=[0], DLIM=[0]\n", true},
+      {"KINROUTE with n of 1e35 (an undefined celerity)",
+       "KINROUTE            IDout=[3], NHYD=[303], PIPE=[8], D=[0.001], L=[0.001],\n"
+       "                    n=[" + huge + "], S=[0.0000001], IDin=[1], RDT=[0], Qx=[0]\n", true},
+      {"1e35 inlets of 1e35 cms (their capacity overflowed)",
+       "COMPUTE DUALHYD     IDin=[1], CINLET=[" + huge + "], NINLET=[" + huge + "]\n"
+       "                    MajID=[3], MajNHYD=[33], MinID=[4], MinNHYD=[44]\n", false},
+  };
   support::TempDir root(support::scratchRoot() / ("kfz" + std::to_string(::getpid())));
-  int k = 0;
+  for (const Finding& f : extremes)
+    expectClosed(runStudy(root.path() / std::to_string(++k), kPrelude + f.study + "FINISH\n"), f.error, f.what);
   for (const Finding& f : findings) expectClosed(runStudy(root.path() / std::to_string(++k), f.study), f.error, f.what);
 }
 
