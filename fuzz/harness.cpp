@@ -35,14 +35,16 @@ const fs::path& scratchDir() {
 bool isLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 
 // The words the FORMAT engine writes for non-finite values: "NaN", "Inf",
-// "Infinity", standing alone (not part of a word like "Inflow").
+// "Infinity", right-justified in a field (after a blank, a sign or the start
+// of a line) and not part of a word or label like "Inflow" or "Cum.Inf.".
 bool hasNonFiniteWord(std::string_view s) {
   for (std::string_view word : {"NaN", "Infinity", "Inf"}) {
     for (std::size_t at = s.find(word); at != std::string_view::npos; at = s.find(word, at + 1)) {
       const std::size_t end = at + word.size();
-      const bool before = at > 0 && isLetter(s[at - 1]);
-      const bool after = end < s.size() && isLetter(s[end]);
-      if (!before && !after) return true;
+      const char before = at > 0 ? s[at - 1] : ' ';
+      const bool fieldStart = before == ' ' || before == '-' || before == '+' || before == '\n' || before == '=';
+      const bool wordEnd = end >= s.size() || (!isLetter(s[end]) && s[end] != '.');
+      if (fieldStart && wordEnd) return true;
     }
   }
   return false;

@@ -6,6 +6,7 @@
 #include "hydrograph/dual_drainage.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -245,7 +246,8 @@ DualValues readDuhydValues(const model::CommandValues& cmd, const model::Units& 
   v.ninlet = cmd.intParam(4);
   v.idMajor = cmd.intParam(5);
   v.idMinor = cmd.intParam(6);
-  v.nhydMinor = v.nhydMajor + kMinorOffset;
+  // Saturated: a reference typed near the top of the integers stays one.
+  v.nhydMinor = static_cast<int>(std::min<long long>(static_cast<long long>(v.nhydMajor) + kMinorOffset, INT_MAX));
   v.tmjsto = 0.0f;  // the older command has no storage
   return v;
 }

@@ -44,13 +44,13 @@ StepChange computeStepChange(const std::vector<float>& rain, int nstep, float sd
   StepChange c;
   // The step becomes a whole multiple or a whole divisor of the storm's step.
   if (sdt > dt) {
-    c.k = static_cast<int>(sdt / dt + 0.1f);
+    c.k = model::truncatedInt(sdt / dt + 0.1f);
     c.dt = sdt / static_cast<float>(c.k);
   } else {
-    c.k = static_cast<int>(dt / sdt + 0.1f);
+    c.k = model::truncatedInt(dt / sdt + 0.1f);
     c.dt = sdt * static_cast<float>(c.k);
   }
-  int n = static_cast<int>(sdt / c.dt * static_cast<float>(nstep) + 0.55f);
+  int n = model::truncatedInt(sdt / c.dt * static_cast<float>(nstep) + 0.55f);
   c.requestedSteps = n;
   if (n > model::kMaxRainSteps) {
     c.cut = true;
@@ -204,7 +204,10 @@ void modifyStorm(model::RunContext& ctx) {
     run::issue(ctx, msg::kModifyStormRainEliminated, run::Severity::Error);
     rejected = true;
   }
-  if (s.NSTEP + nshift < 1) {
+  // Any shift past twice the step limit moves every step out just the same;
+  // bounded, the sums below cannot overflow.
+  const int shift = std::clamp(nshift, -2 * model::kMaxRainSteps, 2 * model::kMaxRainSteps);
+  if (s.NSTEP + shift < 1) {
     run::issue(ctx, msg::kModifyStormShiftTooLarge, run::Severity::Error);
     rejected = true;
   }
@@ -212,9 +215,9 @@ void modifyStorm(model::RunContext& ctx) {
     writeStormLine(ctx);
     return;
   }
-  if (s.NSTEP + nshift > model::kMaxRainSteps) run::issue(ctx, msg::kModifyStormShiftMayLoseRain, run::Severity::Warning);
+  if (s.NSTEP + shift > model::kMaxRainSteps) run::issue(ctx, msg::kModifyStormShiftMayLoseRain, run::Severity::Warning);
 
-  ShiftResult r = shiftStorm(s.RAIN, s.NSTEP, s.SDT, nshift, rfact);
+  ShiftResult r = shiftStorm(s.RAIN, s.NSTEP, s.SDT, shift, rfact);
   const int written = std::max(s.NSTEP, r.steps);
   std::copy_n(r.rain.begin() + 1, written, s.RAIN.begin() + 1);
   std::copy_n(r.rain.begin() + 1, written, s.work.begin() + 1);

@@ -88,6 +88,20 @@ void readSectionData(const model::CommandValues& c, int from, int last, float le
   for (; k + 1 <= last; k += 2) v.section.points.push_back({c.PARAM[k] * lengthFactor, c.PARAM[k + 1] * lengthFactor});
 }
 
+namespace {
+
+// Section points or slopes at the edge of single precision give areas and
+// flows beyond it; a curve of infinities is of no use downstream.
+bool finiteCurve(const model::RatingCurve& c) {
+  for (int k = 1; k <= model::kRatingRows; ++k) {
+    for (float v : {c.depth[k], c.area[k], c.flow[k], c.elevation[k]})
+      if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool insideChannel) {
   std::string problem = v.problem;
   if (problem.empty() && (v.nrc < 1 || v.nrc > model::kRatingCurves)) problem = "the curve number must be from 1 to 10";
@@ -97,6 +111,11 @@ float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool 
     return -1.0f;
   }
   const ComputedRatingCurve r = computeRatingCurve(v.section);
+  if (!finiteCurve(r.curve)) {
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "the section's areas or flows overflow single precision");
+    return -1.0f;
+  }
   ctx.tables.curves[static_cast<std::size_t>(v.nrc)] = r.curve;
   ctx.tables.lastElevation = r.curve.elevation;
   if (!insideChannel) printHeading(ctx, v, r);

@@ -215,6 +215,7 @@ inline constexpr int kDefaultValuesTooShort = 964;
 inline constexpr int kSurfaceSlopeNotPositive = 965;
 inline constexpr int kWilhydKNotPositive = 966;
 inline constexpr int kWilhydTpNotPositive = 967;
+inline constexpr int kStandhydImperviousnessOutOfRange = 968;
 
 // Routing: channel values, and pipes.
 inline constexpr int kPipeValuesNotPositive = 992;

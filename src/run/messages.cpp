@@ -175,6 +175,7 @@ constexpr Entry kTable[] = {
     {msg::kNashydNNotAboveOne, {"*** ERROR: N must be greater than 1,  COMMAND aborted."}},
     {msg::kNashydTpNotPositive, {"*** ERROR: TP must be greater than 0,  COMMAND aborted."}},
     {msg::kNashydAreaNotPositive, {"*** ERROR: AREA must be greater than 0,  COMMAND aborted."}},
+    {msg::kStandhydImperviousnessOutOfRange, {"*** ERROR: XIMP and TIMP must be from 0 to 1 (or 0 to 100 %),", "           COMMAND aborted."}},
     {msg::kRainStepsOutOfRange, {"*** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."}},
     {msg::kNashydNTooLarge, {"*** ERROR: N must not be greater than 25,  COMMAND aborted."}},
     {msg::kStandhydBadLossMethod, {"*** ERROR: LOSS must be 1, 2 or 3,  COMMAND aborted."}},

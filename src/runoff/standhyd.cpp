@@ -375,6 +375,17 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
 }
 
 // What the checks of a command found before anything is computed.
+// Rainfall or areas at the edge of single precision overflow in a surface's
+// excess and runoff; none of it can be printed.
+bool finiteRunoff(const StandhydResult& r) {
+  auto finite = [](float v) { return std::isfinite(v); };
+  for (const SurfaceResult* s : {&r.imp, &r.per}) {
+    for (float v : {s->sc.imax, s->sc.k, s->sc.tp, s->uh.c, s->uh.peak, s->peak, s->peakTime, s->volume})
+      if (!finite(v)) return false;
+  }
+  return std::all_of(r.q.begin(), r.q.end(), finite);
+}
+
 struct Accepted {
   bool ok = false;
   bool ximpCorrected = false;  // XIMP was above TIMP and became TIMP
@@ -392,6 +403,18 @@ Accepted acceptValues(model::RunContext& ctx, StandhydMode mode, StandhydValues&
   }
   if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) {
     run::issue(ctx, msg::kRainStepsOutOfRange, run::Severity::Error);
+    return a;
+  }
+  // Fractions of the area: below 0 (or a NaN) they make negative surfaces
+  // whose runoff overflows; above 1 they were read as percent already.
+  if (!(v.ximp >= 0.0f && v.ximp <= 1.0f && v.timp >= 0.0f && v.timp <= 1.0f)) {
+    run::issue(ctx, msg::kStandhydImperviousnessOutOfRange, run::Severity::Error);
+    return a;
+  }
+  // A negative area has no flow length (the square root of a negative
+  // number of square feet); an area of 0 gives a dry hydrograph.
+  if (v.area < 0.0f) {
+    run::issue(ctx, msg::kNashydAreaNotPositive, run::Severity::Error);
     return a;
   }
   // CN 0 included: the bounds rule gives it an all but endless store.
@@ -550,6 +573,10 @@ void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name) 
   StandhydResult r = computeStandhydRunoff(v, stormRain(ctx.storm, nrain, dt), &ctx.api, ctx.storm.PTOT, ctx.time.TZERO);
   if (r.flatSurface) {
     run::issue(ctx, msg::kSurfaceSlopeNotPositive, run::Severity::Error);
+    return;
+  }
+  if (!finiteRunoff(r)) {
+    run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
     return;
   }
   // The totals are summed from the end; the earliest of equal highest

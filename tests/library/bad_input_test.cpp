@@ -161,10 +161,10 @@ const std::vector<Case>& cases() {
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// The words the output formats write for a NaN or an infinity (standing
-// alone: "Inflow" is no infinity).
+// The words the output formats write for a NaN or an infinity, right-justified
+// in a field ("Inflow" and "Cum.Inf." are labels).
 bool hasNonFinite(const std::string& text) {
-  static const std::regex kWord("\\b(NaN|Inf|Infinity)\\b");
+  static const std::regex kWord("(^|[ =+-])(NaN|Inf|Infinity)(?![A-Za-z.])");
   return std::regex_search(text, kWord);
 }
 
