@@ -126,6 +126,22 @@ const std::vector<Case>& cases() {
       {"ROUTE PIPE type 3",
        "ROUTE PIPE          TYPE=[3], IDout=[6], NHYD=[606], PIPE=[1], D=[600], L=[300],\n"
        "                    n=[0.013], S=[0.5], IDin=[1], RDT=[0], DLIM=[0]\n", 994, true},
+      {"CHICAGO exponent -1e35", "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[10], OPTION=[1]\n A=[1000], B=[6], C=[-" +
+                                     std::string(35, '9') + "]\n", 951, true},
+      {"STANDHYD XIMP -1",
+       "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[12], XIMP=[-1],\n"
+       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n", 968, true},
+      {"STANDHYD area -1",
+       "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[-1], XIMP=[0.35],\n"
+       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n", 955, true},
+      {"WILHYD huge rain count",
+       "COMPUTE HYD         ID=[2], NHYD=[301], DT=[10], AREA=[100], BASE=[0], PRINT=[0],\n"
+       "                    CN=[-0.5], IA=[0.1], K=[1.0], TP=[1.0], NRAIN=[2147483648], RAIN=[1]\n", 956, true},
+      {"COMPUTE RATING CURVE up to 1e35 m",
+       "COMPUTE RATING CURVE NRC=[1], VSN=[7], NSEG=[1], EMIN=[0], EMAX=[" + std::string(35, '9') + "]\n"
+       " CHSLP=[0.001], FPSLP=[0.002]\n N=[0.03], END=[30]\n 0 10   10 0   20 0   30 10\n"
+       "COMPUTE TRAVEL TIME ID=[2], VSN=[2], N=[1], L=[2000], SLOPE=[0.001]\n", 988, true},
+      {"MODIFY STORM shift of 2147483648", "MODIFY STORM        ICASEms=[1], NSHIFT=[2147483648], RFACT=[1]\n", 253, false},
       {"DIVERT HYD no outputs", "DIVERT HYD          IDin=[1], NOUT=[0]\n", 925, true},
       {"DIVERT HYD huge output count", "DIVERT HYD          IDin=[1], NOUT=[99999999], 2 2\n", 210, true},
       {"COMPUTE API recession 0", "COMPUTE API         APII=[10], APIK=[0]\n", 400, true},
@@ -192,7 +208,10 @@ Outcome runStudy(const fs::path& dir, const std::string& text) {
 void expectClosed(const Outcome& r, bool error, const std::string& what) {
   EXPECT_TRUE(has(r.out, "Simulation ended on") && has(r.sum, "Simulation ended on")) << what << ": run not closed";
   EXPECT_EQ(has(r.out, "RUN TERMINATED PREMATURELY"), error) << what;
-  EXPECT_EQ(r.result.status != 0, error) << what << ": status " << r.result.status;
+  std::vector<int> numbers;
+  for (const auto& m : r.result.messages) numbers.push_back(m.number);
+  EXPECT_EQ(r.result.status != 0, error) << what << ": status " << r.result.status << ", messages "
+                                         << testing::PrintToString(numbers);
   EXPECT_FALSE(hasNonFinite(r.out) || hasNonFinite(r.sum)) << what << ": NaN or infinity in an output";
 }
 
@@ -250,6 +269,17 @@ TEST(BadInput, FuzzFindingsRunToTheirEnd) {
       {"KINROUTE with n of 1e35 (an undefined celerity)",
        "KINROUTE            IDout=[3], NHYD=[303], PIPE=[8], D=[0.001], L=[0.001],\n"
        "                    n=[" + huge + "], S=[0.0000001], IDin=[1], RDT=[0], Qx=[0]\n", true},
+      {"a channel routing step of 1e-29 minutes",
+       "ROUTE CHANNEL       IDout=[2], NHYD=[202], IDin=[1], RDT=[0.00000000000000000000000000001],\n"
+       "                    L=[2000], CHSLP=[0.1], FPSLP=[0.2], VSN=[1], NSEG=[3]\n"
+       "                    0.08 0   -0.03 20   0.08 42\n"
+       "                    0 5  10 1  15 0  20 0  25 1  30 5\n", false},
+      {"a runoff step of 1e-29 minutes",
+       "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[0.00000000000000000000000000001], AREA=[12], XIMP=[0.35],\n"
+       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n", false},
+      {"a major system reference at the top of the integers",
+       "COMPUTE DUHYD       IDin=[1], NHYD=[" + huge + "],\n"
+       "                    CINLET=[0.05], NINLET=[2], MajID=[3], MinID=[4]\n", false},
       {"1e35 inlets of 1e35 cms (their capacity overflowed)",
        "COMPUTE DUALHYD     IDin=[1], CINLET=[" + huge + "], NINLET=[" + huge + "]\n"
        "                    MajID=[3], MajNHYD=[33], MinID=[4], MinNHYD=[44]\n", false},
@@ -258,6 +288,21 @@ TEST(BadInput, FuzzFindingsRunToTheirEnd) {
   for (const Finding& f : extremes)
     expectClosed(runStudy(root.path() / std::to_string(++k), kPrelude + f.study + "FINISH\n"), f.error, f.what);
   for (const Finding& f : findings) expectClosed(runStudy(root.path() / std::to_string(++k), f.study), f.error, f.what);
+}
+
+// Every input the fuzzers once failed on (fuzz/regressions/study) runs to
+// its end: closed, finite, and its status non-zero exactly when it says the
+// run was terminated.
+TEST(BadInput, FuzzRegressionFilesRunToTheirEnd) {
+  const fs::path dir = fs::path(KESTRAN_GOLDEN_DIR) / ".." / ".." / "fuzz" / "regressions" / "study";
+  ASSERT_TRUE(fs::is_directory(dir)) << dir;
+  support::TempDir root(support::scratchRoot() / ("kfr" + std::to_string(::getpid())));
+  int k = 0;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const Outcome r = runStudy(root.path() / std::to_string(++k), support::fileText(e.path()));
+    expectClosed(r, has(r.out, "RUN TERMINATED PREMATURELY"), e.path().filename().string());
+  }
+  EXPECT_GE(k, 1);
 }
 
 }  // namespace
