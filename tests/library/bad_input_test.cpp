@@ -141,6 +141,10 @@ const std::vector<Case>& cases() {
        "COMPUTE RATING CURVE NRC=[1], VSN=[7], NSEG=[1], EMIN=[0], EMAX=[" + std::string(35, '9') + "]\n"
        " CHSLP=[0.001], FPSLP=[0.002]\n N=[0.03], END=[30]\n 0 10   10 0   20 0   30 10\n"
        "COMPUTE TRAVEL TIME ID=[2], VSN=[2], N=[1], L=[2000], SLOPE=[0.001]\n", 988, true},
+      {"STORE TRAVEL TIME of 1e38 hours", "STORE TRAVEL TIME   ID=[2], VSN=[1], L=[3000], SLOPE=[0.002]\n 0.2 5 " +
+                                              std::string(38, '9') + "   -1\n", 988, true},
+      {"STORE RATING CURVE of 1e38 cms", "STORE RATING CURVE  NRC=[2], VSN=[1]\n 100 0 0   101 20 " +
+                                             std::string(38, '9') + "   -1\n", 988, true},
       {"MODIFY STORM shift of 2147483648", "MODIFY STORM        ICASEms=[1], NSHIFT=[2147483648], RFACT=[1]\n", 253, false},
       {"DIVERT HYD no outputs", "DIVERT HYD          IDin=[1], NOUT=[0]\n", 925, true},
       {"DIVERT HYD huge output count", "DIVERT HYD          IDin=[1], NOUT=[99999999], 2 2\n", 210, true},
