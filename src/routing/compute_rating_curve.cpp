@@ -92,7 +92,7 @@ namespace {
 
 // Section points or slopes at the edge of single precision give areas and
 // flows beyond it; a curve of infinities is of no use downstream.
-bool finiteCurve(const model::RatingCurve& c) {
+bool finiteComputedCurve(const model::RatingCurve& c) {
   for (int k = 1; k <= model::kRatingRows; ++k) {
     for (float v : {c.depth[k], c.area[k], c.flow[k], c.elevation[k]})
       if (!std::isfinite(v)) return false;
@@ -111,7 +111,7 @@ float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool 
     return -1.0f;
   }
   const ComputedRatingCurve r = computeRatingCurve(v.section);
-  if (!finiteCurve(r.curve)) {
+  if (!finiteComputedCurve(r.curve)) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
                "the section's areas or flows overflow single precision");
     return -1.0f;

@@ -106,7 +106,7 @@ std::string problemOf(const model::RunContext& ctx, const TravelTimeValues& v) {
 // A length or a section at the edge of single precision gives volumes,
 // velocities or travel times beyond it (as printed: times in minutes and
 // depth times velocity too).
-bool finiteTable(const ComputedTravelTime& t) {
+bool finiteComputedTable(const ComputedTravelTime& t) {
   if (!std::isfinite(t.fall)) return false;
   for (int k = 1; k <= model::kTravelRows; ++k) {
     const model::TravelTimeTable& tt = t.table;
@@ -129,7 +129,7 @@ bool travelTimeStage(model::RunContext& ctx, const TravelTimeValues& v, TableCal
   // Fewer than 2 sections: the one section of rating curve 1.
   for (int s = 1; s <= std::max(1, v.sections); ++s) sections.push_back(&ctx.tables.curves[static_cast<std::size_t>(s)]);
   const ComputedTravelTime t = computeTravelTime(sections, v.length, v.slope);
-  if (!finiteTable(t)) {
+  if (!finiteComputedTable(t)) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
                "the travel time table overflows single precision");
     return false;

@@ -46,7 +46,7 @@ void printCurve(model::RunContext& ctx, int nrc, float vsn, const StoredRatingCu
 
 // Values typed near the top of single precision overflow as the curve is
 // extrapolated (10 % a row) or converted.
-bool finiteCurve(const model::RatingCurve& c) {
+bool finiteStoredCurve(const model::RatingCurve& c) {
   for (int k = 1; k <= model::kRatingRows; ++k) {
     for (float v : {c.depth[k], c.area[k], c.flow[k], c.elevation[k]})
       if (!std::isfinite(v)) return false;
@@ -75,7 +75,7 @@ void storeRatingCurveCommand(model::RunContext& ctx) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the curve number must be from 1 to 10");
   } else if (rows.size() < 2) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "a rating curve needs at least 2 rows");
-  } else if (const StoredRatingCurve s = storeRatingCurve(rows); !finiteCurve(s.curve)) {
+  } else if (const StoredRatingCurve s = storeRatingCurve(rows); !finiteStoredCurve(s.curve)) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
                "the curve overflows single precision");
   } else {

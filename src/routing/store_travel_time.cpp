@@ -56,7 +56,7 @@ void printTable(model::RunContext& ctx, int id, float vsn, float length, float s
 
 // Values typed near the top of single precision overflow as the table is
 // extrapolated (10 % a row), printed (times in minutes) or given a fall.
-bool finiteTable(const model::TravelTimeTable& t, float fall) {
+bool finiteStoredTable(const model::TravelTimeTable& t, float fall) {
   if (!std::isfinite(fall)) return false;
   for (int k = 1; k <= model::kTravelRows; ++k) {
     for (float v : {t.depth[k], t.flow[k], t.time[k] * kMinutesPerHour})
@@ -91,7 +91,7 @@ void storeTravelTimeCommand(model::RunContext& ctx) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the length must be above 0 and the slope not below 0");
   } else if (rows.empty()) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "a travel time table needs at least 1 row");
-  } else if (const StoredTravelTime s = storeTravelTime(rows, length); !finiteTable(s.table, length * slope)) {
+  } else if (const StoredTravelTime s = storeTravelTime(rows, length); !finiteStoredTable(s.table, length * slope)) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
                "the table overflows single precision");
   } else {
