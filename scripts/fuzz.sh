@@ -60,7 +60,7 @@ for t in "${targets[@]}"; do
     result=FAILED
     status=1
   fi
-  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | head -1 | grep -o '[0-9]*$' || echo 0)
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*' || echo 0)
   printf 'fuzz %-16s %s: %s runs in %ss, %s edges covered (log %s)\n' "$t" "$result" "$runs" "$seconds" "$cov" "$log"
   [ "$result" = ok ] || grep -m3 'ERROR\|SUMMARY\|kestran fuzz' "$log" || true

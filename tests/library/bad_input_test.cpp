@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A storm, a stored hydrograph in slot 1 and a travel-time table, so that each
+// A dated start, a storm and a stored hydrograph in slot 1, so that each
 // case reaches the check it is about.
 const std::string kPrelude =
     " 2\n"
@@ -40,13 +40,15 @@ struct Case {
 };
 
 // Side files of the cases: a storm cut short after its first intensity, a
-// hydrograph file cut after its first ordinate, a mass curve cut short, and
+// storm of one huge step, a hydrograph file cut after its first ordinate, a
+// mass curve and a default-values file cut short, and
 // directories under the names of a storm file and the curve file.
 void writeSideFiles(const fs::path& dir) {
   support::writeFile(dir / "CUT.STM", "2\nCut short\n10\n5\n12.0\n");
   support::writeFile(dir / "CUT.HYD", " 2\nCut short\n    10.00\n     12.5000\n     0.150000\n");
   support::writeFile(dir / "CUT.MAS", "Cut short\n5\n7\n0.1\n");
   support::writeFile(dir / "CUT.DV", "2\nCut short\n");
+  support::writeFile(dir / "HUGE.STM", "1\nOne step of 1e37 in/hr\n60\n1\n" + std::string(37, '9') + "\n-1\n");
   fs::create_directory(dir / "DIR.STM");
   fs::create_directory(dir / "DIR.HYD");
   fs::create_directory(dir / "D_V_DWF.DAT");
@@ -273,6 +275,8 @@ TEST(BadInput, FuzzFindingsRunToTheirEnd) {
       {"KINROUTE with n of 1e35 (an undefined celerity)",
        "KINROUTE            IDout=[3], NHYD=[303], PIPE=[8], D=[0.001], L=[0.001],\n"
        "                    n=[" + huge + "], S=[0.0000001], IDin=[1], RDT=[0], Qx=[0]\n", true},
+      {"a storm total changed by 2e36 inches",
+       "READ STORM          \"HUGE.STM\"\nMODIFY STORM        ICASEms=[1], NSHIFT=[0], RFACT=[1.2]\n", false},
       {"a channel routing step of 1e-29 minutes",
        "ROUTE CHANNEL       IDout=[2], NHYD=[202], IDin=[1], RDT=[0.00000000000000000000000000001],\n"
        "                    L=[2000], CHSLP=[0.1], FPSLP=[0.2], VSN=[1], NSEG=[3]\n"
