@@ -7,9 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
-#include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kestran.h"
@@ -186,8 +187,17 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 // The words the output formats write for a NaN or an infinity, right-justified
 // in a field ("Inflow" and "Cum.Inf." are labels).
 bool hasNonFinite(const std::string& text) {
-  static const std::regex kWord("(^|[ =+-])(NaN|Inf|Infinity)(?![A-Za-z.])");
-  return std::regex_search(text, kWord);
+  for (const std::string word : {"NaN", "Inf"}) {
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+      const char before = at == 0 ? ' ' : text[at - 1];
+      std::size_t end = at + word.size();
+      if (word == "Inf" && text.compare(end, 5, "inity") == 0) end += 5;
+      const char after = end < text.size() ? text[end] : ' ';
+      if (std::string_view(" =+-\n").find(before) != std::string_view::npos && !std::isalpha(after) && after != '.')
+        return true;
+    }
+  }
+  return false;
 }
 
 struct Outcome {
