@@ -6,6 +6,8 @@
 #include "hydrograph/dual_drainage.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <string>
 
 #include "fortran/text.h"
@@ -242,15 +244,19 @@ DualValues readDuhydValues(const model::CommandValues& cmd, const model::Units& 
   v.ninlet = cmd.intParam(4);
   v.idMajor = cmd.intParam(5);
   v.idMinor = cmd.intParam(6);
-  v.nhydMinor = v.nhydMajor + kMinorOffset;
+  // Saturated: a reference typed near the top of the integers stays one.
+  v.nhydMinor = static_cast<int>(std::min<long long>(static_cast<long long>(v.nhydMajor) + kMinorOffset, INT_MAX));
   v.tmjsto = 0.0f;  // the older command has no storage
   return v;
 }
 
 DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v, double tzero) {
   DualResult r;
-  // The product is formed in single precision, then held in double.
-  r.capacity = static_cast<double>(static_cast<float>(v.ninlet) * v.cinlet);
+  // The product is formed in single precision, then held in double; one that
+  // overflows single precision (inlets by the million of huge capacity) is
+  // formed in double, where it stays finite.
+  const float single = static_cast<float>(v.ninlet) * v.cinlet;
+  r.capacity = std::isfinite(single) ? static_cast<double>(single) : static_cast<double>(v.ninlet) * v.cinlet;
   for (model::Hydrograph* h : {&r.major, &r.minor}) {
     h->DT = total.DT;
     h->DA = total.DA;

@@ -3,6 +3,7 @@
 #include "hydrograph/producer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "fortran/text.h"
@@ -46,6 +47,24 @@ Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak
   return t;
 }
 
+namespace {
+
+// Flows, areas or steps near the top of single precision (typed as 1e35, or
+// read from a file) overflow in the sums and products of the totals. Whatever
+// overflowed is set to 0 and the run ends on the error, so that no output
+// shows an infinity or a NaN.
+void clearOverflow(model::RunContext& ctx, std::vector<float>& q, Totals& t) {
+  auto finite = [](float v) { return std::isfinite(v); };
+  if (std::all_of(q.begin(), q.end(), finite) && finite(t.qpeak) && finite(t.sum) && finite(t.rv)) return;
+  for (float& v : q)
+    if (!finite(v)) v = 0.0f;
+  for (float* v : {&t.qpeak, &t.sum, &t.rv})
+    if (!finite(*v)) *v = 0.0f;
+  run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
+}
+
+}  // namespace
+
 void noteTrimmedTail(model::RunContext& ctx, std::span<const float> q, int npts) {
   if (!run::ledgerOn(ctx)) return;
   float cut = 0.0f;
@@ -54,7 +73,8 @@ void noteTrimmedTail(model::RunContext& ctx, std::span<const float> q, int npts)
 }
 
 Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
-  const Totals t = totals(p.q, static_cast<int>(p.q.size()) - 1, p.dt, p.da, p.peak, p.sum, p.area, p.trimAfter);
+  Totals t = totals(p.q, static_cast<int>(p.q.size()) - 1, p.dt, p.da, p.peak, p.sum, p.area, p.trimAfter);
+  clearOverflow(ctx, p.q, t);
   run::ledgerOutput(ctx, id);
   noteTrimmedTail(ctx, p.q, t.npts);
   setReference(ctx, id, p.nhyd);
@@ -69,6 +89,10 @@ Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
   // The peak time is single precision on the run clock: the offset from the
   // first ordinate plus the double-precision TZERO.
   h.TPEAK = static_cast<float>(static_cast<double>(t.peakTime) + ctx.time.TZERO);
+  if (!std::isfinite(h.TPEAK)) {  // a start time typed beyond single precision
+    h.TPEAK = t.peakTime;
+    run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
+  }
   h.RV = t.rv;
   return t;
 }

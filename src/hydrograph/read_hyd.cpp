@@ -12,6 +12,7 @@
 
 #include "fortran/format.h"
 #include "fortran/line_reader.h"
+#include "model/limits.h"
 #include "fortran/record.h"
 #include "fortran/text.h"
 #include "hydrograph/print_hyd.h"
@@ -55,7 +56,7 @@ FileHydrograph readFile(fortran::LineReader& in) {
     if (r.error.empty()) r.error = "the file is empty";
     return r;
   }
-  const bool metric = static_cast<int>(*flag) != 1;
+  const bool metric = model::truncatedInt(*flag) != 1;
   const float flowFactor = metric ? model::kCfsPerCms : 1.0f;
   const float areaFactor = metric ? model::kAcresPerHectare : 1.0f;
   std::string line;

@@ -111,7 +111,7 @@ IdfFit fitIdfCurve(const std::vector<IdfPair>& table) {
 
 ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float timeStep) {
   ChicagoBuild b;
-  b.TD = static_cast<int>(duration * 60.0f + 0.5f);
+  b.TD = model::truncatedInt(duration * 60.0f + 0.5f);
   float dt = std::fabs(timeStep);
   if (dt <= 1.0f) dt *= 60.0f;  // 1 or less is hours here, so 1 means one hour
   b.dt = dt;
@@ -119,14 +119,14 @@ ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float 
     b.errorNumber = msg::kChicagoStepNotPositive;
     return b;
   }
-  const int wanted = static_cast<int>(static_cast<float>(b.TD) / dt + 0.5f);
+  const int wanted = model::truncatedInt(static_cast<float>(b.TD) / dt + 0.5f);
   if (wanted > model::kMaxRainSteps) {
     b.cut = true;
-    b.TD = static_cast<int>(dt * static_cast<float>(model::kMaxRainSteps));
+    b.TD = model::truncatedInt(dt * static_cast<float>(model::kMaxRainSteps));
   }
   const float TD = static_cast<float>(b.TD);
-  const int n = std::min(static_cast<int>(TD / dt + 0.5f), model::kMaxRainSteps);
-  const int p = std::min(static_cast<int>(TD * R / dt + 0.5f), n);
+  const int n = std::min(model::truncatedInt(TD / dt + 0.5f), model::kMaxRainSteps);
+  const int p = std::min(model::truncatedInt(TD * R / dt + 0.5f), n);
   b.peak = p;
   b.steps = n;
   if (R < 0.0f || R > 1.0f) {
@@ -161,6 +161,10 @@ ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float 
     b1 = b1 + dt;
     b2 = b2 + dt;
   }
+  // An exponent or a coefficient at the edge of single precision makes the
+  // curve's intensities overflow: the curve is of no use as typed.
+  if (!std::all_of(b.rain.begin(), b.rain.end(), [](float v) { return std::isfinite(v); }))
+    b.errorNumber = msg::kChicagoIdfUndefined;
   return b;
 }
 

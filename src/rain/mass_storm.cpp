@@ -52,7 +52,7 @@ MassCurve parseMassCurve(const std::string& path) {
   curve.sdtm = static_cast<float>(value);
   if (curve.sdtm >= 1.0f) curve.sdtm /= 60.0f;
   if (!readNumber(in, curve, value)) return curve;
-  int n = static_cast<int>(value);
+  int n = model::truncatedInt(static_cast<float>(value));
   if (n <= 0 || n > model::kMaxRainSteps) n = model::kMaxRainSteps;
 
   // The curve starts at an implicit 0; the file's values are ordinates 2, 3, ...

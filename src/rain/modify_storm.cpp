@@ -78,7 +78,10 @@ void modifyStorm(model::RunContext& ctx) {
     run::issue(ctx, msg::kModifyStormRainEliminated, run::Severity::Error);
     rejected = true;
   }
-  if (s.NSTEP + nshift < 1) {
+  // Any shift past twice the step limit moves every step out just the same;
+  // bounded, the sums below cannot overflow.
+  const int shift = std::clamp(nshift, -2 * model::kMaxRainSteps, 2 * model::kMaxRainSteps);
+  if (s.NSTEP + shift < 1) {
     run::issue(ctx, msg::kModifyStormShiftTooLarge, run::Severity::Error);
     rejected = true;
   }
@@ -86,9 +89,9 @@ void modifyStorm(model::RunContext& ctx) {
     writeStormLine(ctx);
     return;
   }
-  if (s.NSTEP + nshift > model::kMaxRainSteps) run::issue(ctx, msg::kModifyStormShiftMayLoseRain, run::Severity::Warning);
+  if (s.NSTEP + shift > model::kMaxRainSteps) run::issue(ctx, msg::kModifyStormShiftMayLoseRain, run::Severity::Warning);
 
-  ShiftResult r = shiftStorm(s.RAIN, s.NSTEP, s.SDT, nshift, rfact);
+  ShiftResult r = shiftStorm(s.RAIN, s.NSTEP, s.SDT, shift, rfact);
   const int written = std::max(s.NSTEP, r.steps);
   std::copy_n(r.rain.begin() + 1, written, s.RAIN.begin() + 1);
   std::copy_n(r.rain.begin() + 1, written, s.work.begin() + 1);

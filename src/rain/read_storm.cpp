@@ -70,7 +70,7 @@ StormFile parseStormFile(const std::string& path) {
   fortran::LineReader* in = &*opened.reader;
   double value = 0.0;
   if (!readNumber(*in, file, value)) return file;
-  file.unitsFlag = static_cast<int>(value);
+  file.unitsFlag = model::truncatedInt(static_cast<float>(value));
 
   // A pointer file names the real storm file on its second line; only one
   // level is followed, so a 99 in the second file counts as millimetres.
@@ -92,7 +92,7 @@ StormFile parseStormFile(const std::string& path) {
     target = std::move(next.reader);
     in = &*target;
     if (!readNumber(*in, file, value)) return file;
-    file.unitsFlag = static_cast<int>(value);
+    file.unitsFlag = model::truncatedInt(static_cast<float>(value));
   }
   const float divisor = file.unitsFlag == 1 ? 1.0f : model::kMmPerInch;
 
@@ -110,7 +110,7 @@ StormFile parseStormFile(const std::string& path) {
   file.sdt = step;
 
   if (!readNumber(*in, file, value)) return file;
-  int n = static_cast<int>(value);
+  int n = model::truncatedInt(static_cast<float>(value));
   if (n <= 0 || n > model::kMaxRainSteps) n = kMaxFileSteps;
 
   file.rain.assign(static_cast<std::size_t>(n) + 1, 0.0f);

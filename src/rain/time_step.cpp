@@ -17,13 +17,13 @@ StepChange computeStepChange(const std::vector<float>& rain, int nstep, float sd
   StepChange c;
   // The step becomes a whole multiple or a whole divisor of the storm's step.
   if (sdt > dt) {
-    c.k = static_cast<int>(sdt / dt + 0.1f);
+    c.k = model::truncatedInt(sdt / dt + 0.1f);
     c.dt = sdt / static_cast<float>(c.k);
   } else {
-    c.k = static_cast<int>(dt / sdt + 0.1f);
+    c.k = model::truncatedInt(dt / sdt + 0.1f);
     c.dt = sdt * static_cast<float>(c.k);
   }
-  int n = static_cast<int>(sdt / c.dt * static_cast<float>(nstep) + 0.55f);
+  int n = model::truncatedInt(sdt / c.dt * static_cast<float>(nstep) + 0.55f);
   c.requestedSteps = n;
   if (n > model::kMaxRainSteps) {
     c.cut = true;
@@ -79,7 +79,10 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
   std::fill(s.work.begin(), s.work.end(), 0.0f);
   std::copy_n(c.work.begin() + 1, c.steps, s.work.begin() + 1);
   s.PTOT = c.ptot;
-  if (static_cast<int>(std::fabs(s.PTOT - oldTotal) * 100.0f) > 0) {
+  // The integer part of the change in hundredths is above 0: the change is at
+  // least 0.01 (compared as reals, so a total near the top of single
+  // precision cannot overflow the integer).
+  if (std::fabs(s.PTOT - oldTotal) * 100.0f >= 1.0f) {
     run::issue(ctx, msg::kModifyStormVolumeChanged, run::Severity::Warning);
     const float f = ctx.units.out.depth;
     run::put(out, kVolume, {oldTotal * f, ctx.units.label(model::Quantity::Depth), s.PTOT * f, ctx.units.label(model::Quantity::Depth)});

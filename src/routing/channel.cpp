@@ -55,7 +55,7 @@ void prepareInflow(const ChannelRoutingInput& in, ChannelRoutingResult& r, std::
     for (int k = 1; k <= nIn; ++k) inflow[k] = in.inflow[k - 1] + in.base;
     return;
   }
-  r.nsub = static_cast<int>(ratio + 0.55f);
+  r.nsub = model::truncatedInt(ratio + 0.55f);
   if (std::fabs(dt - in.inflowDt / static_cast<float>(r.nsub)) > 0.1f) r.dtAdjusted = true;
   r.dt = in.inflowDt / static_cast<float>(r.nsub);
   if (static_cast<long long>(r.nsub) * nIn > model::kMaxOrdinates) r.cut = true;

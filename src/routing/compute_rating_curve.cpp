@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "fortran/format.h"
+#include "model/limits.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
@@ -87,6 +88,20 @@ void readSectionData(const model::CommandValues& c, int from, int last, float le
   for (; k + 1 <= last; k += 2) v.section.points.push_back({c.PARAM[k] * lengthFactor, c.PARAM[k + 1] * lengthFactor});
 }
 
+namespace {
+
+// Section points or slopes at the edge of single precision give areas and
+// flows beyond it; a curve of infinities is of no use downstream.
+bool finiteComputedCurve(const model::RatingCurve& c) {
+  for (int k = 1; k <= model::kRatingRows; ++k) {
+    for (float v : {c.depth[k], c.area[k], c.flow[k], c.elevation[k]})
+      if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool insideChannel) {
   std::string problem = v.problem;
   if (problem.empty() && (v.nrc < 1 || v.nrc > model::kRatingCurves)) problem = "the curve number must be from 1 to 10";
@@ -96,6 +111,11 @@ float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool 
     return -1.0f;
   }
   const ComputedRatingCurve r = computeRatingCurve(v.section);
+  if (!finiteComputedCurve(r.curve)) {
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "the section's areas or flows overflow single precision");
+    return -1.0f;
+  }
   ctx.tables.curves[static_cast<std::size_t>(v.nrc)] = r.curve;
   ctx.tables.lastElevation = r.curve.elevation;
   if (!insideChannel) printHeading(ctx, v, r);
@@ -108,7 +128,7 @@ void computeRatingCurveCommand(model::RunContext& ctx) {
   const float length = ctx.units.in.length;
   ctx.run.label = "COMPUTE RATING CURVE";
   RatingCurveValues v;
-  v.nrc = static_cast<int>(std::fabs(c.PARAM[1]));
+  v.nrc = model::truncatedInt(std::fabs(c.PARAM[1]));
   v.vsn = c.PARAM[2];
   v.segmentCount = c.intParam(3);
   v.section.minElevation = c.PARAM[4] * length;

@@ -103,6 +103,20 @@ std::string problemOf(const model::RunContext& ctx, const TravelTimeValues& v) {
   return {};
 }
 
+// A length or a section at the edge of single precision gives volumes,
+// velocities or travel times beyond it (as printed: times in minutes and
+// depth times velocity too).
+bool finiteComputedTable(const ComputedTravelTime& t) {
+  if (!std::isfinite(t.fall)) return false;
+  for (int k = 1; k <= model::kTravelRows; ++k) {
+    const model::TravelTimeTable& tt = t.table;
+    for (float v : {tt.depth[k], tt.flow[k], tt.time[k] * kMinutesPerHour, t.area[k], t.xVolume[k], t.sVolume[k],
+                    t.velocity[k], tt.depth[k] * t.velocity[k]})
+      if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool travelTimeStage(model::RunContext& ctx, const TravelTimeValues& v, TableCaller caller) {
@@ -115,6 +129,11 @@ bool travelTimeStage(model::RunContext& ctx, const TravelTimeValues& v, TableCal
   // Fewer than 2 sections: the one section of rating curve 1.
   for (int s = 1; s <= std::max(1, v.sections); ++s) sections.push_back(&ctx.tables.curves[static_cast<std::size_t>(s)]);
   const ComputedTravelTime t = computeTravelTime(sections, v.length, v.slope);
+  if (!finiteComputedTable(t)) {
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "the travel time table overflows single precision");
+    return false;
+  }
   ctx.tables.travel = t.table;
   ctx.tables.fall[static_cast<std::size_t>(v.reach)] = t.fall;
 

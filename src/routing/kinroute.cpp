@@ -250,6 +250,14 @@ void kinroute(model::RunContext& ctx) {
     run::issue(ctx, msg::kPipeNoDiameter, run::Severity::Error);
     return;
   }
+  // A Manning n or a slope at the edge of single precision asks for a pipe
+  // no float can hold (its celerity would be undefined).
+  const SizedPipe size = sizeCircular(v.diameter / model::kInchesPerFoot, inSlot.BASE + inSlot.QPEAK + v.extraBase,
+                                      v.n, v.slope, kPi);
+  if (!std::isfinite(size.width) || !std::isfinite(size.capacity)) {
+    run::issue(ctx, msg::kPipeSizeOverflow, run::Severity::Error);
+    return;
+  }
   const InflowReport in{inSlot.NHYD, name6(inSlot), inSlot.DA, inSlot.QPEAK, inSlot.TPEAK, inSlot.RV};
   const KinrouteResult r = computeKinroute(inSlot, v);
   printHeading(ctx, v, requestedStep(v.rdt, inSlot.DT));

@@ -95,6 +95,9 @@ struct Division {
 };
 
 Division divide(float rho, float diffusionLength, float length) {
+  // No celerity to speak of (a Manning n or a size at the edge of single
+  // precision gives an infinite or undefined one): one piece, plain translation.
+  if (!(rho > 0.0f) || !std::isfinite(rho)) return {1, 1, 1.0f, 0.5f};
   // A pipe longer than the finest division allows: the most sub-reaches.
   Division best{kMaxPieces, 1, static_cast<float>(kMaxPieces) / rho,
                 std::min(diffusionLength * static_cast<float>(kMaxPieces) / length, 1.0f)};

@@ -181,6 +181,12 @@ void routePipe(model::RunContext& ctx) {
   const float required = in.QPEAK + in.BASE + kMargin;
   const SizedPipe p = v.shape == PipeShape::Circular ? sizeCircular(v.width, required, v.n, v.slope, kPi)
                                                      : sizeRectangular(v.width, v.height, required, v.n, v.slope);
+  // A Manning n or a slope at the edge of single precision asks for a pipe
+  // no float can hold; its rating would be all infinities.
+  if (!std::isfinite(p.width) || !std::isfinite(p.height) || !std::isfinite(p.capacity)) {
+    run::issue(ctx, msg::kPipeSizeOverflow, run::Severity::Error);
+    return;
+  }
   ctx.tables.curves[1] = pipeRating(v.shape, p.width, p.height, v.n, v.slope, v.depthLimit);
   if (p.enlarged) reportNewSize(ctx, v, p);
 

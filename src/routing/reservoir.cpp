@@ -516,7 +516,7 @@ void reportAfterResults(model::RunContext& ctx, const ReservoirValues& v, const 
   if (o.cut) run::warn(ctx, msg::kReservoirOutflowCut);
   if (routed.QPEAK > in.QPEAK) run::warn(ctx, msg::kReservoirPeakNotReduced);
   const float diff = routed.RV > in.RV ? routed.RV - in.RV : in.RV - routed.RV;
-  if (static_cast<int>(diff * 100.0f) >= 1) run::warn(ctx, msg::kReservoirVolumeLost);
+  if (diff * 100.0f >= 1.0f) run::warn(ctx, msg::kReservoirVolumeLost);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fortran/format.h"
+#include "model/limits.h"
 #include "routing/rating_curve.h"
 #include "run/messages.h"
 #include "run/output.h"
@@ -43,13 +44,23 @@ void printCurve(model::RunContext& ctx, int nrc, float vsn, const StoredRatingCu
   }
 }
 
+// Values typed near the top of single precision overflow as the curve is
+// extrapolated (10 % a row) or converted.
+bool finiteStoredCurve(const model::RatingCurve& c) {
+  for (int k = 1; k <= model::kRatingRows; ++k) {
+    for (float v : {c.depth[k], c.area[k], c.flow[k], c.elevation[k]})
+      if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void storeRatingCurveCommand(model::RunContext& ctx) {
   const model::CommandValues& c = ctx.cmd;
   const model::Factors& in = ctx.units.in;
   ctx.run.label = "STORE RATING CURVE";
-  const int nrc = static_cast<int>(std::fabs(c.PARAM[1]));
+  const int nrc = model::truncatedInt(std::fabs(c.PARAM[1]));
   const float vsn = c.PARAM[2];
   ctx.tables.currentId = nrc;
 
@@ -64,8 +75,10 @@ void storeRatingCurveCommand(model::RunContext& ctx) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the curve number must be from 1 to 10");
   } else if (rows.size() < 2) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "a rating curve needs at least 2 rows");
+  } else if (const StoredRatingCurve s = storeRatingCurve(rows); !finiteStoredCurve(s.curve)) {
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "the curve overflows single precision");
   } else {
-    const StoredRatingCurve s = storeRatingCurve(rows);
     ctx.tables.curves[static_cast<std::size_t>(nrc)] = s.curve;
     ctx.tables.lastElevation = s.curve.elevation;
     printCurve(ctx, nrc, vsn, s);

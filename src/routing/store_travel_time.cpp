@@ -3,6 +3,7 @@
 #include "routing/store_travel_time.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "fortran/format.h"
@@ -53,6 +54,17 @@ void printTable(model::RunContext& ctx, int id, float vsn, float length, float s
   run::put(out, kClose);
 }
 
+// Values typed near the top of single precision overflow as the table is
+// extrapolated (10 % a row), printed (times in minutes) or given a fall.
+bool finiteStoredTable(const model::TravelTimeTable& t, float fall) {
+  if (!std::isfinite(fall)) return false;
+  for (int k = 1; k <= model::kTravelRows; ++k) {
+    for (float v : {t.depth[k], t.flow[k], t.time[k] * kMinutesPerHour})
+      if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void storeTravelTimeCommand(model::RunContext& ctx) {
@@ -79,8 +91,10 @@ void storeTravelTimeCommand(model::RunContext& ctx) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the length must be above 0 and the slope not below 0");
   } else if (rows.empty()) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "a travel time table needs at least 1 row");
+  } else if (const StoredTravelTime s = storeTravelTime(rows, length); !finiteStoredTable(s.table, length * slope)) {
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "the table overflows single precision");
   } else {
-    const StoredTravelTime s = storeTravelTime(rows, length);
     ctx.tables.travel = s.table;
     ctx.tables.fall[static_cast<std::size_t>(id)] = length * slope;
     printTable(ctx, id, vsn, length, slope, s);

@@ -176,6 +176,7 @@ inline constexpr int kStormPointerNotWritten = 909;
 inline constexpr int kInternalFailure = 910;
 inline constexpr int kOutputNotWritten = 911;  // a full disk, a lost device
 inline constexpr int kNumberTooLarge = 912;    // a value beyond single precision
+inline constexpr int kResultTooLarge = 913;    // a hydrograph whose values overflow single precision
 
 // Hydrograph store and hydrograph files.
 inline constexpr int kSlotOutOfRange = 920;
@@ -214,11 +215,13 @@ inline constexpr int kDefaultValuesTooShort = 964;
 inline constexpr int kSurfaceSlopeNotPositive = 965;
 inline constexpr int kWilhydKNotPositive = 966;
 inline constexpr int kWilhydTpNotPositive = 967;
+inline constexpr int kStandhydImperviousnessOutOfRange = 968;
 
 // Routing: channel values, and pipes.
 inline constexpr int kPipeValuesNotPositive = 992;
 inline constexpr int kPipeNoDiameter = 993;
 inline constexpr int kPipeBadShape = 994;
+inline constexpr int kPipeSizeOverflow = 995;  // the size the peak needs is beyond single precision
 
 // Routing: reservoir tables and inflows the routing cannot use.
 inline constexpr int kReservoirNoEndPair = 985;

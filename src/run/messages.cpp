@@ -146,6 +146,7 @@ constexpr Entry kTable[] = {
     {msg::kInternalFailure, {"*** ERROR: The command failed inside the program:"}},
     {msg::kOutputNotWritten, {"*** ERROR: An output file could not be written to its end:"}},
     {msg::kNumberTooLarge, {"*** ERROR: A number in the line below is too large."}},
+    {msg::kResultTooLarge, {"*** ERROR: The hydrograph's values overflow single precision;", "           those out of range were set to 0."}},
     // Hydrograph store and hydrograph files.
     {msg::kSlotOutOfRange, {"*** ERROR: Hydrograph ID must be from 1 to 10.  Command aborted."}},
     {msg::kHydrographFileUnreadable, {"*** ERROR: Hydrograph file cannot be read:"}},
@@ -174,6 +175,7 @@ constexpr Entry kTable[] = {
     {msg::kNashydNNotAboveOne, {"*** ERROR: N must be greater than 1,  COMMAND aborted."}},
     {msg::kNashydTpNotPositive, {"*** ERROR: TP must be greater than 0,  COMMAND aborted."}},
     {msg::kNashydAreaNotPositive, {"*** ERROR: AREA must be greater than 0,  COMMAND aborted."}},
+    {msg::kStandhydImperviousnessOutOfRange, {"*** ERROR: XIMP and TIMP must be from 0 to 1 (or 0 to 100 %),", "           COMMAND aborted."}},
     {msg::kRainStepsOutOfRange, {"*** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."}},
     {msg::kNashydNTooLarge, {"*** ERROR: N must not be greater than 25,  COMMAND aborted."}},
     {msg::kStandhydBadLossMethod, {"*** ERROR: LOSS must be 1, 2 or 3,  COMMAND aborted."}},
@@ -193,6 +195,7 @@ constexpr Entry kTable[] = {
     {msg::kChannelValuesUnusable, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
     // Routing through pipes: values Manning's equation cannot use.
     {msg::kPipeValuesNotPositive, {"**** ERROR: Pipe length, slope and Manning n must be above 0.", "            Command aborted."}},
+    {msg::kPipeSizeOverflow, {"**** ERROR: The pipe size the peak needs is beyond single precision.", "            Command aborted."}},
     {msg::kPipeNoDiameter, {"**** ERROR: No pipe diameter was given and the inflow peak is 0:", "            the pipe cannot be sized.  Command aborted."}},
     {msg::kPipeBadShape, {"**** ERROR: Pipe type must be 1 (circular) or 2 (rectangular), and a", "            rectangular pipe needs a width and a height above 0."}},
 };

@@ -103,6 +103,9 @@ int readUnitsLine(const std::string& line) {
 
 StartTime splitStartTime(double value) {
   if (value <= 1800.0) return {value, 0};
+  // The year has four digits: a larger value (or a NaN) is no date the
+  // integer parts below could hold; it is taken as the last minute of 9999.
+  if (!(value < 10000.0)) value = 9999.12312359;
   // YYYY.MMDDhhmm: the date is the nearest integer of value*10^4, the rest
   // .hhmm; the minutes keep their fraction, as the value was typed.
   const double scaled = value * 10000.0;

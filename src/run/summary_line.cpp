@@ -3,12 +3,14 @@
 // coefficient; and the calendar label of a peak time.
 #include "run/summary_line.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "fortran/format.h"
 #include "fortran/text.h"
 #include "model/dates.h"
+#include "model/limits.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -34,19 +36,23 @@ std::string dateLabel(int stormDate, float t) {
   static const fortran::Format kHour("(I2)");
 
   // Minutes within the hour, taken in single precision as the peak time is held.
-  const int minutes = static_cast<int>(std::fmod(t * 60.0f, 60.0f));
+  const int minutes = model::truncatedInt(std::fmod(t * 60.0f, 60.0f));
   std::string label;
   if (stormDate == 0) {
-    label = "No_date" + kHours.format({static_cast<int>(t)})[0] + ":" + kMinutes.format({minutes})[0];
+    label = "No_date" + kHours.format({model::truncatedInt(t)})[0] + ":" + kMinutes.format({minutes})[0];
     return padded(label, 15);
   }
-  // Whole days after the storm date's day, counted on the storm calendar.
+  // Whole days after the storm date's day, counted on the storm calendar;
+  // bounded so that a time of peak out of all proportion (a start time typed
+  // as 1e23 hours) cannot overflow the date.
+  constexpr int kMaxDays = 100000;
   const model::four_year_rule::SplitDate s = model::four_year_rule::split(stormDate);
-  const int ymd = model::four_year_rule::dateFromPacked(s.packed + static_cast<int>(t / 24.0f));
+  const int ymd = model::four_year_rule::dateFromPacked(
+      s.packed + std::clamp(model::truncatedInt(t / 24.0f), -kMaxDays, kMaxDays));
   // YYYYMMDD / 10000 printed as YYYY.MMDD: double precision keeps every
   // eight-digit date exact (single precision would round odd days away).
   label = kDate.format({static_cast<double>(ymd) / 10000.0})[0] + "_" +
-          kHour.format({static_cast<int>(std::fmod(t, 24.0f))})[0] + ":" + kMinutes.format({minutes})[0];
+          kHour.format({model::truncatedInt(std::fmod(t, 24.0f))})[0] + ":" + kMinutes.format({minutes})[0];
   return padded(label, 15);
 }
 

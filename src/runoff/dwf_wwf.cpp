@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "fortran/format.h"
@@ -608,7 +609,10 @@ void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeathe
   run::put(out, kWwfPeak, {u.label(model::Quantity::Flow), w.peak / fl});
   run::put(out, kPeak, {u.label(model::Quantity::Flow), h.QPEAK / fl});
   run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
-  if (f.peak > 0.0f) run::put(out, kRatio, {h.QPEAK / f.peak});
+  // A ratio beyond single precision (a dry-weather peak next to nothing) is
+  // printed as a value that does not fit its field.
+  const float ratio = f.peak > 0.0f ? h.QPEAK / f.peak : 0.0f;
+  if (f.peak > 0.0f) run::put(out, kRatio, {std::isfinite(ratio) ? ratio : std::numeric_limits<float>::max()});
   const float average = total.npts > 0 ? total.sum / static_cast<float>(total.npts) : 0.0f;
   run::put(out, kAverage, {u.label(model::Quantity::Flow), average / fl});
   // Volumes in acre-feet (hectare-metres): flows summed over the step, and the

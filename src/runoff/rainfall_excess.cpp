@@ -11,6 +11,9 @@ namespace runoff {
 
 namespace {
 
+// Inches: far beyond any soil, small enough that a record of them sums finite.
+constexpr float kEndlessStore = 1.0e30f;
+
 float intensityAt(const ExcessSetup& in, int i) {
   return static_cast<std::size_t>(i) < in.rain.size() ? in.rain[static_cast<std::size_t>(i)] : 0.0f;
 }
@@ -150,6 +153,9 @@ LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::sp
     float x = 0.0f;
     if (trackStore) {
       st.s = in.store.smin + (in.store.smax - in.store.smin) * std::exp(-in.store.sk * apiAt(in.store.api, dt, i));
+      // A negative SK at the edge of single precision overflows the growth:
+      // the store is then all but endless (its statistics stay printable).
+      if (!std::isfinite(st.s)) st.s = in.store.smax > in.store.smin ? kEndlessStore : in.store.smin;
       track.add(st.s);
     }
     if (intensity == 0.0f) {

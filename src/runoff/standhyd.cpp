@@ -22,6 +22,16 @@ namespace {
 
 float percentOrFraction(float v) { return v > 1.0f ? v / 100.0f : v; }
 
+// The flow length of a surface of `area` acres drawn as a rectangle of
+// length-to-width ratio `ratio`: sqrt(area * 43560 / ratio) ft. An area
+// typed near the top of single precision overflows in square feet; such an
+// area is taken in double precision, which gives the same length otherwise.
+float lengthFromArea(float area, float ratio) {
+  const float squareFeet = area * model::kSquareFeetPerAcre / ratio;
+  if (std::isfinite(squareFeet)) return std::sqrt(squareFeet);
+  return static_cast<float>(std::sqrt(static_cast<double>(area) * model::kSquareFeetPerAcre / ratio));
+}
+
 // The older layout of COMPUTE URBHYD: Horton or curve-number values chosen by
 // the sign of Fo, both surfaces' shapes at the end.
 void readUrbhydLayout(const model::CommandValues& c, const model::Factors& in, StandhydValues& v) {
@@ -56,7 +66,7 @@ void readUrbhydLayout(const model::CommandValues& c, const model::Factors& in, S
   v.per.length = p(21) * in.length;
   v.per.manning = p(22);
   v.rainPos = 23;
-  if (v.imp.length == 0.0f) v.imp.length = std::sqrt(v.area * model::kSquareFeetPerAcre / 1.5f);
+  if (v.imp.length == 0.0f) v.imp.length = lengthFromArea(v.area, 1.5f);
   if (v.per.length == 0.0f) v.per.length = v.imp.length;
   if (v.imp.manning == 0.0f) v.imp.manning = 0.013f;
   if (v.per.manning == 0.0f) v.per.manning = 0.25f;
@@ -120,7 +130,7 @@ void readStandhydLayout(const model::CommandValues& c, const model::Factors& in,
     v.per.manning = dv.values[7];
     v.imp.ia = dv.values[8];
     v.imp.manning = dv.values[10];
-    v.imp.length = dv.values[9] > 0.0f ? std::sqrt(v.area * model::kSquareFeetPerAcre / dv.values[9]) : 0.0f;
+    v.imp.length = dv.values[9] > 0.0f ? lengthFromArea(v.area, dv.values[9]) : 0.0f;
     return;
   }
   surface(9 + o, v.per);
@@ -359,6 +369,18 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
   return last;
 }
 
+// What the checks of a command found before anything is computed.
+// Rainfall or areas at the edge of single precision overflow in a surface's
+// excess and runoff; none of it can be printed.
+bool finiteRunoff(const StandhydResult& r) {
+  auto finite = [](float v) { return std::isfinite(v); };
+  for (const SurfaceResult* s : {&r.imp, &r.per}) {
+    for (float v : {s->sc.imax, s->sc.k, s->sc.tp, s->uh.c, s->uh.peak, s->peak, s->peakTime, s->volume})
+      if (!finite(v)) return false;
+  }
+  return std::all_of(r.q.begin(), r.q.end(), finite);
+}
+
 }  // namespace
 
 StandhydAccepted acceptStandhydValues(model::RunContext& ctx, bool continuous, StandhydValues& v, float dt) {
@@ -373,6 +395,18 @@ StandhydAccepted acceptStandhydValues(model::RunContext& ctx, bool continuous, S
   }
   if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) {
     run::issue(ctx, msg::kRainStepsOutOfRange, run::Severity::Error);
+    return a;
+  }
+  // Fractions of the area: below 0 (or a NaN) they make negative surfaces
+  // whose runoff overflows; above 1 they were read as percent already.
+  if (!(v.ximp >= 0.0f && v.ximp <= 1.0f && v.timp >= 0.0f && v.timp <= 1.0f)) {
+    run::issue(ctx, msg::kStandhydImperviousnessOutOfRange, run::Severity::Error);
+    return a;
+  }
+  // A negative area has no flow length (the square root of a negative
+  // number of square feet); an area of 0 gives a dry hydrograph.
+  if (v.area < 0.0f) {
+    run::issue(ctx, msg::kNashydAreaNotPositive, run::Severity::Error);
     return a;
   }
   // CN 0 included: the bounds rule gives it an all but endless store.
@@ -530,6 +564,10 @@ void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name) 
   StandhydResult r = computeStandhydRunoff(v, stormRain(ctx.storm, nrain, dt), &ctx.api, ctx.storm.PTOT, ctx.time.TZERO);
   if (r.flatSurface) {
     run::issue(ctx, msg::kSurfaceSlopeNotPositive, run::Severity::Error);
+    return;
+  }
+  if (!finiteRunoff(r)) {
+    run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
     return;
   }
   // The totals are summed from the end; the earliest of equal highest

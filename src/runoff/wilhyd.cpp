@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "hydrograph/producer.h"
+#include "model/limits.h"
 #include "run/messages.h"
 #include "run/water_balance.h"
 #include "runoff/store_bounds.h"
@@ -201,6 +202,10 @@ bool valuesUsable(model::RunContext& ctx, WilhydValues& v) {
   }
   if (!(v.k > 0.0f)) {
     run::issue(ctx, msg::kWilhydKNotPositive, run::Severity::Error);
+    return false;
+  }
+  if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) {
+    run::issue(ctx, msg::kRainStepsOutOfRange, run::Severity::Error);
     return false;
   }
   // A curve number of 0 also goes through the bounds rule (an all but endless store).
