@@ -54,38 +54,24 @@ constexpr int kMaxNumber = 1'000'000;
 // ---------------------------------------------------------------------------
 // Parsing
 
-// One parsed item before expansion: either a single operation or a group,
-// each with its repeat count.
-struct Node {
-  int repeat = 1;
-  bool group = false;
-  Op op{OpKind::Literal, 0, 0, {}};
-  std::vector<Node> children;
-};
-
 class Parser {
  public:
   explicit Parser(std::string_view text) : full_(text) { compact(text); }
 
   // Parses "(list)" into the flattened operations and the reversion index.
+  // Groups are expanded as they are read. A format that would expand too far
+  // is reported only after the whole text has been checked, so that a text
+  // that is also malformed reports its syntax first.
   void parse(std::vector<Op>& ops, std::size_t& reversion) {
     if (at() != '(') fail("a format must start with '('");
     ++pos_;
-    std::vector<Node> top = parseList();
+    reversion = 0;
+    std::uint64_t budget = 0;
+    parseList(ops, budget, &reversion);
     if (at() != ')') fail("missing ')' at the end of the format");
     ++pos_;
     if (pos_ != src_.size()) fail("text after the closing ')'");
-
-    reversion = 0;
-    std::size_t budget = 0;
-    for (const Node& n : top) {
-      if (n.group) {
-        // Reversion restarts at the last top-level group, repeat count included.
-        reversion = ops.size();
-        mergeBarrier_ = ops.size();
-      }
-      flatten(n, ops, budget);
-    }
+    if (tooFar_) fail("the format expands too far");
   }
 
  private:
@@ -133,65 +119,90 @@ class Parser {
     return v;
   }
 
+  // The expansion counts one unit per operation and per literal character;
+  // past the limit nothing more is expanded and the format is refused.
+  bool spend(std::uint64_t& budget, std::uint64_t units) {
+    budget += units;
+    if (budget > kMaxExpansion) tooFar_ = true;
+    return !tooFar_;
+  }
+
   // list := item { [','] item }, where the comma may be left out next to a
-  // literal, '/' or ':' (as Fortran allows).
-  std::vector<Node> parseList() {
-    std::vector<Node> items;
+  // literal, '/' or ':' (as Fortran allows). Each item is expanded into `ops`
+  // at once; `reversion` is given for the outermost list only, whose groups
+  // set where format reversion restarts.
+  void parseList(std::vector<Op>& ops, std::uint64_t& budget, std::size_t* reversion) {
     if (at() == ')') fail("empty parentheses");
     for (;;) {
-      items.push_back(parseItem());
+      const bool free = parseItem(ops, budget, reversion);
       char c = at();
-      if (c == ')') return items;
+      if (c == ')') return;
       if (c == ',') {
         ++pos_;
         if (at() == ')') fail("',' before ')'");
         continue;
       }
       if (c == '\0') fail("missing ')'");
-      bool prevFree = !items.back().group && (items.back().op.kind == OpKind::Literal ||
-                                              items.back().op.kind == OpKind::Slash ||
-                                              items.back().op.kind == OpKind::Colon);
       bool nextFree = c == '\'' || c == '"' || c == '/' || c == ':';
-      if (!prevFree && !nextFree) fail(std::string("expected ',' before '") + c + "'");
+      if (!free && !nextFree) fail(std::string("expected ',' before '") + c + "'");
     }
   }
 
-  Node parseItem() {
-    Node node;
+  // One item, expanded into `ops`. Returns whether a comma may be left out
+  // after it (a literal, '/' or ':').
+  bool parseItem(std::vector<Op>& ops, std::uint64_t& budget, std::size_t* reversion) {
     int count = number();
     if (count == 0) fail("a repeat count must be at least 1");
     char c = at();
     if (c == '(') {
       ++pos_;
-      node.group = true;
-      node.repeat = count < 0 ? 1 : count;
-      node.children = parseList();
+      std::vector<Op> inner;
+      std::uint64_t innerBudget = 0;
+      parseList(inner, innerBudget, nullptr);
       ++pos_;  // the ')' that parseList stopped at
-      return node;
+      const int repeat = count < 0 ? 1 : count;
+      if (reversion) {
+        // Reversion restarts at the last top-level group, repeat count included.
+        *reversion = ops.size();
+        mergeBarrier_ = ops.size();
+      }
+      if (!spend(budget, innerBudget * static_cast<std::uint64_t>(repeat))) return false;
+      for (int r = 0; r < repeat; ++r) {
+        for (const Op& op : inner) push(op, ops, reversion != nullptr);
+      }
+      return false;
     }
+    Op op{OpKind::Literal, 0, 0, {}};
+    int repeat = 1;
     if (c == '\'' || c == '"') {
       if (count >= 0) fail("a repeat count needs parentheses around a literal");
-      node.op.kind = OpKind::Literal;
-      node.op.text = literal(c);
-      return node;
+      op.text = literal(c);
+    } else {
+      repeat = descriptor(c, count, op);
     }
+    if (spend(budget, (1 + op.text.size()) * static_cast<std::uint64_t>(repeat))) {
+      for (int r = 0; r < repeat; ++r) push(op, ops, reversion != nullptr);
+    }
+    return op.kind == OpKind::Literal || op.kind == OpKind::Slash || op.kind == OpKind::Colon;
+  }
+
+  // An edit descriptor; returns how many times it stands in the list.
+  int descriptor(char c, int count, Op& op) {
     if (c == '\0') fail("unexpected end of format");
     ++pos_;
-    Op& op = node.op;
     switch (c) {
       case '/':
         op.kind = OpKind::Slash;
-        node.repeat = count < 0 ? 1 : count;
-        return node;
+        return count < 0 ? 1 : count;
       case ':':
         if (count >= 0) fail("a count before ':'");
         op.kind = OpKind::Colon;
-        return node;
+        return 1;
       case 'X':
         // nX: the number is the distance, not a repeat count; a bare X moves one.
         op.kind = OpKind::SkipX;
         op.w = count < 0 ? 1 : count;
-        return node;
+        return 1;
       case 'T':
         if (count >= 0) fail("a count before T");
         if (at() == 'L' || at() == 'R') {
@@ -202,7 +213,7 @@ class Parser {
           op.kind = OpKind::TabTo;
           op.w = requiredNumber("tab column", 1);
         }
-        return node;
+        return 1;
       case 'I':
         op.kind = OpKind::Int;
         op.w = requiredNumber("I width", 1);
@@ -235,8 +246,7 @@ class Parser {
       default:
         fail(std::string("unknown edit descriptor '") + c + "'");
     }
-    node.repeat = count < 0 ? 1 : count;
-    return node;
+    return count < 0 ? 1 : count;
   }
 
   // A literal in apostrophes or quotes; the delimiter doubled stands for itself.
@@ -254,33 +264,22 @@ class Parser {
     }
   }
 
-  void push(const Op& op, std::vector<Op>& ops, std::size_t& budget) {
-    budget += 1 + op.text.size();
-    if (budget > kMaxExpansion) fail("the format expands too far");
-    // Adjacent literals become one copy, e.g. 77('-'), but never across the
-    // point where reversion restarts.
-    if (op.kind == OpKind::Literal && ops.size() > mergeBarrier_ &&
-        ops.back().kind == OpKind::Literal) {
+  // Adjacent literals become one copy, e.g. 77('-'), but never across the
+  // point where reversion restarts (in the outermost list).
+  void push(const Op& op, std::vector<Op>& ops, bool outermost) {
+    const std::size_t barrier = outermost ? mergeBarrier_ : 0;
+    if (op.kind == OpKind::Literal && ops.size() > barrier && ops.back().kind == OpKind::Literal) {
       ops.back().text += op.text;
       return;
     }
     ops.push_back(op);
   }
 
-  void flatten(const Node& n, std::vector<Op>& ops, std::size_t& budget) {
-    for (int r = 0; r < n.repeat; ++r) {
-      if (n.group) {
-        for (const Node& c : n.children) flatten(c, ops, budget);
-      } else {
-        push(n.op, ops, budget);
-      }
-    }
-  }
-
   std::string_view full_;
   std::string src_;
   std::size_t pos_ = 0;
   std::size_t mergeBarrier_ = 0;
+  bool tooFar_ = false;
 };
 
 // ---------------------------------------------------------------------------

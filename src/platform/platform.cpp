@@ -28,12 +28,33 @@ DateTime SystemClock::now() const {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
+namespace {
+
+// Opens `path` for writing as an empty file. An existing plain file with no
+// other name, which this process may write, is removed and created afresh
+// rather than truncated: ext4 and its kin make a truncation wait until the old
+// contents are on the disk, so a study rerun in its folder would wait for the
+// disk at every output it replaces (tens of milliseconds on a busy machine),
+// while the pending writes of a removed file are simply dropped. The new file
+// keeps the old one's permissions. Anything else (a link, a device, a file
+// with several names) is truncated in place as before.
+std::FILE* openReplacing(const std::string& path, const char* mode) {
+  struct stat st {};
+  const bool replace = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+                       st.st_size > 0 && ::access(path.c_str(), W_OK) == 0 && ::unlink(path.c_str()) == 0;
+  std::FILE* f = std::fopen(path.c_str(), mode);
+  if (f != nullptr && replace) ::fchmod(::fileno(f), st.st_mode & 07777);
+  return f;
+}
+
+}  // namespace
+
 OutputFile::~OutputFile() { close(); }
 
 std::optional<std::string> OutputFile::open(const std::string& path) {
   close();
   error_.reset();
-  std::FILE* f = std::fopen(path.c_str(), "w");
+  std::FILE* f = openReplacing(path, "w");
   if (f == nullptr) {
     return "cannot create file " + path + ": " + std::strerror(errno);
   }
@@ -154,7 +175,7 @@ TextFile readTextFile(const std::string& path) {
 }
 
 std::optional<std::string> writeBinaryFile(const std::string& path, const std::string& bytes, bool append) {
-  std::FILE* f = std::fopen(path.c_str(), append ? "ab" : "wb");
+  std::FILE* f = append ? std::fopen(path.c_str(), "ab") : openReplacing(path, "wb");
   if (f == nullptr) return "cannot write file " + path + ": " + std::strerror(errno);
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   const int writeErr = errno;

@@ -335,7 +335,6 @@ void readAesData(model::RunContext& ctx) {
 
   // The record replaces the storm: hourly steps from the start of the period.
   model::Storm& s = ctx.storm;
-  reserveStorm(s);
   run::put(out, kStation, {r.station});
   if (r.lateStart) {
     run::warn(ctx, msg::kAesStartBeforeFile);

@@ -167,7 +167,6 @@ void massStorm(model::RunContext& ctx) {
   for (int i = 0; i < curve.decreasing; ++i) run::issue(ctx, msg::kMassCurveNotIncremental, run::Severity::Error);
 
   // The new storm replaces the old one from here on, even when it stays empty.
-  reserveStorm(s);
   std::fill(s.RAIN.begin(), s.RAIN.end(), 0.0f);
   std::fill(s.work.begin(), s.work.end(), 0.0f);
 

@@ -55,7 +55,6 @@ void modifyStorm(model::RunContext& ctx) {
   const float xk = cmd.PARAM[3], xl = cmd.PARAM[4], xm = cmd.PARAM[5];
   const float rfact = icase == 2 ? xk * std::pow(xl, xm) : xk;
   model::Storm& s = ctx.storm;
-  reserveStorm(s);
   const float shiftMinutes = static_cast<float>(nshift) * s.SDT * 60.0f;
 
   std::string name = "MODIFY STORM";
@@ -93,6 +92,7 @@ void modifyStorm(model::RunContext& ctx) {
 
   ShiftResult r = shiftStorm(s.RAIN, s.NSTEP, s.SDT, shift, rfact);
   const int written = std::max(s.NSTEP, r.steps);
+  reserveStorm(s, written);
   std::copy_n(r.rain.begin() + 1, written, s.RAIN.begin() + 1);
   std::copy_n(r.rain.begin() + 1, written, s.work.begin() + 1);
   s.PTOT = r.ptot;

@@ -129,15 +129,15 @@ StormFile parseStormFile(const std::string& path) {
   return file;
 }
 
-void reserveStorm(model::Storm& storm) {
-  const std::size_t size = static_cast<std::size_t>(model::kMaxRainSteps) + 1;
+void reserveStorm(model::Storm& storm, int steps) {
+  const std::size_t size = static_cast<std::size_t>(std::clamp(steps, 0, model::kMaxRainSteps)) + 1;
   if (storm.RAIN.size() < size) storm.RAIN.resize(size, 0.0f);
   if (storm.work.size() < size) storm.work.resize(size, 0.0f);
 }
 
 void installStorm(model::Storm& storm, float sdt, const std::vector<float>& rain, int steps, float ptot) {
-  reserveStorm(storm);
   steps = std::clamp(steps, 0, model::kMaxRainSteps);
+  reserveStorm(storm, steps);
   if (steps > 0) {
     std::copy_n(rain.begin() + 1, steps, storm.RAIN.begin() + 1);
     std::copy_n(rain.begin() + 1, steps, storm.work.begin() + 1);

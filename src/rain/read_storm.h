@@ -51,8 +51,11 @@ StormFile parseStormFile(const std::string& path);
 // steps is left as it is.
 void installStorm(model::Storm& storm, float sdt, const std::vector<float>& rain, int steps, float ptot);
 
-// Gives the storm's RAIN and working copy their full size (the step limit + 1).
-void reserveStorm(model::Storm& storm);
+// Makes room in the storm's RAIN and working copy for steps 1..steps (at most
+// the step limit). They only grow: storage is sized to the longest storm of
+// the run rather than to the limit, which a single event never comes near.
+// Readers stop at NSTEP and the working step count, which never exceed it.
+void reserveStorm(model::Storm& storm, int steps);
 
 // The summary line shared by the storm commands:
 // "(6X,'[SDT=',F5.2,':SDUR=',F7.2,':PTOT=',F7.2,']')" to the summary output

@@ -58,7 +58,6 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
   // already ends the run.
   if (ctx.run.severity != run::Severity::Error) ctx.run.severity = run::Severity::Note;
   model::Storm& s = ctx.storm;
-  reserveStorm(s);
   const bool print = dtHours < 0.0f;
   float dt = std::fabs(dtHours);
   if (dt == 0.0f) dt = s.SDT;
@@ -76,6 +75,7 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
     run::put(out, kCut, {c.requestedSteps, model::kMaxRainSteps});
   }
   const float oldTotal = s.PTOT;
+  reserveStorm(s, c.steps);
   std::fill(s.work.begin(), s.work.end(), 0.0f);
   std::copy_n(c.work.begin() + 1, c.steps, s.work.begin() + 1);
   s.PTOT = c.ptot;

@@ -6,6 +6,7 @@
 
 #include "rain/time_step.h"
 #include "rain/hyetograph.h"
+#include "rain/read_storm.h"
 
 namespace runoff {
 
@@ -92,11 +93,9 @@ void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step,
     nrain = 0;
     return;
   }
-  const std::size_t size = static_cast<std::size_t>(model::kMaxRainSteps) + 1;
-  if (storm.RAIN.size() < size) storm.RAIN.resize(size, 0.0f);
-  if (storm.work.size() < size) storm.work.resize(size, 0.0f);
   float sum = 0.0f;
   const int n = std::min(static_cast<int>(typed.size()), model::kMaxRainSteps);
+  rain::reserveStorm(storm, n);
   for (int i = 1; i <= n; ++i) {
     const float v = typed[static_cast<std::size_t>(i - 1)] / ctx.units.in.depth;
     storm.RAIN[static_cast<std::size_t>(i)] = v;

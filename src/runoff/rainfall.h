@@ -3,6 +3,7 @@
 // storm brought to the time step, or intensities typed on the command's lines).
 #pragma once
 
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -64,8 +65,15 @@ RainCount countRainSteps(int typed, const model::Storm& storm, float dt);
 // of step can leave it) gives 0, as the summary line does, never 0/0.
 inline float runoffCoefficient(float runoff, float ptot) { return runoff / (ptot == 0.0f ? 1.0e-6f : ptot); }
 
-// The rainfall excess and hydrograph work arrays hold the longest storm and
-// hydrograph, 1-based.
+// The rainfall excess and hydrograph work arrays hold at most the longest
+// storm and hydrograph, 1-based.
 inline constexpr std::size_t kWorkSize = static_cast<std::size_t>(model::kMaxOrdinates) + 2;
+
+// The size of a work array for entries 1..n and the one after them (the step
+// after the last rainfall step): sized to what it holds, as clearing arrays
+// of the full limit would cost a single-event study most of its run time.
+inline std::size_t workSize(int n) {
+  return std::min(static_cast<std::size_t>(std::max(n, 0)) + 2, kWorkSize);
+}
 
 }  // namespace runoff

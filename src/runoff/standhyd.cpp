@@ -345,7 +345,7 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
                        const std::vector<float>* excess[2], std::vector<float>& total) {
   const float dt = rain.dt;
   const int nrain = rain.nrain;
-  std::vector<float> own(kWorkSize, 0.0f);
+  std::vector<float> own;
   int last = 0;
   const float fractions[2] = {v.ximp, 1.0f - v.timp};
   SurfaceResult* surfaces[2] = {&r.imp, &r.per};
@@ -353,10 +353,11 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
     SurfaceResult& sr = *surfaces[s];
     if (!sr.sc.runoff) continue;
     sr.uh = surfaceUnitHydrograph(v.area, fractions[s], sr.sc.tp, sr.sc.k, dt, ptot, !v.firstTrialOnly);
-    std::fill(own.begin(), own.end(), 0.0f);
+    const int end = std::min(nrain + sr.uh.nuh - 1, model::kMaxOrdinates);
+    own.assign(workSize(end), 0.0f);
+    if (total.size() < own.size()) total.resize(own.size(), 0.0f);
     convolve(*excess[s], nrain, sr.uh.ord, sr.uh.nuh, dt, own);
     convolve(*excess[s], nrain, sr.uh.ord, sr.uh.nuh, dt, total);
-    const int end = std::min(nrain + sr.uh.nuh - 1, model::kMaxOrdinates);
     // The longer of the two surface hydrographs sets the end, so that neither is cut.
     last = std::max(last, end);
     // Each surface's own peak is the earliest of its equal highest ordinates.
@@ -523,7 +524,7 @@ StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& 
   StandhydResult r;
   const float dt = rain.dt;
   const int nrain = rain.nrain;
-  std::vector<float> perExcess(kWorkSize, 0.0f), impExcess(kWorkSize, 0.0f);
+  std::vector<float> perExcess(workSize(nrain), 0.0f), impExcess(workSize(nrain), 0.0f);
   surfaceExcess(v, rain, api, r, perExcess, impExcess);
 
   // Storage coefficients, impervious first: the pervious travel time adds the
@@ -541,7 +542,8 @@ StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& 
       return r;
     }
   }
-  std::vector<float> total(kWorkSize, 0.0f);
+  // Grows to the longer of the two surface hydrographs.
+  std::vector<float> total(workSize(0), 0.0f);
   const std::vector<float>* excess[2] = {&impExcess, &perExcess};
   const int last = surfaceHydrographs(v, rain, ptot, tzero, r, excess, total);
   r.q.assign(total.begin(), total.begin() + last + 1);

@@ -44,11 +44,12 @@ UnitHydrographRunoff unitHydrographRunoff(const RuralLosses& losses, const RainS
   s.storeStatistics = losses.cn != -1.0f;
   s.gw = losses.gw;
   if (!s.gw.on) s.gw.kStep = 0.0f;
-  r.excess.assign(kWorkSize, 0.0f);
-  r.groundwater.assign(s.gw.on ? kWorkSize : 0, 0.0f);
+  r.excess.assign(workSize(nrain), 0.0f);
+  r.groundwater.assign(s.gw.on ? workSize(nrain) : 0, 0.0f);
   r.loss = rainfallExcess(model, s, r.excess, r.groundwater);
 
-  std::vector<float> q(kWorkSize, 0.0f);
+  // The convolution reaches ordinate nrain + nuh - 1; the groundwater outflow nrain + 1.
+  std::vector<float> q(workSize(std::max(nrain + uh.nuh - 1, nrain + 1)), 0.0f);
   convolve(r.excess, nrain, uh.u, uh.nuh, rain.dt, q);
   if (s.gw.on) {
     // The outflow of step i leaves the reservoir during the step and is added
