@@ -50,6 +50,8 @@ bool isData(OpKind k) {
 // Guards against formats such as 9999(9999(...)) that would expand without bound.
 constexpr std::size_t kMaxExpansion = std::size_t{1} << 22;
 constexpr int kMaxNumber = 1'000'000;
+// Room for an output line of the usual length, so a record is not regrown field by field.
+constexpr std::size_t kTypicalRecord = 136;
 
 // ---------------------------------------------------------------------------
 // Parsing
@@ -285,19 +287,22 @@ class Parser {
 // ---------------------------------------------------------------------------
 // Output
 
-// The record being built. `pos` is the current column (0-based) and may lie
-// beyond the written text after X or T; the gap becomes blanks only when
-// something is written there, and the record ends at its last written char.
+// The record being built at the end of `text`, from `start` on. `pos` is the
+// current column (0-based) and may lie beyond the written text after X or T;
+// the gap becomes blanks only when something is written there, and the
+// record ends at its last written char.
 struct Record {
-  std::string text;
+  std::string& text;
+  std::size_t start = 0;
   std::size_t pos = 0;
 
   // Returns room for n characters at the current column and moves past them.
   // Tabbing left then writing overwrites what was there.
   char* field(std::size_t n) {
-    if (pos > text.size()) text.append(pos - text.size(), ' ');
-    if (pos + n > text.size()) text.resize(pos + n);
-    char* p = text.data() + pos;
+    const std::size_t at = start + pos;
+    if (at > text.size()) text.append(at - text.size(), ' ');
+    if (at + n > text.size()) text.resize(at + n);
+    char* p = text.data() + at;
     pos += n;
     return p;
   }
@@ -636,7 +641,10 @@ struct Format::Impl {
   bool reversionHasData = false;   // false: leftover items could never be consumed
 
   void writeList(std::span<const Value> items, std::vector<std::string>& records) const;
-  void writeFormatted(std::span<const Value> items, std::vector<std::string>& records) const;
+  // Lays out the records in `rec.text` from `rec.start` on; `endRecord` is
+  // called at the end of each.
+  template <class EndRecord>
+  void writeFormatted(std::span<const Value> items, Record& rec, EndRecord endRecord) const;
 };
 
 Format::Format(std::string_view text) : impl_(new Impl) {
@@ -674,8 +682,34 @@ std::vector<std::string> Format::format(std::initializer_list<Value> items) cons
 }
 
 void Format::write(std::span<const Value> items, std::vector<std::string>& records) const {
-  if (impl_->listDirected) impl_->writeList(items, records);
-  else impl_->writeFormatted(items, records);
+  if (impl_->listDirected) {
+    impl_->writeList(items, records);
+    return;
+  }
+  std::string text;
+  text.reserve(kTypicalRecord);
+  Record rec{text};
+  impl_->writeFormatted(items, rec, [&] {
+    records.emplace_back(text);
+    text.clear();
+  });
+}
+
+void Format::append(std::span<const Value> items, std::string& block) const {
+  if (impl_->listDirected) {
+    std::vector<std::string> records;
+    impl_->writeList(items, records);
+    for (const std::string& r : records) {
+      block += r;
+      block.push_back('\n');
+    }
+    return;
+  }
+  Record rec{block, block.size()};
+  impl_->writeFormatted(items, rec, [&] {
+    block.push_back('\n');
+    rec.start = block.size();
+  });
 }
 
 // List-directed output is one record: a leading blank, text items as they
@@ -710,15 +744,14 @@ void Format::Impl::writeList(std::span<const Value> items, std::vector<std::stri
   records.push_back(std::move(out));
 }
 
-void Format::Impl::writeFormatted(std::span<const Value> items, std::vector<std::string>& records) const {
-  Record rec;
+template <class EndRecord>
+void Format::Impl::writeFormatted(std::span<const Value> items, Record& rec, EndRecord endRecordOf) const {
   std::size_t next = 0;  // next item to write
   std::size_t i = 0;     // next operation
   const std::size_t nOps = ops.size();
 
   auto endRecord = [&] {
-    records.emplace_back(rec.text);
-    rec.text.clear();
+    endRecordOf();
     rec.pos = 0;
   };
 

@@ -57,6 +57,13 @@ class Format {
   // One WRITE statement: appends every record it writes to `records`.
   void write(std::span<const Value> items, std::vector<std::string>& records) const;
 
+  // The same WRITE appended to `block`, each record ended by a newline: long
+  // tables are built in one buffer and handed on in large pieces.
+  void append(std::span<const Value> items, std::string& block) const;
+  void append(std::initializer_list<Value> items, std::string& block) const {
+    append(std::span<const Value>(items.begin(), items.size()), block);
+  }
+
   // Convenience for tests and one-off lines.
   std::vector<std::string> format(std::initializer_list<Value> items = {}) const;
 

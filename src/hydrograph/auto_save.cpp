@@ -125,7 +125,12 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
   run::put(file, kStep, {h.DT * 60.0f});
   run::put(file, kArea, {h.DA / ctx.units.out.area});
   // One value per line, without the baseflow.
-  for (int i = 1; i <= h.NPTS; ++i) run::put(file, kOrdinate, {h.Q[i] / ctx.units.out.flow});
+  std::string block;
+  for (int i = 1; i <= h.NPTS; ++i) {
+    kOrdinate.append({h.Q[i] / ctx.units.out.flow}, block);
+    run::handOn(file, block);
+  }
+  file.block(block);
   run::put(file, kEnd, {-1.0f});
   if (auto error = file.close()) {
     run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *error);

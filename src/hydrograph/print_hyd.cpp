@@ -137,7 +137,12 @@ bool writeHydrographFile(model::RunContext& ctx, platform::OutputFile& file, con
   run::put(file, kFileComment, {padded(comment, 60)});
   run::put(file, kFileStep, {h.DT * 60.0f});
   run::put(file, kFileArea, {h.DA / f.area});
-  for (int i = 1; i <= h.NPTS; ++i) run::put(file, kFileFlow, {(h.Q[i] + h.BASE) / f.flow});
+  std::string block;
+  for (int i = 1; i <= h.NPTS; ++i) {
+    kFileFlow.append({(h.Q[i] + h.BASE) / f.flow}, block);
+    run::handOn(file, block);
+  }
+  file.block(block);
   run::put(file, kFileEnd, {-1.0f});
   return true;
 }
@@ -194,17 +199,17 @@ void printTable(model::RunContext& ctx, const model::Hydrograph& h, int pcyc) {
   const int rows = (5 * pcyc + last) / (5 * pcyc);
   const int stride = pcyc * rows;
   std::vector<fortran::Value> items;
-  std::vector<std::string> records;
+  std::string block;
   for (int r = 1; r <= rows; ++r) {
     items.clear();
     for (int i = 1 + (r - 1) * pcyc; i <= last; i += stride) {
       items.emplace_back(times[static_cast<std::size_t>(i)]);
       items.emplace_back((h.Q[i] + h.BASE) / f.flow);
     }
-    records.clear();
-    kRow.write(items, records);
-    for (const std::string& line : records) out.line(line);
+    kRow.append(items, block);
+    run::handOn(out, block);
   }
+  out.block(block);
 }
 
 }  // namespace

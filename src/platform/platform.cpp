@@ -14,12 +14,23 @@
 
 namespace platform {
 
+void LineSink::block(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    line(text.substr(0, end));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+}
+
 void StreamWindow::line(std::string_view text) {
-  // Each line goes out as it is written, so a long run shows its progress.
   std::fwrite(text.data(), 1, text.size(), stream_);
   std::fputc('\n', stream_);
-  std::fflush(stream_);
 }
+
+// The lines of each command go out when it ends, so a long run still shows its
+// progress, without a write to the console for every line.
+void StreamWindow::show() { std::fflush(stream_); }
 
 DateTime SystemClock::now() const {
   std::time_t t = std::time(nullptr);
@@ -58,6 +69,10 @@ std::optional<std::string> OutputFile::open(const std::string& path) {
   if (f == nullptr) {
     return "cannot create file " + path + ": " + std::strerror(errno);
   }
+  // Large blocks: the longest outputs (a twelve-year hydrograph) run to megabytes.
+  constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+  buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  std::setvbuf(f, buffer_.get(), _IOFBF, kBufferBytes);
   file_ = f;
   path_ = path;
   return std::nullopt;
@@ -73,6 +88,11 @@ void OutputFile::line(std::string_view text) {
   if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fputc('\n', file_) == EOF) {
     fail("write", errno);
   }
+}
+
+void OutputFile::block(std::string_view text) {
+  if (file_ == nullptr) return;
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) fail("write", errno);
 }
 
 std::optional<std::string> OutputFile::flush() {

@@ -17,14 +17,20 @@ class LineSink {
  public:
   virtual ~LineSink() = default;
   virtual void line(std::string_view text) = 0;
+  // Several lines at once, each ended by '\n' (a long table built in one
+  // buffer). Sinks that can take the text whole, such as files, do.
+  virtual void block(std::string_view text);
 };
 
-// A scrolling text window with a title. The console build writes each line to a
-// stream as soon as it arrives; the in-memory one keeps them for tests.
+// A scrolling text window with a title. The console build writes the lines of
+// a command to a stream and shows them when the command ends; the in-memory
+// one keeps them for tests.
 class TextWindow : public LineSink {
  public:
   explicit TextWindow(std::string title) : title_(std::move(title)) {}
   const std::string& title() const { return title_; }
+  // Shows what the window holds: called when a command ends.
+  virtual void show() {}
 
  private:
   std::string title_;
@@ -34,6 +40,7 @@ class StreamWindow : public TextWindow {
  public:
   StreamWindow(std::string title, std::FILE* stream) : TextWindow(std::move(title)), stream_(stream) {}
   void line(std::string_view text) override;
+  void show() override;
 
  private:
   std::FILE* stream_;
@@ -85,6 +92,7 @@ class OutputFile : public LineSink {
   bool isOpen() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }
   void line(std::string_view text) override;
+  void block(std::string_view text) override;
   // Both return the first write failure of the file so far (a full disk, a
   // lost device): the text names the file and the reason.
   std::optional<std::string> flush();
@@ -96,6 +104,7 @@ class OutputFile : public LineSink {
   void fail(const char* what, int err);
 
   std::FILE* file_ = nullptr;
+  std::unique_ptr<char[]> buffer_;  // the stream's buffer: files are written in large blocks
   std::string path_;
   std::optional<std::string> error_;
 };

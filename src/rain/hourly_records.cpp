@@ -27,10 +27,14 @@ class Statistics {
 
   void hour(int tenths, int date) {
     const float mm = static_cast<float>(tenths) / 10.0f;  // mm in the hour = mm/hr
-    head_ = (head_ + 23) % 24;
+    // The last 24 hours, newest first, are last_[head_ .. head_ + 23]: each
+    // hour is kept twice, 24 places apart, so no index wraps around.
+    head_ = head_ == 0 ? 23 : head_ - 1;
     last_[head_] = mm;
+    last_[head_ + 24] = mm;
     ++hours_;
-    auto h = [&](int back) { return last_[(head_ + back) % 24]; };
+    const float* recent = last_ + head_;
+    auto h = [recent](int back) { return recent[back]; };
     // Each average is built from the next shorter one.
     float a[6];
     a[0] = h(0);
@@ -80,21 +84,72 @@ class Statistics {
   }
 
   AesRecordResult& r_;
-  float last_[24] = {};
+  float last_[48] = {};
   int head_ = 0;
   int hours_ = 0;
   int dry_ = 0, wet_ = 0;
 };
 
+// One daily record: station, year, month, day, element and the 24 hourly values.
+struct DailyRecord {
+  std::array<int, 29> fields{};
+};
+
+// The fixed layout "(I7,I4,I2,I2,I3,24(I6,1X))" read directly, the way the
+// general reader reads it: columns past the end of the line are blanks,
+// blanks inside a field are ignored and a blank field is 0. A field holding
+// anything but an optional sign followed by digits makes this return false,
+// and the line goes to the general reader, whose message names the fault.
+// Twelve years of records are 4383 lines of 29 fields: read field by field
+// through the general reader they took a tenth of a study's run time.
+bool readDailyLayout(std::string_view line, DailyRecord& out) {
+  constexpr int kWidths[5] = {7, 4, 2, 2, 3};
+  std::size_t column = 0;
+  for (std::size_t k = 0; k < out.fields.size(); ++k) {
+    const std::size_t width = k < 5 ? static_cast<std::size_t>(kWidths[k]) : 6;
+    const std::string_view field = column < line.size() ? line.substr(column, width) : std::string_view();
+    column += k < 5 ? width : width + 1;  // each hourly value is followed by one skipped column
+    bool negative = false, sign = false, digits = false;
+    int value = 0;  // at most seven digits: no overflow
+    for (char c : field) {
+      if (c == ' ') continue;
+      if ((c == '-' || c == '+') && !sign && !digits) {
+        sign = true;
+        negative = c == '-';
+      } else if (c >= '0' && c <= '9') {
+        digits = true;
+        value = value * 10 + (c - '0');
+      } else {
+        return false;
+      }
+    }
+    if (sign && !digits) return false;
+    out.fields[k] = negative ? -value : value;
+  }
+  return true;
+}
+
+// A record through the general reader, for lines the direct reading leaves.
+std::string readDailyGeneral(std::string_view line, DailyRecord& out) {
+  static const fortran::InputFormat kRecord("(I7,I4,I2,I2,I3,24(I6,1X))");
+  fortran::RecordResult rec = kRecord.read(line);
+  if (!rec.ok()) return rec.error;
+  for (std::size_t k = 0; k < out.fields.size(); ++k) out.fields[k] = rec.record.integer(k);
+  return {};
+}
+
 }  // namespace
 
 AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start, int end, int relativeDays) {
-  static const fortran::InputFormat kRecord("(I7,I4,I2,I2,I3,24(I6,1X))");
   AesRecordResult r;
   r.start = start;
   r.end = end;
-  r.rain.assign(static_cast<std::size_t>(model::kMaxRainSteps) + 1, 0.0f);
-  r.tenths.assign(static_cast<std::size_t>(model::kMaxRainSteps) + 1, 0);
+  // Entry 0 is unused; about one line a day, 24 hours a line.
+  const std::size_t expected = std::min<std::size_t>(lines.size() * 24, model::kMaxRainSteps) + 1;
+  r.rain.reserve(expected);
+  r.tenths.reserve(expected);
+  r.rain.push_back(0.0f);
+  r.tenths.push_back(0);
   Statistics stats(r);
   bool first = true, stored = false, passedEnd = false;
   int lastDay = 0;
@@ -111,8 +166,8 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
     const float depth = static_cast<float>(tenths) / 10.0f / model::kMmPerInch;  // inches in the hour
     r.ptot += depth;
     ++r.steps;
-    r.rain[r.steps] = depth;
-    r.tenths[r.steps] = tenths;
+    r.rain.push_back(depth);
+    r.tenths.push_back(tenths);
     stats.hour(tenths, date);
     return true;
   };
@@ -120,21 +175,22 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
   for (std::size_t n = 0; n < lines.size(); ++n) {
     const std::string& line = lines[n];
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    fortran::RecordResult rec = kRecord.read(line);
-    if (!rec.ok()) {
-      r.error = "line " + std::to_string(n + 1) + ": " + rec.error;
-      return r;
+    DailyRecord f;
+    if (!readDailyLayout(line, f)) {
+      if (std::string why = readDailyGeneral(line, f); !why.empty()) {
+        r.error = "line " + std::to_string(n + 1) + ": " + why;
+        return r;
+      }
     }
-    const fortran::InputRecord& f = rec.record;
-    const int y = f.integer(1), m = f.integer(2), d = f.integer(3);
+    const int y = f.fields[1], m = f.fields[2], d = f.fields[3];
     if (!model::gregorian::validDate(y, m, d)) {
       r.error = "line " + std::to_string(n + 1) + ": not a valid date";
       return r;
     }
     const int date = y * 10000 + m * 100 + d;
     if (first) {
-      r.station = f.integer(0);
-      r.firstElement = f.integer(4);
+      r.station = f.fields[0];
+      r.firstElement = f.fields[4];
       first = false;
     }
     r.lastDate = date;
@@ -164,7 +220,7 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
       }
     }
     for (int h = 0; h < 24; ++h) {
-      const int v = f.integer(5 + static_cast<std::size_t>(h));
+      const int v = f.fields[5 + static_cast<std::size_t>(h)];
       if (!store(v, date, v < 0)) return r;
     }
     stored = true;
@@ -199,13 +255,12 @@ void writeTempStorm(model::RunContext& ctx, const AesRecordResult& r) {
   // "Read up to the terminator"; a longer record gives its own count so that
   // READ STORM takes every hour of it.
   run::put(file, kCount, {r.steps > 99999 ? r.steps : 99999});
-  std::vector<std::string> records;
+  std::string block;
   for (int i = 1; i <= r.steps; ++i) {
-    const fortran::Value v(static_cast<float>(r.tenths[i]) / 10.0f);
-    records.clear();
-    kValue.write(std::span<const fortran::Value>(&v, 1), records);
-    file.line(records.front());
+    kValue.append({static_cast<float>(r.tenths[i]) / 10.0f}, block);
+    run::handOn(file, block);
   }
+  file.block(block);
   run::put(file, kEnd, {-1});
   if (file.close()) fileWarning(ctx, msg::kStormSideFileNotWritten, path);
 }
@@ -262,83 +317,72 @@ void printStatistics(model::RunContext& ctx, const AesRecordResult& r, const std
 
 }  // namespace
 
-void readAesData(model::RunContext& ctx) {
-  static const fortran::Format kBox(
-      "(20('-'),/,'| READ AES DATA    |',3X,'AES filename = ',A60,/,20('-'),3X,'Data type    = 123 (hourly "
-      "rainfall)',/,23X,'Start date   = ',F9.4,/,23X,'End date     = ',F9.4,/,23X,'Time span    =',I5,' days')");
-  static const fortran::Format kStation("(23X,'Station ID   = ',I7,/)");
-  static const fortran::Format kLate("(20X,'(ie. ',I8,' < ',I8,' )')");
-  static const fortran::Format kEarly("(20X,'(ie. ',I8,' > ',I8,' )')");
-  static const fortran::Format kMissing("(20X,'As such ',I6,' rainfall increments were set to 0.')");
+namespace {
 
-  ctx.run.label = "READ AES DATA";
+// What the command asks for: the data type, whether the record is also
+// written as a storm file, and the period (YYYYMMDD; an end counted in days
+// from the start when `relativeDays` >= 0).
+struct AesRequest {
+  double type = 0.0;
+  bool keep = false;
+  int start = 0, end = 0;
+  int relativeDays = -1;
+};
+
+AesRequest readRequest(model::RunContext& ctx) {
   const auto& dp = ctx.cmd.DPARAM;
-  const double type = dp[2];
-  const bool keep = type < 0.0;
+  AesRequest q;
+  q.type = dp[2];
+  q.keep = q.type < 0.0;
   // Dates are typed as yyyy.mmdd; times 10000, rounded, they are YYYYMMDD. A
   // value outside the four-digit years is held at their ends, and a relative
   // end at ten thousand years: beyond any record, and far from the limits of
   // the integer date arithmetic.
   auto toDate = [](double v) { return static_cast<int>(std::clamp(v, 0.0, 9999.1231) * 10000.0 + 0.5); };
   constexpr double kMaxRelativeDays = 3652425.0;
-  int start = dp[3] == 0.0 ? ctx.time.startDate : toDate(dp[3]);
-  int relativeDays = -1;
-  int end = 0;
+  q.start = dp[3] == 0.0 ? ctx.time.startDate : toDate(dp[3]);
   if (dp[4] < 0.0) {
-    relativeDays = static_cast<int>(std::min(std::fabs(dp[4]), kMaxRelativeDays) + 0.5);
-    if (start != 0) end = model::gregorian::addDays(start, relativeDays);
+    q.relativeDays = static_cast<int>(std::min(std::fabs(dp[4]), kMaxRelativeDays) + 0.5);
+    if (q.start != 0) q.end = model::gregorian::addDays(q.start, q.relativeDays);
   } else {
-    end = toDate(dp[4]);
+    q.end = toDate(dp[4]);
   }
-  if (start != 0) {
-    ctx.storm.stormDate = start;
+  if (q.start != 0) {
+    ctx.storm.stormDate = q.start;
     ctx.time.TZERO = 0.0;
   }
+  return q;
+}
 
+// Messages 370 and 371; false when the command ends here.
+bool acceptRequest(model::RunContext& ctx, const AesRequest& q) {
   bool rejected = false;
   if (ctx.cmd.stringBlank(1)) {
     run::issue(ctx, msg::kAesFileNameMissing, run::Severity::Error);
     rejected = true;
   }
-  if (start != 0 && end < start) {
+  if (q.start != 0 && q.end < q.start) {
     run::issue(ctx, msg::kAesStartAfterEnd, run::Severity::Error);
     rejected = true;
   }
-  if (rejected) {
-    writeCommandLine(ctx, "READ AES DATA");
-    return;
-  }
+  if (rejected) writeCommandLine(ctx, "READ AES DATA");
+  return !rejected;
+}
 
-  const std::string given = ctx.cmd.text(1, 60);
-  const int span = start != 0 ? model::gregorian::dayNumber(end) - model::gregorian::dayNumber(start) : 0;
+// The record becomes the storm: hourly steps from the start of the period,
+// with the warnings about the period and the missing hours, the statistics
+// and, on request, the storm file.
+void installRecord(model::RunContext& ctx, const AesRequest& q, const AesRecordResult& r, const std::string& given) {
+  static const fortran::Format kStation("(23X,'Station ID   = ',I7,/)");
+  static const fortran::Format kLate("(20X,'(ie. ',I8,' < ',I8,' )')");
+  static const fortran::Format kEarly("(20X,'(ie. ',I8,' > ',I8,' )')");
+  static const fortran::Format kMissing("(20X,'As such ',I6,' rainfall increments were set to 0.')");
   platform::LineSink& out = *ctx.out.detailed;
-  run::put(out, kBox, {given, static_cast<double>(start) / 10000.0, static_cast<double>(end) / 10000.0, span});
-
-  const std::string path = resolveRainfallName(given, ctx.dirs.rainfall);
-  platform::TextFile file = platform::readTextFile(path);
-  if (!file.ok()) {
-    fileError(ctx, msg::kAesFileUnreadable, path);
-    writeCommandLine(ctx, "READ AES DATA");
-    return;
-  }
-  AesRecordResult r = readAesRecords(file.lines, start, end, relativeDays);
-  if (static_cast<int>(std::fabs(type) + 0.5) != kHourlyRain || (r.firstElement != 0 && r.firstElement != kHourlyRain)) {
-    run::issue(ctx, msg::kAesWrongFileType, run::Severity::Error);
-    writeCommandLine(ctx, "READ AES DATA");
-    return;
-  }
-  if (!r.error.empty()) {
-    fileError(ctx, msg::kAesRecordUnreadable, path + " (" + r.error + ")");
-    writeCommandLine(ctx, "READ AES DATA");
-    return;
-  }
-
-  // The record replaces the storm: hourly steps from the start of the period.
   model::Storm& s = ctx.storm;
   run::put(out, kStation, {r.station});
   if (r.lateStart) {
     run::warn(ctx, msg::kAesStartBeforeFile);
-    run::put(out, kLate, {start, r.start});
+    run::put(out, kLate, {q.start, r.start});
   }
   if (r.tooLong) {
     run::issue(ctx, msg::kAesTooManySteps, run::Severity::Error);
@@ -348,7 +392,7 @@ void readAesData(model::RunContext& ctx) {
   }
   if (r.earlyEnd) {
     run::warn(ctx, msg::kAesEndAfterFile);
-    run::put(out, kEarly, {end, r.lastDate});
+    run::put(out, kEarly, {q.end, r.lastDate});
   }
   if (r.start != 0) s.stormDate = r.start;
   installStorm(s, 1.0f, r.rain, r.steps, r.ptot);
@@ -357,7 +401,45 @@ void readAesData(model::RunContext& ctx) {
     run::put(out, kMissing, {r.missing});
   }
   printStatistics(ctx, r, given);
-  if (keep) writeTempStorm(ctx, r);
+  if (q.keep) writeTempStorm(ctx, r);
+}
+
+}  // namespace
+
+void readAesData(model::RunContext& ctx) {
+  static const fortran::Format kBox(
+      "(20('-'),/,'| READ AES DATA    |',3X,'AES filename = ',A60,/,20('-'),3X,'Data type    = 123 (hourly "
+      "rainfall)',/,23X,'Start date   = ',F9.4,/,23X,'End date     = ',F9.4,/,23X,'Time span    =',I5,' days')");
+
+  ctx.run.label = "READ AES DATA";
+  const AesRequest q = readRequest(ctx);
+  if (!acceptRequest(ctx, q)) return;
+
+  const std::string given = ctx.cmd.text(1, 60);
+  const int span = q.start != 0 ? model::gregorian::dayNumber(q.end) - model::gregorian::dayNumber(q.start) : 0;
+  run::put(*ctx.out.detailed, kBox,
+           {given, static_cast<double>(q.start) / 10000.0, static_cast<double>(q.end) / 10000.0, span});
+
+  const std::string path = resolveRainfallName(given, ctx.dirs.rainfall);
+  platform::TextFile file = platform::readTextFile(path);
+  if (!file.ok()) {
+    fileError(ctx, msg::kAesFileUnreadable, path);
+    writeCommandLine(ctx, "READ AES DATA");
+    return;
+  }
+  AesRecordResult r = readAesRecords(file.lines, q.start, q.end, q.relativeDays);
+  if (static_cast<int>(std::fabs(q.type) + 0.5) != kHourlyRain ||
+      (r.firstElement != 0 && r.firstElement != kHourlyRain)) {
+    run::issue(ctx, msg::kAesWrongFileType, run::Severity::Error);
+    writeCommandLine(ctx, "READ AES DATA");
+    return;
+  }
+  if (!r.error.empty()) {
+    fileError(ctx, msg::kAesRecordUnreadable, path + " (" + r.error + ")");
+    writeCommandLine(ctx, "READ AES DATA");
+    return;
+  }
+  installRecord(ctx, q, r, given);
 }
 
 }  // namespace rain

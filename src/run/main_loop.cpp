@@ -34,6 +34,9 @@ void dispatch(model::RunContext& ctx, const Command& row) {
     issue(ctx, msg::kInternalFailure, Severity::Error, Destination::Both, e.what());
   }
   endLedger(ctx, row.name);
+  for (platform::TextWindow* w : {&ctx.platform.mainWindow, &ctx.platform.warningsWindow, &ctx.platform.summaryWindow}) {
+    w->show();
+  }
 }
 
 // Before each attempt to read a command: blank marker and front-end fields.

@@ -13,11 +13,8 @@ const fortran::Format& listDirected() {
   return kFree;
 }
 
-void send(std::initializer_list<platform::LineSink*> sinks, const std::vector<std::string>& records) {
-  for (platform::LineSink* sink : sinks) {
-    for (const std::string& r : records) sink->line(r);
-  }
-}
+// Room for the records of most WRITEs: a table row, a boxed heading.
+constexpr std::size_t kTypicalWrite = 512;
 
 }  // namespace
 
@@ -27,9 +24,11 @@ void put(platform::LineSink& sink, const fortran::Format& format, std::initializ
 
 void put(std::initializer_list<platform::LineSink*> sinks, const fortran::Format& format,
          std::initializer_list<fortran::Value> items) {
-  std::vector<std::string> records;
-  format.write(std::span<const fortran::Value>(items.begin(), items.size()), records);
-  send(sinks, records);
+  // The records laid out once, in one buffer, and handed on whole.
+  std::string block;
+  block.reserve(kTypicalWrite);
+  format.append(std::span<const fortran::Value>(items.begin(), items.size()), block);
+  for (platform::LineSink* sink : sinks) sink->block(block);
 }
 
 void putFree(platform::LineSink& sink, std::initializer_list<fortran::Value> items) {

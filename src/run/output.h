@@ -18,6 +18,17 @@ void put(platform::LineSink& sink, const fortran::Format& format,
 void put(std::initializer_list<platform::LineSink*> sinks, const fortran::Format& format,
          std::initializer_list<fortran::Value> items = {});
 
+// Long tables are laid out in one buffer (fortran::Format::append) and handed
+// to their destination in large pieces: once `block` holds a few tens of
+// kilobytes it goes to `sink` and is emptied.
+inline void handOn(platform::LineSink& sink, std::string& block) {
+  constexpr std::size_t kPieceBytes = std::size_t{1} << 15;
+  if (block.size() >= kPieceBytes) {
+    sink.block(block);
+    block.clear();
+  }
+}
+
 // A list-directed ("free format") WRITE: one record, a leading blank, then the items.
 void putFree(platform::LineSink& sink, std::initializer_list<fortran::Value> items);
 void putFree(std::initializer_list<platform::LineSink*> sinks, std::initializer_list<fortran::Value> items);

@@ -241,5 +241,44 @@ TEST(AesCalendar, TwentyNinthOfFebruaryFollowsTheCenturyRule) {
   }
 }
 
+// The daily records are read column by column as "(I7,I4,I2,I2,I3,24(I6,1X))"
+// reads them: blanks inside a field ignored, a blank field 0, a sign only in
+// front, the column after each hour skipped, columns past the end blank.
+// Hour 1 sits in columns 19-24, column 25 is skipped, hour 2 in 26-31.
+TEST(AesRecordLayout, FieldsReadAsTheRecordFormatReadsThem) {
+  struct Case {
+    const char* name;
+    std::string hours;  // the text from column 19 on
+    int hour;           // the hour checked (1-based), when the line is read
+    int tenths;         // its value as stored (missing hours are 0)
+    int missing;
+    const char* error;  // part of the message when the line cannot be read
+  };
+  const std::string head = "61583502023 3 1123";
+  const std::vector<Case> cases{
+      {"blanks inside a field", "  1 2 ", 1, 12, 0, nullptr},
+      {"a plus sign", "+    7", 1, 7, 0, nullptr},
+      {"a sign apart from its digits", "-   5 ", 1, 0, 1, nullptr},
+      {"the skipped column holds anything", "    10x    20", 2, 20, 0, nullptr},
+      {"a line that stops after hour 1", "    30", 2, 0, 0, nullptr},
+      {"a sign with no digits", "     -", 0, 0, 0, "field 6 (I6, columns 19-24) holds \"     -\": no digits"},
+      {"a letter", "     0    1a ", 0, 0, 0, "field 7 (I6, columns 26-31) holds \"   1a \": invalid character 'a'"},
+      {"a sign after a digit", "  1-2 ", 0, 0, 0, "invalid character '-'"},
+      {"a tab is no blank", "\t    4", 0, 0, 0, "field 6 (I6, columns 19-24)"},
+  };
+  for (const Case& c : cases) {
+    const AesRecordResult r = readAesRecords({head + c.hours}, 0, 20231231);
+    if (c.error != nullptr) {
+      EXPECT_NE(r.error.find(c.error), std::string::npos) << c.name << ": " << r.error;
+      continue;
+    }
+    ASSERT_TRUE(r.error.empty()) << c.name << ": " << r.error;
+    ASSERT_EQ(r.steps, 24) << c.name;
+    EXPECT_EQ(r.tenths[static_cast<std::size_t>(c.hour)], c.tenths) << c.name;
+    EXPECT_EQ(r.missing, c.missing) << c.name;
+    EXPECT_EQ(r.station, 6158350) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace rain
