@@ -308,6 +308,12 @@ struct Record {
   }
 
   void put(const char* s, std::size_t n) {
+    if (start + pos == text.size()) {
+      // The usual case, writing at the end of the record: one append.
+      text.append(s, n);
+      pos += n;
+      return;
+    }
     std::memcpy(field(n), s, n);
   }
 
@@ -471,7 +477,14 @@ void writeFixed(Record& rec, int w, int d, double v) {
       return;
     }
     if (neg) *--q = '-';
-    rec.rightJustified(w, q, len);
+    if (width <= sizeof(tmp)) {
+      // The blanks in front are laid in the same scratch: one copy into the record.
+      char* const first = end - width;
+      while (q > first) *--q = ' ';
+      rec.put(first, width);
+    } else {
+      rec.rightJustified(w, q, len);
+    }
     return;
   }
 

@@ -421,13 +421,18 @@ void readAesData(model::RunContext& ctx) {
            {given, static_cast<double>(q.start) / 10000.0, static_cast<double>(q.end) / 10000.0, span});
 
   const std::string path = resolveRainfallName(given, ctx.dirs.rainfall);
-  platform::TextFile file = platform::readTextFile(path);
-  if (!file.ok()) {
-    fileError(ctx, msg::kAesFileUnreadable, path);
-    writeCommandLine(ctx, "READ AES DATA");
-    return;
+  AesRecordResult r;
+  {
+    // The lines of the file are let go before the record becomes the storm:
+    // a twelve-year file would otherwise double the memory the command needs.
+    platform::TextFile file = platform::readTextFile(path);
+    if (!file.ok()) {
+      fileError(ctx, msg::kAesFileUnreadable, path);
+      writeCommandLine(ctx, "READ AES DATA");
+      return;
+    }
+    r = readAesRecords(file.lines, q.start, q.end, q.relativeDays);
   }
-  AesRecordResult r = readAesRecords(file.lines, q.start, q.end, q.relativeDays);
   if (static_cast<int>(std::fabs(q.type) + 0.5) != kHourlyRain ||
       (r.firstElement != 0 && r.firstElement != kHourlyRain)) {
     run::issue(ctx, msg::kAesWrongFileType, run::Severity::Error);

@@ -546,7 +546,8 @@ StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& 
   std::vector<float> total(workSize(0), 0.0f);
   const std::vector<float>* excess[2] = {&impExcess, &perExcess};
   const int last = surfaceHydrographs(v, rain, ptot, tzero, r, excess, total);
-  r.q.assign(total.begin(), total.begin() + last + 1);
+  total.resize(static_cast<std::size_t>(last) + 1);
+  r.q = std::move(total);
   return r;
 }
 

@@ -60,7 +60,8 @@ UnitHydrographRunoff unitHydrographRunoff(const RuralLosses& losses, const RainS
     }
   }
   const int last = std::min(nrain + uh.nuh - 1, model::kMaxOrdinates);
-  r.q.assign(q.begin(), q.begin() + last + 1);
+  q.resize(static_cast<std::size_t>(last) + 1);
+  r.q = std::move(q);
   r.totals = hydrograph::totals(r.q, last, rain.dt, area, kPeakRule, kSumOrder, kAreaRule, nrain + 1);
   for (int i = r.totals.npts; i >= 1 && r.totals.qpeak > 0.0f; --i) {
     if (r.q[static_cast<std::size_t>(i)] == r.totals.qpeak) {

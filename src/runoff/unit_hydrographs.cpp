@@ -108,10 +108,18 @@ void convolve(std::span<const float> excess, int nrain, std::span<const float> u
   }
 }
 
-float windowIntensity(std::span<const double> prefix, int nr, int width) {
+float windowIntensity(std::span<const float> excess, int nrain, int nr, int width) {
+  auto e = [&](int i) { return i <= nrain ? excess[static_cast<std::size_t>(i)] : 0.0f; };
+  // The running sums up to the step before the window and up to its last
+  // step, each added up step by step from the start: no table of them is
+  // kept, which for a twelve-year record would be 800 KiB per surface.
+  double before = 0.0, through = 0.0;
+  for (int i = 1; i <= width && i <= nr; ++i) through += e(i);
   double best = 0.0;
   for (int s = 1; s + width - 1 <= nr; ++s) {
-    best = std::max(best, prefix[static_cast<std::size_t>(s + width - 1)] - prefix[static_cast<std::size_t>(s - 1)]);
+    best = std::max(best, through - before);
+    before += e(s);
+    if (s + width <= nr) through += e(s + width);
   }
   return static_cast<float>(best) / static_cast<float>(width);
 }
@@ -120,13 +128,6 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
                                       float addK, bool roundToK, bool firstTrialOnly) {
   StorageCoefficient r;
   const int nr = std::max(nrain, kMinWindowSteps);
-  // Running sums in double precision give each window's sum without the cost
-  // of adding it up again for every window and every trial.
-  std::vector<double> prefix(static_cast<std::size_t>(nr) + 1, 0.0);
-  for (int i = 1; i <= nr; ++i) {
-    const float e = i <= nrain ? excess[static_cast<std::size_t>(i)] : 0.0f;
-    prefix[static_cast<std::size_t>(i)] = prefix[static_cast<std::size_t>(i - 1)] + e;
-  }
   auto kinematicK = [&](float imax) {
     return 0.00775f * std::pow(shape.manning * shape.length, 0.6f) * std::pow(imax, -0.4f) *
                std::pow(shape.slope, -0.3f) + addK;
@@ -138,7 +139,7 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
   float best = 9999.0f;
   bool havePrevious = false;
   for (;;) {
-    const float imax = windowIntensity(prefix, nr, std::min(ns, nr));
+    const float imax = windowIntensity(excess, nrain, nr, std::min(ns, nr));
     if (!(imax > 0.0f)) {
       if (havePrevious) break;  // wider windows than the storm: keep the best trial
       r = StorageCoefficient{};

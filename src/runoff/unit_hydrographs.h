@@ -67,9 +67,10 @@ struct StorageCoefficient {
   float tp = 0.0f;      // unit hydrograph time to peak ns * DT, hours
 };
 
-// Largest average of `width` consecutive excess values among the windows that
-// start at steps 1..max(nrain, 400) - width + 1 (steps past nrain hold 0).
-float windowIntensity(std::span<const double> prefix, int nr, int width);
+// Largest average of `width` consecutive excess values excess[1..nrain] among
+// the windows that start at steps 1..nr - width + 1 (steps past nrain hold 0).
+// Window sums are differences of running sums in double precision.
+float windowIntensity(std::span<const float> excess, int nrain, int nr, int width);
 
 // The storage coefficient of one surface. `addK` is added to the kinematic-wave
 // K (the impervious K for the pervious surface); `roundToK` sets the final step

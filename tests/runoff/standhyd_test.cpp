@@ -24,18 +24,14 @@ double kinematicK(double n, double length, double imax, double slope) {
   return 0.00775 * std::pow(n * length, 0.6) * std::pow(imax, -0.4) * std::pow(slope, -0.3);
 }
 
-std::vector<double> prefixOf(const std::vector<float>& e) {
-  std::vector<double> p(401, 0.0);
-  for (int i = 1; i <= 400; ++i) p[i] = p[i - 1] + (i <= static_cast<int>(e.size()) ? e[i - 1] : 0.0f);
-  return p;
-}
-
 TEST(StandhydWindows, LargestAverageOverConsecutiveSteps) {
-  const std::vector<double> p = prefixOf({0.0f, 2.0f, 4.0f, 0.0f});
-  EXPECT_FLOAT_EQ(runoff::windowIntensity(p, 400, 1), 4.0f);
-  EXPECT_FLOAT_EQ(runoff::windowIntensity(p, 400, 2), 3.0f);
-  EXPECT_FLOAT_EQ(runoff::windowIntensity(p, 400, 3), 2.0f);
-  EXPECT_FLOAT_EQ(runoff::windowIntensity(p, 400, 8), 0.75f);
+  // excess[1..3] = 0, 2, 4 (entry 0 unused); the steps after them hold 0.
+  const std::vector<float> e{0.0f, 0.0f, 2.0f, 4.0f};
+  EXPECT_FLOAT_EQ(runoff::windowIntensity(e, 3, 400, 1), 4.0f);
+  EXPECT_FLOAT_EQ(runoff::windowIntensity(e, 3, 400, 2), 3.0f);
+  EXPECT_FLOAT_EQ(runoff::windowIntensity(e, 3, 400, 3), 2.0f);
+  EXPECT_FLOAT_EQ(runoff::windowIntensity(e, 3, 400, 8), 0.75f);
+  EXPECT_FLOAT_EQ(runoff::windowIntensity(e, 3, 400, 400), 0.015f);
 }
 
 TEST(StorageCoefficient, IterationStopsAtTheClosestStepCount) {
