@@ -6,6 +6,7 @@
 // texts fixed-width and blank-padded. The automatic file is a text file of one
 // value per line that READ HYD can read back.
 #include "hydrograph/auto_save.h"
+#include "hydrograph/files.h"
 
 #include <bit>
 #include <cstdint>
@@ -100,13 +101,6 @@ std::string automaticFilePath(const model::RunContext& ctx, int id) {
 }
 
 void writeAutomaticFile(model::RunContext& ctx, int id) {
-  static const fortran::Format kUnits("(I2)");
-  static const fortran::Format kTitle("(A60)");
-  static const fortran::Format kStep("(F9.2)");
-  static const fortran::Format kArea("(F12.4)");
-  static const fortran::Format kOrdinate("(E10.5)");
-  static const fortran::Format kEnd("(F5.1)");
-
   const model::Hydrograph& h = ctx.store[id];
   const std::string record = summaryRecord(ctx, id);
   const std::string path = automaticFilePath(ctx, id);
@@ -120,18 +114,9 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
   } else {
     ctx.fileWritten(path);
   }
-  run::put(file, kUnits, {ctx.units.METOUT});
-  run::put(file, kTitle, {padded(ctx.storm.title, 60)});
-  run::put(file, kStep, {h.DT * 60.0f});
-  run::put(file, kArea, {h.DA / ctx.units.out.area});
-  // One value per line, without the baseflow.
-  std::string block;
-  for (int i = 1; i <= h.NPTS; ++i) {
-    kOrdinate.append({h.Q[i] / ctx.units.out.flow}, block);
-    run::handOn(file, block);
-  }
-  file.block(block);
-  run::put(file, kEnd, {-1.0f});
+  // Under the storm's title, without the baseflow. A file that could not be
+  // opened takes nothing.
+  writeHydrographFile(ctx, file, h, ctx.storm.title, FileKind::Automatic);
   if (auto error = file.close()) {
     run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *error);
   }

@@ -12,6 +12,7 @@
 #include "fortran/format.h"
 #include "fortran/text.h"
 #include "hydrograph/auto_save.h"
+#include "hydrograph/files.h"
 #include "hydrograph/producer.h"
 #include "platform/platform.h"
 #include "run/command.h"
@@ -116,34 +117,15 @@ void printBox(model::RunContext& ctx, PrintMode mode, int id, const model::Hydro
   run::put(out, kStep, {h.DT * 60.0f, printedCycle, h.TPEAK});
 }
 
-// The hydrograph file of SAVE HYD: the units, the comment, the step in
-// minutes, the area, one flow per line in the output units with the baseflow
-// added, and the end mark -1. False when it could not be opened (reported).
-bool writeHydrographFile(model::RunContext& ctx, platform::OutputFile& file, const model::Hydrograph& h,
-                         const std::string& fileName, const std::string& comment) {
-  static const fortran::Format kFileUnits("(I2)");
-  static const fortran::Format kFileComment("(A60)");
-  static const fortran::Format kFileStep("(F9.2)");
-  static const fortran::Format kFileArea("(F12.4)");
-  static const fortran::Format kFileFlow("(F13.6)");
-  static const fortran::Format kFileEnd("(F9.3)");
+// The hydrograph file of SAVE HYD. False when it could not be opened (reported).
+bool saveHydrographFile(model::RunContext& ctx, platform::OutputFile& file, const model::Hydrograph& h,
+                        const std::string& fileName, const std::string& comment) {
   if (auto error = file.open(fileName)) {
     run::issue(ctx, msg::kHydrographFileNotWritten, run::Severity::Error, run::Destination::Both, *error);
     return false;
   }
   ctx.fileWritten(fileName);
-  const model::Factors& f = ctx.units.out;
-  run::put(file, kFileUnits, {ctx.units.METOUT});
-  run::put(file, kFileComment, {padded(comment, 60)});
-  run::put(file, kFileStep, {h.DT * 60.0f});
-  run::put(file, kFileArea, {h.DA / f.area});
-  std::string block;
-  for (int i = 1; i <= h.NPTS; ++i) {
-    kFileFlow.append({(h.Q[i] + h.BASE) / f.flow}, block);
-    run::handOn(file, block);
-  }
-  file.block(block);
-  run::put(file, kFileEnd, {-1.0f});
+  writeHydrographFile(ctx, file, h, comment, FileKind::Saved);
   return true;
 }
 
@@ -224,7 +206,7 @@ void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::
   const Cycle cycle = printCycle(ctx, mode, h);
   printBox(ctx, mode, id, h, cycle.printed);
   platform::OutputFile file;
-  const bool writing = mode == PrintMode::Save && writeHydrographFile(ctx, file, h, fileName, comment);
+  const bool writing = mode == PrintMode::Save && saveHydrographFile(ctx, file, h, fileName, comment);
   printNotes(ctx, mode, h, fileName, comment);
   if (cycle.dry) run::issue(ctx, msg::kPrintedHydrographDry, run::Severity::Warning);
   printTable(ctx, h, cycle.used);

@@ -15,6 +15,7 @@
 #include "model/limits.h"
 #include "fortran/record.h"
 #include "fortran/text.h"
+#include "hydrograph/files.h"
 #include "hydrograph/print_hyd.h"
 #include "hydrograph/producer.h"
 #include "run/messages.h"
@@ -24,68 +25,8 @@
 
 namespace hydrograph {
 
-namespace {
-
 using fortran::isBlank;
 using fortran::padded;
-
-
-// What was read from a hydrograph file.
-struct FileHydrograph {
-  std::string comment = std::string(60, ' ');
-  float dt = 0.0f;    // hours
-  float area = 0.0f;  // acres
-  std::vector<float> q = std::vector<float>(1, 0.0f);  // cfs, 1-based
-  std::string error;  // empty when the file was read
-  bool endMark = false;  // false when the file ends before its negative end mark
-};
-
-// One list-directed value, the first number of the next non-blank line. The
-// end of the file ends the ordinates like the end mark (nullopt, no error).
-std::optional<float> nextValue(fortran::LineReader& in, FileHydrograph& result) {
-  const fortran::ListResult<double> v = fortran::readListNumber(in);
-  if (v.status == fortran::ReadStatus::Ok) return static_cast<float>(v.value);
-  if (v.status == fortran::ReadStatus::Error) result.error = v.error;
-  return std::nullopt;
-}
-
-FileHydrograph readFile(fortran::LineReader& in) {
-  FileHydrograph r;
-  const std::optional<float> flag = nextValue(in, r);
-  if (!flag) {
-    if (r.error.empty()) r.error = "the file is empty";
-    return r;
-  }
-  const bool metric = model::truncatedInt(*flag) != 1;
-  const float flowFactor = metric ? model::kCfsPerCms : 1.0f;
-  const float areaFactor = metric ? model::kAcresPerHectare : 1.0f;
-  std::string line;
-  if (in.next(line)) r.comment = fortran::fixedWidth(line, 60);
-
-  const std::optional<float> dt = nextValue(in, r);
-  const std::optional<float> area = dt ? nextValue(in, r) : std::nullopt;
-  if (!dt || !area) {
-    if (r.error.empty()) r.error = "the file ends before its time step and area";
-    return r;
-  }
-  // The 1.0 rule: a step of 1 or more is in minutes, below 1 in hours.
-  r.dt = *dt >= 1.0f ? *dt / 60.0f : *dt;
-  r.area = *area * areaFactor;
-  while (static_cast<int>(r.q.size()) - 1 < model::kMaxOrdinates) {
-    const std::optional<float> v = nextValue(in, r);
-    if (!v || *v < 0.0f) {
-      r.endMark = v.has_value();
-      return r;
-    }
-    r.q.push_back(*v * flowFactor);
-  }
-  // A full store of ordinates: the mark should follow at once.
-  const std::optional<float> v = nextValue(in, r);
-  r.endMark = v && *v < 0.0f;
-  return r;
-}
-
-}  // namespace
 
 void readHyd(model::RunContext& ctx) {
   static const fortran::Format kFileName("(6X,'Filename = ',A60)");
@@ -125,7 +66,7 @@ void readHyd(model::RunContext& ctx) {
       // says which file it was.
       run::issue(ctx, msg::kHydrographFileNotFound, run::Severity::Error, run::Destination::Both, fileName);
     } else {
-      FileHydrograph r = readFile(*opened.reader);
+      FileHydrograph r = readHydrographFile(*opened.reader);
       if (!r.error.empty()) {
         run::issue(ctx, msg::kHydrographFileUnreadable, run::Severity::Error, run::Destination::Both, fileName + ": " + r.error);
       } else {

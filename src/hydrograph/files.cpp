@@ -1,0 +1,92 @@
+// Writing and reading hydrograph files.
+#include "hydrograph/files.h"
+
+#include <optional>
+
+#include "fortran/format.h"
+#include "fortran/record.h"
+#include "fortran/text.h"
+#include "model/limits.h"
+#include "model/units.h"
+#include "run/output.h"
+
+namespace hydrograph {
+
+void writeHydrographFile(const model::RunContext& ctx, platform::OutputFile& file, const model::Hydrograph& h,
+                         const std::string& comment, FileKind kind) {
+  static const fortran::Format kUnits("(I2)");
+  static const fortran::Format kComment("(A60)");
+  static const fortran::Format kStep("(F9.2)");
+  static const fortran::Format kArea("(F12.4)");
+  static const fortran::Format kSavedFlow("(F13.6)");
+  static const fortran::Format kSavedEnd("(F9.3)");
+  static const fortran::Format kAutomaticFlow("(E10.5)");
+  static const fortran::Format kAutomaticEnd("(F5.1)");
+  const model::Factors& f = ctx.units.out;
+  const bool saved = kind == FileKind::Saved;
+  run::put(file, kUnits, {ctx.units.METOUT});
+  run::put(file, kComment, {fortran::padded(comment, 60)});
+  run::put(file, kStep, {h.DT * 60.0f});
+  run::put(file, kArea, {h.DA / f.area});
+  // A twelve-year hydrograph is over a hundred thousand lines: they are laid
+  // out in one buffer and written in large pieces.
+  const fortran::Format& flow = saved ? kSavedFlow : kAutomaticFlow;
+  std::string block;
+  for (int i = 1; i <= h.NPTS; ++i) {
+    flow.append({saved ? (h.Q[i] + h.BASE) / f.flow : h.Q[i] / f.flow}, block);
+    run::handOn(file, block);
+  }
+  file.block(block);
+  run::put(file, saved ? kSavedEnd : kAutomaticEnd, {-1.0f});
+}
+
+namespace {
+
+// One list-directed value, the first number of the next non-blank line. The
+// end of the file ends the ordinates like the end mark (nullopt, no error).
+std::optional<float> nextValue(fortran::LineReader& in, FileHydrograph& result) {
+  const fortran::ListResult<double> v = fortran::readListNumber(in);
+  if (v.status == fortran::ReadStatus::Ok) return static_cast<float>(v.value);
+  if (v.status == fortran::ReadStatus::Error) result.error = v.error;
+  return std::nullopt;
+}
+
+}  // namespace
+
+FileHydrograph readHydrographFile(fortran::LineReader& in) {
+  FileHydrograph r;
+  const std::optional<float> flag = nextValue(in, r);
+  if (!flag) {
+    if (r.error.empty()) r.error = "the file is empty";
+    return r;
+  }
+  const bool metric = model::truncatedInt(*flag) != 1;
+  const float flowFactor = metric ? model::kCfsPerCms : 1.0f;
+  const float areaFactor = metric ? model::kAcresPerHectare : 1.0f;
+  std::string line;
+  if (in.next(line)) r.comment = fortran::fixedWidth(line, 60);
+
+  const std::optional<float> dt = nextValue(in, r);
+  const std::optional<float> area = dt ? nextValue(in, r) : std::nullopt;
+  if (!dt || !area) {
+    if (r.error.empty()) r.error = "the file ends before its time step and area";
+    return r;
+  }
+  // The 1.0 rule: a step of 1 or more is in minutes, below 1 in hours.
+  r.dt = *dt >= 1.0f ? *dt / 60.0f : *dt;
+  r.area = *area * areaFactor;
+  while (static_cast<int>(r.q.size()) - 1 < model::kMaxOrdinates) {
+    const std::optional<float> v = nextValue(in, r);
+    if (!v || *v < 0.0f) {
+      r.endMark = v.has_value();
+      return r;
+    }
+    r.q.push_back(*v * flowFactor);
+  }
+  // A full store of ordinates: the mark should follow at once.
+  const std::optional<float> v = nextValue(in, r);
+  r.endMark = v && *v < 0.0f;
+  return r;
+}
+
+}  // namespace hydrograph
