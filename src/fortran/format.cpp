@@ -317,7 +317,17 @@ struct Record {
     std::memcpy(field(n), s, n);
   }
 
-  void stars(int w) { std::memset(field(static_cast<std::size_t>(w)), '*', static_cast<std::size_t>(w)); }
+  // A field too narrow for its value. Long tables have whole columns of them
+  // (times past 9999.99 hours in F7.2), so the usual widths are one copy.
+  void stars(int w) {
+    static constexpr char kStars[] = "********************************";
+    const auto n = static_cast<std::size_t>(w > 0 ? w : 0);
+    if (n < sizeof(kStars)) {
+      put(kStars, n);
+    } else {
+      std::memset(field(n), '*', n);
+    }
+  }
 
   // Writes s right-justified in w columns (s must fit).
   void rightJustified(int w, const char* s, std::size_t n) {

@@ -138,6 +138,36 @@ std::string readDailyGeneral(std::string_view line, DailyRecord& out) {
   return {};
 }
 
+// One hour of the record, stored at the end of it; false (message 374) when
+// the record would be longer than a storm can be.
+bool storeHour(AesRecordResult& r, Statistics& stats, int tenths, int date, bool missing) {
+  if (r.steps >= model::kMaxRainSteps) {
+    r.tooLong = true;
+    return false;
+  }
+  if (missing) {
+    ++r.missing;
+    tenths = 0;
+  }
+  const float depth = static_cast<float>(tenths) / 10.0f / model::kMmPerInch;  // inches in the hour
+  r.ptot += depth;
+  ++r.steps;
+  r.rain.push_back(depth);
+  r.tenths.push_back(tenths);
+  stats.hour(tenths, date);
+  return true;
+}
+
+// One line of the file as a daily record: empty when it was read and its date
+// exists, otherwise why not.
+std::string readDailyRecord(std::string_view line, DailyRecord& f) {
+  if (!readDailyLayout(line, f)) {
+    if (std::string why = readDailyGeneral(line, f); !why.empty()) return why;
+  }
+  if (!model::gregorian::validDate(f.fields[1], f.fields[2], f.fields[3])) return "not a valid date";
+  return {};
+}
+
 }  // namespace
 
 AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start, int end, int relativeDays) {
@@ -153,41 +183,17 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
   Statistics stats(r);
   bool first = true, stored = false, passedEnd = false;
   int lastDay = 0;
-
-  auto store = [&](int tenths, int date, bool missing) {
-    if (r.steps >= model::kMaxRainSteps) {
-      r.tooLong = true;
-      return false;
-    }
-    if (missing) {
-      ++r.missing;
-      tenths = 0;
-    }
-    const float depth = static_cast<float>(tenths) / 10.0f / model::kMmPerInch;  // inches in the hour
-    r.ptot += depth;
-    ++r.steps;
-    r.rain.push_back(depth);
-    r.tenths.push_back(tenths);
-    stats.hour(tenths, date);
-    return true;
-  };
+  auto store = [&](int tenths, int date, bool missing) { return storeHour(r, stats, tenths, date, missing); };
 
   for (std::size_t n = 0; n < lines.size(); ++n) {
     const std::string& line = lines[n];
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     DailyRecord f;
-    if (!readDailyLayout(line, f)) {
-      if (std::string why = readDailyGeneral(line, f); !why.empty()) {
-        r.error = "line " + std::to_string(n + 1) + ": " + why;
-        return r;
-      }
-    }
-    const int y = f.fields[1], m = f.fields[2], d = f.fields[3];
-    if (!model::gregorian::validDate(y, m, d)) {
-      r.error = "line " + std::to_string(n + 1) + ": not a valid date";
+    if (std::string why = readDailyRecord(line, f); !why.empty()) {
+      r.error = "line " + std::to_string(n + 1) + ": " + why;
       return r;
     }
-    const int date = y * 10000 + m * 100 + d;
+    const int date = f.fields[1] * 10000 + f.fields[2] * 100 + f.fields[3];
     if (first) {
       r.station = f.fields[0];
       r.firstElement = f.fields[4];
