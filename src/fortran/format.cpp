@@ -50,6 +50,8 @@ bool isData(OpKind k) {
 // Guards against formats such as 9999(9999(...)) that would expand without bound.
 constexpr std::size_t kMaxExpansion = std::size_t{1} << 22;
 constexpr int kMaxNumber = 1'000'000;
+// Operations of most formats, reserved at once rather than grown one by one.
+constexpr std::size_t kUsualOps = 16;
 // Room for an output line of the usual length, so a record is not regrown field by field.
 constexpr std::size_t kTypicalRecord = 136;
 
@@ -69,6 +71,7 @@ class Parser {
     ++pos_;
     reversion = 0;
     std::uint64_t budget = 0;
+    ops.reserve(kUsualOps);
     parseList(ops, budget, &reversion);
     if (at() != ')') fail("missing ')' at the end of the format");
     ++pos_;
@@ -159,6 +162,7 @@ class Parser {
     if (c == '(') {
       ++pos_;
       std::vector<Op> inner;
+      inner.reserve(kUsualOps);
       std::uint64_t innerBudget = 0;
       parseList(inner, innerBudget, nullptr);
       ++pos_;  // the ')' that parseList stopped at
@@ -169,6 +173,14 @@ class Parser {
         mergeBarrier_ = ops.size();
       }
       if (!spend(budget, innerBudget * static_cast<std::uint64_t>(repeat))) return false;
+      if (inner.size() == 1 && inner.front().kind == OpKind::Literal) {
+        // A rule such as 85('-'): the literal repeated is one literal.
+        Op line{OpKind::Literal, 0, 0, {}};
+        line.text.reserve(inner.front().text.size() * static_cast<std::size_t>(repeat));
+        for (int r = 0; r < repeat; ++r) line.text += inner.front().text;
+        push(line, ops, reversion != nullptr);
+        return false;
+      }
       for (int r = 0; r < repeat; ++r) {
         for (const Op& op : inner) push(op, ops, reversion != nullptr);
       }
@@ -256,13 +268,13 @@ class Parser {
     std::string out;
     ++pos_;
     for (;;) {
-      if (pos_ >= src_.size()) fail("unterminated character literal");
-      char c = src_[pos_++];
-      if (c == quote) {
-        if (at() != quote) return out;
-        ++pos_;
-      }
-      out.push_back(c);
+      const std::size_t close = src_.find(quote, pos_);
+      if (close == std::string::npos) fail("unterminated character literal");
+      out.append(src_, pos_, close - pos_);
+      pos_ = close + 1;
+      if (at() != quote) return out;
+      out.push_back(quote);
+      ++pos_;
     }
   }
 
