@@ -354,15 +354,21 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
     if (!sr.sc.runoff) continue;
     sr.uh = surfaceUnitHydrograph(v.area, fractions[s], sr.sc.tp, sr.sc.k, dt, ptot, !v.firstTrialOnly);
     const int end = std::min(nrain + sr.uh.nuh - 1, model::kMaxOrdinates);
-    own.assign(workSize(end), 0.0f);
-    if (total.size() < own.size()) total.resize(own.size(), 0.0f);
-    convolve(*excess[s], nrain, sr.uh.ord, sr.uh.nuh, dt, own);
+    if (total.size() < workSize(end)) total.resize(workSize(end), 0.0f);
+    // The first surface convolved into the empty total leaves exactly its own
+    // hydrograph there; only the second needs a hydrograph of its own.
+    const bool alone = last == 0;
+    if (!alone) {
+      own.assign(workSize(end), 0.0f);
+      convolve(*excess[s], nrain, sr.uh.ord, sr.uh.nuh, dt, own);
+    }
     convolve(*excess[s], nrain, sr.uh.ord, sr.uh.nuh, dt, total);
     // The longer of the two surface hydrographs sets the end, so that neither is cut.
     last = std::max(last, end);
     // Each surface's own peak is the earliest of its equal highest ordinates.
-    const hydrograph::Totals t = hydrograph::totals(own, end, dt, v.area * fractions[s], hydrograph::PeakRule::First,
-                                                    hydrograph::SumOrder::FromStart, hydrograph::AreaRule::Positive);
+    const hydrograph::Totals t =
+        hydrograph::totals(alone ? total : own, end, dt, v.area * fractions[s], hydrograph::PeakRule::First,
+                           hydrograph::SumOrder::FromStart, hydrograph::AreaRule::Positive);
     sr.peak = t.qpeak;
     sr.peakTime = static_cast<float>(tzero + static_cast<double>(t.peakTime));
     sr.volume = t.rv;
