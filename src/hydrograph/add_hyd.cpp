@@ -275,8 +275,12 @@ AddHydResult computeAddHyd(const model::Store& store, const std::array<int, kAdd
     running = std::move(t);
     runningIsFirst = false;
   }
-  // A single input is copied to the output.
-  r.sum = runningIsFirst ? inputs[first] : running;
+  // A single input is copied to the output; a sum is handed over.
+  if (runningIsFirst) {
+    r.sum = inputs[first];
+  } else {
+    r.sum = std::move(running);
+  }
   setSumPeakAndVolume(r.sum, tzero);
   for (int id : resampled) r.resampled.emplace_back(id, inputs[id]);
   return r;

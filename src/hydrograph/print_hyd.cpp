@@ -6,6 +6,7 @@
 #include "hydrograph/print_hyd.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "fortran/line_reader.h"
@@ -170,22 +171,29 @@ void printTable(model::RunContext& ctx, const model::Hydrograph& h, int pcyc) {
   if (!(pcyc < last)) return;
   platform::LineSink& out = *ctx.out.detailed;
   const model::Factors& f = ctx.units.out;
-  std::vector<float> times(static_cast<std::size_t>(last) + 1, 0.0f);
-  float t = static_cast<float>(ctx.time.TZERO);
-  for (int i = 1; i <= last; ++i) {
-    times[static_cast<std::size_t>(i)] = t;
-    t += h.DT;
-  }
   run::put(out, kHeader);
   run::put(out, ctx.units.METOUT == 1 ? kUnitsCfs : kUnitsCms);
   const int rows = (5 * pcyc + last) / (5 * pcyc);
   const int stride = pcyc * rows;
+  // The time of ordinate i is TZERO with DT added i - 1 times in single
+  // precision, as the clock runs. Each of the five columns keeps its own
+  // running clock, so no table of every time is needed.
+  std::array<float, 5> clock{};
+  std::array<int, 5> at{};
+  float t = static_cast<float>(ctx.time.TZERO);
+  for (int c = 0, i = 1; c < 5; ++c) {
+    for (; i < 1 + c * stride && i <= last; ++i) t += h.DT;
+    clock[c] = t;
+    at[c] = i;
+  }
   std::vector<fortran::Value> items;
   std::string block;
   for (int r = 1; r <= rows; ++r) {
     items.clear();
-    for (int i = 1 + (r - 1) * pcyc; i <= last; i += stride) {
-      items.emplace_back(times[static_cast<std::size_t>(i)]);
+    int c = 0;
+    for (int i = 1 + (r - 1) * pcyc; i <= last && c < 5; i += stride, ++c) {
+      for (; at[c] < i; ++at[c]) clock[c] += h.DT;
+      items.emplace_back(clock[c]);
       items.emplace_back((h.Q[i] + h.BASE) / f.flow);
     }
     kRow.append(items, block);
