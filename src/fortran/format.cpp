@@ -429,6 +429,25 @@ bool scaledRound(double a, int d, std::uint64_t& n) {
     m |= std::uint64_t{1} << 52;
     e = biased - 1075;
   }
+  if (m == 0) {
+    n = 0;
+    return true;
+  }
+  // Most values printed are single-precision: without their trailing zero
+  // bits they have at most 24, and with up to nine decimals the product fits
+  // in 64 bits, so the exact rounding below needs no 128-bit arithmetic.
+  const int tz = std::countr_zero(m);
+  m >>= tz;
+  e += tz;
+  if (d <= 9 && m < (std::uint64_t{1} << 34) && e < 0 && e > -64) {
+    const std::uint64_t p = m * kPow10Int[d];  // below 2^64
+    const int k = -e;
+    const std::uint64_t q = p >> k;
+    const std::uint64_t r = p & ((std::uint64_t{1} << k) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (k - 1);
+    n = q + static_cast<std::uint64_t>((r > half) | ((r == half) & (q & 1)));
+    return true;
+  }
   using u128 = unsigned __int128;
   const u128 p = static_cast<u128>(m) * kPow10Int[d];  // below 2^117
   if (e >= 0) {
