@@ -49,10 +49,14 @@ class Statistics {
     for (int j = 12; j <= 23; ++j) s += h(j);
     a[5] = s / 24.0f;
 
-    const int year = date / 10000;
-    if (r_.years.empty() || r_.years.back().year != year) {
-      r_.years.push_back(AesYear{});
-      r_.years.back().year = year;
+    // The row of the record's year: looked up once per day of 24 hours.
+    if (date != date_) {
+      date_ = date;
+      const int year = date / 10000;
+      if (r_.years.empty() || r_.years.back().year != year) {
+        r_.years.push_back(AesYear{});
+        r_.years.back().year = year;
+      }
     }
     AesYear& row = r_.years.back();
     for (int k = 0; k < 6; ++k) {
@@ -77,9 +81,13 @@ class Statistics {
   }
 
  private:
+  // A spell reaching exactly 1, 2, 3, 6, 12 or 24 hours counts once more.
   static void count(int run, std::array<int, 6>& spells) {
-    for (int k = 0; k < 6; ++k) {
-      if (run == kAesDurations[k]) ++spells[k];
+    static constexpr std::array<signed char, 25> kDurationIndex{-1, 0,  1,  2,  -1, -1, 3,  -1, -1,
+                                                                 -1, -1, -1, 4,  -1, -1, -1, -1, -1,
+                                                                 -1, -1, -1, -1, -1, -1, 5};
+    if (run <= 24 && kDurationIndex[static_cast<std::size_t>(run)] >= 0) {
+      ++spells[static_cast<std::size_t>(kDurationIndex[static_cast<std::size_t>(run)])];
     }
   }
 
@@ -88,6 +96,7 @@ class Statistics {
   int head_ = 0;
   int hours_ = 0;
   int dry_ = 0, wet_ = 0;
+  int date_ = 0;  // the date of the last hour
 };
 
 // One daily record: station, year, month, day, element and the 24 hourly values.
