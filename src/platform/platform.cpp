@@ -70,7 +70,7 @@ std::optional<std::string> OutputFile::open(const std::string& path) {
     return "cannot create file " + path + ": " + std::strerror(errno);
   }
   // Large blocks: the longest outputs (a twelve-year hydrograph) run to megabytes.
-  constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+  constexpr std::size_t kBufferBytes = std::size_t{1} << 15;
   buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
   std::setvbuf(f, buffer_.get(), _IOFBF, kBufferBytes);
   file_ = f;

@@ -62,24 +62,42 @@ IndicationTable indicationTable(const ReservoirTable& t, float dt) {
 }
 
 // The inflow interpolated linearly onto the routing sub-steps, zero after it
-// ends. Returns the last sub-step that carries flow.
-int subStepInflow(const ReservoirRouting& in, int nsub, std::vector<float>& inflow) {
-  inflow.assign(static_cast<std::size_t>(kMaxSteps) + 1, 0.0f);
-  if (in.npts < 1) return 0;
-  inflow[1] = in.inflow[1];
-  const float parts = static_cast<float>(nsub);
-  for (int i = 2; i <= in.npts; ++i) {
-    if (static_cast<std::int64_t>(i - 1) * nsub + 1 > kMaxSteps) break;
-    const float q1 = in.inflow[static_cast<std::size_t>(i - 1)];
-    const float q2 = in.inflow[static_cast<std::size_t>(i)];
-    const float rise = (q2 - q1) / parts;
-    float* at = inflow.data() + static_cast<std::ptrdiff_t>(i - 2) * nsub + 1;
-    for (int m = 1; m <= nsub; ++m) at[m] = q1 + rise * static_cast<float>(m);
+// ends (and past the ordinate limit). Each sub-step's value is worked out when
+// it is asked for, so a routing of twelve years keeps no second copy of it.
+class SubStepInflow {
+ public:
+  SubStepInflow(const ReservoirRouting& in, int nsub) : in_(in), nsub_(nsub), parts_(static_cast<float>(nsub)) {
+    if (in.npts < 1) return;
+    // The inflow ordinates whose sub-steps fit within the limit.
+    int used = 1;
+    while (used < in.npts && static_cast<std::int64_t>(used) * nsub + 1 <= kMaxSteps) ++used;
+    steps_ = (used - 1) * nsub + 1;
   }
-  int last = kMaxSteps;
-  while (last > 0 && inflow[static_cast<std::size_t>(last)] == 0.0f) --last;
-  return last;
-}
+
+  float operator()(int s) const {
+    if (s < 1 || s > steps_) return 0.0f;
+    if (s == 1) return in_.inflow[1];
+    const int i = (s - 2) / nsub_ + 2;  // the inflow ordinate at the end of the interval
+    const int m = (s - 2) % nsub_ + 1;  // the sub-step within it
+    const float q1 = in_.inflow[static_cast<std::size_t>(i - 1)];
+    const float q2 = in_.inflow[static_cast<std::size_t>(i)];
+    const float rise = (q2 - q1) / parts_;
+    return q1 + rise * static_cast<float>(m);
+  }
+
+  // The last sub-step that carries flow.
+  int last() const {
+    int s = steps_;
+    while (s > 0 && (*this)(s) == 0.0f) --s;
+    return s;
+  }
+
+ private:
+  const ReservoirRouting& in_;
+  int nsub_;
+  float parts_;
+  int steps_ = 0;
+};
 
 // The sub-step factor: the inflow step over the requested step, rounded with
 // +0.55; a requested step longer than the inflow step is refused.
@@ -152,22 +170,22 @@ ReservoirResult routeThroughReservoir(const ReservoirRouting& in) {
     return r;
   }
   chooseSubSteps(in, r);
-  std::vector<float> inflow;
-  const int lastInflow = subStepInflow(in, r.nsub, inflow);
+  const SubStepInflow inflow(in, r.nsub);
+  const int lastInflow = inflow.last();
   const IndicationTable x = indicationTable(t, r.dt);
   const int n = t.n;
   const float qmax = t.outflow[static_cast<std::size_t>(n)];
 
   r.outflow.assign(static_cast<std::size_t>(kMaxSteps) + 1, 0.0f);
   if (in.overflow) r.overflow.assign(static_cast<std::size_t>(kMaxSteps) + 1, 0.0f);
-  r.outflow[1] = inflow[1];
-  float i1 = inflow[1];
+  r.outflow[1] = inflow(1);
+  float i1 = inflow(1);
   float yp = 0.0f;  // storage indication at the end of the previous step
   float op = 0.0f;  // outflow at the end of the previous step
   float held = 0.0f;
   r.npts = 1;
   for (int i = 2; i <= kMaxSteps; ++i) {
-    const float i2 = inflow[static_cast<std::size_t>(i)];
+    const float i2 = inflow(i);
     const float iavg = (i1 + i2) / 2.0f;
     const float xsum = iavg + yp;
     // The pond cannot release more than it holds: the indication stays >= 0.

@@ -22,7 +22,7 @@ void put(std::initializer_list<platform::LineSink*> sinks, const fortran::Format
 // to their destination in large pieces: once `block` holds a few tens of
 // kilobytes it goes to `sink` and is emptied.
 inline void handOn(platform::LineSink& sink, std::string& block) {
-  constexpr std::size_t kPieceBytes = std::size_t{1} << 15;
+  constexpr std::size_t kPieceBytes = std::size_t{1} << 14;
   if (block.size() >= kPieceBytes) {
     sink.block(block);
     block.clear();
