@@ -26,10 +26,17 @@ std::vector<fortran::Value> makeValues(std::size_t count, float scale) {
   for (std::size_t i = 0; i < count; ++i) {
     float v = body(rng);
     switch (kind(rng)) {
-      case 0: v = -v; break;
-      case 1: v /= 1000.0f; break;
-      case 2: v *= 1e6f; break;
-      default: break;
+    case 0:
+      v = -v;
+      break;
+    case 1:
+      v /= 1000.0f;
+      break;
+    case 2:
+      v *= 1e6f;
+      break;
+    default:
+      break;
     }
     values.emplace_back(v);
   }
@@ -93,4 +100,4 @@ BENCHMARK(BM_HydrographTableRow)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SingleColumnF13_6Block)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HydrographTableRowBlock)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kDays = 105'408 / 24;  // 4392 days
+constexpr int kDays = 105'408 / 24; // 4392 days
 
 std::filesystem::path makeAesFile() {
   const auto dir = std::filesystem::temp_directory_path() / ("kestran_rain_bench_" + std::to_string(::getpid()));
@@ -70,10 +70,11 @@ void BM_ReadAesThenComputeApi(benchmark::State& state) {
     rain::computeApi(ctx);
     benchmark::DoNotOptimize(ctx.api.API.data());
   }
-  if (ctx.storm.NSTEP != 105'408 || ctx.run.severity == model::Severity::Error) state.SkipWithError("record not loaded in full");
+  if (ctx.storm.NSTEP != 105'408 || ctx.run.severity == model::Severity::Error)
+    state.SkipWithError("record not loaded in full");
   state.counters["hours"] = ctx.storm.NSTEP;
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ReadAesThenComputeApi)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -98,4 +98,4 @@ void wholeCommand(benchmark::State& state) {
 }
 BENCHMARK(wholeCommand)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -93,4 +93,4 @@ void BM_RouteChannelCommand(benchmark::State& state) {
 }
 BENCHMARK(BM_RouteChannelCommand)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

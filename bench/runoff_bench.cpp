@@ -83,8 +83,8 @@ void continuousStandhyd(benchmark::State& state) {
   Bench b;
   // Slot 2, hourly, 50 acres, XIMP 0.3, TIMP 0.45, LOSS 2 with CN 75, both
   // surfaces described, recovery times, SMIN/SMAX from CN, the current storm.
-  const std::vector<float> v = {2,    2,   60, 50, 0.3f, 0.45f, 0,    2,  75, 0.2f, 2,     40, 0.25f,
-                                0,    0.05f, 1, 300, 0.013f, 0, 24,   6,  -1, -1,   0.05f, 12, -1};
+  const std::vector<float> v = {2, 2,     60, 50,  0.3f,   0.45f, 0,  2, 75, 0.2f, 2,     40, 0.25f,
+                                0, 0.05f, 1,  300, 0.013f, 0,     24, 6, -1, -1,   0.05f, 12, -1};
   for (auto _ : state) {
     b.values(30, v);
     runoff::continuousStandhyd(b.ctx);
@@ -96,4 +96,4 @@ void continuousStandhyd(benchmark::State& state) {
 }
 BENCHMARK(continuousStandhyd)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

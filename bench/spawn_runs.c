@@ -44,11 +44,11 @@ int main(int argc, char** argv) {
     struct rusage u;
     if (wait4(pid, &status, 0, &u) != pid) return 4;
     const long long wall = now_ns() - start;
-    const long long cpu = (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000000000LL +
-                          (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1000LL;
+    const long long cpu =
+        (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000000000LL + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1000LL;
     const long long user = u.ru_utime.tv_sec * 1000000000LL + u.ru_utime.tv_usec * 1000LL;
-    printf("%lld %lld %ld %d %lld %lld\n", wall, cpu, u.ru_maxrss,
-           WIFEXITED(status) ? WEXITSTATUS(status) : 128, user, cpu - user);
+    printf("%lld %lld %ld %d %lld %lld\n", wall, cpu, u.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : 128, user,
+           cpu - user);
   }
   return 0;
 }

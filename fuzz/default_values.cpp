@@ -18,7 +18,7 @@ constexpr const char* kStudy =
     "DEFAULT VALUES      ICASEdv=[3]\n"
     "FINISH\n";
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::runStudy(kStudy, {{"FUZZ.DV", fuzz::textOf(data, size)}});

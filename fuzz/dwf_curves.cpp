@@ -14,7 +14,7 @@ constexpr const char* kStudy =
     "                    C_WEEP=[0], K_WEEP=[0], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]\n"
     "FINISH\n";
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::runStudy(kStudy, {{"D_V_DWF.DAT", fuzz::textOf(data, size)}});

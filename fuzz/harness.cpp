@@ -93,7 +93,7 @@ bool spellsNonFinite(std::string_view s) {
   return s.find("NaN") != std::string_view::npos || s.find("Inf") != std::string_view::npos;
 }
 
-}  // namespace
+} // namespace
 
 void runStudy(std::string_view study, const std::vector<DataFile>& files) {
   const fs::path& dir = scratchDir();
@@ -102,7 +102,8 @@ void runStudy(std::string_view study, const std::vector<DataFile>& files) {
   for (const auto& e : fs::directory_iterator(dir, ec)) fs::remove_all(e.path(), ec);
   bool inputsSpellNonFinite = spellsNonFinite(study);
   for (const DataFile& f : files) {
-    std::ofstream(dir / f.name, std::ios::binary).write(f.contents.data(), static_cast<std::streamsize>(f.contents.size()));
+    std::ofstream(dir / f.name, std::ios::binary)
+        .write(f.contents.data(), static_cast<std::streamsize>(f.contents.size()));
     inputsSpellNonFinite = inputsSpellNonFinite || spellsNonFinite(f.contents);
   }
   kestran::RunOptions o;
@@ -114,15 +115,15 @@ void runStudy(std::string_view study, const std::vector<DataFile>& files) {
   try {
     r = kestran::run(o);
   } catch (const kestran::RunError&) {
-    return;  // no study to run (an empty text): refused before it starts
+    return; // no study to run (an empty text): refused before it starts
   }
   checkRecords(r);
-  if (inputsSpellNonFinite) return;  // an echoed input line may say "NaN"
+  if (inputsSpellNonFinite) return; // an echoed input line may say "NaN"
   for (const auto& e : fs::directory_iterator(dir, ec)) {
     if (!e.is_regular_file() || e.path().filename() == "study.dat") continue;
-    if (e.path().extension() == ".sbo") continue;  // unformatted records
+    if (e.path().extension() == ".sbo") continue; // unformatted records
     if (hasNonFiniteWord(fileText(e.path()))) fail("NaN or infinity in " + e.path().filename().string());
   }
 }
 
-}  // namespace fuzz
+} // namespace fuzz

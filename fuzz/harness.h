@@ -29,4 +29,4 @@ struct DataFile {
 // did not already spell out.
 void runStudy(std::string_view study, const std::vector<DataFile>& files = {});
 
-}  // namespace fuzz
+} // namespace fuzz

@@ -1,4 +1,5 @@
-// Fuzzes a file of hourly rainfall records read by READ AES DATA (which also writes AESTEMP.STM), then continuous runoff.
+// Fuzzes a file of hourly rainfall records read by READ AES DATA (which also writes AESTEMP.STM), then continuous
+// runoff.
 #include <cstdint>
 
 #include "harness.h"
@@ -15,7 +16,7 @@ constexpr const char* kStudy =
     "READ STORM          \"AESTEMP.STM\"\n"
     "FINISH\n";
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::runStudy(kStudy, {{"FUZZ.AES", fuzz::textOf(data, size)}});

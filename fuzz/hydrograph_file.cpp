@@ -17,7 +17,7 @@ constexpr const char* kStudy =
     "                    the sum\n"
     "FINISH\n";
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::runStudy(kStudy, {{"FUZZ.HYD", fuzz::textOf(data, size)}});

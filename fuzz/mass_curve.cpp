@@ -14,7 +14,7 @@ constexpr const char* kStudy =
     "READ STORM          \"DERIVED.STM\"\n"
     "FINISH\n";
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::runStudy(kStudy, {{"FUZZ.MAS", fuzz::textOf(data, size)}});

@@ -17,7 +17,7 @@ constexpr const char* kStudy =
     "COMPUTE API         APII=[10], APIK=[0.9]\n"
     "FINISH\n";
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::runStudy(kStudy, {{"FUZZ.STM", fuzz::textOf(data, size)}});

@@ -164,10 +164,7 @@ py::list balance(const kestran::RunResult& r) {
   return out;
 }
 
-template <typename T>
-T item(const py::handle& d, const char* key) {
-  return d[key].cast<T>();
-}
+template <typename T> T item(const py::handle& d, const char* key) { return d[key].cast<T>(); }
 
 // A run's results rebuilt from the values run() returned, for the one CSV
 // writer: the summary rows by column, then the records one by one.
@@ -274,7 +271,8 @@ std::vector<std::string> writeCsv(const std::string& directory, const std::strin
 
 py::dict runStudy(const std::string& input, const std::string& text, const std::string& baseDir,
                   const std::string& workDir, const std::optional<std::string>& projectDir,
-                  const std::optional<std::string>& rainfallDir, const std::optional<Clock>& clock, bool withHydrographs) {
+                  const std::optional<std::string>& rainfallDir, const std::optional<Clock>& clock,
+                  bool withHydrographs) {
   kestran::RunOptions o;
   o.input = input;
   o.text = text;
@@ -322,7 +320,7 @@ int consoleMain(std::vector<std::string> args) {
   return status;
 }
 
-}  // namespace
+} // namespace
 
 PYBIND11_MODULE(_core, m) {
   m.doc() = "The KESTRAN engine: one study per call, results as plain values.";

@@ -16,17 +16,17 @@
 #include "hydrograph/shift_hyd.h"
 #include "hydrograph/storage_volume.h"
 #include "hydrograph/store_hyd.h"
-#include "rain/chicago.h"
 #include "rain/antecedent_index.h"
-#include "rain/modify_storm.h"
-#include "rain/mass_storm.h"
+#include "rain/chicago.h"
 #include "rain/hourly_records.h"
+#include "rain/mass_storm.h"
+#include "rain/modify_storm.h"
 #include "rain/read_storm.h"
 #include "routing/compute_rating_curve.h"
 #include "routing/compute_travel_time.h"
-#include "routing/reservoir.h"
 #include "routing/kinroute.h"
 #include "routing/pipe.h"
+#include "routing/reservoir.h"
 #include "routing/route.h"
 #include "routing/route_channel.h"
 #include "routing/store_rating_curve.h"
@@ -59,10 +59,13 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"PRINT HYD", Id::PrintHyd, 3, Heading::H, "", Precision::Single, hydrograph::printHyd},
     {"DEFAULT VALUES", Id::DefaultValues, 3, Heading::P, "DEFAULT VALUES", Precision::Single, run::defaultValues},
     {"ADD HYD", Id::AddHyd, 12, Heading::H, "", Precision::Single, hydrograph::addHyd},
-    {"STORE RATING CURVE", Id::StoreRatingCurve, 100, Heading::P, "", Precision::Single, routing::storeRatingCurveCommand},
-    {"COMPUTE RATING CURVE", Id::ComputeRatingCurve, 310, Heading::P, "", Precision::Single, routing::computeRatingCurveCommand},
+    {"STORE RATING CURVE", Id::StoreRatingCurve, 100, Heading::P, "", Precision::Single,
+     routing::storeRatingCurveCommand},
+    {"COMPUTE RATING CURVE", Id::ComputeRatingCurve, 310, Heading::P, "", Precision::Single,
+     routing::computeRatingCurveCommand},
     {"STORE TRAVEL TIME", Id::StoreTravelTime, 100, Heading::P, "", Precision::Single, routing::storeTravelTimeCommand},
-    {"COMPUTE TRAVEL TIME", Id::ComputeTravelTime, 5, Heading::P, "", Precision::Single, routing::computeTravelTimeCommand},
+    {"COMPUTE TRAVEL TIME", Id::ComputeTravelTime, 5, Heading::P, "", Precision::Single,
+     routing::computeTravelTimeCommand},
     {"ROUTE", Id::Route, 7, Heading::H, "", Precision::Single, routing::routeCommand},
     {"ROUTE RESERVOIR", Id::RouteReservoir, 100, Heading::H, "", Precision::Single, routing::routeReservoir},
     {"DESIGN STANDHYD", Id::DesignStandhyd, 610, Heading::H, "", Precision::Single, runoff::designStandhyd},
@@ -72,7 +75,8 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"COMPUTE DUHYD", Id::ComputeDuhyd, 8, Heading::H, "COMPUTE DUHYD", Precision::Single, hydrograph::computeDuhyd},
     {"KINROUTE", Id::Kinroute, 10, Heading::H, "KINROUTE        ->", Precision::Single, routing::kinroute},
     {"SHIFT HYD", Id::ShiftHyd, 4, Heading::H, "", Precision::Single, hydrograph::shiftHyd},
-    {"COMPUTE VOLUME", Id::ComputeVolume, 3, Heading::H, "COMPUTE VOLUME", Precision::Single, hydrograph::computeVolume},
+    {"COMPUTE VOLUME", Id::ComputeVolume, 3, Heading::H, "COMPUTE VOLUME", Precision::Single,
+     hydrograph::computeVolume},
     {"FINISH", Id::Finish, 0, Heading::None, "", Precision::Single, nullptr},
     {"DESIGN SCSHYD", Id::DesignScshyd, 610, Heading::H, "", Precision::Single, runoff::designScshyd},
     {"DIVERT HYD", Id::DivertHyd, 120, Heading::H, "", Precision::Single, hydrograph::divertHyd},
@@ -84,7 +88,8 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"CALIB WILHYD", Id::CalibWilhyd, 610, Heading::H, "", Precision::Single, runoff::calibWilhyd},
     {"READ HYD", Id::ReadHyd, 6, Heading::H, "", Precision::Single, hydrograph::readHyd},
     {"MODIFY STORM", Id::ModifyStorm, 5, Heading::P, "", Precision::Single, rain::modifyStorm},
-    {"ROUTE CHANNEL", Id::RouteChannel, 125, Heading::H, "ROUTE CHANNEL   ->", Precision::Single, routing::routeChannelCommand},
+    {"ROUTE CHANNEL", Id::RouteChannel, 125, Heading::H, "ROUTE CHANNEL   ->", Precision::Single,
+     routing::routeChannelCommand},
     {"CHICAGO STORM", Id::ChicagoStorm, 50, Heading::P, "CHICAGO STORM", Precision::Single, rain::chicagoStorm},
     {"MASS STORM", Id::MassStorm, 4, Heading::P, "MASS STORM", Precision::Single, rain::massStorm},
     {"COMPUTE API", Id::ComputeApi, 3, Heading::P, "COMPUTE API", Precision::Single, rain::computeApi},
@@ -95,12 +100,13 @@ constexpr std::array<run::Command, 46> kCommands{{
     {"CONTINUOUS NASHYD", Id::ContinuousNashyd, 610, Heading::H, "", Precision::Single, runoff::continuousNashyd},
     {"CONTINUOUS WILHYD", Id::ContinuousWilhyd, 610, Heading::H, "", Precision::Single, runoff::continuousWilhyd},
     {"CONTINUOUS SCSHYD", Id::ContinuousScshyd, 30, Heading::H, "", Precision::Single, runoff::continuousScshyd},
-    {"COMPUTE DUALHYD", Id::ComputeDualhyd, 9, Heading::H, "COMPUTE DUALHYD", Precision::Single, hydrograph::computeDualhyd},
+    {"COMPUTE DUALHYD", Id::ComputeDualhyd, 9, Heading::H, "COMPUTE DUALHYD", Precision::Single,
+     hydrograph::computeDualhyd},
     {"EROSION INDEX", Id::ErosionIndex, 15, Heading::E, "", Precision::Single, hydrograph::erosionIndex},
     {"COMPUTE DWF+WWF", Id::ComputeDwfWwf, 23, Heading::H, "COMPUTE DWF+WWF", Precision::Single, runoff::computeDwfWwf},
 }};
 
-}  // namespace
+} // namespace
 
 run::CommandTable commandTable() { return kCommands; }
 
@@ -109,4 +115,4 @@ run::ProgramSetup programSetup() {
   return run::ProgramSetup{kCommands, hydrograph::createSummaryRecordFile};
 }
 
-}  // namespace kestran
+} // namespace kestran

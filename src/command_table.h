@@ -11,4 +11,4 @@ run::CommandTable commandTable();
 // The table and the run-start routine the program runs with.
 run::ProgramSetup programSetup();
 
-}  // namespace kestran
+} // namespace kestran

@@ -15,8 +15,8 @@
 #include <utility>
 
 #include "command_table.h"
-#include "results/csv_export.h"
 #include "platform/platform.h"
+#include "results/csv_export.h"
 #include "run/program.h"
 
 namespace kestran {
@@ -27,7 +27,7 @@ namespace {
 
 // Collects the records of one run into its result.
 class Collector : public model::RunRecorder {
- public:
+public:
   explicit Collector(RunResult& r) : r_(r) {}
   void message(model::MessageRecord m) override { r_.messages.push_back(std::move(m)); }
   void summary(model::SummaryRecord s) override { r_.summary.push_back(std::move(s)); }
@@ -39,20 +39,20 @@ class Collector : public model::RunRecorder {
   void units(int METOUT) override { r_.units = METOUT; }
   void ledger(model::LedgerRecord l) override { r_.ledger.push_back(std::move(l)); }
 
- private:
+private:
   RunResult& r_;
   std::unordered_set<std::string> seen_;
 };
 
 // A text window that hands its lines on, or drops them.
 class Window : public platform::TextWindow {
- public:
+public:
   Window(std::string title, platform::LineSink* to) : TextWindow(std::move(title)), to_(to) {}
   void line(std::string_view text) override {
     if (to_ != nullptr) to_->line(text);
   }
 
- private:
+private:
   platform::LineSink* to_;
 };
 
@@ -60,7 +60,8 @@ fs::path makeWorkDir(const fs::path& wanted) {
   std::error_code ec;
   if (wanted.empty()) {
     std::string pattern = (fs::temp_directory_path(ec) / "kestran-XXXXXX").string();
-    if (ec || ::mkdtemp(pattern.data()) == nullptr) throw RunError("cannot make a work directory under the temporary directory");
+    if (ec || ::mkdtemp(pattern.data()) == nullptr)
+      throw RunError("cannot make a work directory under the temporary directory");
     return pattern;
   }
   if (fs::exists(wanted, ec) && !fs::is_directory(wanted, ec)) {
@@ -92,10 +93,11 @@ std::string dirText(const fs::path& p) {
   return s;
 }
 
-}  // namespace
+} // namespace
 
 RunResult run(const RunOptions& options) {
-  if (!options.input.empty() && !options.text.empty()) throw RunError("give either an input file or a command text, not both");
+  if (!options.input.empty() && !options.text.empty())
+    throw RunError("give either an input file or a command text, not both");
   if (options.input.empty() && options.text.empty()) throw RunError("no input: give an input file or a command text");
   std::error_code ec;
   if (!options.input.empty() && !fs::is_regular_file(options.input, ec)) {
@@ -161,8 +163,7 @@ int commandLine(int argc, char** argv, platform::Platform& platform) {
   // The same run, its results also collected as data.
   RunResult result;
   Collector collector(result);
-  result.status =
-      run::programMain(static_cast<int>(rest.size()), rest.data(), programSetup(), platform, &collector);
+  result.status = run::programMain(static_cast<int>(rest.size()), rest.data(), programSetup(), platform, &collector);
   result.balance = results::runBalance(result.ledger);
   if (csvDir) {
     const std::string stem = rest.size() == 2 ? fs::path(rest[1]).stem().string() : std::string("kestran");
@@ -186,4 +187,4 @@ int consoleMain(int argc, char** argv) {
   return commandLine(argc, argv, host);
 }
 
-}  // namespace kestran
+} // namespace kestran

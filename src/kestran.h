@@ -38,8 +38,8 @@ struct RunOptions {
 };
 
 struct RunResult {
-  int status = 0;  // 0 when every run ended normally
-  int units = 0;   // output units of the results: 1 imperial, 2 metric (of the last run)
+  int status = 0; // 0 when every run ended normally
+  int units = 0;  // output units of the results: 1 imperial, 2 metric (of the last run)
   std::filesystem::path workDir;
   std::filesystem::path detailedOutput;
   std::filesystem::path summaryOutput;
@@ -47,7 +47,7 @@ struct RunResult {
   std::vector<model::SummaryRecord> summary;
   std::vector<model::HydrographRecord> hydrographs;
   std::vector<model::StormRecord> storms;
-  std::vector<std::string> files;  // every file written, in the order first written
+  std::vector<std::string> files; // every file written, in the order first written
   // The water balance of every command that produced or moved a hydrograph,
   // and of the run: each catchment's storm volume followed to the outlets.
   std::vector<model::LedgerRecord> ledger;
@@ -58,7 +58,7 @@ struct RunResult {
 // A run that cannot start: a missing input, a work directory that cannot be
 // made or is a file, options that contradict each other.
 class RunError : public std::runtime_error {
- public:
+public:
   using std::runtime_error::runtime_error;
 };
 
@@ -75,4 +75,4 @@ int commandLine(int argc, char** argv, platform::Platform& platform);
 // whole output files), the system clock otherwise.
 int consoleMain(int argc, char** argv);
 
-}  // namespace kestran
+} // namespace kestran

@@ -38,14 +38,12 @@ enum class OpKind : std::uint8_t {
 
 struct Op {
   OpKind kind;
-  int w = 0;  // width, or the count/column of a positioning op
-  int d = 0;  // digits after the point (F, E) or minimum digits (I, -1 if absent)
-  std::string text;  // literal text
+  int w = 0;        // width, or the count/column of a positioning op
+  int d = 0;        // digits after the point (F, E) or minimum digits (I, -1 if absent)
+  std::string text; // literal text
 };
 
-bool isData(OpKind k) {
-  return k == OpKind::Int || k == OpKind::Fixed || k == OpKind::Expo || k == OpKind::Char;
-}
+bool isData(OpKind k) { return k == OpKind::Int || k == OpKind::Fixed || k == OpKind::Expo || k == OpKind::Char; }
 
 // Guards against formats such as 9999(9999(...)) that would expand without bound.
 constexpr std::size_t kMaxExpansion = std::size_t{1} << 22;
@@ -59,7 +57,7 @@ constexpr std::size_t kTypicalRecord = 136;
 // Parsing
 
 class Parser {
- public:
+public:
   explicit Parser(std::string_view text) : full_(text) { compact(text); }
 
   // Parses "(list)" into the flattened operations and the reversion index.
@@ -79,7 +77,7 @@ class Parser {
     if (tooFar_) fail("the format expands too far");
   }
 
- private:
+private:
   // Blanks outside character literals carry no meaning in a format, so they
   // are dropped before parsing; letters are folded to upper case likewise.
   void compact(std::string_view text) {
@@ -88,7 +86,7 @@ class Parser {
     for (char c : text) {
       if (quote) {
         src_.push_back(c);
-        if (c == quote) quote = 0;  // a doubled quote reopens on the next char
+        if (c == quote) quote = 0; // a doubled quote reopens on the next char
       } else if (c == '\'' || c == '"') {
         quote = c;
         src_.push_back(c);
@@ -165,7 +163,7 @@ class Parser {
       inner.reserve(kUsualOps);
       std::uint64_t innerBudget = 0;
       parseList(inner, innerBudget, nullptr);
-      ++pos_;  // the ')' that parseList stopped at
+      ++pos_; // the ')' that parseList stopped at
       const int repeat = count < 0 ? 1 : count;
       if (reversion) {
         // Reversion restarts at the last top-level group, repeat count included.
@@ -205,60 +203,60 @@ class Parser {
     if (c == '\0') fail("unexpected end of format");
     ++pos_;
     switch (c) {
-      case '/':
-        op.kind = OpKind::Slash;
-        return count < 0 ? 1 : count;
-      case ':':
-        if (count >= 0) fail("a count before ':'");
-        op.kind = OpKind::Colon;
-        return 1;
-      case 'X':
-        // nX: the number is the distance, not a repeat count; a bare X moves one.
-        op.kind = OpKind::SkipX;
-        op.w = count < 0 ? 1 : count;
-        return 1;
-      case 'T':
-        if (count >= 0) fail("a count before T");
-        if (at() == 'L' || at() == 'R') {
-          op.kind = at() == 'L' ? OpKind::TabLeft : OpKind::TabRight;
-          ++pos_;
-          op.w = requiredNumber("tab distance", 0);
-        } else {
-          op.kind = OpKind::TabTo;
-          op.w = requiredNumber("tab column", 1);
-        }
-        return 1;
-      case 'I':
-        op.kind = OpKind::Int;
-        op.w = requiredNumber("I width", 1);
-        op.d = -1;
-        if (at() == '.') {
-          ++pos_;
-          op.d = requiredNumber("I minimum digits", 0);
-          if (op.d > op.w) fail("I minimum digits exceed the width");
-        }
-        break;
-      case 'F':
-        op.kind = OpKind::Fixed;
-        op.w = requiredNumber("F width", 1);
-        if (at() != '.') fail("F needs w.d");
+    case '/':
+      op.kind = OpKind::Slash;
+      return count < 0 ? 1 : count;
+    case ':':
+      if (count >= 0) fail("a count before ':'");
+      op.kind = OpKind::Colon;
+      return 1;
+    case 'X':
+      // nX: the number is the distance, not a repeat count; a bare X moves one.
+      op.kind = OpKind::SkipX;
+      op.w = count < 0 ? 1 : count;
+      return 1;
+    case 'T':
+      if (count >= 0) fail("a count before T");
+      if (at() == 'L' || at() == 'R') {
+        op.kind = at() == 'L' ? OpKind::TabLeft : OpKind::TabRight;
         ++pos_;
-        op.d = requiredNumber("F decimals", 0);
-        break;
-      case 'E':
-        op.kind = OpKind::Expo;
-        op.w = requiredNumber("E width", 1);
-        if (at() != '.') fail("E needs w.d");
+        op.w = requiredNumber("tab distance", 0);
+      } else {
+        op.kind = OpKind::TabTo;
+        op.w = requiredNumber("tab column", 1);
+      }
+      return 1;
+    case 'I':
+      op.kind = OpKind::Int;
+      op.w = requiredNumber("I width", 1);
+      op.d = -1;
+      if (at() == '.') {
         ++pos_;
-        op.d = requiredNumber("E digits", 1);
-        break;
-      case 'A':
-        op.kind = OpKind::Char;
-        op.w = number();
-        if (op.w == 0) fail("A width must be at least 1");
-        break;
-      default:
-        fail(std::string("unknown edit descriptor '") + c + "'");
+        op.d = requiredNumber("I minimum digits", 0);
+        if (op.d > op.w) fail("I minimum digits exceed the width");
+      }
+      break;
+    case 'F':
+      op.kind = OpKind::Fixed;
+      op.w = requiredNumber("F width", 1);
+      if (at() != '.') fail("F needs w.d");
+      ++pos_;
+      op.d = requiredNumber("F decimals", 0);
+      break;
+    case 'E':
+      op.kind = OpKind::Expo;
+      op.w = requiredNumber("E width", 1);
+      if (at() != '.') fail("E needs w.d");
+      ++pos_;
+      op.d = requiredNumber("E digits", 1);
+      break;
+    case 'A':
+      op.kind = OpKind::Char;
+      op.w = number();
+      if (op.w == 0) fail("A width must be at least 1");
+      break;
+    default:
+      fail(std::string("unknown edit descriptor '") + c + "'");
     }
     return count < 0 ? 1 : count;
   }
@@ -353,7 +351,7 @@ struct Record {
 // Scratch space for one number: on the stack for every usual width, on the
 // heap only for absurdly wide fields.
 class Scratch {
- public:
+public:
   explicit Scratch(std::size_t n) {
     if (n > sizeof(local_)) {
       heap_.resize(n);
@@ -362,7 +360,7 @@ class Scratch {
   }
   char* data() { return p_; }
 
- private:
+private:
   char local_[160];
   std::string heap_;
   char* p_ = local_;
@@ -371,18 +369,26 @@ class Scratch {
 // Infinity and NaN in F and E fields.
 void writeNonFinite(Record& rec, int w, double v) {
   if (std::isnan(v)) {
-    if (w >= 3) rec.rightJustified(w, "NaN", 3);
-    else rec.stars(w);
+    if (w >= 3)
+      rec.rightJustified(w, "NaN", 3);
+    else
+      rec.stars(w);
     return;
   }
   if (v > 0) {
-    if (w >= 8) rec.rightJustified(w, "Infinity", 8);
-    else if (w >= 3) rec.rightJustified(w, "Inf", 3);
-    else rec.stars(w);
+    if (w >= 8)
+      rec.rightJustified(w, "Infinity", 8);
+    else if (w >= 3)
+      rec.rightJustified(w, "Inf", 3);
+    else
+      rec.stars(w);
   } else {
-    if (w >= 9) rec.rightJustified(w, "-Infinity", 9);
-    else if (w >= 4) rec.rightJustified(w, "-Inf", 4);
-    else rec.stars(w);
+    if (w >= 9)
+      rec.rightJustified(w, "-Infinity", 9);
+    else if (w >= 4)
+      rec.rightJustified(w, "-Inf", 4);
+    else
+      rec.stars(w);
   }
 }
 
@@ -410,10 +416,9 @@ constexpr std::uint64_t kPow10Int[] = {1ull,
                                        1000000000000000000ull};
 
 // "00" to "99", so digits can be produced two at a time.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                               "8081828384858687888990919293949596979899";
 
 // The common case of fixed conversion without the general algorithm: a
 // finite a >= 0 is m * 2^e exactly, so a * 10^d rounded half-even is an
@@ -440,7 +445,7 @@ bool scaledRound(double a, int d, std::uint64_t& n) {
   m >>= tz;
   e += tz;
   if (d <= 9 && m < (std::uint64_t{1} << 34) && e < 0 && e > -64) {
-    const std::uint64_t p = m * kPow10Int[d];  // below 2^64
+    const std::uint64_t p = m * kPow10Int[d]; // below 2^64
     const int k = -e;
     const std::uint64_t q = p >> k;
     const std::uint64_t r = p & ((std::uint64_t{1} << k) - 1);
@@ -449,11 +454,11 @@ bool scaledRound(double a, int d, std::uint64_t& n) {
     return true;
   }
   using u128 = unsigned __int128;
-  const u128 p = static_cast<u128>(m) * kPow10Int[d];  // below 2^117
+  const u128 p = static_cast<u128>(m) * kPow10Int[d]; // below 2^117
   if (e >= 0) {
-    n = static_cast<std::uint64_t>(p << e);  // a is an integer below 10^18
+    n = static_cast<std::uint64_t>(p << e); // a is an integer below 10^18
   } else if (e <= -118) {
-    n = 0;  // p / 2^-e is below one half
+    n = 0; // p / 2^-e is below one half
   } else {
     const int k = -e;
     const u128 q = p >> k;
@@ -531,14 +536,14 @@ void writeFixed(Record& rec, int w, int d, double v) {
 
   // Many decimals or a large value: the general conversion.
   Scratch buf(width + static_cast<std::size_t>(d) + 8);
-  char* first = buf.data() + 1;  // one byte kept free in front for the sign
+  char* first = buf.data() + 1; // one byte kept free in front for the sign
   char* last = std::to_chars(first, first + w + d + 6, a, std::chars_format::fixed, d).ptr;
   std::size_t intLen = d > 0 ? static_cast<std::size_t>(last - first) - 1 - static_cast<std::size_t>(d)
                              : static_cast<std::size_t>(last - first);
-  if (d == 0) *last++ = '.';  // the conversion leaves out the point when there are no decimals
+  if (d == 0) *last++ = '.'; // the conversion leaves out the point when there are no decimals
   std::size_t len = static_cast<std::size_t>(last - first) + (neg ? 1 : 0);
   if (d > 0 && intLen == 1 && *first == '0' && len > width) {
-    ++first;  // drop the optional leading zero
+    ++first; // drop the optional leading zero
     --len;
   }
   if (len > width) {
@@ -569,10 +574,10 @@ void writeExpo(Record& rec, int w, int d, double v) {
   Scratch buf(static_cast<std::size_t>(d) + 24);
   char* sci = buf.data();
   const char* end = std::to_chars(sci, sci + d + 24, a, std::chars_format::scientific, d - 1).ptr;
-  const char* mark = sci + (d > 1 ? d + 1 : 1);  // the 'e'
+  const char* mark = sci + (d > 1 ? d + 1 : 1); // the 'e'
   int exp10 = 0;
   std::from_chars(mark[1] == '+' ? mark + 2 : mark + 1, end, exp10);
-  if (a != 0.0) exp10 += 1;  // 0.DDD rather than D.DD; zero keeps E+00
+  if (a != 0.0) exp10 += 1; // 0.DDD rather than D.DD; zero keeps E+00
 
   char* p = rec.field(static_cast<std::size_t>(w));
   std::size_t pad = static_cast<std::size_t>(w) - need;
@@ -638,10 +643,13 @@ double realOf(const Value& v) { return v.kind == Value::Kind::Real4 ? static_cas
 
 const char* kindName(Value::Kind k) {
   switch (k) {
-    case Value::Kind::Int: return "an integer";
-    case Value::Kind::Real4:
-    case Value::Kind::Real8: return "a real";
-    case Value::Kind::Text: return "a character";
+  case Value::Kind::Int:
+    return "an integer";
+  case Value::Kind::Real4:
+  case Value::Kind::Real8:
+    return "a real";
+  case Value::Kind::Text:
+    return "a character";
   }
   return "an unknown";
 }
@@ -661,7 +669,7 @@ void appendListReal(std::string& out, double v, int sig) {
     return;
   }
   if (std::signbit(v)) out.push_back('-');
-  char sci[48];  // "d.ddd...e+nnn"; the rounding carry is already in the exponent
+  char sci[48]; // "d.ddd...e+nnn"; the rounding carry is already in the exponent
   char* end = std::to_chars(sci, sci + sizeof(sci), std::fabs(v), std::chars_format::scientific, sig - 1).ptr;
   char* e = std::find(sci, end, 'e');
   int exp10 = 0;
@@ -685,20 +693,19 @@ void appendListReal(std::string& out, double v, int sig) {
   }
 }
 
-}  // namespace
+} // namespace
 
 struct Format::Impl {
   std::string text;
   bool listDirected = false;
   std::vector<Op> ops;
-  std::size_t reversion = 0;       // where the format restarts when items remain
-  bool reversionHasData = false;   // false: leftover items could never be consumed
+  std::size_t reversion = 0;     // where the format restarts when items remain
+  bool reversionHasData = false; // false: leftover items could never be consumed
 
   void writeList(std::span<const Value> items, std::vector<std::string>& records) const;
   // Lays out the records in `rec.text` from `rec.start` on; `endRecord` is
   // called at the end of each.
-  template <class EndRecord>
-  void writeFormatted(std::span<const Value> items, Record& rec, EndRecord endRecord) const;
+  template <class EndRecord> void writeFormatted(std::span<const Value> items, Record& rec, EndRecord endRecord) const;
 };
 
 Format::Format(std::string_view text) : impl_(new Impl) {
@@ -775,23 +782,23 @@ void Format::Impl::writeList(std::span<const Value> items, std::vector<std::stri
   bool first = true;
   for (const Value& v : items) {
     switch (v.kind) {
-      case Value::Kind::Text:
-        out.append(v.s);
-        break;
-      case Value::Kind::Int: {
-        if (!first) out.push_back(' ');
-        char buf[24];
-        out.append(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof(buf), v.i).ptr - buf));
-        break;
-      }
-      case Value::Kind::Real4:
-        if (!first) out.push_back(' ');
-        appendListReal(out, static_cast<double>(v.f), 9);
-        break;
-      case Value::Kind::Real8:
-        if (!first) out.push_back(' ');
-        appendListReal(out, v.d, 17);
-        break;
+    case Value::Kind::Text:
+      out.append(v.s);
+      break;
+    case Value::Kind::Int: {
+      if (!first) out.push_back(' ');
+      char buf[24];
+      out.append(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof(buf), v.i).ptr - buf));
+      break;
+    }
+    case Value::Kind::Real4:
+      if (!first) out.push_back(' ');
+      appendListReal(out, static_cast<double>(v.f), 9);
+      break;
+    case Value::Kind::Real8:
+      if (!first) out.push_back(' ');
+      appendListReal(out, v.d, 17);
+      break;
     }
     first = false;
   }
@@ -800,8 +807,8 @@ void Format::Impl::writeList(std::span<const Value> items, std::vector<std::stri
 
 template <class EndRecord>
 void Format::Impl::writeFormatted(std::span<const Value> items, Record& rec, EndRecord endRecordOf) const {
-  std::size_t next = 0;  // next item to write
-  std::size_t i = 0;     // next operation
+  std::size_t next = 0; // next item to write
+  std::size_t i = 0;    // next operation
   const std::size_t nOps = ops.size();
 
   auto endRecord = [&] {
@@ -812,59 +819,58 @@ void Format::Impl::writeFormatted(std::span<const Value> items, Record& rec, End
   for (;;) {
     if (i == nOps) {
       if (next == items.size()) break;
-      if (!reversionHasData)
-        throw FormatError("format " + text + " has no field left for the remaining items");
-      endRecord();  // reversion starts a new record
+      if (!reversionHasData) throw FormatError("format " + text + " has no field left for the remaining items");
+      endRecord(); // reversion starts a new record
       i = reversion;
       continue;
     }
     const Op& op = ops[i++];
     switch (op.kind) {
-      case OpKind::Literal:
-        rec.put(op.text.data(), op.text.size());
-        continue;
-      case OpKind::SkipX:
-      case OpKind::TabRight:
-        rec.pos += static_cast<std::size_t>(op.w);
-        continue;
-      case OpKind::TabTo:
-        rec.pos = static_cast<std::size_t>(op.w - 1);
-        continue;
-      case OpKind::TabLeft:
-        rec.pos -= std::min(rec.pos, static_cast<std::size_t>(op.w));
-        continue;
-      case OpKind::Slash:
-        endRecord();
-        continue;
-      case OpKind::Colon:
-        if (next == items.size()) break;
-        continue;
-      default:
-        break;
+    case OpKind::Literal:
+      rec.put(op.text.data(), op.text.size());
+      continue;
+    case OpKind::SkipX:
+    case OpKind::TabRight:
+      rec.pos += static_cast<std::size_t>(op.w);
+      continue;
+    case OpKind::TabTo:
+      rec.pos = static_cast<std::size_t>(op.w - 1);
+      continue;
+    case OpKind::TabLeft:
+      rec.pos -= std::min(rec.pos, static_cast<std::size_t>(op.w));
+      continue;
+    case OpKind::Slash:
+      endRecord();
+      continue;
+    case OpKind::Colon:
+      if (next == items.size()) break;
+      continue;
+    default:
+      break;
     }
     // A data field, or a colon with no items left.
     if (next == items.size()) break;
     const Value& v = items[next++];
     bool ok = true;
     switch (op.kind) {
-      case OpKind::Int:
-        ok = v.kind == Value::Kind::Int;
-        if (ok) writeInt(rec, op.w, op.d, v.i);
-        break;
-      case OpKind::Fixed:
-        ok = v.kind == Value::Kind::Real4 || v.kind == Value::Kind::Real8;
-        if (ok) writeFixed(rec, op.w, op.d, realOf(v));
-        break;
-      case OpKind::Expo:
-        ok = v.kind == Value::Kind::Real4 || v.kind == Value::Kind::Real8;
-        if (ok) writeExpo(rec, op.w, op.d, realOf(v));
-        break;
-      case OpKind::Char:
-        ok = v.kind == Value::Kind::Text;
-        if (ok) writeChar(rec, op.w, v.s);
-        break;
-      default:
-        break;
+    case OpKind::Int:
+      ok = v.kind == Value::Kind::Int;
+      if (ok) writeInt(rec, op.w, op.d, v.i);
+      break;
+    case OpKind::Fixed:
+      ok = v.kind == Value::Kind::Real4 || v.kind == Value::Kind::Real8;
+      if (ok) writeFixed(rec, op.w, op.d, realOf(v));
+      break;
+    case OpKind::Expo:
+      ok = v.kind == Value::Kind::Real4 || v.kind == Value::Kind::Real8;
+      if (ok) writeExpo(rec, op.w, op.d, realOf(v));
+      break;
+    case OpKind::Char:
+      ok = v.kind == Value::Kind::Text;
+      if (ok) writeChar(rec, op.w, v.s);
+      break;
+    default:
+      break;
     }
     if (!ok)
       throw FormatError("format " + text + ": item " + std::to_string(next) + " is " + kindName(v.kind) +
@@ -873,4 +879,4 @@ void Format::Impl::writeFormatted(std::span<const Value> items, Record& rec, End
   endRecord();
 }
 
-}  // namespace fortran
+} // namespace fortran

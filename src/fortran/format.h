@@ -39,12 +39,12 @@ struct Value {
 
 // A malformed format text is a programmer error, reported when the Format is built.
 class FormatError : public std::logic_error {
- public:
+public:
   using std::logic_error::logic_error;
 };
 
 class Format {
- public:
+public:
   // `text` is the format exactly as quoted, outer parentheses included, or "*"
   // for list-directed output.
   explicit Format(std::string_view text);
@@ -69,9 +69,9 @@ class Format {
 
   const std::string& text() const;
 
- private:
+private:
   struct Impl;
   Impl* impl_;
 };
 
-}  // namespace fortran
+} // namespace fortran

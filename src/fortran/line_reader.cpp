@@ -26,7 +26,7 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-}  // namespace
+} // namespace
 
 std::string fixedWidth(std::string_view line, std::size_t width) {
   std::string out(line.substr(0, width));
@@ -73,4 +73,4 @@ void LineReader::back() {
 
 void LineReader::rewind() { pos_ = 0; }
 
-}  // namespace fortran
+} // namespace fortran

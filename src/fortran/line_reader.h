@@ -22,7 +22,7 @@ namespace fortran {
 std::string fixedWidth(std::string_view line, std::size_t width);
 
 class LineReader {
- public:
+public:
   struct Opened;
 
   // Reads the file at `path`. A missing or unreadable file is reported through
@@ -51,7 +51,7 @@ class LineReader {
   // The path the reader was opened from (or the name given to fromText), for messages.
   const std::string& name() const { return name_; }
 
- private:
+private:
   LineReader(std::string name, std::vector<std::string> lines);
 
   std::string name_;
@@ -67,4 +67,4 @@ struct LineReader::Opened {
   explicit operator bool() const { return reader.has_value(); }
 };
 
-}  // namespace fortran
+} // namespace fortran

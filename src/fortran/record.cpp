@@ -45,7 +45,7 @@ std::string parseInteger(std::string_view s, std::int32_t& value) {
     magnitude = magnitude * 10 + (s[i] - '0');
     if (magnitude > limit) {
       tooLarge = true;
-      magnitude = limit;  // keep scanning for bad characters without overflowing
+      magnitude = limit; // keep scanning for bad characters without overflowing
     }
   }
   if (tooLarge) return "integer out of range";
@@ -138,9 +138,8 @@ std::string parseReal(std::string_view s, int impliedDecimals, double& dvalue, f
 
 // Recursive-descent parser of a format text into a flat list of edits, with
 // groups and repeat counts expanded so that reading is a single pass.
-template <typename Edit, typename EditKind>
-class FormatParser {
- public:
+template <typename Edit, typename EditKind> class FormatParser {
+public:
   explicit FormatParser(std::string_view text) : original_(text) {
     // Blanks are insignificant in a format and letters may be in either case.
     for (char c : text) {
@@ -156,7 +155,7 @@ class FormatParser {
     return edits;
   }
 
- private:
+private:
   // Keeps a mistyped repeat count from expanding into an enormous edit list.
   static constexpr long kMaxEdits = 100000;
 
@@ -219,55 +218,55 @@ class FormatParser {
     if (c == '\0') fail("unexpected end");
     ++pos_;
     switch (c) {
-      case '(':
-        append(edits, group(), repeat);
-        return;
-      case 'I': {
-        const int w = positive("I");
-        if (peek() == '.') {  // Iw.m: the minimum digit count matters on output only
-          ++pos_;
-          if (!number()) fail("I needs digits after '.'");
-        }
-        append(edits, {Edit{EditKind::Integer, 'I', w, 0}}, repeat);
-        return;
-      }
-      case 'F':
-      case 'E':
-      case 'D': {
-        const char name[] = {c, '\0'};
-        const int w = positive(name);
-        if (peek() != '.') fail(std::string(name) + " needs the form " + name + "w.d");
+    case '(':
+      append(edits, group(), repeat);
+      return;
+    case 'I': {
+      const int w = positive("I");
+      if (peek() == '.') { // Iw.m: the minimum digit count matters on output only
         ++pos_;
-        const std::optional<long> d = number();
-        if (!d) fail(std::string(name) + " needs digits after '.'");
-        if (c == 'E' && peek() == 'E') {  // Ew.dEe: the exponent width matters on output only
-          ++pos_;
-          if (!number()) fail("E needs digits after the exponent letter");
-        }
-        append(edits, {Edit{EditKind::Real, c, w, static_cast<int>(*d)}}, repeat);
-        return;
+        if (!number()) fail("I needs digits after '.'");
       }
-      case 'A':
-        // A plain "A" takes its width from the variable, which a record
-        // read here does not have, so the width must be written.
-        append(edits, {Edit{EditKind::Text, 'A', positive("A"), 0}}, repeat);
-        return;
-      case 'X':
-        // In nX the number is the column count, not a repeat.
-        append(edits, {Edit{EditKind::Skip, 'X', static_cast<int>(repeat), 0}}, 1);
-        return;
-      case 'T': {
-        if (count) fail("T cannot have a repeat count");
-        if (peek() == 'L' || peek() == 'R') {
-          const bool left = s_[pos_++] == 'L';
-          append(edits, {Edit{left ? EditKind::TabLeft : EditKind::Skip, 'T', positive("TL/TR"), 0}}, 1);
-        } else {
-          append(edits, {Edit{EditKind::TabTo, 'T', positive("T"), 0}}, 1);
-        }
-        return;
+      append(edits, {Edit{EditKind::Integer, 'I', w, 0}}, repeat);
+      return;
+    }
+    case 'F':
+    case 'E':
+    case 'D': {
+      const char name[] = {c, '\0'};
+      const int w = positive(name);
+      if (peek() != '.') fail(std::string(name) + " needs the form " + name + "w.d");
+      ++pos_;
+      const std::optional<long> d = number();
+      if (!d) fail(std::string(name) + " needs digits after '.'");
+      if (c == 'E' && peek() == 'E') { // Ew.dEe: the exponent width matters on output only
+        ++pos_;
+        if (!number()) fail("E needs digits after the exponent letter");
       }
-      default:
-        fail(std::string("unsupported edit descriptor '") + c + "'");
+      append(edits, {Edit{EditKind::Real, c, w, static_cast<int>(*d)}}, repeat);
+      return;
+    }
+    case 'A':
+      // A plain "A" takes its width from the variable, which a record
+      // read here does not have, so the width must be written.
+      append(edits, {Edit{EditKind::Text, 'A', positive("A"), 0}}, repeat);
+      return;
+    case 'X':
+      // In nX the number is the column count, not a repeat.
+      append(edits, {Edit{EditKind::Skip, 'X', static_cast<int>(repeat), 0}}, 1);
+      return;
+    case 'T': {
+      if (count) fail("T cannot have a repeat count");
+      if (peek() == 'L' || peek() == 'R') {
+        const bool left = s_[pos_++] == 'L';
+        append(edits, {Edit{left ? EditKind::TabLeft : EditKind::Skip, 'T', positive("TL/TR"), 0}}, 1);
+      } else {
+        append(edits, {Edit{EditKind::TabTo, 'T', positive("T"), 0}}, 1);
+      }
+      return;
+    }
+    default:
+      fail(std::string("unsupported edit descriptor '") + c + "'");
     }
   }
 
@@ -324,8 +323,7 @@ std::string listReal(std::string_view line, double& value) {
   return {};
 }
 
-template <typename T>
-ListResult<T> readList(LineReader& in, std::string (*parse)(std::string_view, T&)) {
+template <typename T> ListResult<T> readList(LineReader& in, std::string (*parse)(std::string_view, T&)) {
   ListResult<T> result;
   std::string line;
   for (;;) {
@@ -344,7 +342,7 @@ ListResult<T> readList(LineReader& in, std::string (*parse)(std::string_view, T&
   return result;
 }
 
-}  // namespace
+} // namespace
 
 // ---- InputRecord -------------------------------------------------------------
 
@@ -356,8 +354,8 @@ const InputRecord::Field& InputRecord::field(std::size_t k, Kind wanted) const {
   }
   const Field& f = fields_[k];
   if (f.kind != wanted) {
-    throw std::logic_error("record field " + std::to_string(k) + " is " + names[static_cast<int>(f.kind)] +
-                           ", not " + names[static_cast<int>(wanted)]);
+    throw std::logic_error("record field " + std::to_string(k) + " is " + names[static_cast<int>(f.kind)] + ", not " +
+                           names[static_cast<int>(wanted)]);
   }
   return f;
 }
@@ -385,21 +383,21 @@ RecordResult InputFormat::read(std::string_view line) const {
   RecordResult result;
   InputRecord& record = result.record;
   record.fields_.reserve(fieldCount_);
-  std::size_t column = 0;  // 0-based position of the next character to read
+  std::size_t column = 0; // 0-based position of the next character to read
   for (const Edit& e : edits_) {
     const auto width = static_cast<std::size_t>(e.width);
     switch (e.kind) {
-      case EditKind::Skip:
-        column += width;
-        continue;
-      case EditKind::TabTo:
-        column = width - 1;
-        continue;
-      case EditKind::TabLeft:
-        column = column > width ? column - width : 0;
-        continue;
-      default:
-        break;
+    case EditKind::Skip:
+      column += width;
+      continue;
+    case EditKind::TabTo:
+      column = width - 1;
+      continue;
+    case EditKind::TabLeft:
+      column = column > width ? column - width : 0;
+      continue;
+    default:
+      break;
     }
 
     // Columns beyond the end of the line read as blanks.
@@ -469,4 +467,4 @@ RecordResult readRecord(LineReader& in, const InputFormat& format) {
 
 ListResult<double> readListNumber(LineReader& in) { return readList<double>(in, listReal); }
 
-}  // namespace fortran
+} // namespace fortran

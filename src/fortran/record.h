@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fortran/format.h"  // FormatError
+#include "fortran/format.h" // FormatError
 #include "fortran/line_reader.h"
 
 namespace fortran {
@@ -36,18 +36,18 @@ enum class ReadStatus { Ok, EndOfFile, Error };
 // order of the data edit descriptors (I, F, E, D, A) of the format. Asking for
 // a field that does not exist, or as the wrong kind, throws std::logic_error.
 class InputRecord {
- public:
+public:
   enum class Kind { Integer, Real, Text };
 
   std::size_t size() const { return fields_.size(); }
   Kind kind(std::size_t k) const;
 
-  std::int32_t integer(std::size_t k) const;  // I field
-  float real(std::size_t k) const;            // F/E/D field as single precision
-  double realDouble(std::size_t k) const;     // F/E/D field as double precision
-  const std::string& text(std::size_t k) const;  // A field: exactly w characters
+  std::int32_t integer(std::size_t k) const;    // I field
+  float real(std::size_t k) const;              // F/E/D field as single precision
+  double realDouble(std::size_t k) const;       // F/E/D field as double precision
+  const std::string& text(std::size_t k) const; // A field: exactly w characters
 
- private:
+private:
   friend class InputFormat;
   struct Field {
     Kind kind = Kind::Integer;
@@ -72,7 +72,7 @@ struct RecordResult {
 };
 
 class InputFormat {
- public:
+public:
   // `text` is the format as written, outer parentheses included, e.g. "(A60,F10.4)".
   // Supported: Iw[.m], Fw.d, Ew.d[Ee], Dw.d (E and D read exactly like F),
   // Aw, nX, Tn, TLn, TRn, repeat counts on descriptors and on parenthesised
@@ -86,17 +86,17 @@ class InputFormat {
   std::size_t fieldCount() const { return fieldCount_; }
   const std::string& text() const { return text_; }
 
- private:
+private:
   enum class EditKind { Integer, Real, Text, Skip, TabTo, TabLeft };
   struct Edit {
     EditKind kind;
-    char letter;   // descriptor letter as written, for messages
-    int width;     // field width, or the column count of X/T/TL
-    int decimals;  // d of Fw.d
+    char letter;  // descriptor letter as written, for messages
+    int width;    // field width, or the column count of X/T/TL
+    int decimals; // d of Fw.d
   };
 
   std::string text_;
-  std::vector<Edit> edits_;  // groups and repeats already expanded
+  std::vector<Edit> edits_; // groups and repeats already expanded
   std::size_t fieldCount_ = 0;
 };
 
@@ -106,8 +106,7 @@ RecordResult readRecord(LineReader& in, const InputFormat& format);
 
 // ---- list-directed input -------------------------------------------------
 
-template <typename T>
-struct ListResult {
+template <typename T> struct ListResult {
   ReadStatus status = ReadStatus::Error;
   T value{};
   std::string error;
@@ -122,4 +121,4 @@ struct ListResult {
 // line does not start with a number.
 ListResult<double> readListNumber(LineReader& in);
 
-}  // namespace fortran
+} // namespace fortran

@@ -32,4 +32,4 @@ inline std::string trimmed(std::string_view s) {
 // True when `s` holds nothing but blanks (or nothing).
 inline bool isBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
-}  // namespace fortran
+} // namespace fortran

@@ -194,7 +194,7 @@ void storeSum(model::RunContext& ctx, int id, int nhyd, const model::Hydrograph&
   if (!(t.qpeak > 0.0f)) ctx.store[id].TPEAK = 0.0f;
 }
 
-}  // namespace
+} // namespace
 
 AddHydValues readAddHydValues(const model::CommandValues& cmd) {
   AddHydValues v;
@@ -209,8 +209,8 @@ void resampleOntoStep(model::Hydrograph& h, float dt) {
   std::vector<float> fine(2, 0.0f);
   fine[1] = at(h, 1);
   int j = 1;
-  float tc = 0.0f;  // time of coarse ordinate i after ordinate 1
-  float tf = dt;    // time of the next fine ordinate
+  float tc = 0.0f; // time of coarse ordinate i after ordinate 1
+  float tf = dt;   // time of the next fine ordinate
   for (int i = 2; i <= h.NPTS && j < model::kMaxOrdinates; ++i) {
     tc = tc + coarse;
     const float before = at(h, i - 1);
@@ -329,4 +329,4 @@ void addHyd(model::RunContext& ctx) {
   print.notes(v.idOut);
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

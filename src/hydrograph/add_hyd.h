@@ -46,4 +46,4 @@ void resampleOntoStep(model::Hydrograph& h, float dt);
 
 void addHyd(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

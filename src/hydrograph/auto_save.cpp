@@ -41,7 +41,7 @@ void appendReal(std::string& bytes, float v) { appendInt(bytes, std::bit_cast<st
 
 void appendText(std::string& bytes, const std::string& text, std::size_t width) { bytes += padded(text, width); }
 
-}  // namespace
+} // namespace
 
 std::string projectDirectory(const model::RunContext& ctx) { return trimRight(ctx.dirs.project); }
 
@@ -51,7 +51,7 @@ std::string recordsDirectory(const model::RunContext& ctx) {
   return ctx.dirs.records.empty() ? projectDirectory(ctx) : trimRight(ctx.dirs.records);
 }
 
-}  // namespace
+} // namespace
 
 std::string runExtension(const model::RunContext& ctx) {
   static const fortran::Format kExtension("(F4.3)");
@@ -123,4 +123,4 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
   if (recordError) run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *recordError);
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

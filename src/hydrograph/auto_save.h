@@ -40,4 +40,4 @@ std::string automaticFilePath(const model::RunContext& ctx, int id);
 // hydrograph file, announcing the file on the detailed output.
 void writeAutomaticFile(model::RunContext& ctx, int id);
 
-}  // namespace hydrograph
+} // namespace hydrograph

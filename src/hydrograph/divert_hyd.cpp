@@ -142,7 +142,7 @@ struct DivertHydPrinter {
     }
   }
 
- private:
+private:
   void write(const fortran::Format& format, const std::vector<fortran::Value>& items) const {
     std::vector<std::string> records;
     format.write(items, records);
@@ -168,7 +168,7 @@ void storeOutput(model::RunContext& ctx, int id, const model::Hydrograph& out) {
   slot.RV = out.RV;
 }
 
-}  // namespace
+} // namespace
 
 void FlowStatistics::count(float q, float previous) {
   if (q > 0.0f) {
@@ -315,4 +315,4 @@ void divertHyd(model::RunContext& ctx) {
   }
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -27,7 +27,7 @@ struct DivertHydValues {
   int outputs = 0;
   std::array<int, kMaxDivertOutputs> idOut{};
   std::array<int, kMaxDivertOutputs> nhyd{};
-  std::vector<DivertRow> table;  // read only when the number of outputs is valid
+  std::vector<DivertRow> table; // read only when the number of outputs is valid
 };
 
 DivertHydValues readDivertHydValues(const model::CommandValues& cmd, float flowFactor);
@@ -40,8 +40,8 @@ struct FlowStatistics {
 };
 
 struct DivertHydResult {
-  bool dry = false;       // the inflow holds no runoff: nothing is diverted
-  bool exceeded = false;  // an inflow ordinate lay above the table's last total
+  bool dry = false;      // the inflow holds no runoff: nothing is diverted
+  bool exceeded = false; // an inflow ordinate lay above the table's last total
   std::vector<model::Hydrograph> outs;
   FlowStatistics inflow;
   std::vector<FlowStatistics> outflow;
@@ -53,4 +53,4 @@ DivertHydResult computeDivertHyd(const model::Hydrograph& in, const std::vector<
 
 void divertHyd(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

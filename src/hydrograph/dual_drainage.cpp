@@ -45,7 +45,7 @@ void finishOutputs(DualResult& r, const model::Hydrograph& total, double tzero) 
   for (int i = 1; i <= r.major.NPTS; ++i) {
     if (r.major.Q[static_cast<std::size_t>(i)] <= 0.0f) continue;
     ++r.overflowSteps;
-    if (r.major.Q[static_cast<std::size_t>(i - 1)] == 0.0f) ++r.overflowEvents;  // Q[0] stays 0
+    if (r.major.Q[static_cast<std::size_t>(i - 1)] == 0.0f) ++r.overflowEvents; // Q[0] stays 0
   }
   // Each output's depth over the total's area gives its share of the area;
   // over that share its depth is again the total's.
@@ -87,8 +87,7 @@ void printDualLine(model::RunContext& ctx, const char* what, int id, const model
 }
 
 // The input block: the command, the inlets, the storage and the total's line.
-void printDualHeading(model::RunContext& ctx, const DualValues& v, const model::Hydrograph& total,
-                      double capacity) {
+void printDualHeading(model::RunContext& ctx, const DualValues& v, const model::Hydrograph& total, double capacity) {
   static const fortran::Format kBlockNumeric(
       "(22('-'),/,'|',A20,'|',3X,'Average inlet capacities   [CINLET] = ',F7.3,A7,/,'| TotalHyd ',I2.2,':',I6.6,"
       "' |',3X,'Number of inlets in system [NINLET] = ',I7,/,22('-'),3X,'Total minor system capacity         = ',"
@@ -107,8 +106,9 @@ void printDualHeading(model::RunContext& ctx, const DualValues& v, const model::
   const std::string& cfs = u.label(model::Quantity::Flow);
   const std::string& cubic = u.label(model::Quantity::CubicVolume);
   if (total.NHYD != 0) {
-    run::put(out, kBlockNumeric,
-             {label, v.cinlet / flow, cfs, v.idTotal, total.NHYD, v.ninlet, capacity / flow, cfs, v.tmjsto / flow, cubic});
+    run::put(
+        out, kBlockNumeric,
+        {label, v.cinlet / flow, cfs, v.idTotal, total.NHYD, v.ninlet, capacity / flow, cfs, v.tmjsto / flow, cubic});
   } else {
     run::put(out, kBlockNamed,
              {label, v.cinlet / flow, cfs, v.idTotal, total.HYDNAME, v.ninlet, capacity / flow, cfs, v.tmjsto / flow,
@@ -119,15 +119,12 @@ void printDualHeading(model::RunContext& ctx, const DualValues& v, const model::
 }
 
 // The two outputs under the total, the baseflow notes and the storage used.
-void printDualSplit(model::RunContext& ctx, const DualValues& v, const model::Hydrograph& total,
-                    const DualResult& r) {
+void printDualSplit(model::RunContext& ctx, const DualValues& v, const model::Hydrograph& total, const DualResult& r) {
   static const fortran::Format kRule("(5X,71('='))");
   static const fortran::Format kBlank("(' ')");
   static const fortran::Format kNote("(5X,'NOTE:  PEAK FLOWS DO NOT INCLUDE BASEFLOWS IF ANY.')");
-  static const fortran::Format kTotalPeak(
-      "(5X,'ACTUAL TOTAL PEAK FLOW: PEAK (',F8.3,') + BASE (',F6.3,') =',F8.3,A7)");
-  static const fortran::Format kMinorPeak(
-      "(5X,'& MINOR SYS. PEAK FLOW: PEAK (',F8.3,') + BASE (',F6.3,') =',F8.3,A7)");
+  static const fortran::Format kTotalPeak("(5X,'ACTUAL TOTAL PEAK FLOW: PEAK (',F8.3,') + BASE (',F6.3,') =',F8.3,A7)");
+  static const fortran::Format kMinorPeak("(5X,'& MINOR SYS. PEAK FLOW: PEAK (',F8.3,') + BASE (',F6.3,') =',F8.3,A7)");
   static const fortran::Format kStorage("(5X,'Maximum MAJOR SYSTEM storage used = ',F8.0,A7)");
 
   platform::LineSink& out = *ctx.out.detailed;
@@ -139,10 +136,8 @@ void printDualSplit(model::RunContext& ctx, const DualValues& v, const model::Hy
   run::put(out, kBlank);
   run::put(out, kNote);
   if (total.BASE > 0.0f) {
-    run::put(out, kTotalPeak,
-             {total.QPEAK / flow, total.BASE / flow, (total.QPEAK + total.BASE) / flow, cfs});
-    run::put(out, kMinorPeak,
-             {r.minor.QPEAK / flow, r.minor.BASE / flow, (r.minor.QPEAK + r.minor.BASE) / flow, cfs});
+    run::put(out, kTotalPeak, {total.QPEAK / flow, total.BASE / flow, (total.QPEAK + total.BASE) / flow, cfs});
+    run::put(out, kMinorPeak, {r.minor.QPEAK / flow, r.minor.BASE / flow, (r.minor.QPEAK + r.minor.BASE) / flow, cfs});
   }
   run::put(out, kBlank);
   if (v.tmjsto != 0.0f) {
@@ -158,8 +153,7 @@ void printDualStorageSummary(model::RunContext& ctx, const DualResult& r) {
   const float flow = ctx.units.out.flow;
   const float overflowVolume = r.major.RV / kInchesPerFoot * r.major.DA * model::kSquareFeetPerAcre / flow;
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kStorageLine,
-           {r.maxStorage / flow, overflowVolume, r.overflowEvents,
-            static_cast<float>(r.overflowSteps) * r.major.DT});
+           {r.maxStorage / flow, overflowVolume, r.overflowEvents, static_cast<float>(r.overflowSteps) * r.major.DT});
 }
 
 // One output into its slot through the producer path, then with the split's
@@ -214,7 +208,7 @@ void runDualDrainage(model::RunContext& ctx, const DualValues& v, bool olderComm
   if (v.tmjsto != 0.0f) printDualStorageSummary(ctx, r);
 }
 
-}  // namespace
+} // namespace
 
 DualValues readDualhydValues(const model::CommandValues& cmd, const model::Units& units) {
   DualValues v;
@@ -246,7 +240,7 @@ DualValues readDuhydValues(const model::CommandValues& cmd, const model::Units& 
   v.idMinor = cmd.intParam(6);
   // Saturated: a reference typed near the top of the integers stays one.
   v.nhydMinor = static_cast<int>(std::min<long long>(static_cast<long long>(v.nhydMajor) + kMinorOffset, INT_MAX));
-  v.tmjsto = 0.0f;  // the older command has no storage
+  v.tmjsto = 0.0f; // the older command has no storage
   return v;
 }
 
@@ -276,7 +270,7 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
   const float stepSeconds = total.DT * kSecondsPerHour;
   const double dt = total.DT;
   std::vector<float> minor(1, 0.0f), major(1, 0.0f);
-  float s = 0.0f;  // storage content, cubic feet
+  float s = 0.0f; // storage content, cubic feet
   // The storage may outlast the total: the steps go on until it is empty,
   // never beyond the longest hydrograph a slot holds.
   for (int i = 1; (i <= total.NPTS || s > 0.0f) && i <= model::kMaxOrdinates; ++i) {
@@ -322,10 +316,8 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
   return r;
 }
 
-void computeDualhyd(model::RunContext& ctx) {
-  runDualDrainage(ctx, readDualhydValues(ctx.cmd, ctx.units), false);
-}
+void computeDualhyd(model::RunContext& ctx) { runDualDrainage(ctx, readDualhydValues(ctx.cmd, ctx.units), false); }
 
 void computeDuhyd(model::RunContext& ctx) { runDualDrainage(ctx, readDuhydValues(ctx.cmd, ctx.units), true); }
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -12,13 +12,13 @@ namespace hydrograph {
 // The values of either command in internal units.
 struct DualValues {
   int idTotal = 0;
-  float cinlet = 0.0f;  // CINLET, average inlet capacity, cfs
-  int ninlet = 0;       // NINLET, number of inlets
+  float cinlet = 0.0f; // CINLET, average inlet capacity, cfs
+  int ninlet = 0;      // NINLET, number of inlets
   int idMajor = 0, idMinor = 0;
-  int nhydMajor = 0, nhydMinor = 0;  // 0: the name below is the reference
+  int nhydMajor = 0, nhydMinor = 0; // 0: the name below is the reference
   std::string nameMajor = std::string(10, ' ');
   std::string nameMinor = std::string(10, ' ');
-  float tmjsto = 0.0f;  // TMJSTO, major system storage, cubic feet (0: none)
+  float tmjsto = 0.0f; // TMJSTO, major system storage, cubic feet (0: none)
 };
 
 // COMPUTE DUALHYD: 1 total ID, 2 CINLET, 3 NINLET, 4 major ID, 5 its NHYD,
@@ -29,13 +29,13 @@ DualValues readDualhydValues(const model::CommandValues& cmd, const model::Units
 DualValues readDuhydValues(const model::CommandValues& cmd, const model::Units& units);
 
 struct DualResult {
-  model::Hydrograph major, minor;  // ordinates, DT, DA, NPTS, BASE, QPEAK, TPEAK, RV
-  double capacity = 0.0;           // NINLET x CINLET, cfs
-  float storageLeft = 0.0f;        // cubic feet still stored after the last step
-  float maxStorage = 0.0f;         // cubic feet
-  int overflowEvents = 0;          // major ordinates above 0 after one of 0
-  int overflowSteps = 0;           // major ordinates above 0
-  bool dry = false;                // the total carries no runoff volume
+  model::Hydrograph major, minor; // ordinates, DT, DA, NPTS, BASE, QPEAK, TPEAK, RV
+  double capacity = 0.0;          // NINLET x CINLET, cfs
+  float storageLeft = 0.0f;       // cubic feet still stored after the last step
+  float maxStorage = 0.0f;        // cubic feet
+  int overflowEvents = 0;         // major ordinates above 0 after one of 0
+  int overflowSteps = 0;          // major ordinates above 0
+  bool dry = false;               // the total carries no runoff volume
 };
 
 // Splits `total` (which is not changed) at the inlet capacity; `tzero` is the
@@ -47,4 +47,4 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
 void computeDualhyd(model::RunContext& ctx);
 void computeDuhyd(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -18,7 +18,7 @@ namespace hydrograph {
 
 namespace {
 
-constexpr int kErosiveHours = 1;  // the one index method
+constexpr int kErosiveHours = 1; // the one index method
 
 using fortran::padded;
 
@@ -44,8 +44,7 @@ void printErosionIndex(model::RunContext& ctx, const ErosionValues& v, const std
   static const fortran::Format kDrySumNamed("(1X,A4,A18,I3.2,':',A10,2X,'*** DRY ***')");
   static const fortran::Format kRowNumeric(
       "(12X,I3.2,':',I10.1,1X,F8.3,2X,F8.3,6X,I4,'|',I2.2,':',I2.2,3X,F8.1,5X,F5.1)");
-  static const fortran::Format kRowNamed(
-      "(12X,I3.2,':',A10,1X,F8.3,2X,F8.3,6X,I4,'|',I2.2,':',I2.2,3X,F8.1,5X,F5.1)");
+  static const fortran::Format kRowNamed("(12X,I3.2,':',A10,1X,F8.3,2X,F8.3,6X,I4,'|',I2.2,':',I2.2,3X,F8.1,5X,F5.1)");
   static const fortran::Format kSumNumeric("(1X,A4,A18,I3.2,':',I10.1,1X,F8.3,2X,F8.3,3F9.2)");
   static const fortran::Format kSumNamed("(1X,A4,A18,I3.2,':',A10,1X,F8.3,2X,F8.3,3F9.2)");
   static const fortran::Format kLoneLabel("(1X,A4,A18)");
@@ -60,7 +59,7 @@ void printErosionIndex(model::RunContext& ctx, const ErosionValues& v, const std
   run::put(out, kColumns, {ctx.units.label(model::Quantity::Flow), ctx.units.label(model::Quantity::Flow)});
 
   std::string label = padded(ctx.run.label, 19);
-  std::string marker(1, ' ');  // the A4 field: a blank, then the marker
+  std::string marker(1, ' '); // the A4 field: a blank, then the marker
   marker += padded(ctx.run.marker, 3);
   auto next = lines.begin();
   for (int k = 1; k <= 10; ++k) {
@@ -104,7 +103,7 @@ void printErosionIndex(model::RunContext& ctx, const ErosionValues& v, const std
   if (lines.size() == 1) run::put(summary, kLoneLabel, {marker, label.substr(0, 18)});
 }
 
-}  // namespace
+} // namespace
 
 ErosionValues readErosionValues(const model::CommandValues& cmd, const model::Units& units) {
   ErosionValues v;
@@ -125,7 +124,7 @@ ErosionFigures computeErosion(const model::Hydrograph& h, float qce) {
     return f;
   }
   for (int i = 1; i <= h.NPTS; ++i) {
-    if (h.Q[static_cast<std::size_t>(i)] > qce) ++f.count;  // equal to Qce is not erosive
+    if (h.Q[static_cast<std::size_t>(i)] > qce) ++f.count; // equal to Qce is not erosive
   }
   f.duration = duration;
   // Whole days, then the hours and minutes left over, each by truncation in
@@ -158,4 +157,4 @@ void erosionIndex(model::RunContext& ctx) {
   if (anyDry) run::issue(ctx, msg::kErosionHydrographDry, run::Severity::Warning);
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -12,19 +12,19 @@ namespace hydrograph {
 // slots to evaluate (0 = none). Only method 1, erosive hours, reads past 1.
 struct ErosionValues {
   int method = 0;
-  float qce = 0.0f;            // critical flow for erosion, cfs
-  std::array<int, 10> ids{};   // slots, 0 = none
+  float qce = 0.0f;          // critical flow for erosion, cfs
+  std::array<int, 10> ids{}; // slots, 0 = none
 };
 
 ErosionValues readErosionValues(const model::CommandValues& cmd, const model::Units& units);
 
 // Erosive-hours figures of one hydrograph, internal units.
 struct ErosionFigures {
-  bool dry = false;        // no area, no peak or no ordinates: nothing to measure
-  int count = 0;           // ordinates strictly above Qce
-  float duration = 0.0f;   // NPTS x DT, hours
-  int days = 0, hours = 0, minutes = 0;  // the duration as dddd|hh:mm
-  float qavg = 0.0f;       // volume over duration, cfs
+  bool dry = false;                     // no area, no peak or no ordinates: nothing to measure
+  int count = 0;                        // ordinates strictly above Qce
+  float duration = 0.0f;                // NPTS x DT, hours
+  int days = 0, hours = 0, minutes = 0; // the duration as dddd|hh:mm
+  float qavg = 0.0f;                    // volume over duration, cfs
   float erosiveHours = 0.0f;
   float exceedance = 0.0f; // percent of the ordinates above Qce
 };
@@ -35,4 +35,4 @@ ErosionFigures computeErosion(const model::Hydrograph& h, float qce);
 // slot to the detailed output and to the summary output.
 void erosionIndex(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -51,7 +51,7 @@ std::optional<float> nextValue(fortran::LineReader& in, FileHydrograph& result) 
   return std::nullopt;
 }
 
-}  // namespace
+} // namespace
 
 FileHydrograph readHydrographFile(fortran::LineReader& in) {
   FileHydrograph r;
@@ -89,4 +89,4 @@ FileHydrograph readHydrographFile(fortran::LineReader& in) {
   return r;
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -29,11 +29,11 @@ void writeHydrographFile(const model::RunContext& ctx, platform::OutputFile& fil
 // What was read from a hydrograph file, in internal units (hours, acres, cfs).
 struct FileHydrograph {
   std::string comment = std::string(60, ' ');
-  float dt = 0.0f;    // hours
-  float area = 0.0f;  // acres
-  std::vector<float> q = std::vector<float>(1, 0.0f);  // cfs, 1-based
-  std::string error;  // empty when the file was read
-  bool endMark = false;  // false when the file ends before its negative end mark
+  float dt = 0.0f;                                    // hours
+  float area = 0.0f;                                  // acres
+  std::vector<float> q = std::vector<float>(1, 0.0f); // cfs, 1-based
+  std::string error;                                  // empty when the file was read
+  bool endMark = false;                               // false when the file ends before its negative end mark
 };
 
 // Reads a hydrograph file. Values are read list-directed (the first number of
@@ -42,4 +42,4 @@ struct FileHydrograph {
 // first negative value, at the end of the file or at the ordinate limit.
 FileHydrograph readHydrographFile(fortran::LineReader& in);
 
-}  // namespace hydrograph
+} // namespace hydrograph

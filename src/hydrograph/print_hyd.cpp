@@ -9,8 +9,8 @@
 #include <array>
 #include <optional>
 
-#include "fortran/line_reader.h"
 #include "fortran/format.h"
+#include "fortran/line_reader.h"
 #include "fortran/text.h"
 #include "hydrograph/auto_save.h"
 #include "hydrograph/files.h"
@@ -29,9 +29,7 @@ namespace {
 using fortran::padded;
 using fortran::trimmed;
 
-
-
-}  // namespace
+} // namespace
 
 std::string completeFileName(const model::RunContext& ctx, const std::string& typed, bool cutTo12) {
   const std::string typedName = trimmed(typed);
@@ -71,8 +69,8 @@ namespace {
 // and first cut the trailing ordinates at or below the tail flow from the slot
 // itself; the print after READ HYD starts from 0, which means every ordinate.
 struct Cycle {
-  int printed = 1;  // as shown in the box
-  int used = 1;     // a negative cycle prints no table
+  int printed = 1; // as shown in the box
+  int used = 1;    // a negative cycle prints no table
   bool dry = false;
 };
 
@@ -202,7 +200,7 @@ void printTable(model::RunContext& ctx, const model::Hydrograph& h, int pcyc) {
   out.block(block);
 }
 
-}  // namespace
+} // namespace
 
 void printHydrograph(model::RunContext& ctx, PrintMode mode, int id, const std::string& fileName,
                      const std::string& comment) {
@@ -242,4 +240,4 @@ void printHyd(model::RunContext& ctx) {
   printHydrograph(ctx, PrintMode::Print, id, ctx.run.fileName, ctx.run.comment);
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -35,4 +35,4 @@ std::string completeFileName(const model::RunContext& ctx, const std::string& ty
 // available are blank.
 std::vector<std::string> linesAfterCommand(model::RunContext& ctx, int count, bool readOn);
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -63,7 +63,7 @@ void clearOverflow(model::RunContext& ctx, std::vector<float>& q, Totals& t) {
   run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
 }
 
-}  // namespace
+} // namespace
 
 void noteTrimmedTail(model::RunContext& ctx, std::span<const float> q, int npts) {
   if (!run::ledgerOn(ctx)) return;
@@ -89,7 +89,7 @@ Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
   // The peak time is single precision on the run clock: the offset from the
   // first ordinate plus the double-precision TZERO.
   h.TPEAK = static_cast<float>(static_cast<double>(t.peakTime) + ctx.time.TZERO);
-  if (!std::isfinite(h.TPEAK)) {  // a start time typed beyond single precision
+  if (!std::isfinite(h.TPEAK)) { // a start time typed beyond single precision
     h.TPEAK = t.peakTime;
     run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
   }
@@ -107,9 +107,19 @@ void record(model::RunContext& ctx, int id, Source source) {
   const model::Hydrograph& h = ctx.store[id];
   const model::Factors& f = ctx.units.out;
   const int run = ctx.run.NRUN, command = ctx.run.commandCounter;
-  model::HydrographRecord r{run, command, trimRight(ctx.run.label), id, h.NHYD,
-                            h.NHYD != 0 ? std::string() : trimRight(h.HYDNAME), h.DT, h.DA / f.area,
-                            h.BASE / f.flow, ctx.time.TZERO, {}, (h.QPEAK + h.BASE) / f.flow, h.TPEAK,
+  model::HydrographRecord r{run,
+                            command,
+                            trimRight(ctx.run.label),
+                            id,
+                            h.NHYD,
+                            h.NHYD != 0 ? std::string() : trimRight(h.HYDNAME),
+                            h.DT,
+                            h.DA / f.area,
+                            h.BASE / f.flow,
+                            ctx.time.TZERO,
+                            {},
+                            (h.QPEAK + h.BASE) / f.flow,
+                            h.TPEAK,
                             h.RV * f.depth};
   r.date = ctx.storm.stormDate;
   if (run::ledgerOn(ctx)) {
@@ -122,11 +132,12 @@ void record(model::RunContext& ctx, int id, Source source) {
   if (source != Source::Rainfall) return;
   const model::Storm& s = ctx.storm;
   model::StormRecord storm{run, command, trimRight(s.title), s.stormDate, s.SDT, {}, s.PTOT * f.depth};
-  for (int i = 1; i <= s.NSTEP && i < static_cast<int>(s.RAIN.size()); ++i) storm.intensities.push_back(s.RAIN[i] * f.depth);
+  for (int i = 1; i <= s.NSTEP && i < static_cast<int>(s.RAIN.size()); ++i)
+    storm.intensities.push_back(s.RAIN[i] * f.depth);
   ctx.recorder->storm(std::move(storm));
 }
 
-}  // namespace
+} // namespace
 
 void reportProduced(model::RunContext& ctx, int id, Source source, AutoFile file) {
   const bool numeric = ctx.store[id].NHYD != 0;
@@ -151,4 +162,4 @@ bool checkSlot(model::RunContext& ctx, int id) {
   return false;
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

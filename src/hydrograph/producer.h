@@ -28,24 +28,24 @@ enum class AreaRule { NonZero, Positive };
 
 // A hydrograph a command has computed, with the rules it is stored by.
 struct Produced {
-  int nhyd = 0;                          // numeric reference; 0: HYDNAME from the first quoted string
-  std::vector<float> q = {0.0f};         // q[1..n] in cfs without baseflow; q[0] unused
-  float dt = 0.0f;                       // hours
-  float da = 0.0f;                       // acres
-  float base = 0.0f;                     // constant baseflow, cfs
+  int nhyd = 0;                  // numeric reference; 0: HYDNAME from the first quoted string
+  std::vector<float> q = {0.0f}; // q[1..n] in cfs without baseflow; q[0] unused
+  float dt = 0.0f;               // hours
+  float da = 0.0f;               // acres
+  float base = 0.0f;             // constant baseflow, cfs
   PeakRule peak = PeakRule::First;
   SumOrder sum = SumOrder::FromStart;
   AreaRule area = AreaRule::NonZero;
-  int trimAfter = -1;  // >= 0: trailing ordinates below kTailFlow past this one are cut
+  int trimAfter = -1; // >= 0: trailing ordinates below kTailFlow past this one are cut
 };
 
 // What the ordinates give, computed once for every producer.
 struct Totals {
-  int npts = 0;           // ordinates kept after the cut of the tail
-  float qpeak = 0.0f;     // cfs; 0 when no ordinate is above 0
-  float peakTime = 0.0f;  // hours after the first ordinate (0 when no ordinate is above 0)
-  float sum = 0.0f;       // cfs, summed in the produced order
-  float rv = 0.0f;        // sum * DT / (DA * 1.00833) inches, or 0 (area rule)
+  int npts = 0;          // ordinates kept after the cut of the tail
+  float qpeak = 0.0f;    // cfs; 0 when no ordinate is above 0
+  float peakTime = 0.0f; // hours after the first ordinate (0 when no ordinate is above 0)
+  float sum = 0.0f;      // cfs, summed in the produced order
+  float rv = 0.0f;       // sum * DT / (DA * 1.00833) inches, or 0 (area rule)
 };
 // Only a strictly greater ordinate replaces the peak.
 Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak, SumOrder sum, AreaRule area,
@@ -75,4 +75,4 @@ void setReference(model::RunContext& ctx, int id, int nhyd);
 // not, issues an error that ends the run and returns false.
 bool checkSlot(model::RunContext& ctx, int id);
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -12,12 +12,12 @@
 
 #include "fortran/format.h"
 #include "fortran/line_reader.h"
-#include "model/limits.h"
 #include "fortran/record.h"
 #include "fortran/text.h"
 #include "hydrograph/files.h"
 #include "hydrograph/print_hyd.h"
 #include "hydrograph/producer.h"
+#include "model/limits.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
@@ -42,8 +42,8 @@ void readHyd(model::RunContext& ctx) {
   // that follows the command line.
   const int nameString = h.NHYD == 0 ? 2 : 1;
   if (h.NHYD == 0) h.HYDNAME = ctx.cmd.text(1, 10);
-  const std::string typed = ctx.cmd.stringBlank(nameString) ? linesAfterCommand(ctx, 1, true)[0]
-                                          : ctx.cmd.text(nameString, 60);
+  const std::string typed =
+      ctx.cmd.stringBlank(nameString) ? linesAfterCommand(ctx, 1, true)[0] : ctx.cmd.text(nameString, 60);
   std::string fileName;
   std::string comment(60, ' ');
   if (isBlank(typed)) {
@@ -68,7 +68,8 @@ void readHyd(model::RunContext& ctx) {
     } else {
       FileHydrograph r = readHydrographFile(*opened.reader);
       if (!r.error.empty()) {
-        run::issue(ctx, msg::kHydrographFileUnreadable, run::Severity::Error, run::Destination::Both, fileName + ": " + r.error);
+        run::issue(ctx, msg::kHydrographFileUnreadable, run::Severity::Error, run::Destination::Both,
+                   fileName + ": " + r.error);
       } else {
         // A file cut by a full disk or a killed run lacks its end mark: the
         // ordinates it holds are kept, but the run says the file is incomplete.
@@ -105,4 +106,4 @@ void readHyd(model::RunContext& ctx) {
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kComment, {padded(comment, 60)});
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

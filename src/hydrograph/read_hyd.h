@@ -10,4 +10,4 @@ namespace hydrograph {
 // next quoted string or columns 21-80 of the input line after the command line.
 void readHyd(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

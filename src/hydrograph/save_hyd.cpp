@@ -36,15 +36,14 @@ void saveAllSwitch(model::RunContext& ctx) {
   const float code = ctx.cmd.PARAM[1];
   if (code == 2.0f) ctx.store.SVHYD = 1;
   if (code == -2.0f) ctx.store.SVHYD = 0;
-  ctx.run.comment = padded(ctx.store.SVHYD == 1 ? "SAVE ALL SIMULATED HYDROGRAPHS"
-                                                : "STOP SAVING ALL SIMULATED HYDROGRAPHS",
-                           60);
+  ctx.run.comment =
+      padded(ctx.store.SVHYD == 1 ? "SAVE ALL SIMULATED HYDROGRAPHS" : "STOP SAVING ALL SIMULATED HYDROGRAPHS", 60);
   run::setMarker(ctx);
   run::putFree({ctx.out.detailed, ctx.out.summary, &ctx.platform.summaryWindow},
                {padded(ctx.run.marker, 3), padded(ctx.run.label, 19), ctx.run.comment});
 }
 
-}  // namespace
+} // namespace
 
 void saveHyd(model::RunContext& ctx) {
   if (ctx.cmd.intParam(2) == 0) {
@@ -82,4 +81,4 @@ void saveHyd(model::RunContext& ctx) {
   printHydrograph(ctx, PrintMode::Save, id, ctx.run.fileName, ctx.run.comment);
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -12,4 +12,4 @@ namespace hydrograph {
 // command line.
 void saveHyd(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

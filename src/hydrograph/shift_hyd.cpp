@@ -106,7 +106,7 @@ void storeShifted(model::RunContext& ctx, const ShiftHydValues& v, const model::
   slot.RV = out.RV;
 }
 
-}  // namespace
+} // namespace
 
 ShiftHydValues readShiftHydValues(const model::CommandValues& cmd) {
   ShiftHydValues v;
@@ -179,4 +179,4 @@ void shiftHyd(model::RunContext& ctx) {
   }
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

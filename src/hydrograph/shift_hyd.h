@@ -12,7 +12,7 @@ struct ShiftHydValues {
   int idOut = 0;
   int nhyd = 0;
   int idIn = 0;
-  float lag = 0.0f;  // hours
+  float lag = 0.0f; // hours
 };
 
 ShiftHydValues readShiftHydValues(const model::CommandValues& cmd);
@@ -21,9 +21,9 @@ ShiftHydValues readShiftHydValues(const model::CommandValues& cmd);
 enum class ShortLag { None, Dropped, RaisedToOneStep };
 
 struct ShiftHydResult {
-  model::Hydrograph out;  // ordinates, step, area, baseflow, peak and volume
-  float lag = 0.0f;       // the lag after the short-lag rule, hours
-  int steps = 0;          // whole time steps the ordinates moved
+  model::Hydrograph out; // ordinates, step, area, baseflow, peak and volume
+  float lag = 0.0f;      // the lag after the short-lag rule, hours
+  int steps = 0;         // whole time steps the ordinates moved
   ShortLag shortLag = ShortLag::None;
 };
 
@@ -34,4 +34,4 @@ ShiftHydResult computeShiftHyd(const model::Hydrograph& in, float lag);
 
 void shiftHyd(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

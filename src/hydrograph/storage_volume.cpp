@@ -117,7 +117,7 @@ struct StorageVolumePrinter {
   }
 };
 
-}  // namespace
+} // namespace
 
 StorageVolumeValues readStorageVolumeValues(const model::CommandValues& cmd) {
   StorageVolumeValues v;
@@ -136,7 +136,7 @@ StorageTrial storageTrial(const model::Hydrograph& h, float start, float release
   t.start = start;
   t.release = release;
   const float dt = h.DT;
-  float v = 0.0f;  // inflow volume since control started, cubic feet; 0 while not controlling
+  float v = 0.0f; // inflow volume since control started, cubic feet; 0 while not controlling
   int i1 = 0;
   int i2 = 0;
   bool peakPassed = false;
@@ -154,7 +154,7 @@ StorageTrial storageTrial(const model::Hydrograph& h, float start, float release
       i1 = i;
       peakPassed = q == h.QPEAK;
     } else if (q <= start && !peakPassed) {
-      v = 0.0f;  // fell back before the peak: control starts again at the next rise
+      v = 0.0f; // fell back before the peak: control starts again at the next rise
     } else if (q <= release && peakPassed) {
       const float g = before > q ? dt / (before - q) * (before - release) : 0.0f;
       v = v + (before + release) / 2.0f * g * kSecondsPerHour;
@@ -226,4 +226,4 @@ void computeVolume(model::RunContext& ctx) {
   if (!warned) print.braces(storageVolume, release);
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -23,13 +23,13 @@ StorageVolumeValues readStorageVolumeValues(const model::CommandValues& cmd);
 float rateFromTyped(float typed, float peak, float flowFactor);
 
 struct StorageTrial {
-  float start = 0.0f;         // S, cfs
-  float release = 0.0f;       // R, cfs
-  float t1 = 0.0f;            // start of control, hours after ordinate 1
-  float t2 = 0.0f;            // end of control, hours after ordinate 1
-  float storage = 0.0f;       // cubic feet
-  bool controlled = false;    // the inflow rose above the start rate
-  bool neverEmptied = false;  // it did not fall to the release rate after its peak
+  float start = 0.0f;        // S, cfs
+  float release = 0.0f;      // R, cfs
+  float t1 = 0.0f;           // start of control, hours after ordinate 1
+  float t2 = 0.0f;           // end of control, hours after ordinate 1
+  float storage = 0.0f;      // cubic feet
+  bool controlled = false;   // the inflow rose above the start rate
+  bool neverEmptied = false; // it did not fall to the release rate after its peak
 };
 
 // One trial: control starts when the inflow rises through S and stops when,
@@ -43,4 +43,4 @@ StorageTrial requiredStorage(const model::Hydrograph& h, float start, float rele
 
 void computeVolume(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

@@ -19,7 +19,7 @@ namespace {
 
 using fortran::padded;
 
-constexpr int kFirstFlow = 5;  // PARAM position of the first flow
+constexpr int kFirstFlow = 5; // PARAM position of the first flow
 
 // The block and, for more than one ordinate, the table that reads down its
 // five columns. `times` holds the time of each ordinate (1-based).
@@ -31,9 +31,12 @@ void printStoreHyd(model::RunContext& ctx, int id, const std::vector<float>& tim
   static const fortran::Format kTpeak("(20('-'),3X,'TPEAK     (hrs)=',F8.3)");
   static const fortran::Format kVolume("(20X,3X,'VOLUME  ',A7,'=',F8.3)");
   static const fortran::Format kBlank("(' ')");
-  static const fortran::Format kHeader("('  TIME    FLOW |  TIME    FLOW |  TIME    FLOW |','  TIME    FLOW |  TIME    FLOW')");
-  static const fortran::Format kUnitsCfs("('   hrs     cfs |   hrs     cfs |   hrs     cfs |','   hrs     cfs |   hrs     cfs')");
-  static const fortran::Format kUnitsCms("('   hrs     cms |   hrs     cms |   hrs     cms |','   hrs     cms |   hrs     cms')");
+  static const fortran::Format kHeader(
+      "('  TIME    FLOW |  TIME    FLOW |  TIME    FLOW |','  TIME    FLOW |  TIME    FLOW')");
+  static const fortran::Format kUnitsCfs(
+      "('   hrs     cfs |   hrs     cfs |   hrs     cfs |','   hrs     cfs |   hrs     cfs')");
+  static const fortran::Format kUnitsCms(
+      "('   hrs     cms |   hrs     cms |   hrs     cms |','   hrs     cms |   hrs     cms')");
   static const fortran::Format kRow("(4(F6.2,1X,F7.2,' |'),F6.2,1X,F7.2)");
 
   platform::LineSink& out = *ctx.out.detailed;
@@ -69,7 +72,7 @@ void printStoreHyd(model::RunContext& ctx, int id, const std::vector<float>& tim
   }
 }
 
-}  // namespace
+} // namespace
 
 void storeHyd(model::RunContext& ctx) {
   ctx.run.label = "STORE HYD";
@@ -84,8 +87,7 @@ void storeHyd(model::RunContext& ctx) {
 
   // The flows end at the first negative value; a list without one ends with
   // the last value actually given (never beyond the positions the command takes).
-  const int lastPosition =
-      std::min({ctx.cmd.NPARAM, ctx.cmd.given, static_cast<int>(ctx.cmd.PARAM.size()) - 1});
+  const int lastPosition = std::min({ctx.cmd.NPARAM, ctx.cmd.given, static_cast<int>(ctx.cmd.PARAM.size()) - 1});
   const int capacity = std::max(0, lastPosition - kFirstFlow + 1);
   std::vector<float> times(static_cast<std::size_t>(capacity) + 2, 0.0f);
   p.q.reserve(static_cast<std::size_t>(capacity) + 1);
@@ -106,4 +108,4 @@ void storeHyd(model::RunContext& ctx) {
   printStoreHyd(ctx, id, times);
 }
 
-}  // namespace hydrograph
+} // namespace hydrograph

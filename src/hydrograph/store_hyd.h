@@ -10,4 +10,4 @@ namespace hydrograph {
 // 1 or more, else hours), 4 area, 5 onward the flows ended by a negative value.
 void storeHyd(model::RunContext& ctx);
 
-}  // namespace hydrograph
+} // namespace hydrograph

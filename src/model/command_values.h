@@ -15,22 +15,62 @@ namespace model {
 // The commands, by their number in the command table (which holds every other
 // fact about them: name, values, heading, label, handler).
 enum class CommandId : int {
-  None = 0,  // no command recognised yet
-  Start = 1, StoreHyd, RecallHyd, ComputeHyd, PrintHyd, DefaultValues, AddHyd, StoreRatingCurve,
-  ComputeRatingCurve, StoreTravelTime, ComputeTravelTime, Route, RouteReservoir, DesignStandhyd, DesignNashyd,
-  ComputeUrbhyd, ComputeNashyd, ComputeDuhyd, Kinroute, ShiftHyd, ComputeVolume, Finish, DesignScshyd, DivertHyd,
-  ReadStorm, CalibStandhyd, ReadAesData, CalibNashyd, SaveHyd, CalibWilhyd, ReadHyd, ModifyStorm, RouteChannel,
-  ChicagoStorm, MassStorm, ComputeApi, PlotHyd, Pause, RoutePipe, ContinuousStandhyd, ContinuousNashyd,
-  ContinuousWilhyd, ContinuousScshyd, ComputeDualhyd, ErosionIndex, ComputeDwfWwf,
+  None = 0, // no command recognised yet
+  Start = 1,
+  StoreHyd,
+  RecallHyd,
+  ComputeHyd,
+  PrintHyd,
+  DefaultValues,
+  AddHyd,
+  StoreRatingCurve,
+  ComputeRatingCurve,
+  StoreTravelTime,
+  ComputeTravelTime,
+  Route,
+  RouteReservoir,
+  DesignStandhyd,
+  DesignNashyd,
+  ComputeUrbhyd,
+  ComputeNashyd,
+  ComputeDuhyd,
+  Kinroute,
+  ShiftHyd,
+  ComputeVolume,
+  Finish,
+  DesignScshyd,
+  DivertHyd,
+  ReadStorm,
+  CalibStandhyd,
+  ReadAesData,
+  CalibNashyd,
+  SaveHyd,
+  CalibWilhyd,
+  ReadHyd,
+  ModifyStorm,
+  RouteChannel,
+  ChicagoStorm,
+  MassStorm,
+  ComputeApi,
+  PlotHyd,
+  Pause,
+  RoutePipe,
+  ContinuousStandhyd,
+  ContinuousNashyd,
+  ContinuousWilhyd,
+  ContinuousScshyd,
+  ComputeDualhyd,
+  ErosionIndex,
+  ComputeDwfWwf,
 };
 
 struct CommandValues {
-  CommandId id = CommandId::None;  // the command just recognised
-  int NPARAM = 0;  // number of values the command takes
-  int given = 0;   // number of positions the input actually filled (the rest are 0)
+  CommandId id = CommandId::None; // the command just recognised
+  int NPARAM = 0;                 // number of values the command takes
+  int given = 0;                  // number of positions the input actually filled (the rest are 0)
   std::vector<float> PARAM = std::vector<float>(kParamCapacity + 2, 0.0f);
-  std::array<double, kStrings + 1> DPARAM{};         // only for START and READ AES DATA
-  std::array<std::string, kStrings + 1> STRING{};    // 90 characters, blank padded
+  std::array<double, kStrings + 1> DPARAM{};      // only for START and READ AES DATA
+  std::array<std::string, kStrings + 1> STRING{}; // 90 characters, blank padded
   // The input lines of the command as read: the command line and its
   // continuation lines (100 columns each).
   std::vector<std::string> lines;
@@ -49,4 +89,4 @@ struct CommandValues {
   bool stringBlank(int k) const { return STRING[k].find_first_not_of(' ') == std::string::npos; }
 };
 
-}  // namespace model
+} // namespace model

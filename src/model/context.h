@@ -12,8 +12,8 @@
 #include "model/recorder.h"
 #include "model/routing_tables.h"
 #include "model/run_state.h"
-#include "model/storm.h"
 #include "model/store.h"
+#include "model/storm.h"
 #include "platform/platform.h"
 
 namespace fortran {
@@ -24,24 +24,24 @@ namespace model {
 
 // A sink that drops everything, so an output that is not open is never a null pointer.
 class NullSink : public platform::LineSink {
- public:
+public:
   void line(std::string_view) override {}
 };
 
 // A sink that keeps its lines in memory (tests, the messages log copy).
 class MemorySink : public platform::LineSink {
- public:
+public:
   void line(std::string_view text) override { lines.emplace_back(text); }
   std::vector<std::string> lines;
 };
 
 // The run's output units. The program points them at its open files; tests at memory.
 struct Outputs {
-  platform::LineSink* detailed;  // detailed output file
-  platform::LineSink* summary;   // summary output file
-  platform::LineSink* log;       // messages log "MESSAGES.LOG"
-  std::vector<std::string> logLines;  // the log lines of this run, for the end-of-run copy
-  std::string workDir;           // where the pointer files, DERIVED.STM and other side files go ("" = current)
+  platform::LineSink* detailed;      // detailed output file
+  platform::LineSink* summary;       // summary output file
+  platform::LineSink* log;           // messages log "MESSAGES.LOG"
+  std::vector<std::string> logLines; // the log lines of this run, for the end-of-run copy
+  std::string workDir;               // where the pointer files, DERIVED.STM and other side files go ("" = current)
 };
 
 struct RunContext {
@@ -66,9 +66,9 @@ struct RunContext {
   ApiSeries api;
   Store store;
   RoutingTables tables;
-  fortran::LineReader* input = nullptr;  // the command input file of the run
-  RunRecorder* recorder = nullptr;       // set when the run's results are also wanted as data
-  LedgerState ledger;                    // the water balance, gathered only with a recorder
+  fortran::LineReader* input = nullptr; // the command input file of the run
+  RunRecorder* recorder = nullptr;      // set when the run's results are also wanted as data
+  LedgerState ledger;                   // the water balance, gathered only with a recorder
   // Prepares the record files of a run (the summary record file); called when
   // a run set begins and again when START begins a later run of the file.
   void (*runStarted)(RunContext&) = nullptr;
@@ -82,4 +82,4 @@ struct RunContext {
   }
 };
 
-}  // namespace model
+} // namespace model

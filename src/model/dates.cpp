@@ -25,7 +25,7 @@ long long daysFromMarchOfYearZero(int y, int m, int d) {
 // 1 January 1970 counted from 1 March of year 0.
 constexpr long long kEpoch = 719468;
 
-}  // namespace
+} // namespace
 
 namespace four_year_rule {
 
@@ -71,7 +71,7 @@ SplitDate split(int yyyymmdd) {
   return s;
 }
 
-}  // namespace four_year_rule
+} // namespace four_year_rule
 
 namespace gregorian {
 
@@ -103,10 +103,10 @@ int addDays(int yyyymmdd, int days) { return dateFromDayNumber(dayNumber(yyyymmd
 int dayOfWeek(int yyyymmdd) {
   const int m = std::clamp(yyyymmdd / 100 % 100, 1, 12);
   const int d = std::clamp(yyyymmdd % 100, 1, 31);
-  const long long days = daysFromMarchOfYearZero(yyyymmdd / 10000, m, d);  // 0: a Wednesday
+  const long long days = daysFromMarchOfYearZero(yyyymmdd / 10000, m, d); // 0: a Wednesday
   return static_cast<int>(((days + 3) % 7 + 7) % 7) + 1;
 }
 
-}  // namespace gregorian
+} // namespace gregorian
 
-}  // namespace model
+} // namespace model

@@ -33,12 +33,12 @@ struct SplitDate {
 };
 SplitDate split(int yyyymmdd);
 
-}  // namespace four_year_rule
+} // namespace four_year_rule
 
 namespace gregorian {
 
 bool leapYear(int year);
-int daysInMonth(int year, int month);  // month 1..12
+int daysInMonth(int year, int month); // month 1..12
 bool validDate(int year, int month, int day);
 
 // Days since 1 January 1970 (negative before it), and back.
@@ -50,6 +50,6 @@ int addDays(int yyyymmdd, int days);
 // day outside 1..31 is held at the nearer end first.
 int dayOfWeek(int yyyymmdd);
 
-}  // namespace gregorian
+} // namespace gregorian
 
-}  // namespace model
+} // namespace model

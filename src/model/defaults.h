@@ -10,8 +10,8 @@ namespace model {
 struct Defaults {
   // values[1..12]: Fo, Fc, DCAY, F, IAper, LGP, MNP, IAimp, CLI, MNI, Ia, N.
   std::array<float, 13> values{};
-  std::array<std::string, 2> title;  // two 70-character title lines
-  std::string fileName;              // 60 characters
+  std::array<std::string, 2> title; // two 70-character title lines
+  std::string fileName;             // 60 characters
 };
 
-}  // namespace model
+} // namespace model

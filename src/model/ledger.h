@@ -17,23 +17,23 @@ enum class LossKind { InitialAbstraction, Infiltration, DepressionStorage, Evapo
 
 struct LedgerDraft {
   bool active = false;
-  std::vector<LedgerFlow> inputs;  // volumes in cubic feet while gathered
-  std::vector<int> outputs;        // slots stored by the command, in order
-  std::vector<int> sentSlots;      // of those, the ones sent elsewhere
-  std::vector<int> storedSlots;    // every slot stored by the command, work slots too
-  double inflow = 0.0;             // cubic feet from outside the store: rainfall, baseflow, a file
-  std::array<double, 4> losses{};  // cubic feet, by LossKind
-  double stored = 0.0;             // cubic feet left in storage
-  float finestInputDt = 0.0f;      // hours, of the hydrographs read (0: none)
+  std::vector<LedgerFlow> inputs; // volumes in cubic feet while gathered
+  std::vector<int> outputs;       // slots stored by the command, in order
+  std::vector<int> sentSlots;     // of those, the ones sent elsewhere
+  std::vector<int> storedSlots;   // every slot stored by the command, work slots too
+  double inflow = 0.0;            // cubic feet from outside the store: rainfall, baseflow, a file
+  std::array<double, 4> losses{}; // cubic feet, by LossKind
+  double stored = 0.0;            // cubic feet left in storage
+  float finestInputDt = 0.0f;     // hours, of the hydrographs read (0: none)
   std::vector<std::string> reasons;
 };
 
 struct LedgerState {
   bool on = false;
-  int run = 0, lastCommand = 0;  // of the last command seen
+  int run = 0, lastCommand = 0; // of the last command seen
   // The command (of the current run) that last stored each slot; 0: none.
   std::array<int, kMaxSlotId - kMinSlotId + 1> producer{};
   LedgerDraft draft;
 };
 
-}  // namespace model
+} // namespace model

@@ -14,17 +14,17 @@ namespace model {
 enum class Severity { Note = 0, Warning = 1, Error = 2 };
 
 struct RunState {
-  int NRUN = 1;              // run number
-  int commandCounter = 0;    // number of the current command in the run
-  Severity severity = Severity::Note;  // severity of the last message
-  std::string label;         // command label, 19 characters where printed
-  std::string commandName;   // table name of the command being carried out
-  std::string marker = "   ";  // message marker: blanks, "*" or "**"
-  std::string fileName;      // file name of PRINT/SAVE/READ HYD front ends (60)
-  std::string comment;       // comment of the same front ends (60)
-  int lastHeadingCommand = 0;   // command counter of the last message heading
-  int runCounter = 0;        // the counter kept in kestran.CNT
-  bool stopProgram = false;  // SAVE HYD with ID below 1 stops everything
+  int NRUN = 1;                       // run number
+  int commandCounter = 0;             // number of the current command in the run
+  Severity severity = Severity::Note; // severity of the last message
+  std::string label;                  // command label, 19 characters where printed
+  std::string commandName;            // table name of the command being carried out
+  std::string marker = "   ";         // message marker: blanks, "*" or "**"
+  std::string fileName;               // file name of PRINT/SAVE/READ HYD front ends (60)
+  std::string comment;                // comment of the same front ends (60)
+  int lastHeadingCommand = 0;         // command counter of the last message heading
+  int runCounter = 0;                 // the counter kept in kestran.CNT
+  bool stopProgram = false;           // SAVE HYD with ID below 1 stops everything
 };
 
 // Unit system and conversion factors. Internal values are feet, acres, cfs,
@@ -32,34 +32,41 @@ struct RunState {
 // flow factors (depths divided by the depth factor), printed values divided by
 // the output factors (depths multiplied).
 struct Factors {
-  float length = 0.0f;  // 1.0 or kFeetPerMetre
-  float area = 0.0f;    // 1.0 or kAcresPerHectare
-  float flow = 0.0f;    // 1.0 or kFeetPerMetre cubed, cfs per cms
-  float depth = 0.0f;   // 1.0 or kMmPerInch
+  float length = 0.0f; // 1.0 or kFeetPerMetre
+  float area = 0.0f;   // 1.0 or kAcresPerHectare
+  float flow = 0.0f;   // 1.0 or kFeetPerMetre cubed, cfs per cms
+  float depth = 0.0f;  // 1.0 or kMmPerInch
 
   // The factor of a quantity: depths and intensities share one, velocities
   // take the length's, volumes acre-feet per hectare-metre, cubic volumes the
   // flow's; slopes and blank quantities have none.
   float of(Quantity q) const {
     switch (q) {
-      case Quantity::Flow: return flow;
-      case Quantity::Area: return area;
-      case Quantity::Intensity:
-      case Quantity::Depth: return depth;
-      case Quantity::Volume: return area * length;
-      case Quantity::Velocity:
-      case Quantity::Length: return length;
-      case Quantity::CubicVolume: return flow;
-      case Quantity::Slope:
-      case Quantity::None: return 1.0f;
+    case Quantity::Flow:
+      return flow;
+    case Quantity::Area:
+      return area;
+    case Quantity::Intensity:
+    case Quantity::Depth:
+      return depth;
+    case Quantity::Volume:
+      return area * length;
+    case Quantity::Velocity:
+    case Quantity::Length:
+      return length;
+    case Quantity::CubicVolume:
+      return flow;
+    case Quantity::Slope:
+    case Quantity::None:
+      return 1.0f;
     }
     return 1.0f;
   }
 };
 
 struct Units {
-  int METIN = 0;   // input units: 1 imperial, otherwise metric
-  int METOUT = 0;  // output units: 1 imperial, 2 metric
+  int METIN = 0;  // input units: 1 imperial, otherwise metric
+  int METOUT = 0; // output units: 1 imperial, 2 metric
   Factors in;
   Factors out;
   // Label table: [system 1..2][quantity], seven characters each, filled from
@@ -72,17 +79,17 @@ struct Units {
 };
 
 struct TimeOrigin {
-  double TZERO = 0.0;  // start of the simulation, hours
-  int startDate = 0;   // YYYYMMDD from START, 0 when TZERO was given in hours
+  double TZERO = 0.0; // start of the simulation, hours
+  int startDate = 0;  // YYYYMMDD from START, 0 when TZERO was given in hours
 };
 
 struct Directories {
-  std::string project;   // joined before names without a ':' (up to 90 characters)
-  std::string rainfall;  // joined before storm names without a ':'
+  std::string project;  // joined before names without a ':' (up to 90 characters)
+  std::string rainfall; // joined before storm names without a ':'
   // Where the automatic hydrograph files and the summary record file go;
   // empty = the project directory (a library run keeps them in its work
   // directory, so that runs side by side never share them).
   std::string records;
 };
 
-}  // namespace model
+} // namespace model

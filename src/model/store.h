@@ -11,16 +11,16 @@
 namespace model {
 
 struct Hydrograph {
-  int NHYD = 0;                    // numeric reference; 0 means HYDNAME is used
-  std::string HYDNAME = std::string(10, ' ');  // alphanumeric reference, 10 characters
-  float DT = 0.0f;                 // time step, hours
-  float DA = 0.0f;                 // drainage area, acres
-  int NPTS = 0;                    // number of ordinates
-  std::vector<float> Q = std::vector<float>(1, 0.0f);  // Q[1..NPTS], cfs, baseflow excluded
-  float BASE = 0.0f;               // constant baseflow, cfs
-  float QPEAK = 0.0f;              // largest ordinate, cfs
-  float TPEAK = 0.0f;              // time of QPEAK on the run clock, hours
-  float RV = 0.0f;                 // runoff volume, inches over DA
+  int NHYD = 0;                                       // numeric reference; 0 means HYDNAME is used
+  std::string HYDNAME = std::string(10, ' ');         // alphanumeric reference, 10 characters
+  float DT = 0.0f;                                    // time step, hours
+  float DA = 0.0f;                                    // drainage area, acres
+  int NPTS = 0;                                       // number of ordinates
+  std::vector<float> Q = std::vector<float>(1, 0.0f); // Q[1..NPTS], cfs, baseflow excluded
+  float BASE = 0.0f;                                  // constant baseflow, cfs
+  float QPEAK = 0.0f;                                 // largest ordinate, cfs
+  float TPEAK = 0.0f;                                 // time of QPEAK on the run clock, hours
+  float RV = 0.0f;                                    // runoff volume, inches over DA
 
   // Empties the slot as every run begins: reference, area, ordinates, peak and
   // volume are cleared; the time step DT keeps its value.
@@ -36,11 +36,11 @@ struct Hydrograph {
 
 struct Store {
   std::array<Hydrograph, kMaxSlotId - kMinSlotId + 1> slots{};
-  int SVHYD = 0;  // 1 while every produced hydrograph is saved automatically
+  int SVHYD = 0; // 1 while every produced hydrograph is saved automatically
 
   static bool userSlot(int id) { return id >= 1 && id <= kMaxSlotId; }
   Hydrograph& operator[](int id) { return slots[static_cast<std::size_t>(id - kMinSlotId)]; }
   const Hydrograph& operator[](int id) const { return slots[static_cast<std::size_t>(id - kMinSlotId)]; }
 };
 
-}  // namespace model
+} // namespace model

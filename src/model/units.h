@@ -23,16 +23,16 @@ inline constexpr float kInchesPerFoot = 12.0f;
 
 // The quantities a printed value can carry; each indexes a label and a factor.
 enum class Quantity {
-  Flow = 1,         // cfs / cms
-  Area = 2,         // ac / ha
-  Intensity = 3,    // in/hr / mm/hr
-  Depth = 4,        // in / mm
-  Volume = 5,       // ac.ft / ha.m
-  Velocity = 6,     // ft/s / m/s
-  Length = 7,       // ft / m
-  Slope = 8,        // ft/ft / m/m
-  CubicVolume = 9,  // cu.ft / cu.m
-  None = 10,        // blank label
+  Flow = 1,        // cfs / cms
+  Area = 2,        // ac / ha
+  Intensity = 3,   // in/hr / mm/hr
+  Depth = 4,       // in / mm
+  Volume = 5,      // ac.ft / ha.m
+  Velocity = 6,    // ft/s / m/s
+  Length = 7,      // ft / m
+  Slope = 8,       // ft/ft / m/m
+  CubicVolume = 9, // cu.ft / cu.m
+  None = 10,       // blank label
 };
 
 // Seven-character labels by unit system (1 imperial, 2 metric) and quantity.
@@ -44,4 +44,4 @@ inline constexpr std::array<std::array<std::string_view, 11>, 3> kUnitLabels{{
 
 inline constexpr std::size_t index(Quantity q) { return static_cast<std::size_t>(q); }
 
-}  // namespace model
+} // namespace model

@@ -51,14 +51,14 @@ namespace {
 // with several names) is truncated in place as before.
 std::FILE* openReplacing(const std::string& path, const char* mode) {
   struct stat st {};
-  const bool replace = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
-                       st.st_size > 0 && ::access(path.c_str(), W_OK) == 0 && ::unlink(path.c_str()) == 0;
+  const bool replace = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_size > 0 &&
+                       ::access(path.c_str(), W_OK) == 0 && ::unlink(path.c_str()) == 0;
   std::FILE* f = std::fopen(path.c_str(), mode);
   if (f != nullptr && replace) ::fchmod(::fileno(f), st.st_mode & 07777);
   return f;
 }
 
-}  // namespace
+} // namespace
 
 OutputFile::~OutputFile() { close(); }
 
@@ -119,7 +119,7 @@ struct FdCloser {
   }
 };
 
-}  // namespace
+} // namespace
 
 FileBytes readFileBytes(const std::string& path, std::size_t limit) {
   FileBytes result;
@@ -146,8 +146,8 @@ FileBytes readFileBytes(const std::string& path, std::size_t limit) {
   }
   const auto tooLarge = [&] {
     result.bytes.clear();
-    result.error = "cannot read file " + path + ": larger than " + std::to_string(limit >> 20) +
-                   " MiB, more than a run can use";
+    result.error =
+        "cannot read file " + path + ": larger than " + std::to_string(limit >> 20) + " MiB, more than a run can use";
   };
   if (static_cast<std::size_t>(st.st_size) > limit) {
     tooLarge();
@@ -238,7 +238,7 @@ FileLock::FileLock(const std::string& path) {
 }
 
 FileLock::~FileLock() {
-  if (fd_ >= 0) ::close(fd_);  // closing the descriptor releases the lock
+  if (fd_ >= 0) ::close(fd_); // closing the descriptor releases the lock
 }
 
 bool fileExists(const std::string& path) {
@@ -246,4 +246,4 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-}  // namespace platform
+} // namespace platform

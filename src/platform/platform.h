@@ -14,7 +14,7 @@ namespace platform {
 
 // Anything that takes finished text lines: a window, an output file, a log.
 class LineSink {
- public:
+public:
   virtual ~LineSink() = default;
   virtual void line(std::string_view text) = 0;
   // Several lines at once, each ended by '\n' (a long table built in one
@@ -26,28 +26,28 @@ class LineSink {
 // a command to a stream and shows them when the command ends; the in-memory
 // one keeps them for tests.
 class TextWindow : public LineSink {
- public:
+public:
   explicit TextWindow(std::string title) : title_(std::move(title)) {}
   const std::string& title() const { return title_; }
   // Shows what the window holds: called when a command ends.
   virtual void show() {}
 
- private:
+private:
   std::string title_;
 };
 
 class StreamWindow : public TextWindow {
- public:
+public:
   StreamWindow(std::string title, std::FILE* stream) : TextWindow(std::move(title)), stream_(stream) {}
   void line(std::string_view text) override;
   void show() override;
 
- private:
+private:
   std::FILE* stream_;
 };
 
 class MemoryWindow : public TextWindow {
- public:
+public:
   using TextWindow::TextWindow;
   void line(std::string_view text) override { lines.emplace_back(text); }
   std::vector<std::string> lines;
@@ -59,29 +59,29 @@ struct DateTime {
 };
 
 class Clock {
- public:
+public:
   virtual ~Clock() = default;
   virtual DateTime now() const = 0;
 };
 
 class SystemClock : public Clock {
- public:
+public:
   DateTime now() const override;
 };
 
 class FixedClock : public Clock {
- public:
+public:
   explicit FixedClock(DateTime t) : t_(t) {}
   DateTime now() const override { return t_; }
 
- private:
+private:
   DateTime t_;
 };
 
 // A text file written line by line. Opening never throws: a file that cannot be
 // created leaves the object closed with an error text saying why.
 class OutputFile : public LineSink {
- public:
+public:
   OutputFile() = default;
   ~OutputFile() override;
   OutputFile(const OutputFile&) = delete;
@@ -100,11 +100,11 @@ class OutputFile : public LineSink {
   // The first failure of a write, flush or close since the file was opened.
   const std::optional<std::string>& error() const { return error_; }
 
- private:
+private:
   void fail(const char* what, int err);
 
   std::FILE* file_ = nullptr;
-  std::unique_ptr<char[]> buffer_;  // the stream's buffer: files are written in large blocks
+  std::unique_ptr<char[]> buffer_; // the stream's buffer: files are written in large blocks
   std::string path_;
   std::optional<std::string> error_;
 };
@@ -120,7 +120,7 @@ inline constexpr std::size_t kMaxInputFileBytes = std::size_t{64} << 20;
 // a file larger than `limit`; `error` names the file and the reason.
 struct FileBytes {
   std::string bytes;
-  std::string error;  // empty when the file was read
+  std::string error; // empty when the file was read
   bool ok() const { return error.empty(); }
 };
 FileBytes readFileBytes(const std::string& path, std::size_t limit = kMaxInputFileBytes);
@@ -129,7 +129,7 @@ FileBytes readFileBytes(const std::string& path, std::size_t limit = kMaxInputFi
 // text naming the file when it is missing, unreadable or too large.
 struct TextFile {
   std::vector<std::string> lines;
-  std::string error;  // empty when the file was read
+  std::string error; // empty when the file was read
   bool ok() const { return error.empty(); }
 };
 TextFile readTextFile(const std::string& path);
@@ -147,14 +147,14 @@ std::optional<std::string> replaceFileAtomically(const std::string& path, const 
 // no lock file is left behind. `error` is set when the lock could not be
 // taken; the work may then still go on unlocked.
 class FileLock {
- public:
+public:
   explicit FileLock(const std::string& path);
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
   const std::optional<std::string>& error() const { return error_; }
 
- private:
+private:
   int fd_ = -1;
   std::optional<std::string> error_;
 };
@@ -163,10 +163,10 @@ bool fileExists(const std::string& path);
 
 // The windows and clock the program runs with.
 struct Platform {
-  TextWindow& mainWindow;      // "Special Messages"
-  TextWindow& warningsWindow;  // "KESTRANv4.05 / Warnings & Errors"
-  TextWindow& summaryWindow;   // "KESTRANv4.05 / Summary output"
+  TextWindow& mainWindow;     // "Special Messages"
+  TextWindow& warningsWindow; // "KESTRANv4.05 / Warnings & Errors"
+  TextWindow& summaryWindow;  // "KESTRANv4.05 / Summary output"
   const Clock& clock;
 };
 
-}  // namespace platform
+} // namespace platform

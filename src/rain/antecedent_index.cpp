@@ -67,7 +67,7 @@ void printApi(model::RunContext& ctx, float apii, float apik, const ApiStats& st
   run::put({&ctx.platform.summaryWindow, ctx.out.summary}, kRange, {st.max * f, average * f, st.min * f});
 }
 
-}  // namespace
+} // namespace
 
 void computeApi(model::RunContext& ctx) {
   ctx.run.label = "COMPUTE API";
@@ -85,7 +85,7 @@ void computeApi(model::RunContext& ctx) {
     rejected = true;
   }
   if (rejected) {
-    ctx.api.dt = 0.0f;  // no series: the continuous commands will refuse to run
+    ctx.api.dt = 0.0f; // no series: the continuous commands will refuse to run
     writeCommandLine(ctx, "COMPUTE API", true);
     return;
   }
@@ -97,4 +97,4 @@ void computeApi(model::RunContext& ctx) {
   printApi(ctx, apii, apik, st, s.NSTEP);
 }
 
-}  // namespace rain
+} // namespace rain

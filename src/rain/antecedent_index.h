@@ -12,7 +12,7 @@ namespace rain {
 void computeApi(model::RunContext& ctx);
 
 struct ApiStats {
-  float k = 0.0f;      // per-step recession factor APIK^(dt/24)
+  float k = 0.0f; // per-step recession factor APIK^(dt/24)
   float max = 0.0f, min = 0.0f, sum = 0.0f, last = 0.0f;
 };
 // Fills api[0..nstep] (resized as needed, inches) from rain[1..nstep] (in/hr)
@@ -20,4 +20,4 @@ struct ApiStats {
 ApiStats computeApiSeries(const std::vector<float>& rain, int nstep, float dt, float apii, float apik,
                           std::vector<float>& api);
 
-}  // namespace rain
+} // namespace rain

@@ -19,15 +19,14 @@ namespace {
 
 constexpr int kTrialsPerPass = 20;
 constexpr int kMaxPairs = 20;
-constexpr int kChicagoValues = 50;  // values the command takes
+constexpr int kChicagoValues = 50; // values the command takes
 // The B search stops on a good fit or a small step; a table whose fit keeps
 // improving as B grows would otherwise search for ever.
 constexpr int kMaxPasses = 500;
 
-
 float round3(float v) { return static_cast<float>(static_cast<int>(v * 1000.0f + 0.5f)) / 1000.0f; }
 
-}  // namespace
+} // namespace
 
 float idfIntensity(const IdfCurve& c, float t) { return c.A / std::pow(t + c.B, c.C); }
 
@@ -113,7 +112,7 @@ ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float 
   ChicagoBuild b;
   b.TD = model::truncatedInt(duration * 60.0f + 0.5f);
   float dt = std::fabs(timeStep);
-  if (dt <= 1.0f) dt *= 60.0f;  // 1 or less is hours here, so 1 means one hour
+  if (dt <= 1.0f) dt *= 60.0f; // 1 or less is hours here, so 1 means one hour
   b.dt = dt;
   if (!(dt > 0.0f)) {
     b.errorNumber = msg::kChicagoStepNotPositive;
@@ -171,8 +170,8 @@ ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float 
 namespace {
 
 // The block of the detailed output above the hyetograph.
-void printChicago(model::RunContext& ctx, const IdfCurve& c, const ChicagoBuild& b, float R, int option,
-                  int flag, const std::vector<IdfPair>& table) {
+void printChicago(model::RunContext& ctx, const IdfCurve& c, const ChicagoBuild& b, float R, int option, int flag,
+                  const std::vector<IdfPair>& table) {
   static const fortran::Format kRule("(20('-'))");
   static const fortran::Format kA("('| CHICAGO STORM    |    IDF curve parameters: A=',F8.3)");
   static const fortran::Format kBin("('| Ptotal=',F6.2,' in |                          B=',F8.3)");
@@ -209,7 +208,8 @@ void printChicago(model::RunContext& ctx, const IdfCurve& c, const ChicagoBuild&
   if (flag == ctx.units.METOUT) {
     run::put(out, kBlank);
     run::put(out, kTableHead);
-    run::put(out, kSameUnits, {ctx.units.label(model::Quantity::Intensity), ctx.units.label(model::Quantity::Intensity)});
+    run::put(out, kSameUnits,
+             {ctx.units.label(model::Quantity::Intensity), ctx.units.label(model::Quantity::Intensity)});
     for (const IdfPair& p : table) run::put(out, kSameRow, {p.T, p.I, idfIntensity(c, p.T)});
   } else {
     // Between in/hr and mm/hr by 25.4, in the direction of the output system.
@@ -243,7 +243,7 @@ void writeSummary(model::RunContext& ctx, const IdfCurve& c, float dt) {
   }
 }
 
-}  // namespace
+} // namespace
 
 void chicagoStorm(model::RunContext& ctx) {
   ctx.run.label = "CHICAGO STORM";
@@ -310,4 +310,4 @@ void chicagoStorm(model::RunContext& ctx) {
   writeSummary(ctx, curve, b.dt);
 }
 
-}  // namespace rain
+} // namespace rain

@@ -15,12 +15,12 @@ void chicagoStorm(model::RunContext& ctx);
 
 struct IdfCurve {
   float A = 0.0f, B = 0.0f, C = 0.0f;
-  float r = 0.0f;  // correlation coefficient of the fit, 0 when given directly
+  float r = 0.0f; // correlation coefficient of the fit, 0 when given directly
 };
 
 struct IdfPair {
-  float T;  // duration, minutes
-  float I;  // intensity in the units of the table
+  float T; // duration, minutes
+  float I; // intensity in the units of the table
 };
 
 // Fits A, B, C to the table by the B search (passes of 20 trials) and rounds
@@ -49,4 +49,4 @@ struct ChicagoBuild {
 // `duration` in hours, `timeStep` as typed (only its magnitude is used).
 ChicagoBuild buildChicago(const IdfCurve& curve, float duration, float R, float timeStep);
 
-}  // namespace rain
+} // namespace rain

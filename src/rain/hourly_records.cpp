@@ -18,15 +18,15 @@ namespace rain {
 
 namespace {
 
-constexpr int kHourlyRain = 123;  // AES element number of hourly rainfall
+constexpr int kHourlyRain = 123; // AES element number of hourly rainfall
 
 // Running statistics of the hourly record, kept hour by hour while storing.
 class Statistics {
- public:
+public:
   explicit Statistics(AesRecordResult& r) : r_(r) {}
 
   void hour(int tenths, int date) {
-    const float mm = static_cast<float>(tenths) / 10.0f;  // mm in the hour = mm/hr
+    const float mm = static_cast<float>(tenths) / 10.0f; // mm in the hour = mm/hr
     // The last 24 hours, newest first, are last_[head_ .. head_ + 23]: each
     // hour is kept twice, 24 places apart, so no index wraps around.
     head_ = head_ == 0 ? 23 : head_ - 1;
@@ -80,12 +80,11 @@ class Statistics {
     }
   }
 
- private:
+private:
   // A spell reaching exactly 1, 2, 3, 6, 12 or 24 hours counts once more.
   static void count(int run, std::array<int, 6>& spells) {
-    static constexpr std::array<signed char, 25> kDurationIndex{-1, 0,  1,  2,  -1, -1, 3,  -1, -1,
-                                                                 -1, -1, -1, 4,  -1, -1, -1, -1, -1,
-                                                                 -1, -1, -1, -1, -1, -1, 5};
+    static constexpr std::array<signed char, 25> kDurationIndex{-1, 0,  1,  2,  -1, -1, 3,  -1, -1, -1, -1, -1, 4,
+                                                                -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 5};
     if (run <= 24 && kDurationIndex[static_cast<std::size_t>(run)] >= 0) {
       ++spells[static_cast<std::size_t>(kDurationIndex[static_cast<std::size_t>(run)])];
     }
@@ -96,7 +95,7 @@ class Statistics {
   int head_ = 0;
   int hours_ = 0;
   int dry_ = 0, wet_ = 0;
-  int date_ = 0;  // the date of the last hour
+  int date_ = 0; // the date of the last hour
 };
 
 // One daily record: station, year, month, day, element and the 24 hourly values.
@@ -117,9 +116,9 @@ bool readDailyLayout(std::string_view line, DailyRecord& out) {
   for (std::size_t k = 0; k < out.fields.size(); ++k) {
     const std::size_t width = k < 5 ? static_cast<std::size_t>(kWidths[k]) : 6;
     const std::string_view field = column < line.size() ? line.substr(column, width) : std::string_view();
-    column += k < 5 ? width : width + 1;  // each hourly value is followed by one skipped column
+    column += k < 5 ? width : width + 1; // each hourly value is followed by one skipped column
     bool negative = false, sign = false, digits = false;
-    int value = 0;  // at most seven digits: no overflow
+    int value = 0; // at most seven digits: no overflow
     for (char c : field) {
       if (c == ' ') continue;
       if ((c == '-' || c == '+') && !sign && !digits) {
@@ -158,7 +157,7 @@ bool storeHour(AesRecordResult& r, Statistics& stats, int tenths, int date, bool
     ++r.missing;
     tenths = 0;
   }
-  const float depth = static_cast<float>(tenths) / 10.0f / model::kMmPerInch;  // inches in the hour
+  const float depth = static_cast<float>(tenths) / 10.0f / model::kMmPerInch; // inches in the hour
   r.ptot += depth;
   ++r.steps;
   r.rain.push_back(depth);
@@ -177,7 +176,7 @@ std::string readDailyRecord(std::string_view line, DailyRecord& f) {
   return {};
 }
 
-}  // namespace
+} // namespace
 
 AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start, int end, int relativeDays) {
   AesRecordResult r;
@@ -210,7 +209,7 @@ AesRecordResult readAesRecords(const std::vector<std::string>& lines, int start,
     }
     r.lastDate = date;
     if (r.start == 0) {
-      r.start = date;  // no start asked for: the record begins with the file
+      r.start = date; // no start asked for: the record begins with the file
       if (relativeDays >= 0) r.end = model::gregorian::addDays(date, relativeDays);
     }
     if (date < r.start) continue;
@@ -330,7 +329,7 @@ void printStatistics(model::RunContext& ctx, const AesRecordResult& r, const std
   run::put(all, kSpells, {w[0], w[1], w[2], w[3], w[4], w[5]});
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -419,7 +418,7 @@ void installRecord(model::RunContext& ctx, const AesRequest& q, const AesRecordR
   if (q.keep) writeTempStorm(ctx, r);
 }
 
-}  // namespace
+} // namespace
 
 void readAesData(model::RunContext& ctx) {
   static const fortran::Format kBox(
@@ -462,4 +461,4 @@ void readAesData(model::RunContext& ctx) {
   installRecord(ctx, q, r, given);
 }
 
-}  // namespace rain
+} // namespace rain

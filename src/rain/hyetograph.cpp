@@ -87,14 +87,16 @@ void writeTable(model::RunContext& ctx, const TableLayout& layout, const std::ve
 // The storm as defined.
 void writeStormTable(model::RunContext& ctx) {
   static const fortran::Format kHead("(T12,'   TIME    RAIN |   TIME    RAIN |','   TIME    RAIN |   TIME    RAIN')");
-  static const fortran::Format kUnitsIn("(T12,'    hrs   in/hr |    hrs   in/hr |','    hrs   in/hr |    hrs   in/hr')");
-  static const fortran::Format kUnitsMm("(T12,'    hrs   mm/hr |    hrs   mm/hr |','    hrs   mm/hr |    hrs   mm/hr')");
+  static const fortran::Format kUnitsIn(
+      "(T12,'    hrs   in/hr |    hrs   in/hr |','    hrs   in/hr |    hrs   in/hr')");
+  static const fortran::Format kUnitsMm(
+      "(T12,'    hrs   mm/hr |    hrs   mm/hr |','    hrs   mm/hr |    hrs   mm/hr')");
   static const fortran::Format kRow("(T12,3(F7.2,F8.3,' |'),F7.2,F8.3)");
   const model::Storm& s = ctx.storm;
   writeTable(ctx, {kHead, kUnitsIn, kUnitsMm, kRow}, s.RAIN, s.NSTEP, s.SDT, hyetographRows(s.NSTEP));
 }
 
-}  // namespace
+} // namespace
 
 void printHyetograph(model::RunContext& ctx, int mode, std::string_view comment) {
   static const fortran::Format kRule("(20('-'))");
@@ -144,4 +146,4 @@ void printTransformedHyetograph(model::RunContext& ctx) {
   writeTable(ctx, {kHead, kUnitsIn, kUnitsMm, kRow}, s.work, n, s.workDT, rows);
 }
 
-}  // namespace rain
+} // namespace rain

@@ -26,4 +26,4 @@ void printTransformedHyetograph(model::RunContext& ctx);
 // holds steps r, r+R, r+2R, r+3R as far as they are <= n.
 inline int hyetographRows(int n) { return (n + 3) / 4; }
 
-}  // namespace rain
+} // namespace rain

@@ -16,7 +16,6 @@ namespace rain {
 
 namespace {
 
-
 bool isWhole(float v) { return v == static_cast<float>(static_cast<int>(v)); }
 
 bool readNumber(fortran::LineReader& in, MassCurve& curve, double& value) {
@@ -30,7 +29,7 @@ bool readNumber(fortran::LineReader& in, MassCurve& curve, double& value) {
   return false;
 }
 
-}  // namespace
+} // namespace
 
 MassCurve parseMassCurve(const std::string& path) {
   MassCurve curve;
@@ -130,7 +129,7 @@ void printBox(model::RunContext& ctx, const std::string& name, float depth, cons
   run::put(out, kCurveStep, {curve.sdtm * 60.0f});
 }
 
-}  // namespace
+} // namespace
 
 void massStorm(model::RunContext& ctx) {
   static const fortran::Format kSelected("(24X,'Selected storm time step =',F8.2,' min')");
@@ -198,4 +197,4 @@ void massStorm(model::RunContext& ctx) {
   writeCommandLine(ctx, "MASS STORM");
 }
 
-}  // namespace rain
+} // namespace rain

@@ -88,7 +88,8 @@ void modifyStorm(model::RunContext& ctx) {
     writeStormLine(ctx);
     return;
   }
-  if (s.NSTEP + shift > model::kMaxRainSteps) run::issue(ctx, msg::kModifyStormShiftMayLoseRain, run::Severity::Warning);
+  if (s.NSTEP + shift > model::kMaxRainSteps)
+    run::issue(ctx, msg::kModifyStormShiftMayLoseRain, run::Severity::Warning);
 
   ShiftResult r = shiftStorm(s.RAIN, s.NSTEP, s.SDT, shift, rfact);
   const int written = std::max(s.NSTEP, r.steps);
@@ -104,4 +105,4 @@ void modifyStorm(model::RunContext& ctx) {
   writeStormLine(ctx);
 }
 
-}  // namespace rain
+} // namespace rain

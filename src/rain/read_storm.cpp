@@ -46,7 +46,7 @@ bool readNumber(fortran::LineReader& in, StormFile& file, double& value) {
   return false;
 }
 
-}  // namespace
+} // namespace
 
 std::string resolveStormName(std::string_view name, std::string_view rainfallDir) {
   const std::string given = trimRight(name);
@@ -106,7 +106,7 @@ StormFile parseStormFile(const std::string& path) {
 
   if (!readNumber(*in, file, value)) return file;
   float step = static_cast<float>(value);
-  if (step >= 1.0f) step /= 60.0f;  // minutes; below 1 the step is in hours
+  if (step >= 1.0f) step /= 60.0f; // minutes; below 1 the step is in hours
   file.sdt = step;
 
   if (!readNumber(*in, file, value)) return file;
@@ -228,4 +228,4 @@ void readStorm(model::RunContext& ctx) {
   writeStormLine(ctx);
 }
 
-}  // namespace rain
+} // namespace rain

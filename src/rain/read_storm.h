@@ -31,15 +31,15 @@ std::string resolveRainfallName(std::string_view name, std::string_view rainfall
 
 // A storm file as read, before it becomes the current storm.
 struct StormFile {
-  int unitsFlag = 1;        // of the file the data came from
-  std::string comment;      // line 2, 60 characters
-  float sdt = 0.0f;         // hours
-  int steps = 0;            // values stored
-  std::vector<float> rain;  // in/hr, 1-based, entries 1..steps
-  float ptot = 0.0f;        // inches
-  std::string pointedTo;    // the real file when the first one was a pointer
-  std::string error;        // empty on success; says what went wrong
-  bool endedEarly = false;  // the error is an early end of file
+  int unitsFlag = 1;       // of the file the data came from
+  std::string comment;     // line 2, 60 characters
+  float sdt = 0.0f;        // hours
+  int steps = 0;           // values stored
+  std::vector<float> rain; // in/hr, 1-based, entries 1..steps
+  float ptot = 0.0f;       // inches
+  std::string pointedTo;   // the real file when the first one was a pointer
+  std::string error;       // empty on success; says what went wrong
+  bool endedEarly = false; // the error is an early end of file
   bool ok() const { return error.empty(); }
 };
 
@@ -72,4 +72,4 @@ void fileError(model::RunContext& ctx, int number, const std::string& path);
 // The same as a warning that keeps an error already raised in the command.
 void fileWarning(model::RunContext& ctx, int number, const std::string& path);
 
-}  // namespace rain
+} // namespace rain

@@ -85,7 +85,9 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
   if (std::fabs(s.PTOT - oldTotal) * 100.0f >= 1.0f) {
     run::issue(ctx, msg::kModifyStormVolumeChanged, run::Severity::Warning);
     const float f = ctx.units.out.depth;
-    run::put(out, kVolume, {oldTotal * f, ctx.units.label(model::Quantity::Depth), s.PTOT * f, ctx.units.label(model::Quantity::Depth)});
+    run::put(
+        out, kVolume,
+        {oldTotal * f, ctx.units.label(model::Quantity::Depth), s.PTOT * f, ctx.units.label(model::Quantity::Depth)});
   }
   s.workDT = c.dt;
   s.workSteps = c.steps;
@@ -93,4 +95,4 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
   return c.dt;
 }
 
-}  // namespace rain
+} // namespace rain

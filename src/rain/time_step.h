@@ -20,15 +20,15 @@ float changeTimeStep(model::RunContext& ctx, float dtHours);
 
 // Result of bringing a storm to a new step.
 struct StepChange {
-  float dt = 0.0f;          // adjusted step, hours
-  int k = 1;                // steps grouped (coarser) or repeated (finer)
-  int steps = 0;            // N', number of working steps
-  bool cut = false;         // N' exceeded the limit (message 254)
-  int requestedSteps = 0;   // N' before the cut
-  std::vector<float> work;  // 1-based, entries 1..steps
-  float ptot = 0.0f;        // sum of the working intensities * dt
+  float dt = 0.0f;         // adjusted step, hours
+  int k = 1;               // steps grouped (coarser) or repeated (finer)
+  int steps = 0;           // N', number of working steps
+  bool cut = false;        // N' exceeded the limit (message 254)
+  int requestedSteps = 0;  // N' before the cut
+  std::vector<float> work; // 1-based, entries 1..steps
+  float ptot = 0.0f;       // sum of the working intensities * dt
 };
 // `rain` is 1-based with entries 1..nstep; `dt` is positive, in hours; sdt > 0.
 StepChange computeStepChange(const std::vector<float>& rain, int nstep, float sdt, float dt);
 
-}  // namespace rain
+} // namespace rain

@@ -57,7 +57,7 @@ std::string dateTime(int yyyymmdd, double hours) {
 }
 
 class Writer {
- public:
+public:
   explicit Writer(const fs::path& dir) : dir_(dir) {}
   void write(const std::string& name, const std::string& text) {
     const fs::path path = dir_ / name;
@@ -69,7 +69,7 @@ class Writer {
   }
   std::vector<fs::path> written;
 
- private:
+private:
   fs::path dir_;
 };
 
@@ -91,10 +91,10 @@ std::string hydrographCsv(const model::HydrographRecord& h, const UnitNames& u) 
 }
 
 std::string summaryCsv(const kestran::RunResult& r, const UnitNames& u) {
-  std::string text = line({"run", "command", "label", "marker", "id", "nhyd", "name",
-                           std::string("area (") + u.area + ")", std::string("peak (") + u.flow + ")",
-                           "peak time (hours)", "peak date", std::string("volume (") + u.depth + ")",
-                           "runoff coefficient"});
+  std::string text =
+      line({"run", "command", "label", "marker", "id", "nhyd", "name", std::string("area (") + u.area + ")",
+            std::string("peak (") + u.flow + ")", "peak time (hours)", "peak date",
+            std::string("volume (") + u.depth + ")", "runoff coefficient"});
   for (const model::SummaryRecord& s : r.summary) {
     text += line({integer(s.run), integer(s.command), s.label, s.marker, integer(s.id), integer(s.nhyd), s.name,
                   csvNumber(s.area), csvNumber(s.peak), csvNumber(s.peakHours), s.dateLabel, csvNumber(s.volume),
@@ -113,16 +113,16 @@ std::string sourcesText(const std::vector<int>& sources) {
 }
 
 std::string ledgerCsv(const kestran::RunResult& r) {
-  std::string text = line({"run", "command", "label", "id", "nhyd", "name", "sources", "volume in (m3)",
-                           "volume out (m3)", "initial abstraction (m3)", "infiltration (m3)",
-                           "depression storage (m3)", "evaporation (m3)", "stored (m3)", "sent (m3)",
-                           "error (%)", "flagged", "reason"});
+  std::string text =
+      line({"run", "command", "label", "id", "nhyd", "name", "sources", "volume in (m3)", "volume out (m3)",
+            "initial abstraction (m3)", "infiltration (m3)", "depression storage (m3)", "evaporation (m3)",
+            "stored (m3)", "sent (m3)", "error (%)", "flagged", "reason"});
   for (const model::LedgerRecord& l : r.ledger) {
-    text += line({integer(l.run), integer(l.command), l.label, integer(l.id), integer(l.nhyd), l.name,
-                  sourcesText(l.sources), csvNumber(l.volumeIn), csvNumber(l.volumeOut),
-                  csvNumber(l.initialAbstraction), csvNumber(l.infiltration), csvNumber(l.depressionStorage),
-                  csvNumber(l.evaporation), csvNumber(l.stored), csvNumber(l.sent), csvNumber(l.errorPercent),
-                  l.flagged ? "yes" : "no", l.reason});
+    text +=
+        line({integer(l.run), integer(l.command), l.label, integer(l.id), integer(l.nhyd), l.name,
+              sourcesText(l.sources), csvNumber(l.volumeIn), csvNumber(l.volumeOut), csvNumber(l.initialAbstraction),
+              csvNumber(l.infiltration), csvNumber(l.depressionStorage), csvNumber(l.evaporation), csvNumber(l.stored),
+              csvNumber(l.sent), csvNumber(l.errorPercent), l.flagged ? "yes" : "no", l.reason});
   }
   return text;
 }
@@ -138,7 +138,7 @@ std::string balanceCsv(const kestran::RunResult& r) {
   return text;
 }
 
-}  // namespace
+} // namespace
 
 std::string csvField(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
@@ -167,7 +167,8 @@ std::string hydrographFileName(std::string_view stem, const model::HydrographRec
     ref = digits;
   } else {
     for (char c : h.name) {
-      const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+      const bool plain =
+          (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
       ref += plain ? c : '_';
     }
     if (ref.empty()) ref = "unnamed";
@@ -210,15 +211,15 @@ std::vector<fs::path> writeCsv(const kestran::RunResult& r, const fs::path& dir,
 std::string balanceTable(const kestran::RunResult& r) {
   std::string text = "WATER BALANCE (m3; error in % of the volume in)\n";
   char row[512];
-  std::snprintf(row, sizeof row, "%3s %4s %-20s %2s %-10s %13s %13s %13s %13s %13s %8s  %s\n", "RUN", "CMD",
-                "COMMAND", "ID", "REFERENCE", "IN", "OUT", "LOSSES", "STORED", "SENT", "ERROR%", "FLAG");
+  std::snprintf(row, sizeof row, "%3s %4s %-20s %2s %-10s %13s %13s %13s %13s %13s %8s  %s\n", "RUN", "CMD", "COMMAND",
+                "ID", "REFERENCE", "IN", "OUT", "LOSSES", "STORED", "SENT", "ERROR%", "FLAG");
   text += row;
   for (const model::LedgerRecord& l : r.ledger) {
     const std::string ref = l.nhyd != 0 ? std::to_string(l.nhyd) : l.name;
     const double lost = l.initialAbstraction + l.infiltration + l.depressionStorage + l.evaporation;
     std::snprintf(row, sizeof row, "%3d %4d %-20.20s %2d %-10.10s %13.3f %13.3f %13.3f %13.3f %13.3f %8.3f  %s\n",
-                  l.run, l.command, l.label.c_str(), l.id, ref.c_str(), l.volumeIn, l.volumeOut, lost, l.stored,
-                  l.sent, l.errorPercent, l.flagged ? ("** " + l.reason).c_str() : "");
+                  l.run, l.command, l.label.c_str(), l.id, ref.c_str(), l.volumeIn, l.volumeOut, lost, l.stored, l.sent,
+                  l.errorPercent, l.flagged ? ("** " + l.reason).c_str() : "");
     text += row;
   }
   text += "\nCATCHMENTS TO OUTLETS (m3)\n";
@@ -235,4 +236,4 @@ std::string balanceTable(const kestran::RunResult& r) {
   return text;
 }
 
-}  // namespace results
+} // namespace results

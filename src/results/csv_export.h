@@ -16,7 +16,7 @@
 namespace results {
 
 std::string csvField(std::string_view text);
-std::string csvNumber(double value);  // "" for a value that is not finite
+std::string csvNumber(double value); // "" for a value that is not finite
 
 // The name of a hydrograph's file: the study, the run, the command and the
 // reference (NHYD in six digits, or the name with characters other than
@@ -31,4 +31,4 @@ std::vector<std::filesystem::path> writeCsv(const kestran::RunResult& r, const s
 // The ledger and the run's balance as a table for a terminal.
 std::string balanceTable(const kestran::RunResult& r);
 
-}  // namespace results
+} // namespace results

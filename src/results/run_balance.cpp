@@ -9,14 +9,14 @@ namespace results {
 
 namespace {
 
-using Key = std::pair<int, int>;  // run, command
-using Mixture = std::map<std::size_t, double>;  // catchment index -> share of a record's water
+using Key = std::pair<int, int>;               // run, command
+using Mixture = std::map<std::size_t, double>; // catchment index -> share of a record's water
 
 // Water enters the store only through commands without hydrograph inputs:
 // runoff from the storm, typed flows, a hydrograph file.
 bool isCatchment(const model::LedgerRecord& r) { return r.inputs.empty(); }
 
-}  // namespace
+} // namespace
 
 std::vector<CatchmentBalance> runBalance(const std::vector<model::LedgerRecord>& ledger) {
   std::vector<CatchmentBalance> out;
@@ -66,4 +66,4 @@ std::vector<CatchmentBalance> runBalance(const std::vector<model::LedgerRecord>&
   return out;
 }
 
-}  // namespace results
+} // namespace results

@@ -13,9 +13,9 @@ namespace {
 
 constexpr float kSecondsPerHour = 3600.0f;
 constexpr int kMaxIterations = 20;
-constexpr float kTolerance = 0.01f;  // relative change that ends the iteration
-constexpr float kMinFallRatio = 0.01f;  // below it the fall correction is not trusted
-constexpr float kDrained = 0.001f;   // storage term (cfs) below which the reach is empty
+constexpr float kTolerance = 0.01f;    // relative change that ends the iteration
+constexpr float kMinFallRatio = 0.01f; // below it the fall correction is not trusted
+constexpr float kDrained = 0.001f;     // storage term (cfs) below which the reach is empty
 
 struct DepthTime {
   float depth = 0.0f;
@@ -72,7 +72,7 @@ void prepareInflow(const ChannelRoutingInput& in, ChannelRoutingResult& r, std::
 
 // The state the storage-coefficient routing carries from step to step.
 class Reach {
- public:
+public:
   Reach(const model::TravelTimeTable& table, float fall, float dt)
       : table_(table), fall_(fall), dt_(dt), tPrev_(table.time[1]), travel_(table.time[1]) {}
 
@@ -95,7 +95,7 @@ class Reach {
   DepthTime inflowAt() const { return in_; }
   DepthTime outflowAt() const { return out_; }
 
- private:
+private:
   // Fixed-point iteration on the outflow guess; false when 20 iterations
   // pass without two outflows within 1% of each other.
   bool iterate(float iPrev, float iNow, float x, float& outflow) {
@@ -128,17 +128,17 @@ class Reach {
 
   const model::TravelTimeTable& table_;
   float fall_, dt_;
-  float cPrev_ = 0.0f;  // coefficient of the previous step (0 before the first wet one)
-  float tPrev_;         // Tp
-  float travel_;        // T, the last travel time computed
-  float guess_ = 1.0f;  // G, carried from step to step
+  float cPrev_ = 0.0f; // coefficient of the previous step (0 before the first wet one)
+  float tPrev_;        // Tp
+  float travel_;       // T, the last travel time computed
+  float guess_ = 1.0f; // G, carried from step to step
   DepthTime in_{}, out_{};
 };
 
 // Velocity through the reach at a travel time (0 where there is none).
 float velocity(float length, float hours) { return hours > 0.0f ? length / (kSecondsPerHour * hours) : 0.0f; }
 
-}  // namespace
+} // namespace
 
 ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   ChannelRoutingResult r;
@@ -161,7 +161,8 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   std::vector<float> inflow(static_cast<std::size_t>(kMax) + 2, base);
   prepareInflow(in, r, inflow);
   const float dt = r.dt;
-  const int steps = static_cast<int>(std::min<long long>(static_cast<long long>(r.nsub) * static_cast<long long>(in.inflow.size()), kMax));
+  const int steps = static_cast<int>(
+      std::min<long long>(static_cast<long long>(r.nsub) * static_cast<long long>(in.inflow.size()), kMax));
 
   std::vector<float>& q = r.q;
   q.assign(static_cast<std::size_t>(kMax) + 2, 0.0f);
@@ -174,7 +175,7 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   // baseflow). Without a baseflow the reach starts empty.
   const float baseTime = lookUp(table, base).time;
   const float baseStorage = base > 0.0f ? base * (2.0f * baseTime - dt) / (2.0f * dt) : 0.0f;
-  float storage = baseStorage;  // S, flow units
+  float storage = baseStorage; // S, flow units
   Reach reach(table, in.fall, dt);
   float sum = 0.0f;
   int last = kMax;
@@ -212,4 +213,4 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   return r;
 }
 
-}  // namespace routing
+} // namespace routing

@@ -67,7 +67,7 @@ void printHeading(model::RunContext& ctx, const RatingCurveValues& v, const Comp
   run::put(out, kMaximum, {r.maxElevation / length, v.section.floodplainSlope * kPercent});
 }
 
-}  // namespace
+} // namespace
 
 void readSectionData(const model::CommandValues& c, int from, int last, float lengthFactor, RatingCurveValues& v) {
   const int ns = v.segmentCount;
@@ -100,7 +100,7 @@ bool finiteComputedCurve(const model::RatingCurve& c) {
   return true;
 }
 
-}  // namespace
+} // namespace
 
 float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool insideChannel) {
   std::string problem = v.problem;
@@ -141,4 +141,4 @@ void computeRatingCurveCommand(model::RunContext& ctx) {
   run::tableLine(ctx, ctx.tables.currentId);
 }
 
-}  // namespace routing
+} // namespace routing

@@ -11,11 +11,11 @@
 namespace routing {
 
 struct RatingCurveValues {
-  int nrc = 1;       // curve number 1..10
-  float vsn = 0.0f;  // section number, printed only
-  int segmentCount = 0;  // as typed
-  SectionInput section;  // internal units
-  std::string problem;   // why the typed section data cannot be read, "" when it can
+  int nrc = 1;          // curve number 1..10
+  float vsn = 0.0f;     // section number, printed only
+  int segmentCount = 0; // as typed
+  SectionInput section; // internal units
+  std::string problem;  // why the typed section data cannot be read, "" when it can
 };
 
 // The section data of PARAM positions from..last: one (n, end distance) pair
@@ -35,4 +35,4 @@ float ratingCurveStage(model::RunContext& ctx, const RatingCurveValues& v, bool 
 // last value of the command.
 void computeRatingCurveCommand(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

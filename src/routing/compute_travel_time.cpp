@@ -52,22 +52,26 @@ void printFullTable(model::RunContext& ctx, const ComputedTravelTime& t) {
   static const fortran::Format kNotes(
       "(/,1X,'X-VOLUME= Total X-Section volume over given CHANNEL ','LENGTH at specified DEPTH.',/,1X,"
       "'S-VOLUME= Volume that can be stored in channel at specified',' ELEVATION.')");
-  static const fortran::Format kStar("(1X,'(*) Actual value may be less due to limited CHANNEL ','LENGTH for given SLOPE.')");
+  static const fortran::Format kStar(
+      "(1X,'(*) Actual value may be less due to limited CHANNEL ','LENGTH for given SLOPE.')");
   platform::LineSink& out = *ctx.out.detailed;
   const model::Units& u = ctx.units;
   const float len = u.out.length;
   const float volume = len * len * len;
   run::put(out, kTitle);
   run::put(out, kColumns);
-  run::put(out, kUnits, {u.label(model::Quantity::Length), u.label(model::Quantity::Length), u.label(model::Quantity::CubicVolume), u.label(model::Quantity::CubicVolume), u.label(model::Quantity::Flow), u.label(model::Quantity::Velocity),
-                         u.METOUT == 1 ? "(ft2/s)" : " (m2/s)"});
+  run::put(out, kUnits,
+           {u.label(model::Quantity::Length), u.label(model::Quantity::Length), u.label(model::Quantity::CubicVolume),
+            u.label(model::Quantity::CubicVolume), u.label(model::Quantity::Flow), u.label(model::Quantity::Velocity),
+            u.METOUT == 1 ? "(ft2/s)" : " (m2/s)"});
   const model::TravelTimeTable& tt = t.table;
   for (int k = 1; k <= model::kTravelRows; ++k) {
     const float depth = tt.depth[k] / len;
     const float velocity = t.velocity[k] / len;
-    run::put(out, kRow, {depth, ctx.tables.lastElevation[k + 1] / len, t.xVolume[k] / volume,
-                         t.sVolume[k] / volume, t.beyondReach[k] ? "*" : " ", tt.flow[k] / u.out.flow, velocity,
-                         tt.time[k] * kMinutesPerHour, depth * velocity});
+    run::put(out, kRow,
+             {depth, ctx.tables.lastElevation[k + 1] / len, t.xVolume[k] / volume, t.sVolume[k] / volume,
+              t.beyondReach[k] ? "*" : " ", tt.flow[k] / u.out.flow, velocity, tt.time[k] * kMinutesPerHour,
+              depth * velocity});
   }
   run::put(out, kNotes);
   run::put(out, kStar);
@@ -84,11 +88,14 @@ void printShortTable(model::RunContext& ctx, const ComputedTravelTime& t) {
   const float len = u.out.length;
   run::put(out, kTitle);
   run::put(out, kColumns);
-  run::put(out, kUnits, {u.label(model::Quantity::Length), u.label(model::Quantity::CubicVolume), u.label(model::Quantity::Flow), u.label(model::Quantity::Velocity)});
+  run::put(out, kUnits,
+           {u.label(model::Quantity::Length), u.label(model::Quantity::CubicVolume), u.label(model::Quantity::Flow),
+            u.label(model::Quantity::Velocity)});
   const model::TravelTimeTable& tt = t.table;
   for (int k = 1; k <= model::kTravelRows; ++k) {
-    run::put(out, kRow, {tt.depth[k] / len, t.xVolume[k] / (len * len * len), tt.flow[k] / u.out.flow,
-                         t.velocity[k] / len, tt.time[k] * kMinutesPerHour});
+    run::put(out, kRow,
+             {tt.depth[k] / len, t.xVolume[k] / (len * len * len), tt.flow[k] / u.out.flow, t.velocity[k] / len,
+              tt.time[k] * kMinutesPerHour});
   }
 }
 
@@ -117,7 +124,7 @@ bool finiteComputedTable(const ComputedTravelTime& t) {
   return true;
 }
 
-}  // namespace
+} // namespace
 
 bool travelTimeStage(model::RunContext& ctx, const TravelTimeValues& v, TableCaller caller) {
   if (!hydrograph::checkSlot(ctx, v.reach)) return false;
@@ -127,7 +134,8 @@ bool travelTimeStage(model::RunContext& ctx, const TravelTimeValues& v, TableCal
   }
   std::vector<const model::RatingCurve*> sections;
   // Fewer than 2 sections: the one section of rating curve 1.
-  for (int s = 1; s <= std::max(1, v.sections); ++s) sections.push_back(&ctx.tables.curves[static_cast<std::size_t>(s)]);
+  for (int s = 1; s <= std::max(1, v.sections); ++s)
+    sections.push_back(&ctx.tables.curves[static_cast<std::size_t>(s)]);
   const ComputedTravelTime t = computeTravelTime(sections, v.length, v.slope);
   if (!finiteComputedTable(t)) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
@@ -164,4 +172,4 @@ void computeTravelTimeCommand(model::RunContext& ctx) {
   run::tableLine(ctx, ctx.tables.currentId);
 }
 
-}  // namespace routing
+} // namespace routing

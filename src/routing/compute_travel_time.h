@@ -14,11 +14,11 @@ enum class TableCaller { Command, Channel, Pipe };
 
 // Values of the stage in internal units.
 struct TravelTimeValues {
-  int reach = 0;      // outflow slot the reach's fall is kept for (1..10)
-  float vsn = 0.0f;   // reach number; negative: the table is not printed
-  int sections = 1;   // rating curves 1..N describe the reach
-  float length = 0.0f;  // ft
-  float slope = 0.0f;   // ft/ft
+  int reach = 0;       // outflow slot the reach's fall is kept for (1..10)
+  float vsn = 0.0f;    // reach number; negative: the table is not printed
+  int sections = 1;    // rating curves 1..N describe the reach
+  float length = 0.0f; // ft
+  float slope = 0.0f;  // ft/ft
 };
 
 // Builds the table from rating curves 1..N, makes it the current reach, keeps
@@ -30,4 +30,4 @@ bool travelTimeStage(model::RunContext& ctx, const TravelTimeValues& v, TableCal
 // of sections, 4 length (input length units), 5 slope (ft/ft).
 void computeTravelTimeCommand(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

@@ -11,24 +11,23 @@
 
 #include "fortran/format.h"
 #include "hydrograph/producer.h"
-#include "run/messages.h"
-#include "run/output.h"
 #include "routing/muskingum_cunge.h"
 #include "routing/pipe_size.h"
+#include "run/messages.h"
+#include "run/output.h"
 
 namespace routing {
 
 namespace {
 
-constexpr float kPi = 3.14159f;  // the value this command sizes with
-constexpr float kSameStep = 0.01f;  // hours: steps this close are taken as equal
-
+constexpr float kPi = 3.14159f;    // the value this command sizes with
+constexpr float kSameStep = 0.01f; // hours: steps this close are taken as equal
 
 // The inflow at the routing step, raised by `raise`, from the three cases of
 // the routing step against the inflow step.
 struct StepPlan {
-  std::vector<float> inflow;  // [1..], 0 past the hydrograph
-  int steps = 0;              // ordinates of the outflow before its tail
+  std::vector<float> inflow; // [1..], 0 past the hydrograph
+  int steps = 0;             // ordinates of the outflow before its tail
   float dt = 0.0f;
   bool inflowDtSet = false, denied = false, cut = false;
 };
@@ -130,7 +129,8 @@ void printResults(model::RunContext& ctx, int idIn, int idOut, const InflowRepor
   const model::Factors& f = u.out;
   const model::Hydrograph& o = ctx.store[idOut];
   run::put(out, kTitles);
-  run::put(out, kUnits, {u.label(model::Quantity::Area), u.label(model::Quantity::Flow), u.label(model::Quantity::Depth)});
+  run::put(out, kUnits,
+           {u.label(model::Quantity::Area), u.label(model::Quantity::Flow), u.label(model::Quantity::Depth)});
   if (in.nhyd != 0) {
     run::put(out, kInNumeric, {idIn, in.nhyd, in.area / f.area, in.peak / f.flow, in.tpeak, in.rv * f.depth});
   } else {
@@ -176,7 +176,7 @@ void writeSummary(model::RunContext& ctx, int idOut, const KinrouteResult& r) {
            {r.diameter * ctx.units.out.depth});
 }
 
-}  // namespace
+} // namespace
 
 KinrouteValues readKinroute(const model::RunContext& ctx) {
   const model::CommandValues& c = ctx.cmd;
@@ -252,8 +252,8 @@ void kinroute(model::RunContext& ctx) {
   }
   // A Manning n or a slope at the edge of single precision asks for a pipe
   // no float can hold (its celerity would be undefined).
-  const SizedPipe size = sizeCircular(v.diameter / model::kInchesPerFoot, inSlot.BASE + inSlot.QPEAK + v.extraBase,
-                                      v.n, v.slope, kPi);
+  const SizedPipe size =
+      sizeCircular(v.diameter / model::kInchesPerFoot, inSlot.BASE + inSlot.QPEAK + v.extraBase, v.n, v.slope, kPi);
   if (!std::isfinite(size.width) || !std::isfinite(size.capacity)) {
     run::issue(ctx, msg::kPipeSizeOverflow, run::Severity::Error);
     return;
@@ -281,4 +281,4 @@ void kinroute(model::RunContext& ctx) {
   writeSummary(ctx, v.idOut, r);
 }
 
-}  // namespace routing
+} // namespace routing

@@ -14,8 +14,8 @@ struct KinrouteValues {
   int idOut = 0;
   int nhyd = 0;
   float pipeNumber = 0.0f;
-  float diameter = 0.0f;  // inches; negative: compute the size
-  float length = 0.0f;    // ft
+  float diameter = 0.0f; // inches; negative: compute the size
+  float length = 0.0f;   // ft
   float n = 0.0f;
   float slope = 0.0f;
   int idIn = 0;
@@ -31,16 +31,16 @@ KinrouteValues readKinroute(const model::RunContext& ctx);
 float requestedStep(float rdt, float inflowDt);
 
 struct KinrouteResult {
-  std::vector<float> q;   // q[1..npts], cfs, base flow and low flow removed
+  std::vector<float> q; // q[1..npts], cfs, base flow and low flow removed
   int npts = 0;
-  float dt = 0.0f;        // routing step, hours
-  bool inflowDtSet = false;  // the inflow's DT is to be set to the routing step
-  float diameter = 0.0f;  // inches, as used
-  float capacity = 0.0f;  // cfs
-  float lowFlow = 0.0f;   // cfs
+  float dt = 0.0f;          // routing step, hours
+  bool inflowDtSet = false; // the inflow's DT is to be set to the routing step
+  float diameter = 0.0f;    // inches, as used
+  float capacity = 0.0f;    // cfs
+  float lowFlow = 0.0f;     // cfs
   float travelTime = 0.0f;  // seconds, length over the celerity at the peak
   bool stepDenied = false, enlarged = false, cut = false;
-  int judgement = 0;      // 1: step longer than the travel time, 2: shorter
+  int judgement = 0; // 1: step longer than the travel time, 2: shorter
   bool stabilised = false;
   int subReaches = 1, subSteps = 1;
 };
@@ -52,4 +52,4 @@ KinrouteResult computeKinroute(const model::Hydrograph& in, const KinrouteValues
 // The command routine.
 void kinroute(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

@@ -20,14 +20,14 @@ namespace {
 constexpr std::array<float, 11> kFlowRatio{0.0f, 0.02f, 0.07f, 0.17f, 0.32f, 0.5f, 0.67f, 0.85f, 0.97f, 0.99f, 1.0f};
 constexpr std::array<float, 11> kDepthRatio{0.0f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f};
 
-constexpr float kMinDepth = 0.001f;        // ft; shallower flows use 0.2 D
+constexpr float kMinDepth = 0.001f; // ft; shallower flows use 0.2 D
 constexpr float kDefaultRatio = 0.2f;
 // Above about 0.94 D the flow of a circular pipe falls as the crown closes and
 // dQ/dy turns negative: celerities are taken at most at 0.9 D, the table's
 // depth for 0.99 of the full flow, so that they stay positive.
 constexpr float kMaxRatio = 0.9f;
-constexpr float kPeakDepthLimit = 0.6f;    // travel time judged at most at 0.6 D
-constexpr float kRatingManning = 1.487f;   // the low flow's constant, as written
+constexpr float kPeakDepthLimit = 0.6f;  // travel time judged at most at 0.6 D
+constexpr float kRatingManning = 1.487f; // the low flow's constant, as written
 constexpr float kRatingExponent = 0.6667f;
 constexpr float kLowFlowArea = 0.015f;     // share of the full area
 constexpr float kLowFlowCosine = 0.2125f;  // (D/2 - 0.075 D) / D / 2
@@ -54,7 +54,7 @@ RoutingResult routeWritten(const PipeReach& pipe, std::vector<float>& in, const 
   const float qb = input.base;
   const float dts = input.dt * model::kSecondsPerHour;
   Celerity previousI2;
-  bool carried = false;  // previousI2 was evaluated at the step before
+  bool carried = false; // previousI2 was evaluated at the step before
   r.outflow[1] = qb;
   r.npts = 1;
   for (int i = 2; i <= maxSteps; ++i) {
@@ -164,10 +164,10 @@ RoutingResult routeDivided(const PipeReach& pipe, const std::vector<float>& in, 
   return r;
 }
 
-}  // namespace
+} // namespace
 
 float depthRatio(float flowRatio) {
-  std::size_t k = kFlowRatio.size() - 1;  // past the table: its last segment
+  std::size_t k = kFlowRatio.size() - 1; // past the table: its last segment
   for (std::size_t i = 0; i < kFlowRatio.size(); ++i) {
     if (kFlowRatio[i] >= flowRatio) {
       k = i;
@@ -175,7 +175,8 @@ float depthRatio(float flowRatio) {
     }
   }
   const std::size_t j = k == 0 ? 1 : k - 1;
-  return kDepthRatio[j] + (flowRatio - kFlowRatio[j]) / (kFlowRatio[k] - kFlowRatio[j]) * (kDepthRatio[k] - kDepthRatio[j]);
+  return kDepthRatio[j] +
+         (flowRatio - kFlowRatio[j]) / (kFlowRatio[k] - kFlowRatio[j]) * (kDepthRatio[k] - kDepthRatio[j]);
 }
 
 float celerityAtDepth(const PipeReach& pipe, float y) {
@@ -187,7 +188,8 @@ float celerityAtDepth(const PipeReach& pipe, float y) {
   const float half = std::sin(th / 2.0f);
   const float dRdy = (std::sin(th) - th * std::cos(th)) / (th * th * half);
   const float top = d * (1.0f - std::cos(th)) * 0.5f / half;
-  const float dQdy = k1 * (0.6667f * area * std::pow(radius, -1.0f / 3.0f) * dRdy + std::pow(radius, 2.0f / 3.0f) * top);
+  const float dQdy =
+      k1 * (0.6667f * area * std::pow(radius, -1.0f / 3.0f) * dRdy + std::pow(radius, 2.0f / 3.0f) * top);
   return dQdy / top;
 }
 
@@ -243,4 +245,4 @@ RoutingResult routeMuskingumCunge(const PipeReach& pipe, RoutingInput input, int
   return routeDivided(pipe, in, input, maxSteps);
 }
 
-}  // namespace routing
+} // namespace routing

@@ -11,11 +11,11 @@ namespace routing {
 
 // The pipe as the celerity procedure sees it.
 struct PipeReach {
-  float diameter = 0.0f;  // ft
+  float diameter = 0.0f; // ft
   float n = 0.0f;
-  float slope = 0.0f;     // ft/ft
-  float length = 0.0f;    // ft
-  float qfull = 0.0f;     // full-flow capacity, cfs (above 0)
+  float slope = 0.0f;  // ft/ft
+  float length = 0.0f; // ft
+  float qfull = 0.0f;  // full-flow capacity, cfs (above 0)
 };
 
 // Depth ratio y/D of a flow ratio Q/Qfull from the partial-flow table of a
@@ -24,8 +24,8 @@ struct PipeReach {
 float depthRatio(float flowRatio);
 
 struct Celerity {
-  float c = 0.0f;   // kinematic celerity dQ/dA, ft/s
-  float dn = 0.0f;  // cell Reynolds number Q / (B S c L)
+  float c = 0.0f;  // kinematic celerity dQ/dA, ft/s
+  float dn = 0.0f; // cell Reynolds number Q / (B S c L)
 };
 
 // Celerity and cell Reynolds number of flow q (the depth from the table, a
@@ -57,9 +57,9 @@ struct RoutingInput {
 };
 
 struct RoutingResult {
-  std::vector<float> outflow;  // outflow[1..npts], base flow included
+  std::vector<float> outflow; // outflow[1..npts], base flow included
   int npts = 0;
-  bool stabilised = false;     // the step-by-step parameters failed the checks
+  bool stabilised = false; // the step-by-step parameters failed the checks
   int subReaches = 1;
   int subSteps = 1;
 };
@@ -73,4 +73,4 @@ struct RoutingResult {
 // and the peak never rises. At most `maxSteps` routing steps.
 RoutingResult routeMuskingumCunge(const PipeReach& pipe, RoutingInput input, int maxSteps);
 
-}  // namespace routing
+} // namespace routing

@@ -18,10 +18,10 @@ namespace routing {
 
 namespace {
 
-constexpr float kPi = 3.141592f;  // the value this command sizes and rates with
+constexpr float kPi = 3.141592f; // the value this command sizes and rates with
 constexpr float kRatingManning = 1.487f;
 constexpr float kRatingExponent = 0.6667f;
-constexpr float kMargin = 0.001f;  // cfs the pipe must carry beyond the peak
+constexpr float kMargin = 0.001f; // cfs the pipe must carry beyond the peak
 
 // Area and wetted perimeter of a circular pipe of radius r flowing y deep.
 void circularSection(float r, float y, float& area, float& perimeter) {
@@ -50,7 +50,7 @@ void printHeading(model::RunContext& ctx, const PipeValues& v, float dt) {
   static const fortran::Format kBlank("(' ')");
   platform::LineSink& out = *ctx.out.detailed;
   const model::Units& u = ctx.units;
-  const float inches = model::kInchesPerFoot * u.out.depth;  // feet to inches or mm
+  const float inches = model::kInchesPerFoot * u.out.depth; // feet to inches or mm
   run::put(out, kRule);
   if (v.nhyd != 0) {
     run::put(out, kNumeric, {v.nhyd, v.pipeNumber});
@@ -60,7 +60,9 @@ void printHeading(model::RunContext& ctx, const PipeValues& v, float dt) {
   if (v.shape == PipeShape::Circular) {
     run::put(out, kDiameter, {v.idIn, v.idOut, u.label(model::Quantity::Depth), v.width * inches});
   } else {
-    run::put(out, kSides, {v.idIn, v.idOut, u.label(model::Quantity::Depth), v.width * inches, u.label(model::Quantity::Depth), v.height * inches});
+    run::put(out, kSides,
+             {v.idIn, v.idOut, u.label(model::Quantity::Depth), v.width * inches, u.label(model::Quantity::Depth),
+              v.height * inches});
   }
   run::put(out, kStep, {dt * model::kMinutesPerHour, u.label(model::Quantity::Length), v.length / u.out.length});
   run::put(out, kSlope, {u.label(model::Quantity::Slope), v.slope});
@@ -103,7 +105,7 @@ void reportPipeUsed(model::RunContext& ctx, const PipeValues& v, const SizedPipe
   }
 }
 
-}  // namespace
+} // namespace
 
 PipeValues readPipe(const model::RunContext& ctx) {
   const model::CommandValues& c = ctx.cmd;
@@ -212,4 +214,4 @@ void routePipe(model::RunContext& ctx) {
   if (ctx.run.severity < run::Severity::Error) reportPipeUsed(ctx, v, p);
 }
 
-}  // namespace routing
+} // namespace routing

@@ -14,18 +14,18 @@ enum class PipeShape { Circular = 1, Rectangular = 2 };
 // The command's values in internal units (feet, cfs).
 struct PipeValues {
   PipeShape shape = PipeShape::Circular;
-  bool shapeKnown = true;  // the type was 1 or 2
+  bool shapeKnown = true; // the type was 1 or 2
   int idOut = 0;
   int nhyd = 0;
   float pipeNumber = 0.0f;
-  float width = 0.0f;    // diameter of a circular pipe, ft
-  float height = 0.0f;   // rectangular only, ft
-  float length = 0.0f;   // ft
+  float width = 0.0f;  // diameter of a circular pipe, ft
+  float height = 0.0f; // rectangular only, ft
+  float length = 0.0f; // ft
   float n = 0.0f;
-  float slope = 0.0f;    // ft/ft
+  float slope = 0.0f; // ft/ft
   int idIn = 0;
-  float rdt = 0.0f;      // as typed
-  float depthLimit = 0.0f;  // ft; 0 = the full pipe
+  float rdt = 0.0f;        // as typed
+  float depthLimit = 0.0f; // ft; 0 = the full pipe
 };
 
 // PARAM 1 type (1 circular, 2 rectangular), 2 IDout, 3 NHYD, 4 pipe number,
@@ -41,4 +41,4 @@ model::RatingCurve pipeRating(PipeShape shape, float width, float height, float 
 // The command routine.
 void routePipe(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

@@ -9,10 +9,10 @@ namespace routing {
 namespace {
 
 constexpr float kTwoThirds = 2.0f / 3.0f;
-constexpr float kFourToFiveThirds = 10.079368f;  // 4^(5/3)
+constexpr float kFourToFiveThirds = 10.079368f; // 4^(5/3)
 constexpr float kThreeEighths = 0.375f;
 
-}  // namespace
+} // namespace
 
 bool pipeValuesUsable(float length, float n, float slope) {
   // Written so that a NaN fails as well.
@@ -66,4 +66,4 @@ SizedPipe sizeRectangular(float width, float height, float required, float n, fl
   return p;
 }
 
-}  // namespace routing
+} // namespace routing

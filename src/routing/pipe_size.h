@@ -35,12 +35,12 @@ RectangularSize minimumRectangle(float q, float n, float slope, float ratio);
 // A circular or rectangular pipe checked against the flow it must carry: when
 // its capacity is below the required flow it is replaced by the minimum size.
 struct SizedPipe {
-  float width = 0.0f;   // diameter of a circular pipe, ft
-  float height = 0.0f;  // rectangular only, ft
+  float width = 0.0f;  // diameter of a circular pipe, ft
+  float height = 0.0f; // rectangular only, ft
   float capacity = 0.0f;
   bool enlarged = false;
 };
 SizedPipe sizeCircular(float d, float required, float n, float slope, float pi);
 SizedPipe sizeRectangular(float width, float height, float required, float n, float slope);
 
-}  // namespace routing
+} // namespace routing

@@ -72,7 +72,7 @@ void segmentRange(const std::vector<SectionSegment>& segments, std::size_t s, fl
   to = s + 1 == segments.size() ? kFar : segments[s].end;
 }
 
-}  // namespace
+} // namespace
 
 std::string checkSection(const SectionInput& in) {
   if (in.segments.empty() || in.segments.size() > static_cast<std::size_t>(kMaxSegments))
@@ -106,8 +106,8 @@ ComputedRatingCurve computeRatingCurve(const SectionInput& in) {
   }
 
   // A negative n marks a main-channel segment; with none marked, all are.
-  out.anyMainChannel = std::any_of(in.segments.begin(), in.segments.end(),
-                                   [](const SectionSegment& s) { return s.n < 0.0f; });
+  out.anyMainChannel =
+      std::any_of(in.segments.begin(), in.segments.end(), [](const SectionSegment& s) { return s.n < 0.0f; });
   out.mainChannel.resize(ns);
   out.smallestN = std::fabs(in.segments[0].n);
   for (std::size_t s = 0; s < ns; ++s) {
@@ -187,4 +187,4 @@ StoredRatingCurve storeRatingCurve(std::span<const RatingRow> rows) {
   return out;
 }
 
-}  // namespace routing
+} // namespace routing

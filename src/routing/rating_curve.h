@@ -28,31 +28,31 @@ struct SectionSegment {
 };
 
 struct SectionInput {
-  std::vector<SectionSegment> segments;  // 1 to 6
-  std::vector<SectionPoint> points;      // distances not decreasing, at least 2
-  float minElevation = 0.0f;             // ft
-  float maxElevation = 0.0f;             // ft
+  std::vector<SectionSegment> segments; // 1 to 6
+  std::vector<SectionPoint> points;     // distances not decreasing, at least 2
+  float minElevation = 0.0f;            // ft
+  float maxElevation = 0.0f;            // ft
   // Widen the range to the lowest and highest points (inside ROUTE CHANNEL,
   // which passes 1e6 and 0 so that the points alone set it).
   bool rangeFromPoints = false;
-  float channelSlope = 0.0f;     // ft/ft
-  float floodplainSlope = 0.0f;  // ft/ft
+  float channelSlope = 0.0f;    // ft/ft
+  float floodplainSlope = 0.0f; // ft/ft
 };
 
 // Where a printed point lies: its segment (0-based) and, for a point at the
 // end of a segment that the next one shares, that next segment too.
 struct PointSegments {
   int first = 0;
-  int second = -1;  // -1: not shared
+  int second = -1; // -1: not shared
 };
 
 struct ComputedRatingCurve {
-  model::RatingCurve curve;              // rows 1..20 with their elevations
-  float minElevation = 0.0f;             // range used, ft
+  model::RatingCurve curve;  // rows 1..20 with their elevations
+  float minElevation = 0.0f; // range used, ft
   float maxElevation = 0.0f;
-  float smallestN = 0.0f;                // smallest |n| of the segments
-  bool anyMainChannel = false;           // false: every segment is main channel
-  std::vector<SectionPoint> points;      // after vertical walls were nudged
+  float smallestN = 0.0f;           // smallest |n| of the segments
+  bool anyMainChannel = false;      // false: every segment is main channel
+  std::vector<SectionPoint> points; // after vertical walls were nudged
   std::vector<PointSegments> pointSegments;
   // True when segment s is a main-channel segment.
   std::vector<bool> mainChannel;
@@ -71,14 +71,14 @@ ComputedRatingCurve computeRatingCurve(const SectionInput& in);
 
 // One typed row of a stored rating curve in internal units.
 struct RatingRow {
-  float elevation = 0.0f;  // ft
-  float area = 0.0f;       // sq ft
-  float flow = 0.0f;       // cfs
+  float elevation = 0.0f; // ft
+  float area = 0.0f;      // sq ft
+  float flow = 0.0f;      // cfs
 };
 
 struct StoredRatingCurve {
   model::RatingCurve curve;
-  int extrapolatedFrom = 0;  // first row grown from the previous one, 0 when none
+  int extrapolatedFrom = 0; // first row grown from the previous one, 0 when none
 };
 
 // Rows typed before the end of the input (at most 20 are used); each missing
@@ -86,4 +86,4 @@ struct StoredRatingCurve {
 // elevation above the first row's. Needs at least one row.
 StoredRatingCurve storeRatingCurve(std::span<const RatingRow> rows);
 
-}  // namespace routing
+} // namespace routing

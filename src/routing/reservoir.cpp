@@ -28,7 +28,6 @@ using model::kCfsHoursPerAcreInch;
 constexpr float kDrainedFlow = 3.528e-6f;
 constexpr int kMaxSteps = model::kMaxOrdinates;
 
-
 // ---- the computation ----
 
 // Storage indication SI(k) = S(k)/dt + O(k)/2 of every point, with the line
@@ -39,7 +38,7 @@ struct IndicationTable {
   float si[kMaxTablePoints + 1] = {};
   float slope[kMaxTablePoints + 1] = {};
   float intercept[kMaxTablePoints + 1] = {};
-  float lastSlope = 0.0f;  // of the top segment, for extrapolation
+  float lastSlope = 0.0f; // of the top segment, for extrapolation
 };
 
 IndicationTable indicationTable(const ReservoirTable& t, float dt) {
@@ -65,7 +64,7 @@ IndicationTable indicationTable(const ReservoirTable& t, float dt) {
 // ends (and past the ordinate limit). Each sub-step's value is worked out when
 // it is asked for, so a routing of twelve years keeps no second copy of it.
 class SubStepInflow {
- public:
+public:
   SubStepInflow(const ReservoirRouting& in, int nsub) : in_(in), nsub_(nsub), parts_(static_cast<float>(nsub)) {
     if (in.npts < 1) return;
     // The inflow ordinates whose sub-steps fit within the limit.
@@ -77,8 +76,8 @@ class SubStepInflow {
   float operator()(int s) const {
     if (s < 1 || s > steps_) return 0.0f;
     if (s == 1) return in_.inflow[1];
-    const int i = (s - 2) / nsub_ + 2;  // the inflow ordinate at the end of the interval
-    const int m = (s - 2) % nsub_ + 1;  // the sub-step within it
+    const int i = (s - 2) / nsub_ + 2; // the inflow ordinate at the end of the interval
+    const int m = (s - 2) % nsub_ + 1; // the sub-step within it
     const float q1 = in_.inflow[static_cast<std::size_t>(i - 1)];
     const float q2 = in_.inflow[static_cast<std::size_t>(i)];
     const float rise = (q2 - q1) / parts_;
@@ -92,7 +91,7 @@ class SubStepInflow {
     return s;
   }
 
- private:
+private:
   const ReservoirRouting& in_;
   int nsub_;
   float parts_;
@@ -135,7 +134,7 @@ void record(ReservoirResult& r, int i, float q, float spill) {
   r.overflowNpts = std::min(i + 1, kMaxSteps);
 }
 
-}  // namespace
+} // namespace
 
 ReservoirTable readReservoirTable(std::span<const float> param, int first, int last, float flowFactor,
                                   float lengthFactor, float areaFactor) {
@@ -180,8 +179,8 @@ ReservoirResult routeThroughReservoir(const ReservoirRouting& in) {
   if (in.overflow) r.overflow.assign(static_cast<std::size_t>(kMaxSteps) + 1, 0.0f);
   r.outflow[1] = inflow(1);
   float i1 = inflow(1);
-  float yp = 0.0f;  // storage indication at the end of the previous step
-  float op = 0.0f;  // outflow at the end of the previous step
+  float yp = 0.0f; // storage indication at the end of the previous step
+  float op = 0.0f; // outflow at the end of the previous step
   float held = 0.0f;
   r.npts = 1;
   for (int i = 2; i <= kMaxSteps; ++i) {
@@ -234,7 +233,7 @@ ReservoirResult routeThroughReservoir(const ReservoirRouting& in) {
 ReservoirVolumes reservoirVolumes(const ReservoirResult& r, float inflowArea, float inflowRv, bool overflow) {
   ReservoirVolumes v;
   v.outflowArea = inflowArea;
-  if (!(inflowArea > 0.0f)) return v;  // no area, no depth of runoff
+  if (!(inflowArea > 0.0f)) return v; // no area, no depth of runoff
   v.outflowRv = r.outflowSum * r.dt / (inflowArea * kCfsHoursPerAcreInch);
   if (!overflow) return v;
   v.overflowRv = r.overflowSum * r.dt / (inflowArea * kCfsHoursPerAcreInch);
@@ -252,11 +251,11 @@ namespace {
 
 // The command's values, in the order the user types them.
 struct ReservoirValues {
-  int idOut = 0;       // 1: slot of the outflow
-  int nhydOut = 0;     // 2: its reference (0: the first quoted string)
-  int idIn = 0;        // 3: slot of the inflow
-  float rdt = 0.0f;    // 4: requested step, minutes from 1 up, hours below 1, hours here
-  int tableFirst = 5;  // the table starts here, or at 4 when RDT is 0 (not given)
+  int idOut = 0;      // 1: slot of the outflow
+  int nhydOut = 0;    // 2: its reference (0: the first quoted string)
+  int idIn = 0;       // 3: slot of the inflow
+  float rdt = 0.0f;   // 4: requested step, minutes from 1 up, hours below 1, hours here
+  int tableFirst = 5; // the table starts here, or at 4 when RDT is 0 (not given)
 };
 
 ReservoirValues readValues(const model::RunContext& ctx) {
@@ -364,8 +363,8 @@ struct Outcome {
   bool routed = false;
   bool overflow = false;
   int idOvf = 0;
-  float maxStorage = 0.0f;  // cfs-hours
-  float totalOverflow = 0.0f;  // sum of overflow flows, cfs
+  float maxStorage = 0.0f;    // cfs-hours
+  float totalOverflow = 0.0f; // sum of overflow flows, cfs
   int events = 0;
   float overflowSteps = 0.0f;
   bool cut = false;
@@ -537,7 +536,7 @@ void reportAfterResults(model::RunContext& ctx, const ReservoirValues& v, const 
   if (diff * 100.0f >= 1.0f) run::warn(ctx, msg::kReservoirVolumeLost);
 }
 
-}  // namespace
+} // namespace
 
 void routeReservoir(model::RunContext& ctx) {
   ctx.run.label = "ROUTE RESERVOIR ->";
@@ -564,4 +563,4 @@ void routeReservoir(model::RunContext& ctx) {
   if (ctx.run.severity != run::Severity::Error) ctx.run.severity = run::Severity::Note;
 }
 
-}  // namespace routing
+} // namespace routing

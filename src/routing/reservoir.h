@@ -60,31 +60,31 @@ struct ReservoirRouting {
 
 enum class ReservoirStatus {
   Routed,
-  SinglePointBeyondTable,  // one-point table and the storage went past it
-  NoInflowStep,            // the inflow hydrograph has no time step
+  SinglePointBeyondTable, // one-point table and the storage went past it
+  NoInflowStep,           // the inflow hydrograph has no time step
 };
 
 struct ReservoirResult {
   ReservoirStatus status = ReservoirStatus::Routed;
-  int nsub = 1;                 // routing sub-steps per inflow step
-  bool stepDenied = false;      // the requested step was longer than the inflow step
-  bool cut = false;             // the sub-stepped inflow exceeded the ordinate limit
-  bool extrapolated = false;    // the storage went beyond the table (no overflow slot)
-  float dt = 0.0f;              // routing step used, hours
-  std::vector<float> outflow;   // ordinates 1..npts (entry 0 unused), cfs
-  std::vector<float> overflow;  // ordinates 1..overflowNpts, cfs (empty without the option)
+  int nsub = 1;                // routing sub-steps per inflow step
+  bool stepDenied = false;     // the requested step was longer than the inflow step
+  bool cut = false;            // the sub-stepped inflow exceeded the ordinate limit
+  bool extrapolated = false;   // the storage went beyond the table (no overflow slot)
+  float dt = 0.0f;             // routing step used, hours
+  std::vector<float> outflow;  // ordinates 1..npts (entry 0 unused), cfs
+  std::vector<float> overflow; // ordinates 1..overflowNpts, cfs (empty without the option)
   int npts = 0;
   int overflowNpts = 0;
-  float outflowSum = 0.0f;      // sum of outflow ordinates 2..npts, cfs
+  float outflowSum = 0.0f; // sum of outflow ordinates 2..npts, cfs
   float overflowSum = 0.0f;
   float outflowPeak = 0.0f;
-  int outflowPeakAt = 1;        // ordinate of the peak
+  int outflowPeakAt = 1; // ordinate of the peak
   float overflowPeak = 0.0f;
   int overflowPeakAt = 1;
-  int overflowEvents = 0;       // separate runs of overflowing steps
-  float overflowSteps = 0.0f;   // number of overflowing steps
-  float maxStorage = 0.0f;      // largest storage held, cfs-hours
-  float endStorage = 0.0f;      // storage still held after the last step, cfs-hours
+  int overflowEvents = 0;     // separate runs of overflowing steps
+  float overflowSteps = 0.0f; // number of overflowing steps
+  float maxStorage = 0.0f;    // largest storage held, cfs-hours
+  float endStorage = 0.0f;    // storage still held after the last step, cfs-hours
 };
 
 // Routes the inflow through the table. Bounded: at most 105,408 steps.
@@ -103,4 +103,4 @@ ReservoirVolumes reservoirVolumes(const ReservoirResult& r, float inflowArea, fl
 // overflow slot), prints its block and writes its summary lines.
 void routeReservoir(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

@@ -40,7 +40,8 @@ void printRouteHeading(model::RunContext& ctx, const RouteValues& v, float dtOut
   static const fortran::Format kIds("('| IN=',I2,'---> OUT=',I2,' |')");
   static const fortran::Format kDt(
       "('| DT=',F5.1,' min     |',9X,'       <---- hydrograph ---->   <---  channel --->')");
-  static const fortran::Format kColumns("('--------------------',9X,' AREA    QPEAK   TPEAK   R.V.   MAX DEPTH  MAX VEL')");
+  static const fortran::Format kColumns(
+      "('--------------------',9X,' AREA    QPEAK   TPEAK   R.V.   MAX DEPTH  MAX VEL')");
   platform::LineSink& out = *ctx.out.detailed;
   ctx.run.label = "ROUTE         in->";
   run::put(out, kRule);
@@ -79,7 +80,9 @@ void printResults(model::RunContext& ctx, RouteCaller caller, const ResultLine& 
     run::put(out, kTop);
     run::put(out, kColumns);
   }
-  run::put(out, kUnits, {u.label(model::Quantity::Area), u.label(model::Quantity::Flow), u.label(model::Quantity::Depth), u.label(model::Quantity::Length), u.label(model::Quantity::Velocity)});
+  run::put(out, kUnits,
+           {u.label(model::Quantity::Area), u.label(model::Quantity::Flow), u.label(model::Quantity::Depth),
+            u.label(model::Quantity::Length), u.label(model::Quantity::Velocity)});
   const auto line = [&](const fortran::Format& numeric, const fortran::Format& named, const ResultLine& r) {
     const float area = r.area / u.out.area, peak = r.peak / u.out.flow, rv = r.rv * u.out.depth;
     const float depth = r.depth / u.out.length, velocity = r.velocity / u.out.length;
@@ -138,7 +141,7 @@ void reportTrouble(model::RunContext& ctx, const ChannelRoutingResult& r) {
   run::put(*ctx.out.detailed, kBlank);
 }
 
-}  // namespace
+} // namespace
 
 void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller) {
   if (caller == RouteCaller::Route) ctx.run.label = "ROUTE";
@@ -150,12 +153,14 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   // The reach is the travel-time table built for this outflow ID: without its
   // fall no step could converge and the outflow would silently be 0.
   if (!ctx.tables.travel.defined || !(ctx.tables.fall[static_cast<std::size_t>(v.idOut)] > 0.0f)) {
-    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "no travel time table with a fall was built for outflow ID " + std::to_string(v.idOut));
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "no travel time table with a fall was built for outflow ID " + std::to_string(v.idOut));
     return;
   }
   const model::Hydrograph& inflow = ctx.store[v.idIn];
   if (inflow.DA != 0.0f && inflow.QPEAK != 0.0f && !(inflow.DT > 0.0f)) {
-    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the inflow hydrograph has no time step");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "the inflow hydrograph has no time step");
     return;
   }
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
@@ -163,8 +168,8 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   if (caller == RouteCaller::Route) printRouteHeading(ctx, v, dtOut);
 
   ChannelRoutingInput in;
-  in.inflow = std::span<const float>(inflow.Q).subspan(1, static_cast<std::size_t>(
-                                                               std::clamp(inflow.NPTS, 0, static_cast<int>(inflow.Q.size()) - 1)));
+  in.inflow = std::span<const float>(inflow.Q).subspan(
+      1, static_cast<std::size_t>(std::clamp(inflow.NPTS, 0, static_cast<int>(inflow.Q.size()) - 1)));
   in.inflowDt = inflow.DT;
   in.base = inflow.BASE;
   in.area = inflow.DA;
@@ -175,8 +180,8 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   const float length = ctx.tables.travel.length;
   ChannelRoutingResult r = routeChannel(in);
 
-  const ResultLine inLine{v.idIn, inflow.NHYD, inflow.HYDNAME, inflow.DA, inflow.QPEAK, inflow.TPEAK, inflow.RV,
-                          r.maxInflowDepth, r.maxInflowVelocity};
+  const ResultLine inLine{v.idIn,       inflow.NHYD, inflow.HYDNAME,   inflow.DA,          inflow.QPEAK,
+                          inflow.TPEAK, inflow.RV,   r.maxInflowDepth, r.maxInflowVelocity};
   const float area = inflow.DA;
   const float base = inflow.BASE;
 
@@ -195,14 +200,14 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
     run::put(*ctx.out.detailed, kBlank);
     run::issue(ctx, msg::kChannelInflowDry, Severity::Note);
     run::put(*ctx.out.detailed, kBlank);
-    h.TPEAK = 0.0f;  // a dry outflow has no time of peak, not even the start time
+    h.TPEAK = 0.0f; // a dry outflow has no time of peak, not even the start time
     ctx.run.severity = Severity::Warning;
     reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
     return;
   }
   reportStepMessages(ctx, r);
-  const ResultLine outLine{v.idOut, h.NHYD, h.HYDNAME, h.DA, h.QPEAK, h.TPEAK, h.RV, r.maxOutflowDepth,
-                           r.maxOutflowVelocity};
+  const ResultLine outLine{
+      v.idOut, h.NHYD, h.HYDNAME, h.DA, h.QPEAK, h.TPEAK, h.RV, r.maxOutflowDepth, r.maxOutflowVelocity};
   printResults(ctx, caller, inLine, outLine, base);
   reportTrouble(ctx, r);
   reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
@@ -221,4 +226,4 @@ void routeCommand(model::RunContext& ctx) {
   routeStage(ctx, v, RouteCaller::Route);
 }
 
-}  // namespace routing
+} // namespace routing

@@ -12,7 +12,7 @@ enum class RouteCaller { Route, Channel, Pipe };
 // The seven values of the stage.
 struct RouteValues {
   int idOut = 0;
-  int nhyd = 0;        // 0: HYDNAME from the first quoted string
+  int nhyd = 0; // 0: HYDNAME from the first quoted string
   int idIn = 0;
   float rdt = 0.0f;    // as typed: minutes when 1 or more, hours below 1, 0 the inflow step
   float slope = 0.0f;  // percent, as entered (printed in the "[L/S/n=" line)
@@ -27,4 +27,4 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
 // PARAM: 1 IDout, 2 NHYD, 3 IDin, 4 RDT, 5 slope (%, above 0), 6 length, 7 n.
 void routeCommand(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

@@ -21,8 +21,8 @@ namespace routing {
 namespace {
 
 constexpr float kPercent = 100.0f;
-constexpr int kFirstSectionValue = 10;  // PARAM position of the first segment pair
-constexpr int kLastSectionValue = 61;   // 52 section numbers reach the rating curve
+constexpr int kFirstSectionValue = 10; // PARAM position of the first segment pair
+constexpr int kLastSectionValue = 61;  // 52 section numbers reach the rating curve
 // With these as the typed range, the section points alone set it.
 constexpr float kNoMinimum = 1.0e6f;
 constexpr float kNoMaximum = 0.0f;
@@ -32,9 +32,9 @@ using fortran::padded;
 struct ChannelValues {
   int idOut = 0, nhyd = 0, idIn = 0;
   bool printTable = true;
-  float rdt = 0.0f;            // as typed
-  float length = 0.0f;         // as typed (input length units)
-  float channelSlope = 0.0f;   // percent
+  float rdt = 0.0f;          // as typed
+  float length = 0.0f;       // as typed (input length units)
+  float channelSlope = 0.0f; // percent
   float floodplainSlope = 0.0f;
   float vsn = 0.0f;
   int segments = 0;
@@ -80,10 +80,11 @@ void printBox(model::RunContext& ctx, const ChannelValues& v) {
   } else {
     run::put(out, kOutNamed, {v.idOut, padded(o.HYDNAME, 6), v.channelSlope, v.floodplainSlope});
   }
-  run::put(out, kLength, {v.length * ctx.units.in.length / ctx.units.out.length, ctx.units.label(model::Quantity::Length)});
+  run::put(out, kLength,
+           {v.length * ctx.units.in.length / ctx.units.out.length, ctx.units.label(model::Quantity::Length)});
 }
 
-}  // namespace
+} // namespace
 
 void routeChannelCommand(model::RunContext& ctx) {
   const model::CommandValues& c = ctx.cmd;
@@ -138,4 +139,4 @@ void routeChannelCommand(model::RunContext& ctx) {
   routeStage(ctx, route, RouteCaller::Channel);
 }
 
-}  // namespace routing
+} // namespace routing

@@ -12,4 +12,4 @@ namespace routing {
 // number, 9 number of segments, 10.. the segment pairs and section points.
 void routeChannelCommand(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

@@ -16,7 +16,7 @@ namespace routing {
 
 namespace {
 
-constexpr int kFirstRow = 3;  // PARAM position of the first elevation
+constexpr int kFirstRow = 3; // PARAM position of the first elevation
 
 void printCurve(model::RunContext& ctx, int nrc, float vsn, const StoredRatingCurve& s) {
   static const fortran::Format kRule("(20('-'))");
@@ -54,7 +54,7 @@ bool finiteStoredCurve(const model::RatingCurve& c) {
   return true;
 }
 
-}  // namespace
+} // namespace
 
 void storeRatingCurveCommand(model::RunContext& ctx) {
   const model::CommandValues& c = ctx.cmd;
@@ -72,9 +72,11 @@ void storeRatingCurveCommand(model::RunContext& ctx) {
     rows.push_back({c.PARAM[k] * in.length, c.PARAM[k + 1] * in.length * in.length, c.PARAM[k + 2] * in.flow});
   }
   if (nrc < 1 || nrc > model::kRatingCurves) {
-    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the curve number must be from 1 to 10");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "the curve number must be from 1 to 10");
   } else if (rows.size() < 2) {
-    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "a rating curve needs at least 2 rows");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "a rating curve needs at least 2 rows");
   } else if (const StoredRatingCurve s = storeRatingCurve(rows); !finiteStoredCurve(s.curve)) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
                "the curve overflows single precision");
@@ -86,4 +88,4 @@ void storeRatingCurveCommand(model::RunContext& ctx) {
   run::tableLine(ctx, ctx.tables.currentId);
 }
 
-}  // namespace routing
+} // namespace routing

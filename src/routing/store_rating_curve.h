@@ -10,4 +10,4 @@ namespace routing {
 // negative elevation or the last value of the command.
 void storeRatingCurveCommand(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

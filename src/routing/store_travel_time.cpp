@@ -17,7 +17,7 @@ namespace routing {
 
 namespace {
 
-constexpr int kFirstRow = 5;  // PARAM position of the first depth
+constexpr int kFirstRow = 5; // PARAM position of the first depth
 constexpr float kPercent = 100.0f;
 using model::kMinutesPerHour;
 
@@ -65,7 +65,7 @@ bool finiteStoredTable(const model::TravelTimeTable& t, float fall) {
   return true;
 }
 
-}  // namespace
+} // namespace
 
 void storeTravelTimeCommand(model::RunContext& ctx) {
   const model::CommandValues& c = ctx.cmd;
@@ -88,9 +88,11 @@ void storeTravelTimeCommand(model::RunContext& ctx) {
   if (!hydrograph::checkSlot(ctx, id)) {
     // A reach is kept for one of the user's slots.
   } else if (!(length > 0.0f) || !(slope >= 0.0f)) {
-    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "the length must be above 0 and the slope not below 0");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "the length must be above 0 and the slope not below 0");
   } else if (rows.empty()) {
-    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both, "a travel time table needs at least 1 row");
+    run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
+               "a travel time table needs at least 1 row");
   } else if (const StoredTravelTime s = storeTravelTime(rows, length); !finiteStoredTable(s.table, length * slope)) {
     run::issue(ctx, msg::kChannelValuesUnusable, run::Severity::Error, run::Destination::Both,
                "the table overflows single precision");
@@ -102,4 +104,4 @@ void storeTravelTimeCommand(model::RunContext& ctx) {
   run::tableLine(ctx, ctx.tables.currentId);
 }
 
-}  // namespace routing
+} // namespace routing

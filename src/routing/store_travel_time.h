@@ -11,4 +11,4 @@ namespace routing {
 // value of the command.
 void storeTravelTimeCommand(model::RunContext& ctx);
 
-}  // namespace routing
+} // namespace routing

@@ -22,10 +22,9 @@ void interpolate(const model::RatingCurve& c, float d, float& flow, float& area)
   area = c.area[r - 1] + (c.area[r] - c.area[r - 1]) * f;
 }
 
-}  // namespace
+} // namespace
 
-ComputedTravelTime computeTravelTime(std::span<const model::RatingCurve* const> sections, float length,
-                                     float slope) {
+ComputedTravelTime computeTravelTime(std::span<const model::RatingCurve* const> sections, float length, float slope) {
   ComputedTravelTime out;
   model::TravelTimeTable& t = out.table;
   t.length = length;
@@ -101,4 +100,4 @@ StoredTravelTime storeTravelTime(std::span<const TravelRow> rows, float length) 
   return out;
 }
 
-}  // namespace routing
+} // namespace routing

@@ -15,10 +15,17 @@ void writeHeading(model::RunContext& ctx, Heading kind) {
       "(1X,I3.3,':',I4.4,15('-'),'ID:NHYD',10('-'),'QPEAK------QAVG--DUR.HRS--ERO.HRS-----EXC.%-')");
   const fortran::Format* format = nullptr;
   switch (kind) {
-    case Heading::H: format = &kHydrograph; break;
-    case Heading::P: format = &kPlain; break;
-    case Heading::E: format = &kErosion; break;
-    case Heading::None: return;
+  case Heading::H:
+    format = &kHydrograph;
+    break;
+  case Heading::P:
+    format = &kPlain;
+    break;
+  case Heading::E:
+    format = &kErosion;
+    break;
+  case Heading::None:
+    return;
   }
   put({&ctx.platform.summaryWindow, ctx.out.summary}, *format, {ctx.run.NRUN, ctx.run.commandCounter});
 }
@@ -29,4 +36,4 @@ void notAvailable(model::RunContext& ctx) {
   issue(ctx, msg::kCommandNotAvailable, Severity::Error);
 }
 
-}  // namespace run
+} // namespace run

@@ -25,12 +25,12 @@ enum class Precision { Single, Double };
 
 struct Command {
   std::string_view name;
-  CommandId id;    // the row number, 1..46
-  int NPARAM;      // number of values the reader parses
+  CommandId id; // the row number, 1..46
+  int NPARAM;   // number of values the reader parses
   Heading heading;
-  std::string_view label;  // given by the loop before the routine runs; empty: none
+  std::string_view label; // given by the loop before the routine runs; empty: none
   Precision precision;
-  Routine run;     // nullptr for FINISH, which the main loop handles itself
+  Routine run; // nullptr for FINISH, which the main loop handles itself
 };
 
 using CommandTable = std::span<const Command>;
@@ -42,4 +42,4 @@ void writeHeading(model::RunContext& ctx, Heading kind);
 // so with a numbered error and ends the run.
 void notAvailable(model::RunContext& ctx);
 
-}  // namespace run
+} // namespace run

@@ -20,7 +20,6 @@ using model::kFeetPerMetre;
 using model::kMmPerInch;
 constexpr int kFileLines = 16;
 
-
 // One "(A60,F10.4)" value line.
 bool readValue(const std::string& line, int number, float& value, std::string& error) {
   static const fortran::InputFormat kValue("(A60,F10.4)");
@@ -73,7 +72,7 @@ void printValues(model::RunContext& ctx, const model::Defaults& dv) {
   }
 }
 
-}  // namespace
+} // namespace
 
 const std::array<std::string, 2> kBuiltInDefaultsTitle{
     padded("Internal values are based on various model calibration", 70),
@@ -81,18 +80,18 @@ const std::array<std::string, 2> kBuiltInDefaultsTitle{
 
 void setBuiltInDefaults(model::Defaults& defaults) {
   auto& v = defaults.values;
-  v[1] = 50.0f / kMmPerInch;     // Fo, in/hr
-  v[2] = 7.5f / kMmPerInch;      // Fc, in/hr
-  v[3] = 2.0f;                   // DCAY, 1/hr
-  v[4] = 0.0f;                   // F, in
-  v[5] = 1.5f / kMmPerInch;      // IAper, in
-  v[6] = 40.0f * kFeetPerMetre;  // LGP, ft
-  v[7] = 0.25f;                  // MNP
-  v[8] = 0.8f / kMmPerInch;      // IAimp, in
-  v[9] = 1.5f;                   // CLI, length-to-width ratio
-  v[10] = 0.013f;                // MNI
-  v[11] = 1.5f / kMmPerInch;     // Ia, in
-  v[12] = 3.0f;                  // N
+  v[1] = 50.0f / kMmPerInch;    // Fo, in/hr
+  v[2] = 7.5f / kMmPerInch;     // Fc, in/hr
+  v[3] = 2.0f;                  // DCAY, 1/hr
+  v[4] = 0.0f;                  // F, in
+  v[5] = 1.5f / kMmPerInch;     // IAper, in
+  v[6] = 40.0f * kFeetPerMetre; // LGP, ft
+  v[7] = 0.25f;                 // MNP
+  v[8] = 0.8f / kMmPerInch;     // IAimp, in
+  v[9] = 1.5f;                  // CLI, length-to-width ratio
+  v[10] = 0.013f;               // MNI
+  v[11] = 1.5f / kMmPerInch;    // Ia, in
+  v[12] = 3.0f;                 // N
   defaults.title = kBuiltInDefaultsTitle;
   defaults.fileName = padded("", 60);
 }
@@ -111,7 +110,8 @@ DefaultsFile parseDefaultsFile(const std::vector<std::string>& lines) {
     return f;
   }
   f.units = units.record.integer(0);
-  for (int k = 0; k < 2; ++k) f.title[static_cast<std::size_t>(k)] = kText.read(lines[static_cast<std::size_t>(k + 1)]).record.text(0);
+  for (int k = 0; k < 2; ++k)
+    f.title[static_cast<std::size_t>(k)] = kText.read(lines[static_cast<std::size_t>(k + 1)]).record.text(0);
   // Lines 4..13 hold values 1..10; line 14 is a heading; lines 15 and 16 values 11 and 12.
   for (int k = 1; k <= 12; ++k) {
     const int line = k <= 10 ? k + 3 : k + 4;
@@ -127,8 +127,7 @@ DefaultsFile parseDefaultsFile(const std::vector<std::string>& lines) {
 }
 
 void defaultValues(model::RunContext& ctx) {
-  static const fortran::Format kDetailed(
-      "(22('-'),/,'|',A20,'|  Filename: ',A60,/,22('-'),2X,'ICASEdv = ',I1,1X,A22)");
+  static const fortran::Format kDetailed("(22('-'),/,'|',A20,'|  Filename: ',A60,/,22('-'),2X,'ICASEdv = ',I1,1X,A22)");
   static const fortran::Format kSummary("(5X,A18,/,6X,'Filename = ',A60,/,6X,'ICASEdv  = ',I1,1X,A22)");
   static const fortran::InputFormat kNameLine("(A20,A60)");
 
@@ -154,7 +153,8 @@ void defaultValues(model::RunContext& ctx) {
     const std::string path = completeFileName(ctx.dirs.project, name);
     const platform::TextFile file = platform::readTextFile(path);
     if (!file.ok()) {
-      issue(ctx, msg::kDefaultValuesUnreadable, Severity::Error, Destination::Both, file.error.empty() ? path : file.error);
+      issue(ctx, msg::kDefaultValuesUnreadable, Severity::Error, Destination::Both,
+            file.error.empty() ? path : file.error);
       return;
     }
     const DefaultsFile f = parseDefaultsFile(file.lines);
@@ -178,8 +178,9 @@ void defaultValues(model::RunContext& ctx) {
   text = padded(text, 22);
 
   put(*ctx.out.detailed, kDetailed, {padded("DEFAULT VALUES", 20), dv.fileName, icase, text});
-  put({ctx.out.summary, &ctx.platform.summaryWindow}, kSummary, {padded("DEFAULT VALUES", 18), dv.fileName, icase, text});
+  put({ctx.out.summary, &ctx.platform.summaryWindow}, kSummary,
+      {padded("DEFAULT VALUES", 18), dv.fileName, icase, text});
   if (icase != 2) printValues(ctx, dv);
 }
 
-}  // namespace run
+} // namespace run

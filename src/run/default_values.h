@@ -21,11 +21,11 @@ extern const std::array<std::string, 2> kBuiltInDefaultsTitle;
 
 // A default-values file read from its lines: values 1..12 in internal units.
 struct DefaultsFile {
-  int units = 0;                      // 1 imperial, 2 metric (others: no conversion)
-  std::array<std::string, 2> title;   // 70 characters each
-  std::array<float, 13> values{};     // values[1..12]
-  std::string error;                  // empty when the file was read
-  bool tooShort = false;              // fewer than 16 lines
+  int units = 0;                    // 1 imperial, 2 metric (others: no conversion)
+  std::array<std::string, 2> title; // 70 characters each
+  std::array<float, 13> values{};   // values[1..12]
+  std::string error;                // empty when the file was read
+  bool tooShort = false;            // fewer than 16 lines
   bool ok() const { return error.empty() && !tooShort; }
 };
 DefaultsFile parseDefaultsFile(const std::vector<std::string>& lines);
@@ -34,4 +34,4 @@ DefaultsFile parseDefaultsFile(const std::vector<std::string>& lines);
 // 3 print only), PARAM 2 where the file-name line is when STRING 1 is blank.
 void defaultValues(model::RunContext& ctx);
 
-}  // namespace run
+} // namespace run

@@ -11,7 +11,7 @@ constexpr std::size_t kCountedLength = 12;
 
 bool holdsDrive(std::string_view name) { return name.find(':') != std::string_view::npos; }
 
-}  // namespace
+} // namespace
 
 std::string countedName(std::string_view name, NameLength length) {
   if (holdsDrive(name) || length == NameLength::Whole) return fortran::trimRight(name);
@@ -25,4 +25,4 @@ std::string completeFileName(std::string_view dir, std::string_view name, NameLe
   return fortran::trimRight(dir) + countedName(name, length);
 }
 
-}  // namespace run
+} // namespace run

@@ -22,4 +22,4 @@ std::string countedName(std::string_view name, NameLength length = NameLength::F
 // directory a name cut to 60 characters would name no file at all.
 std::string completeFileName(std::string_view dir, std::string_view name, NameLength length = NameLength::First12);
 
-}  // namespace run
+} // namespace run

@@ -14,7 +14,7 @@ namespace {
 using fortran::isBlank;
 using fortran::padded;
 
-constexpr int kCounterLimit = 999999;  // what "(I6.6)" can show
+constexpr int kCounterLimit = 999999; // what "(I6.6)" can show
 
 // The banner: the program's name in block letters with the version in large
 // digits, and the version and date at the right.
@@ -73,8 +73,7 @@ enum class Output { Detailed, Summary, Window };
 void writeBlock(model::RunContext& ctx, platform::LineSink& sink, Output which, const HeaderInfo& info,
                 const platform::DateTime& t, int counter) {
   static const fortran::Format kTop("(81('='),/)");
-  static const fortran::Format kSummaryTitle(
-      "(/,1X,23('*'),3X,'S U M M A R Y   O U T P U T',3X,23('*'),/,1X,79('*'))");
+  static const fortran::Format kSummaryTitle("(/,1X,23('*'),3X,'S U M M A R Y   O U T P U T',3X,23('*'),/,1X,79('*'))");
   static const fortran::Format kDetailedTitle(
       "(/,1X,22('*'),3X,'D E T A I L E D   O U T P U T',3X,22('*'),/,1X,79('*'))");
   static const fortran::Format kDate(
@@ -114,7 +113,7 @@ void writeBlock(model::RunContext& ctx, platform::LineSink& sink, Output which, 
   }
 }
 
-}  // namespace
+} // namespace
 
 int advanceRunCounter(model::RunContext& ctx) {
   static const fortran::InputFormat kRead("(I6)");
@@ -150,4 +149,4 @@ void writeHeaders(model::RunContext& ctx, const HeaderInfo& info) {
   writeBlock(ctx, ctx.platform.summaryWindow, Output::Window, info, t, counter);
 }
 
-}  // namespace run
+} // namespace run

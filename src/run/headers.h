@@ -14,7 +14,7 @@ struct HeaderInfo {
   // Completed input, detailed output and summary output names as printed
   // (60 characters; the header shows their first 58).
   std::array<std::string, 3> names;
-  std::array<std::string, 3> comments;  // user comment lines, 79 characters
+  std::array<std::string, 3> comments; // user comment lines, 79 characters
   // False when the input file could not be opened: its units line was never
   // read, so it is not reported as unspecified.
   bool checkUnits = true;
@@ -29,4 +29,4 @@ int advanceRunCounter(model::RunContext& ctx);
 // the advanced run counter. Issues message 340 when METIN is neither 1 nor 2.
 void writeHeaders(model::RunContext& ctx, const HeaderInfo& info);
 
-}  // namespace run
+} // namespace run

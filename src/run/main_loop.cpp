@@ -34,7 +34,8 @@ void dispatch(model::RunContext& ctx, const Command& row) {
     issue(ctx, msg::kInternalFailure, Severity::Error, Destination::Both, e.what());
   }
   endLedger(ctx, row.name);
-  for (platform::TextWindow* w : {&ctx.platform.mainWindow, &ctx.platform.warningsWindow, &ctx.platform.summaryWindow}) {
+  for (platform::TextWindow* w :
+       {&ctx.platform.mainWindow, &ctx.platform.warningsWindow, &ctx.platform.summaryWindow}) {
     w->show();
   }
 }
@@ -46,7 +47,7 @@ void prepareCommand(model::RunContext& ctx) {
   ctx.run.comment.assign(60, ' ');
 }
 
-}  // namespace
+} // namespace
 
 RunEnd runCommands(model::RunContext& ctx, CommandTable table) {
   static const fortran::Format kDashes("(85('-'))");
@@ -85,8 +86,7 @@ void endOfRun(model::RunContext& ctx) {
   static const fortran::Format kStars("(85('*'))");
   static const fortran::Format kFree("*");
   static const fortran::Format kCopy("(A70)");
-  static const fortran::Format kEnded(
-      "(3X,'Simulation ended on ',I4,'-',I2.2,'-',I2.2,5X,'at ',2(I2.2,':'),I2.2)");
+  static const fortran::Format kEnded("(3X,'Simulation ended on ',I4,'-',I2.2,'-',I2.2,5X,'at ',2(I2.2,':'),I2.2)");
   static const fortran::Format kClosing("(85('='),/)");
   const model::RunState& run = ctx.run;
   const platform::DateTime t = ctx.platform.clock.now();
@@ -95,7 +95,8 @@ void endOfRun(model::RunContext& ctx) {
   for (platform::LineSink* sink : outputs) {
     if (sink != ctx.out.detailed) put(*sink, kNumber, {run.NRUN, run.commandCounter});
     putFree(*sink, {"     FINISH"});
-    if (run.severity == Severity::Error) putFree(*sink, {"**** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."});
+    if (run.severity == Severity::Error)
+      putFree(*sink, {"**** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."});
     put(*sink, kDashes);
   }
   putLog(ctx, kFree, {"END"});
@@ -134,4 +135,4 @@ void pauseCommand(model::RunContext& ctx) {
   putFree(ctx.platform.summaryWindow, {ctx.run.label});
 }
 
-}  // namespace run
+} // namespace run

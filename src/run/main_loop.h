@@ -9,9 +9,9 @@
 namespace run {
 
 enum class RunEnd {
-  Finished,        // FINISH reached
-  Ended,           // a severity-2 message, a reader error or the end of the input file
-  ProgramStopped,  // SAVE HYD with an ID below 1: the program stops at once
+  Finished,       // FINISH reached
+  Ended,          // a severity-2 message, a reader error or the end of the input file
+  ProgramStopped, // SAVE HYD with an ID below 1: the program stops at once
 };
 
 // Executes commands from ctx.input until the run ends.
@@ -26,4 +26,4 @@ void recallHyd(model::RunContext& ctx);
 void plotHyd(model::RunContext& ctx);
 void pauseCommand(model::RunContext& ctx);
 
-}  // namespace run
+} // namespace run

@@ -174,16 +174,16 @@ inline constexpr int kRunCounterNotSaved = 907;
 inline constexpr int kRunListEndsInsideSet = 908;
 inline constexpr int kStormPointerNotWritten = 909;
 inline constexpr int kInternalFailure = 910;
-inline constexpr int kOutputNotWritten = 911;  // a full disk, a lost device
-inline constexpr int kNumberTooLarge = 912;    // a value beyond single precision
-inline constexpr int kResultTooLarge = 913;    // a hydrograph whose values overflow single precision
+inline constexpr int kOutputNotWritten = 911; // a full disk, a lost device
+inline constexpr int kNumberTooLarge = 912;   // a value beyond single precision
+inline constexpr int kResultTooLarge = 913;   // a hydrograph whose values overflow single precision
 
 // Hydrograph store and hydrograph files.
 inline constexpr int kSlotOutOfRange = 920;
 inline constexpr int kHydrographFileUnreadable = 921;
 inline constexpr int kHydrographFileNotWritten = 922;
 inline constexpr int kAutomaticFileNotWritten = 923;
-inline constexpr int kHydrographFileWithoutEndMark = 924;  // cut by a full disk or a killed run
+inline constexpr int kHydrographFileWithoutEndMark = 924; // cut by a full disk or a killed run
 inline constexpr int kDivertOutputCountBelowOne = 925;
 inline constexpr int kVolumeStorageNeverEmptied = 926;
 
@@ -204,9 +204,9 @@ inline constexpr int kChicagoTooManyPairs = 952;
 inline constexpr int kAesRecordUnreadable = 953;
 
 // Runoff generation: values the unit hydrographs and loss models cannot use.
-inline constexpr int kNashydAreaNotPositive = 955;   // an area of 0 has no unit hydrograph
-inline constexpr int kRainStepsOutOfRange = 956;     // NRAIN below 0 or above the rainfall step limit
-inline constexpr int kNashydNTooLarge = 957;         // the Nash shape overflows single precision
+inline constexpr int kNashydAreaNotPositive = 955; // an area of 0 has no unit hydrograph
+inline constexpr int kRainStepsOutOfRange = 956;   // NRAIN below 0 or above the rainfall step limit
+inline constexpr int kNashydNTooLarge = 957;       // the Nash shape overflows single precision
 inline constexpr int kNashydNNotAboveOne = 960;
 inline constexpr int kNashydTpNotPositive = 961;
 inline constexpr int kStandhydBadLossMethod = 962;
@@ -221,7 +221,7 @@ inline constexpr int kStandhydImperviousnessOutOfRange = 968;
 inline constexpr int kPipeValuesNotPositive = 992;
 inline constexpr int kPipeNoDiameter = 993;
 inline constexpr int kPipeBadShape = 994;
-inline constexpr int kPipeSizeOverflow = 995;  // the size the peak needs is beyond single precision
+inline constexpr int kPipeSizeOverflow = 995; // the size the peak needs is beyond single precision
 
 // Routing: reservoir tables and inflows the routing cannot use.
 inline constexpr int kReservoirNoEndPair = 985;
@@ -236,4 +236,4 @@ inline constexpr int kChannelValuesUnusable = 988;
 inline constexpr int kDwfCurveFileUnusable = 970;
 inline constexpr int kDwfDaysCut = 971;
 
-}  // namespace msg
+} // namespace msg

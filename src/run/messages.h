@@ -16,16 +16,16 @@ namespace run {
 
 struct MessageText {
   int number;
-  std::span<const std::string_view> lines;  // one to four lines of at most 70 characters
+  std::span<const std::string_view> lines; // one to four lines of at most 70 characters
 };
 
 using model::Severity;
 
 // Where a message's lines go.
 enum class Destination {
-  Warnings = 1,  // the warnings window and the messages log
-  Detailed = 2,  // the detailed output
-  Both = 3,      // all of them
+  Warnings = 1, // the warnings window and the messages log
+  Detailed = 2, // the detailed output
+  Both = 3,     // all of them
 };
 
 // Issues a message; its severity replaces the one the command had so far (a
@@ -52,7 +52,6 @@ void setMarker(model::RunContext& ctx);
 
 // One formatted WRITE to the messages log: the log file and the run's copy of
 // it that the end-of-run block lists.
-void putLog(model::RunContext& ctx, const fortran::Format& format,
-            std::initializer_list<fortran::Value> items = {});
+void putLog(model::RunContext& ctx, const fortran::Format& format, std::initializer_list<fortran::Value> items = {});
 
-}  // namespace run
+} // namespace run

@@ -16,7 +16,7 @@ const fortran::Format& listDirected() {
 // Room for the records of most WRITEs: a table row, a boxed heading.
 constexpr std::size_t kTypicalWrite = 512;
 
-}  // namespace
+} // namespace
 
 void put(platform::LineSink& sink, const fortran::Format& format, std::initializer_list<fortran::Value> items) {
   put({&sink}, format, items);
@@ -39,4 +39,4 @@ void putFree(std::initializer_list<platform::LineSink*> sinks, std::initializer_
   put(sinks, listDirected(), items);
 }
 
-}  // namespace run
+} // namespace run

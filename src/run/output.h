@@ -11,8 +11,7 @@
 namespace run {
 
 // One formatted WRITE to one destination.
-void put(platform::LineSink& sink, const fortran::Format& format,
-         std::initializer_list<fortran::Value> items = {});
+void put(platform::LineSink& sink, const fortran::Format& format, std::initializer_list<fortran::Value> items = {});
 
 // The same records to several destinations, in order (formatted once).
 void put(std::initializer_list<platform::LineSink*> sinks, const fortran::Format& format,
@@ -33,4 +32,4 @@ inline void handOn(platform::LineSink& sink, std::string& block) {
 void putFree(platform::LineSink& sink, std::initializer_list<fortran::Value> items);
 void putFree(std::initializer_list<platform::LineSink*> sinks, std::initializer_list<fortran::Value> items);
 
-}  // namespace run
+} // namespace run

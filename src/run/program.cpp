@@ -24,46 +24,44 @@ namespace {
 
 constexpr const char* kLogName = "MESSAGES.LOG";
 
-
-const char* const kHelp =
-    "KESTRAN Ver 4.05 (Sept 2011) - single event and continuous hydrologic simulation\n"
-    "\n"
-    "Usage:\n"
-    "  kestran            run the run list of the working directory\n"
-    "  kestran INPUT      run the command input file INPUT alone\n"
-    "  kestran --csv DIR [INPUT]\n"
-    "                     also write into DIR one CSV file per hydrograph a command\n"
-    "                     produced, summary.csv, ledger.csv and balance.csv\n"
-    "  kestran --balance [INPUT]\n"
-    "                     also print the water balance of every command and of the\n"
-    "                     run to standard output (both options may be given)\n"
-    "  kestran --help     show this text\n"
-    "  kestran --version  show the version\n"
-    "\n"
-    "Without arguments the working directory must hold two side files:\n"
-    "  kestran.DIR  line 1: the project directory, line 2: the rainfall directory\n"
-    "               (each ending with a path separator, at most 90 characters);\n"
-    "  kestran.RUN  run sets of lines: a heading, the input file, the detailed\n"
-    "               output file, the summary output file and three user comments.\n"
-    "               A first line \"$BATCH RUN\" runs every set up to an input name\n"
-    "               FINISH; otherwise only the first set is run. File names without\n"
-    "               ':' are taken from the project directory (first 12 characters).\n"
-    "\n"
-    "With INPUT, no side files are read: the project and rainfall directories are\n"
-    "the input's own directory, and the detailed and summary outputs are written\n"
-    "beside it as the input's name with \".out\" and \".sum\".\n"
-    "\n"
-    "Both ways write MESSAGES.LOG, the run counter kestran.CNT and the storm\n"
-    "pointer files STORM.001... in the working directory. Runs started side by\n"
-    "side in one folder each advance the counter (it is locked), but they share\n"
-    "the messages log and the storm pointer files: give each study its own folder.\n"
-    "\n"
-    "The exit status is 0 when every run ended normally, 1 when a run ended on\n"
-    "an error (or a side file or input file could not be used) and 2 when the\n"
-    "command line itself is wrong.\n"
-    "\n"
-    "Testing aid: KESTRAN_FIXED_CLOCK=\"YYYY-MM-DD hh:mm:ss\" makes every date and\n"
-    "time the program prints that one.\n";
+const char* const kHelp = "KESTRAN Ver 4.05 (Sept 2011) - single event and continuous hydrologic simulation\n"
+                          "\n"
+                          "Usage:\n"
+                          "  kestran            run the run list of the working directory\n"
+                          "  kestran INPUT      run the command input file INPUT alone\n"
+                          "  kestran --csv DIR [INPUT]\n"
+                          "                     also write into DIR one CSV file per hydrograph a command\n"
+                          "                     produced, summary.csv, ledger.csv and balance.csv\n"
+                          "  kestran --balance [INPUT]\n"
+                          "                     also print the water balance of every command and of the\n"
+                          "                     run to standard output (both options may be given)\n"
+                          "  kestran --help     show this text\n"
+                          "  kestran --version  show the version\n"
+                          "\n"
+                          "Without arguments the working directory must hold two side files:\n"
+                          "  kestran.DIR  line 1: the project directory, line 2: the rainfall directory\n"
+                          "               (each ending with a path separator, at most 90 characters);\n"
+                          "  kestran.RUN  run sets of lines: a heading, the input file, the detailed\n"
+                          "               output file, the summary output file and three user comments.\n"
+                          "               A first line \"$BATCH RUN\" runs every set up to an input name\n"
+                          "               FINISH; otherwise only the first set is run. File names without\n"
+                          "               ':' are taken from the project directory (first 12 characters).\n"
+                          "\n"
+                          "With INPUT, no side files are read: the project and rainfall directories are\n"
+                          "the input's own directory, and the detailed and summary outputs are written\n"
+                          "beside it as the input's name with \".out\" and \".sum\".\n"
+                          "\n"
+                          "Both ways write MESSAGES.LOG, the run counter kestran.CNT and the storm\n"
+                          "pointer files STORM.001... in the working directory. Runs started side by\n"
+                          "side in one folder each advance the counter (it is locked), but they share\n"
+                          "the messages log and the storm pointer files: give each study its own folder.\n"
+                          "\n"
+                          "The exit status is 0 when every run ended normally, 1 when a run ended on\n"
+                          "an error (or a side file or input file could not be used) and 2 when the\n"
+                          "command line itself is wrong.\n"
+                          "\n"
+                          "Testing aid: KESTRAN_FIXED_CLOCK=\"YYYY-MM-DD hh:mm:ss\" makes every date and\n"
+                          "time the program prints that one.\n";
 
 // An error outside any run (a side file): its lines go to the warnings window
 // and the messages log, with no command heading.
@@ -146,7 +144,7 @@ struct Program {
     run.commandCounter = 0;
     run.NRUN = 1;
     run.severity = Severity::Note;
-    run.lastHeadingCommand = 0;  // messages before the first command (340) carry no heading
+    run.lastHeadingCommand = 0; // messages before the first command (340) carry no heading
     run.label.clear();
     run.stopProgram = false;
     openLog();
@@ -198,7 +196,7 @@ struct Program {
   }
 };
 
-}  // namespace
+} // namespace
 
 int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Platform& platform,
                 model::RunRecorder* recorder) {
@@ -253,7 +251,7 @@ RunList singleInputIn(const ProgramOptions& o) {
   return list;
 }
 
-}  // namespace
+} // namespace
 
 int runProgram(const ProgramOptions& options, const ProgramSetup& setup, platform::Platform& platform) {
   auto context = std::make_unique<model::RunContext>(platform);
@@ -288,4 +286,4 @@ int runProgram(const ProgramOptions& options, const ProgramSetup& setup, platfor
   return failed ? 1 : 0;
 }
 
-}  // namespace run
+} // namespace run

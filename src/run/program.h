@@ -21,13 +21,13 @@ struct ProgramSetup {
 
 // Where one execution reads and writes, besides its command input.
 struct ProgramOptions {
-  std::string input;      // a command input file; "" follows the run list of workDir
-  std::string workDir;    // side files (log, counter, pointer files, ...); "" = working directory
-  std::string outputDir;  // the detailed and summary outputs of `input`; "" = beside it
-  std::optional<std::string> projectDir;   // instead of the input's own directory
-  std::optional<std::string> rainfallDir;  // instead of the input's own directory
-  std::string recordsDir;  // automatic hydrograph files and SUMMARY.sbo; "" = the project directory
-  model::RunRecorder* recorder = nullptr;  // receives the results as data
+  std::string input;                      // a command input file; "" follows the run list of workDir
+  std::string workDir;                    // side files (log, counter, pointer files, ...); "" = working directory
+  std::string outputDir;                  // the detailed and summary outputs of `input`; "" = beside it
+  std::optional<std::string> projectDir;  // instead of the input's own directory
+  std::optional<std::string> rainfallDir; // instead of the input's own directory
+  std::string recordsDir;                 // automatic hydrograph files and SUMMARY.sbo; "" = the project directory
+  model::RunRecorder* recorder = nullptr; // receives the results as data
 };
 
 // Carries out one execution. Returns the exit status: 0 when every run ended
@@ -41,4 +41,4 @@ int runProgram(const ProgramOptions& options, const ProgramSetup& setup, platfor
 int programMain(int argc, char** argv, const ProgramSetup& setup, platform::Platform& platform,
                 model::RunRecorder* recorder = nullptr);
 
-}  // namespace run
+} // namespace run

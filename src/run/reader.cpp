@@ -21,27 +21,27 @@ namespace {
 
 using fortran::isBlank;
 
-constexpr std::size_t kLineWidth = 100;  // input lines are read as "(100A1)"
-constexpr std::size_t kNameWidth = 20;   // the command name fills columns 1-20
+constexpr std::size_t kLineWidth = 100; // input lines are read as "(100A1)"
+constexpr std::size_t kNameWidth = 20;  // the command name fills columns 1-20
 
 // State of the value scan, carried from one line of a command to the next.
 struct Scan {
-  int index = 1;          // next PARAM position
-  int stringIndex = 1;    // next STRING entry
+  int index = 1;       // next PARAM position
+  int stringIndex = 1; // next STRING entry
   double accumulator = 0.0;
   bool inNumber = false;
   double sign = 1.0;
   bool signSeen = false;
-  int decimals = 0;       // 1 for the first digit after the point, then 2, ...
+  int decimals = 0; // 1 for the first digit after the point, then 2, ...
   bool decimalSeen = false;
-  int stringStart = 0;    // column after the opening quote, 0 outside a string
+  int stringStart = 0; // column after the opening quote, 0 outside a string
   // Characters of the open string on earlier lines of the command. A string
   // is measured over every line it spans: only its start column would make a
   // quote left open near column 100 and closed far along the next line look
   // short, and its text would then come from the wrong columns.
   int carried = 0;
   bool fromEarlierLine = false;
-  bool keepDoubles = false;  // the command's values are also kept in DPARAM
+  bool keepDoubles = false; // the command's values are also kept in DPARAM
 };
 
 // 10^k, exact for the digits a line can hold; the accumulator adds d / 10^k
@@ -111,7 +111,7 @@ bool storeString(model::CommandValues& cmd, Scan& s, const std::string& line, in
   if (s.stringIndex < static_cast<int>(cmd.STRING.size())) cmd.STRING[static_cast<std::size_t>(s.stringIndex)] = text;
   ++s.stringIndex;
   s.accumulator = 0.0;
-  s.inNumber = true;  // the next separator gives the string's position the value 0
+  s.inNumber = true; // the next separator gives the string's position the value 0
   s.stringStart = 0;
   s.carried = 0;
   s.fromEarlierLine = false;
@@ -186,7 +186,7 @@ void zeroRemaining(model::CommandValues& cmd, const Scan& s) {
   }
 }
 
-}  // namespace
+} // namespace
 
 void echoLine(model::RunContext& ctx, std::string_view line) {
   std::string text(line.substr(0, 80));
@@ -258,4 +258,4 @@ ReaderStatus readCommand(model::RunContext& ctx, CommandTable table) {
   }
 }
 
-}  // namespace run
+} // namespace run

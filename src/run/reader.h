@@ -9,10 +9,10 @@
 namespace run {
 
 enum class ReaderStatus {
-  Skip = -1,       // blank or comment line: call again
-  Command = 0,     // a command was recognised and its values parsed
-  Stop = 1,        // unknown command or malformed values: a message was issued
-  EndOfInput = 2,  // the input file has no line left (no message issued)
+  Skip = -1,      // blank or comment line: call again
+  Command = 0,    // a command was recognised and its values parsed
+  Stop = 1,       // unknown command or malformed values: a message was issued
+  EndOfInput = 2, // the input file has no line left (no message issued)
 };
 
 // Reads the next command from ctx.input. Leaves the input positioned at the
@@ -24,4 +24,4 @@ ReaderStatus readCommand(model::RunContext& ctx, CommandTable table);
 // order: the echo of a line the reader could not accept.
 void echoLine(model::RunContext& ctx, std::string_view line);
 
-}  // namespace run
+} // namespace run

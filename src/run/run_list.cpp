@@ -14,12 +14,12 @@ namespace {
 
 using fortran::trimRight;
 
-constexpr std::size_t kDirWidth = 90;   // "(A90)"
-constexpr std::size_t kNameWidth = 60;  // "(A60)"
+constexpr std::size_t kDirWidth = 90;  // "(A90)"
+constexpr std::size_t kNameWidth = 60; // "(A60)"
 
 // The run list is read line by line, each line cut or padded to 60 columns.
 class Lines {
- public:
+public:
   explicit Lines(const std::vector<std::string>& lines) : lines_(lines) {}
   bool next(std::string& line) {
     if (at_ >= lines_.size()) return false;
@@ -27,7 +27,7 @@ class Lines {
     return true;
   }
 
- private:
+private:
   const std::vector<std::string>& lines_;
   std::size_t at_ = 0;
 };
@@ -37,7 +37,7 @@ bool isFinish(const std::string& name) {
   return n == "FINISH" || n == "finish";
 }
 
-}  // namespace
+} // namespace
 
 CompletedName completeName(const std::string& projectDir, const std::string& name) {
   const std::string full = completeFileName(projectDir, name);
@@ -139,4 +139,4 @@ RunList singleInput(const std::string& input) {
   return list;
 }
 
-}  // namespace run
+} // namespace run

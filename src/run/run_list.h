@@ -12,15 +12,15 @@ namespace run {
 
 // The files of one run.
 struct RunSet {
-  std::array<std::string, 3> shown;  // input, detailed, summary names as printed (60 characters)
-  std::array<std::string, 3> paths;  // the files actually opened (whole directory path)
-  std::array<std::string, 3> comments;  // three user comment lines, 79 characters
+  std::array<std::string, 3> shown;    // input, detailed, summary names as printed (60 characters)
+  std::array<std::string, 3> paths;    // the files actually opened (whole directory path)
+  std::array<std::string, 3> comments; // three user comment lines, 79 characters
 };
 
 struct RunList {
-  std::string projectDir;   // first line of kestran.DIR (90 characters at most)
-  std::string rainfallDir;  // second line
-  bool batch = false;       // "$BATCH RUN": every run set, not just the first
+  std::string projectDir;  // first line of kestran.DIR (90 characters at most)
+  std::string rainfallDir; // second line
+  bool batch = false;      // "$BATCH RUN": every run set, not just the first
   std::vector<RunSet> sets;
   // Set when a side file could not be used (number 902/903/904/908 and a
   // detail naming the file or the problem). The complete run sets read before
@@ -32,8 +32,8 @@ struct RunList {
 // A file name of the run list completed with the project directory by the
 // rule of every file name (run/file_names.h).
 struct CompletedName {
-  std::string shown;  // as printed: cut at 60 characters
-  std::string path;   // as opened: never cut
+  std::string shown; // as printed: cut at 60 characters
+  std::string path;  // as opened: never cut
 };
 CompletedName completeName(const std::string& projectDir, const std::string& name);
 
@@ -48,4 +48,4 @@ RunList readRunList(const std::string& workDir);
 // input's stem with ".out" and ".sum" beside it.
 RunList singleInput(const std::string& input);
 
-}  // namespace run
+} // namespace run

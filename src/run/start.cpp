@@ -29,7 +29,7 @@ std::string stormName(const std::string& line) {
   const std::size_t first = field.find_first_of("'\"");
   if (first == std::string::npos) return field;
   const std::size_t last = field.find_last_of("'\"");
-  if (last == first) return std::string(60, ' ');  // a lone quote encloses nothing
+  if (last == first) return std::string(60, ' '); // a lone quote encloses nothing
   return padded(std::string_view(field).substr(first + 1, last - first - 1), 60);
 }
 
@@ -87,11 +87,11 @@ void writeStartBlocks(model::RunContext& ctx, int nstorm) {
   if (units.METOUT == 1) unitsText = " (output = IMPERIAL)";
   if (units.METOUT == 2) unitsText = " (output = METRIC)";
   put(*ctx.out.detailed, kDetailed,
-      {padded(ctx.dirs.project, 60), padded(ctx.dirs.rainfall, 60), tzero, date, units.METOUT,
-       padded(unitsText, 25), run.NRUN, nstorm});
+      {padded(ctx.dirs.project, 60), padded(ctx.dirs.rainfall, 60), tzero, date, units.METOUT, padded(unitsText, 25),
+       run.NRUN, nstorm});
 }
 
-}  // namespace
+} // namespace
 
 int readUnitsLine(const std::string& line) {
   static const fortran::InputFormat kUnits("(I2)");
@@ -208,4 +208,4 @@ void initial(model::RunContext& ctx) {
   ctx.store.SVHYD = 0;
 }
 
-}  // namespace run
+} // namespace run

@@ -26,8 +26,8 @@ int readUnitsLine(const std::string& line);
 // otherwise a date and time YYYY.MMDDhhmm.
 struct StartTime {
   double TZERO;
-  int startDate;  // YYYYMMDD, 0 when the value was hours
+  int startDate; // YYYYMMDD, 0 when the value was hours
 };
 StartTime splitStartTime(double value);
 
-}  // namespace run
+} // namespace run

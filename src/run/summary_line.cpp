@@ -27,7 +27,7 @@ std::string markerField(const model::RunContext& ctx) {
   return field;
 }
 
-}  // namespace
+} // namespace
 
 std::string dateLabel(int stormDate, float t) {
   static const fortran::Format kHours("(I5)");
@@ -47,8 +47,8 @@ std::string dateLabel(int stormDate, float t) {
   // as 1e23 hours) cannot overflow the date.
   constexpr int kMaxDays = 100000;
   const model::four_year_rule::SplitDate s = model::four_year_rule::split(stormDate);
-  const int ymd = model::four_year_rule::dateFromPacked(
-      s.packed + std::clamp(model::truncatedInt(t / 24.0f), -kMaxDays, kMaxDays));
+  const int ymd =
+      model::four_year_rule::dateFromPacked(s.packed + std::clamp(model::truncatedInt(t / 24.0f), -kMaxDays, kMaxDays));
   // YYYYMMDD / 10000 printed as YYYY.MMDD: double precision keeps every
   // eight-digit date exact (single precision would round odd days away).
   label = kDate.format({static_cast<double>(ymd) / 10000.0})[0] + "_" +
@@ -90,18 +90,18 @@ void outsum(model::RunContext& ctx, int id, int form) {
   }
   for (platform::LineSink* sink : sinks) {
     switch (form) {
-      case 1:
-        put(*sink, kForm1, {marker, label, id, h.NHYD, area, peak, when, volume, h.RV / ptot});
-        break;
-      case 2:
-        put(*sink, kForm2, {marker, label, id, name, area, peak, when, volume, h.RV / ptot});
-        break;
-      case 3:
-        put(*sink, kForm3, {marker, label, id, h.NHYD, area, peak, when, volume, "  n/a"});
-        break;
-      default:
-        put(*sink, kForm4, {marker, label, id, name, area, peak, when, volume, "  n/a"});
-        break;
+    case 1:
+      put(*sink, kForm1, {marker, label, id, h.NHYD, area, peak, when, volume, h.RV / ptot});
+      break;
+    case 2:
+      put(*sink, kForm2, {marker, label, id, name, area, peak, when, volume, h.RV / ptot});
+      break;
+    case 3:
+      put(*sink, kForm3, {marker, label, id, h.NHYD, area, peak, when, volume, "  n/a"});
+      break;
+    default:
+      put(*sink, kForm4, {marker, label, id, name, area, peak, when, volume, "  n/a"});
+      break;
     }
   }
 }
@@ -116,4 +116,4 @@ void tableLine(model::RunContext& ctx, int id) {
   put({ctx.out.summary, &ctx.platform.summaryWindow}, kId, {id});
 }
 
-}  // namespace run
+} // namespace run

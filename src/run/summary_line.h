@@ -20,4 +20,4 @@ std::string dateLabel(int stormDate, float t);
 // The table line after the rating-curve and travel-time commands.
 void tableLine(model::RunContext& ctx, int id);
 
-}  // namespace run
+} // namespace run

@@ -15,7 +15,7 @@ using fortran::trimRight;
 const char* const kCutReason = "cut at the maximum number of ordinates";
 const char* const kCoarserReason = "resampled onto a coarser step";
 
-}  // namespace
+} // namespace
 
 double slotVolume(const model::Hydrograph& h) {
   const int n = std::min(h.NPTS, static_cast<int>(h.Q.size()) - 1);
@@ -35,7 +35,7 @@ void beginLedger(model::RunContext& ctx) {
   model::LedgerState& l = ctx.ledger;
   l.on = ctx.recorder != nullptr;
   l.draft.active = false;
-  if (!l.on) return;  // the program alone keeps no ledger
+  if (!l.on) return; // the program alone keeps no ledger
   // A new run (START, or the next input file) begins with an empty store.
   if (ctx.run.NRUN != l.run || ctx.run.commandCounter <= l.lastCommand) l.producer.fill(0);
   l.run = ctx.run.NRUN;
@@ -140,7 +140,7 @@ model::LedgerRecord finishRecord(const model::LedgerDraft& d, const model::Store
   if (r.volumeIn > 0.0) {
     r.errorPercent = residual / r.volumeIn * 100.0;
   } else if (std::fabs(residual) > 0.0) {
-    r.errorPercent = residual < 0.0 ? -100.0 : 100.0;  // water out of nothing
+    r.errorPercent = residual < 0.0 ? -100.0 : 100.0; // water out of nothing
   }
   r.flagged = std::fabs(r.errorPercent) > 1.0;
   if (r.flagged) {
@@ -164,4 +164,4 @@ void endLedger(model::RunContext& ctx, std::string_view commandName) {
   ctx.recorder->ledger(std::move(r));
 }
 
-}  // namespace run
+} // namespace run

@@ -49,4 +49,4 @@ void ledgerReason(model::RunContext& ctx, std::string_view reason);
 // the error in per cent of what came in, the flag and its reasons.
 model::LedgerRecord finishRecord(const model::LedgerDraft& draft, const model::Store& store);
 
-}  // namespace run
+} // namespace run

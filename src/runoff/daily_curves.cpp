@@ -42,17 +42,20 @@ constexpr std::size_t kMaxLineLength = 132;
 // cooling water. Weekends run at about half the average (mean 0.50, weekdays
 // 1.20).
 const DailyCurve kBuiltIn[3] = {
-    {1, 60.0f,
+    {1,
+     60.0f,
      {0.60f, 0.45f, 0.38f, 0.35f, 0.36f, 0.50f, 0.90f, 1.45f, 1.66f, 1.45f, 1.25f, 1.15f,
       1.10f, 1.03f, 0.96f, 0.94f, 0.98f, 1.10f, 1.25f, 1.36f, 1.33f, 1.18f, 0.99f, 0.80f},
      {0.72f, 0.56f, 0.46f, 0.41f, 0.39f, 0.41f, 0.51f, 0.78f, 1.16f, 1.55f, 1.70f, 1.65f,
       1.52f, 1.40f, 1.22f, 1.16f, 1.16f, 1.24f, 1.42f, 1.44f, 1.37f, 1.18f, 1.00f, 0.79f}},
-    {2, 60.0f,
+    {2,
+     60.0f,
      {0.40f, 0.35f, 0.32f, 0.32f, 0.34f, 0.45f, 0.72f, 1.27f, 1.85f, 2.10f, 2.15f, 2.15f,
       2.05f, 2.10f, 2.10f, 2.00f, 1.80f, 1.45f, 0.95f, 0.78f, 0.67f, 0.58f, 0.50f, 0.44f},
      {0.35f, 0.32f, 0.30f, 0.30f, 0.30f, 0.32f, 0.38f, 0.48f, 0.66f, 0.85f, 0.95f, 1.00f,
       1.00f, 0.98f, 0.95f, 0.90f, 0.84f, 0.74f, 0.58f, 0.52f, 0.47f, 0.43f, 0.40f, 0.38f}},
-    {3, 60.0f,
+    {3,
+     60.0f,
      {0.45f, 0.42f, 0.40f, 0.40f, 0.42f, 0.60f, 1.25f, 1.55f, 1.65f, 1.65f, 1.58f, 1.55f,
       1.35f, 1.52f, 1.63f, 1.62f, 1.55f, 1.48f, 1.40f, 1.45f, 1.48f, 1.42f, 1.30f, 0.68f},
      {0.45f, 0.42f, 0.40f, 0.40f, 0.40f, 0.42f, 0.48f, 0.52f, 0.55f, 0.58f, 0.58f, 0.58f,
@@ -93,8 +96,8 @@ struct ParsedFile {
 bool complete(const DailyCurve& c, std::string& problem) {
   const std::size_t n = static_cast<std::size_t>(std::lround(kMinutesPerDay / c.stepMinutes));
   if (c.weekday.size() == n && c.weekend.size() == n) return true;
-  problem = "curve " + std::to_string(c.number) + " needs " + std::to_string(n) +
-            " WEEKDAY and " + std::to_string(n) + " WEEKEND values";
+  problem = "curve " + std::to_string(c.number) + " needs " + std::to_string(n) + " WEEKDAY and " + std::to_string(n) +
+            " WEEKEND values";
   return false;
 }
 
@@ -147,7 +150,7 @@ double integral(const std::vector<float>& v, double step, double x) {
   return sum;
 }
 
-}  // namespace
+} // namespace
 
 const DailyCurve* builtInCurve(int number) {
   if (number < 1 || number > 3) return nullptr;
@@ -197,4 +200,4 @@ float StepCurve::peak() const {
   return p;
 }
 
-}  // namespace runoff
+} // namespace runoff

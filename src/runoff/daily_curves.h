@@ -30,7 +30,7 @@ struct CurveLookup {
   enum class Status { Found, Missing, Malformed };
   Status status = Status::Missing;
   DailyCurve curve;
-  std::string problem;  // what is wrong with the file (Malformed)
+  std::string problem; // what is wrong with the file (Malformed)
 };
 CurveLookup findCurveInFile(const std::vector<std::string>& lines, int number);
 
@@ -39,8 +39,8 @@ CurveLookup findCurveInFile(const std::vector<std::string>& lines, int number);
 // Index [0] weekday, [1] weekend; values per step 1..n in entries 0..n-1.
 struct StepCurve {
   std::vector<float> values[2];
-  float peak() const;  // the largest value of either set
+  float peak() const; // the largest value of either set
 };
 StepCurve resampleCurve(const DailyCurve& curve, float dtMinutes);
 
-}  // namespace runoff
+} // namespace runoff

@@ -17,9 +17,9 @@
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
+#include "run/water_balance.h"
 #include "runoff/nashyd.h"
 #include "runoff/standhyd.h"
-#include "run/water_balance.h"
 
 namespace runoff {
 
@@ -39,7 +39,7 @@ bool whole(float x) { return std::fabs(x - std::round(x)) <= 1.0e-4f * std::max(
 
 using fortran::padded;
 
-}  // namespace
+} // namespace
 
 DwfWwfValues readDwfWwfValues(const model::CommandValues& c, const model::Units& units, float stormStepHours) {
   auto p = [&c](int k) { return c.PARAM[static_cast<std::size_t>(k)]; };
@@ -117,8 +117,8 @@ DryWeatherFlow computeDryWeatherFlow(const DryWeatherInput& in) {
   // The step as a whole fraction or multiple of the day, free of the rounding
   // a step derived from hours carries, places the ordinates on the clock.
   const double perDay = std::round(static_cast<double>(kMinutesPerDay) / dt);
-  const double dtClock = dt <= kMinutesPerDay ? kMinutesPerDay / perDay
-                                              : kMinutesPerDay * std::round(dt / kMinutesPerDay);
+  const double dtClock =
+      dt <= kMinutesPerDay ? kMinutesPerDay / perDay : kMinutesPerDay * std::round(dt / kMinutesPerDay);
   const double wanted = std::max(1.0, std::floor(in.ndays * kMinutesPerDay / dtClock + 0.5));
   f.cut = wanted > model::kMaxOrdinates;
   f.npts = static_cast<int>(std::min<double>(wanted, model::kMaxOrdinates));
@@ -161,7 +161,7 @@ void addOnGrid(std::vector<float>& q, const std::vector<float>& part, int npts, 
       q[static_cast<std::size_t>(i)] += part[static_cast<std::size_t>(i)];
       continue;
     }
-    const double pos = static_cast<double>(i - 1) * dt / partDt;  // 0-based position in the part
+    const double pos = static_cast<double>(i - 1) * dt / partDt; // 0-based position in the part
     const int j = std::min(static_cast<int>(pos), npts - 1);
     const double frac = pos - j;
     const float a = part[static_cast<std::size_t>(j + 1)];
@@ -371,8 +371,7 @@ void printWetWeather(model::RunContext& ctx, const DwfWwfValues& v) {
   static const fortran::Format kSlow("(4X,'---- Slow infiltration ',42('-'))");
   static const fortran::Format kSlowNone("(4X,'---- Slow infiltration ',37('.'),'(N/A)')");
   static const fortran::Format kSlowArea("(4X,'C_SLOW=',F4.3,' (ratio), total contributing area',4X,A7,'=',F9.2)");
-  static const fortran::Format kSlowK(
-      "(4X,'K_SLWi=',F5.1,' (hrs), K_SLWii=',F5.4,' (hrs/TArea),  Tp(hrs)=',F9.2)");
+  static const fortran::Format kSlowK("(4X,'K_SLWi=',F5.1,' (hrs), K_SLWii=',F5.4,' (hrs/TArea),  Tp(hrs)=',F9.2)");
   platform::LineSink& out = *ctx.out.detailed;
   const model::Units& u = ctx.units;
   const float a = v.area / u.out.area;
@@ -456,7 +455,7 @@ void storeDryWeather(model::RunContext& ctx, const DwfWwfValues& v, const DryWea
 
 // The wet-weather flow on the time grid of the dry-weather flow.
 struct WetWeather {
-  std::vector<float> q = std::vector<float>(1, 0.0f);  // q[1..], cfs
+  std::vector<float> q = std::vector<float>(1, 0.0f); // q[1..], cfs
   float peak = 0.0f;
   float sum = 0.0f;
 };
@@ -531,7 +530,7 @@ WetPart urbanPart(model::RunContext& ctx, const DwfWwfValues& dv) {
     run::issue(ctx, msg::kSurfaceSlopeNotPositive, run::Severity::Error);
     return {};
   }
-  recordStandhydBalance(ctx, v, r, 0.0);  // the part carries no baseflow
+  recordStandhydBalance(ctx, v, r, 0.0); // the part carries no baseflow
   // The part counts even when XIMP had to be brought down to TIMP; the error
   // then ends the run after the command.
   if (accepted.ximpCorrected) run::issue(ctx, msg::kStandhydXimpAboveTimp, run::Severity::Error);
@@ -627,7 +626,7 @@ void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeathe
            {u.label(model::Quantity::Volume), ctx.storm.PTOT * v.area / (kInchesPerFoot * perVolume)});
 }
 
-}  // namespace
+} // namespace
 
 void computeDwfWwf(model::RunContext& ctx) {
   DwfWwfValues v = readDwfWwfValues(ctx.cmd, ctx.units, ctx.storm.SDT);
@@ -650,4 +649,4 @@ void computeDwfWwf(model::RunContext& ctx) {
   hydrograph::reportProduced(ctx, v.id, hydrograph::Source::Other);
 }
 
-}  // namespace runoff
+} // namespace runoff

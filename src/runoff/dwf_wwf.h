@@ -16,24 +16,24 @@ namespace runoff {
 // The command's values in internal units (flows per person or per acre in cfs).
 struct DwfWwfValues {
   int id = 0, nhyd = 0;
-  float dtMinutes = 0.0f;  // step in minutes, the storm's when typed 0
-  float areaTyped = 0.0f;  // total area in the input area unit
-  float area = 0.0f;       // acres
+  float dtMinutes = 0.0f; // step in minutes, the storm's when typed 0
+  float areaTyped = 0.0f; // total area in the input area unit
+  float area = 0.0f;      // acres
   int ndays = 0;
   float pop = 0.0f;
-  float adfp = 0.0f;       // cfs per person
-  float pkfp = 0.0f;       // peak factor, or a curve code when negative
+  float adfp = 0.0f; // cfs per person
+  float pkfp = 0.0f; // peak factor, or a curve code when negative
   float xacom = 0.0f;
-  float adfa = 0.0f;       // cfs per acre
+  float adfa = 0.0f; // cfs per acre
   float pkfa = 0.0f;
   float xagwf = 0.0f;
-  float adfg = 0.0f;       // cfs per acre
+  float adfg = 0.0f; // cfs per acre
   float gwFactor = 0.0f;
   float cDcon = 0.0f;
-  float avglenTyped = 0.0f;  // input length unit
-  float avglen = 0.0f;       // ft
-  float cWeep = 0.0f, kWeep = 0.0f;  // ratio, hours
-  float cSlow = 0.0f, kSlowBase = 0.0f, kSlowPerArea = 0.0f;  // ratio, hours, hours per input area unit
+  float avglenTyped = 0.0f;                                  // input length unit
+  float avglen = 0.0f;                                       // ft
+  float cWeep = 0.0f, kWeep = 0.0f;                          // ratio, hours
+  float cSlow = 0.0f, kSlowBase = 0.0f, kSlowPerArea = 0.0f; // ratio, hours, hours per input area unit
 
   float comArea() const { return area * xacom; }
   float gwArea() const { return area * xagwf; }
@@ -50,8 +50,8 @@ std::vector<int> timeStepProblems(float dtMinutes);
 // curve, 1 to 5; -31 is curve 3 for the residential flow. Higher digits and
 // fractions are ignored.
 struct CurveCode {
-  int kind = 0;   // last digit
-  int curve = 0;  // tens digit
+  int kind = 0;  // last digit
+  int curve = 0; // tens digit
 };
 CurveCode decodeCurveCode(float value);
 
@@ -70,21 +70,21 @@ int dayType(int startDay, long long dayIndex);
 struct DryWeatherInput {
   float dtMinutes = 0.0f;
   int ndays = 0;
-  double tzero = 0.0;  // hours on the start date's clock
-  int startDay = 0;    // day of the week of the start date, 0 without one
-  float residential = 0.0f, commercial = 0.0f, groundwater = 0.0f;  // constant terms, cfs
-  const StepCurve* resCurve = nullptr;  // replaces the residential term: value x resScale
-  float resScale = 0.0f;                // POP x ADFp
-  const StepCurve* comCurve = nullptr;  // replaces the commercial term: value x comScale
-  float comScale = 0.0f;                // ADFa x commercial area
+  double tzero = 0.0;                                              // hours on the start date's clock
+  int startDay = 0;                                                // day of the week of the start date, 0 without one
+  float residential = 0.0f, commercial = 0.0f, groundwater = 0.0f; // constant terms, cfs
+  const StepCurve* resCurve = nullptr;                             // replaces the residential term: value x resScale
+  float resScale = 0.0f;                                           // POP x ADFp
+  const StepCurve* comCurve = nullptr;                             // replaces the commercial term: value x comScale
+  float comScale = 0.0f;                                           // ADFa x commercial area
 };
 struct DryWeatherFlow {
-  std::vector<float> q;   // q[1..npts], cfs
+  std::vector<float> q; // q[1..npts], cfs
   int npts = 0;
-  float peak = 0.0f;      // cfs, the earliest of equal highest ordinates
-  float peakTime = 0.0f;  // hours after the first ordinate
-  float sum = 0.0f;       // cfs
-  bool cut = false;       // the days held more ordinates than a hydrograph can
+  float peak = 0.0f;     // cfs, the earliest of equal highest ordinates
+  float peakTime = 0.0f; // hours after the first ordinate
+  float sum = 0.0f;      // cfs
+  bool cut = false;      // the days held more ordinates than a hydrograph can
 };
 DryWeatherFlow computeDryWeatherFlow(const DryWeatherInput& in);
 
@@ -97,4 +97,4 @@ void addOnGrid(std::vector<float>& q, const std::vector<float>& part, int npts, 
 // The command routine.
 void computeDwfWwf(model::RunContext& ctx);
 
-}  // namespace runoff
+} // namespace runoff

@@ -15,7 +15,7 @@ namespace {
 // Precision of the search for the Horton time that absorbs a given depth: one second.
 constexpr float kHortonTimeTolerance = 1.0f / 3600.0f;
 
-}  // namespace
+} // namespace
 
 float hortonDepth(float fo, float fc, float dcay, float t) {
   if (dcay == 0.0f) return fo * t;
@@ -68,4 +68,4 @@ void printStoreStatistics(model::RunContext& ctx, const StoreStatistics& stats) 
   run::put(*ctx.out.detailed, kStatistics, {stats.smax * f, stats.smin * f, stats.savg * f, stats.cnavg});
 }
 
-}  // namespace runoff
+} // namespace runoff

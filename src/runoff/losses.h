@@ -27,9 +27,9 @@ struct CoefficientLoss {
 // Horton infiltration: capacity Fo decaying to Fc at DCAY per hour, starting
 // where F inches have already infiltrated.
 struct HortonLoss {
-  float fo = 0.0f, fc = 0.0f;  // in/hr
-  float dcay = 0.0f;           // 1/hr
-  float f = 0.0f;              // inches
+  float fo = 0.0f, fc = 0.0f; // in/hr
+  float dcay = 0.0f;          // 1/hr
+  float f = 0.0f;             // inches
 };
 using LossModel = std::variant<CurveNumberLoss, CoefficientLoss, HortonLoss>;
 
@@ -37,31 +37,31 @@ using LossModel = std::variant<CurveNumberLoss, CoefficientLoss, HortonLoss>;
 // abstraction (continuous NASHYD, groundwater option 1).
 struct Groundwater {
   bool on = false;
-  float storage = 0.0f;  // initial storage, inches
-  float kStep = 0.0f;    // recession constant per time step
-  float vhydcon = 0.0f;  // deep recharge loss rate, in/hr
+  float storage = 0.0f; // initial storage, inches
+  float kStep = 0.0f;   // recession constant per time step
+  float vhydcon = 0.0f; // deep recharge loss rate, in/hr
 };
 
 // The curve-number store of continuous simulation:
 // S = SMIN + (SMAX - SMIN) exp(-SK API).
 struct ContinuousStore {
-  float smin = 0.0f, smax = 0.0f;  // inches
-  float sk = 0.0f;                 // per inch
+  float smin = 0.0f, smax = 0.0f; // inches
+  float sk = 0.0f;                // per inch
   const model::ApiSeries* api = nullptr;
 };
 
 // Everything but the loss model that the excess of one surface depends on.
 struct ExcessSetup {
-  int nrain = 0;                 // rainfall steps
-  float dt = 0.0f;               // step, hours
-  std::span<const float> rain;   // intensities rain[1..], in/hr; entries past the end read as 0
-  float ia = 0.0f;               // initial abstraction, inches; negative with a curve number: 0.2 S
+  int nrain = 0;               // rainfall steps
+  float dt = 0.0f;             // step, hours
+  std::span<const float> rain; // intensities rain[1..], in/hr; entries past the end read as 0
+  float ia = 0.0f;             // initial abstraction, inches; negative with a curve number: 0.2 S
   // Multiplies every rainfall depth (pervious areas receiving impervious runoff).
   float factor = 1.0f;
-  bool continuous = false;       // recovery between events, store following the API
-  float iaRec = 0.0f;            // recovery time of the abstraction, hours (continuous)
-  float interEventTime = 0.0f;   // hours (continuous)
-  ContinuousStore store;         // curve-number and coefficient forms, continuous
+  bool continuous = false;     // recovery between events, store following the API
+  float iaRec = 0.0f;          // recovery time of the abstraction, hours (continuous)
+  float interEventTime = 0.0f; // hours (continuous)
+  ContinuousStore store;       // curve-number and coefficient forms, continuous
   // Continuous simulation reports the statistics of the store; a surface that
   // loses nothing (a coefficient of 1) has no store worth reporting.
   bool storeStatistics = true;
@@ -103,4 +103,4 @@ float hortonAbsorbTime(const HortonLoss& h, float t, float dt, float x);
 // The statistics line of the continuously computed S, on the detailed output.
 void printStoreStatistics(model::RunContext& ctx, const StoreStatistics& stats);
 
-}  // namespace runoff
+} // namespace runoff

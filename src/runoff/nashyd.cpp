@@ -8,8 +8,8 @@
 #include <string>
 
 #include "fortran/format.h"
-#include "hydrograph/producer.h"
 #include "fortran/text.h"
+#include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
@@ -27,53 +27,53 @@ void readLayout(const model::CommandValues& c, const model::Factors& in, const m
                 NashydValues& v) {
   auto p = [&c](int k) { return c.PARAM[static_cast<std::size_t>(k)]; };
   switch (mode) {
-    case NashydMode::Compute:
-      v.printUnitHydrograph = c.intParam(5) == 1;
-      v.printExcess = c.intParam(6) == 1;
-      v.cn = p(7);
-      v.ia = p(8) / in.depth;
-      v.n = p(9);
-      v.tp = p(10);
-      v.nrainTyped = c.intParam(11);
-      v.rainPos = 12;
-      break;
-    case NashydMode::Calib:
-      v.base = p(5) * in.flow;
-      v.cn = p(6);
-      v.ia = p(7) / in.depth;
-      v.n = p(8);
-      v.tp = p(9);
-      v.rainPos = 10;
-      break;
-    case NashydMode::DesignScs:
-    case NashydMode::DesignNash:
-      v.base = p(5) * in.flow;
-      v.cn = p(6);
-      v.tp = p(7);
-      v.rainPos = 8;
-      v.ia = mode == NashydMode::DesignScs ? -1.0f : dv.values[11];  // -1: 0.2 S
-      v.n = mode == NashydMode::DesignScs ? 5.0f : dv.values[12];
-      break;
-    case NashydMode::Continuous:
-      v.base = p(5) * in.flow;
-      v.cn = p(6);
-      v.ia = p(7) / in.depth;
-      v.n = p(8);
-      v.tp = p(9);
-      v.iaRec = p(10);
-      v.smin = p(11) / in.depth;
-      v.smax = p(12) / in.depth;
-      v.sk = p(13) * in.depth;
-      v.interEventTime = p(14);
-      v.gwOption = p(15);
-      v.rainPos = 15;
-      if (v.gwOption >= 0.0f) {
-        v.gwInitial = p(16) / in.depth;
-        v.gwfrec = p(17);
-        v.vhydcon = p(18) / in.depth;
-        v.rainPos = 19;
-      }
-      break;
+  case NashydMode::Compute:
+    v.printUnitHydrograph = c.intParam(5) == 1;
+    v.printExcess = c.intParam(6) == 1;
+    v.cn = p(7);
+    v.ia = p(8) / in.depth;
+    v.n = p(9);
+    v.tp = p(10);
+    v.nrainTyped = c.intParam(11);
+    v.rainPos = 12;
+    break;
+  case NashydMode::Calib:
+    v.base = p(5) * in.flow;
+    v.cn = p(6);
+    v.ia = p(7) / in.depth;
+    v.n = p(8);
+    v.tp = p(9);
+    v.rainPos = 10;
+    break;
+  case NashydMode::DesignScs:
+  case NashydMode::DesignNash:
+    v.base = p(5) * in.flow;
+    v.cn = p(6);
+    v.tp = p(7);
+    v.rainPos = 8;
+    v.ia = mode == NashydMode::DesignScs ? -1.0f : dv.values[11]; // -1: 0.2 S
+    v.n = mode == NashydMode::DesignScs ? 5.0f : dv.values[12];
+    break;
+  case NashydMode::Continuous:
+    v.base = p(5) * in.flow;
+    v.cn = p(6);
+    v.ia = p(7) / in.depth;
+    v.n = p(8);
+    v.tp = p(9);
+    v.iaRec = p(10);
+    v.smin = p(11) / in.depth;
+    v.smax = p(12) / in.depth;
+    v.sk = p(13) * in.depth;
+    v.interEventTime = p(14);
+    v.gwOption = p(15);
+    v.rainPos = 15;
+    if (v.gwOption >= 0.0f) {
+      v.gwInitial = p(16) / in.depth;
+      v.gwfrec = p(17);
+      v.vhydcon = p(18) / in.depth;
+      v.rainPos = 19;
+    }
+    break;
   }
 }
 
@@ -93,20 +93,21 @@ void printInput(model::RunContext& ctx, NashydMode mode, std::string_view name, 
   const std::string title = padded(name, 20);
   if (v.nhyd != 0) {
     run::put(out, kNumeric,
-             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, v.nhyd, dt * 60.0f, u.label(model::Quantity::Depth),
-              v.ia * d, v.n, v.tp});
+             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, v.nhyd,
+              dt * 60.0f, u.label(model::Quantity::Depth), v.ia * d, v.n, v.tp});
   } else {
     run::put(out, kNamed,
-             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, ctx.cmd.text(1, 6), dt * 60.0f,
-              u.label(model::Quantity::Depth), v.ia * d, v.n, v.tp});
+             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id,
+              ctx.cmd.text(1, 6), dt * 60.0f, u.label(model::Quantity::Depth), v.ia * d, v.n, v.tp});
   }
   if (mode != NashydMode::Continuous) return;
-  printContinuousInputs(ctx, {v.iaRec, v.smin, v.smax, v.sk, v.interEventTime, v.gwOption, v.gwInitial, v.gwfrec,
-                              v.kStep, v.vhydcon},
-                        kBaseflow, model::truncatedInt(v.gwOption) == 1);
+  printContinuousInputs(
+      ctx, {v.iaRec, v.smin, v.smax, v.sk, v.interEventTime, v.gwOption, v.gwInitial, v.gwfrec, v.kStep, v.vhydcon},
+      kBaseflow, model::truncatedInt(v.gwOption) == 1);
 }
 
-void printResults(model::RunContext& ctx, const NashydValues& v, const NashydResult& r, int nrain, bool iaDerived, const model::Hydrograph& h) {
+void printResults(model::RunContext& ctx, const NashydValues& v, const NashydResult& r, int nrain, bool iaDerived,
+                  const model::Hydrograph& h) {
   static const fortran::Format kOrdinate("(T1,'UNIT HYDROGRAPH ORDINATE(',I3,') = ',F9.2)");
   static const fortran::Format kExcess("(T1,'RAINFALL EXCESS INCR.   (',I3,') = ',F9.3)");
   static const fortran::Format kIaDerived("(5X,'Ia as  0.2xS',2X,A7,'=',F9.3)");
@@ -142,7 +143,8 @@ void printResults(model::RunContext& ctx, const NashydValues& v, const NashydRes
   run::put(out, kBlank);
   run::put(out, kNote);
   run::put(out, kBlank);
-  if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
+  if (h.BASE > 0.0f)
+    run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
 }
 
 void printSummary(model::RunContext& ctx, NashydMode mode, const NashydValues& v, float dt) {
@@ -161,8 +163,7 @@ void printSummary(model::RunContext& ctx, NashydMode mode, const NashydValues& v
   run::put(sinks, kContinuous, {v.iaRec, v.smin * d, v.smax * d, v.sk / d, v.interEventTime});
 }
 
-
-}  // namespace
+} // namespace
 
 bool acceptNashydValues(model::RunContext& ctx, bool continuous, NashydValues& v) {
   if (v.n <= 1.0f) {
@@ -201,7 +202,6 @@ bool acceptNashydValues(model::RunContext& ctx, bool continuous, NashydValues& v
   }
   return true;
 }
-
 
 NashydValues readNashydValues(const model::CommandValues& cmd, const model::Factors& in,
                               const model::Defaults& defaults, NashydMode mode) {
@@ -280,4 +280,4 @@ void designNashyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::DesignNash, 
 void continuousNashyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::Continuous, "CONTINUOUS NASHYD"); }
 void continuousScshyd(model::RunContext& ctx) { nashyd(ctx, NashydMode::Continuous, "CONTINUOUS SCSHYD"); }
 
-}  // namespace runoff
+} // namespace runoff

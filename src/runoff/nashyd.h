@@ -17,11 +17,11 @@ namespace runoff {
 
 // The commands of the family, each with its own layout of values.
 enum class NashydMode {
-  Compute,        // COMPUTE NASHYD
-  Calib,          // CALIB NASHYD
-  DesignScs,      // DESIGN SCSHYD: Ia = 0.2 S, N = 5
-  DesignNash,     // DESIGN NASHYD: Ia and N from the defaults
-  Continuous,     // CONTINUOUS NASHYD and CONTINUOUS SCSHYD
+  Compute,    // COMPUTE NASHYD
+  Calib,      // CALIB NASHYD
+  DesignScs,  // DESIGN SCSHYD: Ia = 0.2 S, N = 5
+  DesignNash, // DESIGN NASHYD: Ia and N from the defaults
+  Continuous, // CONTINUOUS NASHYD and CONTINUOUS SCSHYD
 };
 
 // The values of one command, in internal units (acres, inches, hours, cfs).
@@ -29,23 +29,23 @@ struct NashydValues {
   int id = 0;
   int nhyd = 0;
   float dtTyped = 0.0f;
-  float area = 0.0f;  // acres
+  float area = 0.0f; // acres
   bool printUnitHydrograph = false;
   bool printExcess = false;
-  float base = 0.0f;  // cfs
-  float cn = 0.0f;    // curve number, or -C
-  float ia = 0.0f;    // inches; negative: 0.2 S
+  float base = 0.0f; // cfs
+  float cn = 0.0f;   // curve number, or -C
+  float ia = 0.0f;   // inches; negative: 0.2 S
   float n = 0.0f;
-  float tp = 0.0f;    // hours
+  float tp = 0.0f; // hours
   int nrainTyped = 0;
-  int rainPos = 0;    // position of the rainfall value
+  int rainPos = 0; // position of the rainfall value
   // Continuous simulation.
   float iaRec = 0.0f, smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
   float gwOption = -1.0f;
   float gwInitial = 0.0f, gwfrec = 0.0f, vhydcon = 0.0f;
-  bool continuousLosses = false;  // losses recover between events (CONTINUOUS only)
-  bool groundwater = false;       // the groundwater reservoir is on
-  float kStep = 0.0f;             // recession per time step, set with the step as typed
+  bool continuousLosses = false; // losses recover between events (CONTINUOUS only)
+  bool groundwater = false;      // the groundwater reservoir is on
+  float kStep = 0.0f;            // recession per time step, set with the step as typed
 };
 
 // The values of a command as its layout in PARAM declares them (the Nash
@@ -62,12 +62,12 @@ bool acceptNashydValues(model::RunContext& ctx, bool continuous, NashydValues& v
 // What the computation gives back.
 struct NashydResult {
   NashUnitHydrograph uh;
-  std::vector<float> excess;  // excess[1..nrain], in/hr
-  std::vector<float> q;       // q[1..last] cfs without baseflow, q[0] unused
-  int npts = 0;               // ordinates kept once the dry tail past the rainfall is cut
+  std::vector<float> excess; // excess[1..nrain], in/hr
+  std::vector<float> q;      // q[1..last] cfs without baseflow, q[0] unused
+  int npts = 0;              // ordinates kept once the dry tail past the rainfall is cut
   StoreStatistics stats;
-  LossResult loss;                 // depths lost and the groundwater reservoir's end
-  std::vector<float> groundwater;  // reservoir outflow g[1..nrain + 1], in/hr (empty without it)
+  LossResult loss;                // depths lost and the groundwater reservoir's end
+  std::vector<float> groundwater; // reservoir outflow g[1..nrain + 1], in/hr (empty without it)
 };
 
 // The runoff of a catchment from the rainfall: requires n > 1, tp > 0 and
@@ -79,13 +79,13 @@ NashydResult computeNashydRunoff(const NashydValues& v, const RainSeries& rain, 
 void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name);
 
 // Command routines.
-void computeNashyd(model::RunContext& ctx);     // COMPUTE NASHYD
-void calibNashyd(model::RunContext& ctx);       // CALIB NASHYD
-void designScshyd(model::RunContext& ctx);      // DESIGN SCSHYD
-void designNashyd(model::RunContext& ctx);      // DESIGN NASHYD
-void continuousNashyd(model::RunContext& ctx);  // CONTINUOUS NASHYD
+void computeNashyd(model::RunContext& ctx);    // COMPUTE NASHYD
+void calibNashyd(model::RunContext& ctx);      // CALIB NASHYD
+void designScshyd(model::RunContext& ctx);     // DESIGN SCSHYD
+void designNashyd(model::RunContext& ctx);     // DESIGN NASHYD
+void continuousNashyd(model::RunContext& ctx); // CONTINUOUS NASHYD
 // CONTINUOUS SCSHYD takes the layout and computation of CONTINUOUS NASHYD, so
 // that what it does never depends on the command that ran before it.
 void continuousScshyd(model::RunContext& ctx);
 
-}  // namespace runoff
+} // namespace runoff

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "rain/time_step.h"
 #include "rain/hyetograph.h"
 #include "rain/read_storm.h"
+#include "rain/time_step.h"
 
 namespace runoff {
 
@@ -114,4 +114,4 @@ void takeRainfall(model::RunContext& ctx, int pos, int maxTyped, TimeStep& step,
   if (!silent) rain::printHyetograph(ctx, 2, "New rainfall entered directly by user.");
 }
 
-}  // namespace runoff
+} // namespace runoff

@@ -15,8 +15,8 @@ namespace runoff {
 // The minutes rule comes before the sign is dropped, so a negative value always
 // counts as hours; the sign asks for the transformed hyetograph to be printed.
 struct TimeStep {
-  float dt = 0.0f;     // hours, not negative
-  bool print = false;  // a negative value was typed
+  float dt = 0.0f;    // hours, not negative
+  bool print = false; // a negative value was typed
 };
 TimeStep readTimeStep(float value, float sdt);
 
@@ -72,8 +72,6 @@ inline constexpr std::size_t kWorkSize = static_cast<std::size_t>(model::kMaxOrd
 // The size of a work array for entries 1..n and the one after them (the step
 // after the last rainfall step): sized to what it holds, as clearing arrays
 // of the full limit would cost a single-event study most of its run time.
-inline std::size_t workSize(int n) {
-  return std::min(static_cast<std::size_t>(std::max(n, 0)) + 2, kWorkSize);
-}
+inline std::size_t workSize(int n) { return std::min(static_cast<std::size_t>(std::max(n, 0)) + 2, kWorkSize); }
 
-}  // namespace runoff
+} // namespace runoff

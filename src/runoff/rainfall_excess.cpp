@@ -30,13 +30,13 @@ float apiAt(const model::ApiSeries* api, float dt, int i) {
 
 // What an event carries from step to step.
 struct EventState {
-  float ia = 0.0f;         // the abstraction when full, inches
-  float remaining = 0.0f;  // abstraction still to fill, inches
-  float s = 0.0f;          // curve-number store, inches
-  bool noRunoff = false;   // a curve number of 0 in a single event
-  float p = 0.0f, q = 0.0f;  // cumulative effective rain and excess of the event, inches
-  float dry = 0.0f;        // hours since the last rain
-  float t = 0.0f;          // Horton time, hours
+  float ia = 0.0f;          // the abstraction when full, inches
+  float remaining = 0.0f;   // abstraction still to fill, inches
+  float s = 0.0f;           // curve-number store, inches
+  bool noRunoff = false;    // a curve number of 0 in a single event
+  float p = 0.0f, q = 0.0f; // cumulative effective rain and excess of the event, inches
+  float dry = 0.0f;         // hours since the last rain
+  float t = 0.0f;           // Horton time, hours
 };
 
 EventState startEvent(const LossModel& model, const ExcessSetup& in) {
@@ -133,7 +133,7 @@ struct StoreTrack {
   }
 };
 
-}  // namespace
+} // namespace
 
 LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::span<float> excess,
                           std::span<float> groundwater) {
@@ -192,4 +192,4 @@ LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::sp
   return r;
 }
 
-}  // namespace runoff
+} // namespace runoff

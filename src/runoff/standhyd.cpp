@@ -12,8 +12,8 @@
 #include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"
-#include "run/water_balance.h"
 #include "run/summary_line.h"
+#include "run/water_balance.h"
 #include "runoff/store_bounds.h"
 
 namespace runoff {
@@ -176,12 +176,14 @@ void printInput(model::RunContext& ctx, StandhydMode mode, std::string_view name
     run::put(out, kNamed, {v.id, ctx.cmd.text(1, 6), dt * 60.0f, v.timp * 100.0f, v.ximp * 100.0f});
   }
   run::put(out, kSurfaces,
-           {u.label(model::Quantity::Area), v.timp * v.area / a, (1.0f - v.timp) * v.area / a, u.label(model::Quantity::Depth), v.imp.ia * d, v.per.ia * d,
-            v.imp.slope, v.per.slope, u.label(model::Quantity::Length), v.imp.length / len, v.per.length / len, v.imp.manning,
-            v.per.manning});
+           {u.label(model::Quantity::Area), v.timp * v.area / a, (1.0f - v.timp) * v.area / a,
+            u.label(model::Quantity::Depth), v.imp.ia * d, v.per.ia * d, v.imp.slope, v.per.slope,
+            u.label(model::Quantity::Length), v.imp.length / len, v.per.length / len, v.imp.manning, v.per.manning});
   if (mode != StandhydMode::Continuous) return;
   run::put(out, kContinuous, {v.imp.iaRec, v.per.iaRec});
-  if (v.loss == 2) run::put(out, kStoreBounds, {u.label(model::Quantity::Depth), v.smin * d, u.label(model::Quantity::Depth), v.smax * d, v.sk / d});
+  if (v.loss == 2)
+    run::put(out, kStoreBounds,
+             {u.label(model::Quantity::Depth), v.smin * d, u.label(model::Quantity::Depth), v.smax * d, v.sk / d});
   run::put(out, kInterEvent, {v.interEventTime});
 }
 
@@ -219,15 +221,17 @@ void printResults(model::RunContext& ctx, const StandhydValues& v, const Standhy
   printStoreStatistics(ctx, r.perStats);
   printStoreStatistics(ctx, r.impStats);
   run::put(out, kResults,
-           {u.label(model::Quantity::Intensity), i.sc.imax * d, p.sc.imax * d, static_cast<float>(i.sc.window) * dt * 60.0f,
-            static_cast<float>(p.sc.window) * dt * 60.0f, i.sc.k * 60.0f, p.sc.k * 60.0f, i.sc.tp * 60.0f,
-            p.sc.tp * 60.0f, u.label(model::Quantity::Flow), i.uh.peak / fl, p.uh.peak / fl, u.label(model::Quantity::Flow), i.peak / fl, p.peak / fl,
-            h.QPEAK / fl, i.peakTime, p.peakTime, h.TPEAK});
+           {u.label(model::Quantity::Intensity), i.sc.imax * d, p.sc.imax * d,
+            static_cast<float>(i.sc.window) * dt * 60.0f, static_cast<float>(p.sc.window) * dt * 60.0f, i.sc.k * 60.0f,
+            p.sc.k * 60.0f, i.sc.tp * 60.0f, p.sc.tp * 60.0f, u.label(model::Quantity::Flow), i.uh.peak / fl,
+            p.uh.peak / fl, u.label(model::Quantity::Flow), i.peak / fl, p.peak / fl, h.QPEAK / fl, i.peakTime,
+            p.peakTime, h.TPEAK});
   if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
   const float ptot = ctx.storm.PTOT;
   run::put(out, kVolumes,
-           {u.label(model::Quantity::Depth), i.volume * d, p.volume * d, h.RV * d, u.label(model::Quantity::Depth), ptot * d, ptot * d, ptot * d,
-            runoffCoefficient(i.volume, ptot), runoffCoefficient(p.volume, ptot), runoffCoefficient(h.RV, ptot)});
+           {u.label(model::Quantity::Depth), i.volume * d, p.volume * d, h.RV * d, u.label(model::Quantity::Depth),
+            ptot * d, ptot * d, ptot * d, runoffCoefficient(i.volume, ptot), runoffCoefficient(p.volume, ptot),
+            runoffCoefficient(h.RV, ptot)});
   run::put(out, kBlank);
   if (v.loss == 1) {
     run::put(out, kHorton);
@@ -246,7 +250,8 @@ void printResults(model::RunContext& ctx, const StandhydValues& v, const Standhy
   }
   run::put(out, kStepNote);
   run::put(out, kBaseNote);
-  if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
+  if (h.BASE > 0.0f)
+    run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
   run::put(out, kBlank);
 }
 
@@ -279,15 +284,12 @@ void printSummary(model::RunContext& ctx, StandhydMode mode, const StandhydValue
   }
   if (mode != StandhydMode::Calib && mode != StandhydMode::Continuous) return;
   if (v.loss == 1) run::put(sinks, kHortonValues, {v.fo * d, v.fc * d, v.dcay, v.f * d});
-  run::put(sinks, kPervious,
-           {v.per.ia * d, v.per.slope, v.per.length / len, v.per.manning, v.per.sc * 60.0f});
-  run::put(sinks, kImpervious,
-           {v.imp.ia * d, v.imp.slope, v.imp.length / len, v.imp.manning, v.imp.sc * 60.0f});
+  run::put(sinks, kPervious, {v.per.ia * d, v.per.slope, v.per.length / len, v.per.manning, v.per.sc * 60.0f});
+  run::put(sinks, kImpervious, {v.imp.ia * d, v.imp.slope, v.imp.length / len, v.imp.manning, v.imp.sc * 60.0f});
   if (mode != StandhydMode::Continuous) return;
   run::put(sinks, kRecovery, {v.imp.iaRec, v.per.iaRec});
   if (v.loss == 2) run::put(sinks, kStoreBounds, {v.smin * d, v.smax * d, v.sk / d});
 }
-
 
 // What a surface received, abstracted and let run off, inches.
 StandhydResult::Depths surfaceDepths(const RainSeries& rain, float factor, const LossResult& lr,
@@ -388,7 +390,7 @@ bool finiteRunoff(const StandhydResult& r) {
   return std::all_of(r.q.begin(), r.q.end(), finite);
 }
 
-}  // namespace
+} // namespace
 
 StandhydAccepted acceptStandhydValues(model::RunContext& ctx, bool continuous, StandhydValues& v, float dt) {
   StandhydAccepted a;
@@ -461,10 +463,9 @@ bool takeStormOrTypedRain(model::RunContext& ctx, StandhydMode mode, const Stand
   return true;
 }
 
-}  // namespace
+} // namespace
 
-void recordStandhydBalance(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r,
-                           double baseflow) {
+void recordStandhydBalance(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r, double baseflow) {
   if (!run::ledgerOn(ctx)) return;
   const double impArea = v.area * v.ximp, perArea = v.area * (1.0f - v.timp);
   const StandhydResult::Depths& i = r.impDepths;
@@ -494,7 +495,7 @@ void issueResultMessages(model::RunContext& ctx, const StandhydValues& v, const 
   if (countDiffers) run::issue(ctx, msg::kStandhydStepCountDiffers, run::Severity::Error);
 }
 
-}  // namespace
+} // namespace
 
 StandhydValues readStandhydValues(const model::CommandValues& cmd, const model::Factors& in,
                                   const model::Defaults& defaults, StandhydMode mode) {
@@ -570,7 +571,8 @@ void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name) 
   if (!takeStormOrTypedRain(ctx, mode, v, step, nrain)) return;
   const float dt = step.dt;
 
-  StandhydResult r = computeStandhydRunoff(v, stormRain(ctx.storm, nrain, dt), &ctx.api, ctx.storm.PTOT, ctx.time.TZERO);
+  StandhydResult r =
+      computeStandhydRunoff(v, stormRain(ctx.storm, nrain, dt), &ctx.api, ctx.storm.PTOT, ctx.time.TZERO);
   if (r.flatSurface) {
     run::issue(ctx, msg::kSurfaceSlopeNotPositive, run::Severity::Error);
     return;
@@ -604,4 +606,4 @@ void calibStandhyd(model::RunContext& ctx) { standhyd(ctx, StandhydMode::Calib, 
 void designStandhyd(model::RunContext& ctx) { standhyd(ctx, StandhydMode::Design, "DESIGN STANDHYD"); }
 void continuousStandhyd(model::RunContext& ctx) { standhyd(ctx, StandhydMode::Continuous, "CONTINUOUS STANDHYD"); }
 
-}  // namespace runoff
+} // namespace runoff

@@ -16,10 +16,10 @@ namespace runoff {
 
 // The commands of the family, each with its own layout of values.
 enum class StandhydMode {
-  ComputeUrbhyd,  // COMPUTE URBHYD: the older layout, first trial of the storage coefficient only
-  Calib,          // CALIB STANDHYD
-  Design,         // DESIGN STANDHYD: surfaces from the defaults
-  Continuous,     // CONTINUOUS STANDHYD
+  ComputeUrbhyd, // COMPUTE URBHYD: the older layout, first trial of the storage coefficient only
+  Calib,         // CALIB STANDHYD
+  Design,        // DESIGN STANDHYD: surfaces from the defaults
+  Continuous,    // CONTINUOUS STANDHYD
 };
 
 // The loss method of the pervious surface as typed.
@@ -31,27 +31,27 @@ struct Surface {
   float slope = 0.0f;  // %
   float length = 0.0f; // ft
   float manning = 0.0f;
-  float sc = 0.0f;     // given storage coefficient, hours (0: compute)
-  float iaRec = 0.0f;  // hours
+  float sc = 0.0f;    // given storage coefficient, hours (0: compute)
+  float iaRec = 0.0f; // hours
 };
 
 // The values of one command, in internal units (acres, inches, feet, hours, cfs).
 struct StandhydValues {
   int id = 0, nhyd = 0;
   float dtTyped = 0.0f;
-  float area = 0.0f;  // acres
-  float ximp = 0.0f, timp = 0.0f;  // fractions
-  float base = 0.0f;  // cfs
-  int loss = 0;       // PerviousLoss as typed; others are rejected
+  float area = 0.0f;              // acres
+  float ximp = 0.0f, timp = 0.0f; // fractions
+  float base = 0.0f;              // cfs
+  int loss = 0;                   // PerviousLoss as typed; others are rejected
   float cn = 0.0f;
-  float fo = 0.0f, fc = 0.0f, dcay = 0.0f, f = 0.0f;  // in/hr, in/hr, 1/hr, inches
+  float fo = 0.0f, fc = 0.0f, dcay = 0.0f, f = 0.0f; // in/hr, in/hr, 1/hr, inches
   float cimp = 1.0f, cper = 0.0f;
   Surface imp, per;
   float smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
   int nrainTyped = 0;
   int rainPos = 0;
-  bool firstTrialOnly = false;    // the older layout of COMPUTE URBHYD
-  bool continuousLosses = false;  // losses recover between events (CONTINUOUS only)
+  bool firstTrialOnly = false;   // the older layout of COMPUTE URBHYD
+  bool continuousLosses = false; // losses recover between events (CONTINUOUS only)
 };
 
 // The values of a command as its layout in PARAM declares them.
@@ -78,9 +78,9 @@ LossModel imperviousLossModel(const StandhydValues& v);
 struct SurfaceResult {
   StorageCoefficient sc;
   SurfaceUnitHydrograph uh;
-  float peak = 0.0f;      // cfs
-  float peakTime = 0.0f;  // on the run clock, hours
-  float volume = 0.0f;    // inches over the surface
+  float peak = 0.0f;     // cfs
+  float peakTime = 0.0f; // on the run clock, hours
+  float volume = 0.0f;   // inches over the surface
 };
 
 struct StandhydResult {
@@ -88,8 +88,8 @@ struct StandhydResult {
   float perIaUsed = 0.0f;
   bool perIaDerived = false;
   StoreStatistics perStats, impStats;
-  bool flatSurface = false;   // a surface with runoff has no slope: nothing computed past the losses
-  std::vector<float> q;       // q[1..last] cfs without baseflow, q[0] unused
+  bool flatSurface = false; // a surface with runoff has no slope: nothing computed past the losses
+  std::vector<float> q;     // q[1..last] cfs without baseflow, q[0] unused
   // Depths over each surface, inches, for the water balance: the rainfall it
   // received (the pervious surface also the runoff of the impervious area not
   // directly connected), what its initial abstraction took and its excess.
@@ -110,15 +110,14 @@ StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& 
 // surface) and `baseflow` (cubic feet) in; the impervious surface's losses are
 // depression storage, the pervious surface's its initial abstraction and
 // infiltration. Does nothing unless the run keeps a ledger.
-void recordStandhydBalance(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r,
-                           double baseflow);
+void recordStandhydBalance(model::RunContext& ctx, const StandhydValues& v, const StandhydResult& r, double baseflow);
 
 // The command of the family in a given mode; `name` is the command label.
 void standhyd(model::RunContext& ctx, StandhydMode mode, std::string_view name);
 
-void computeUrbhyd(model::RunContext& ctx);       // COMPUTE URBHYD
-void calibStandhyd(model::RunContext& ctx);       // CALIB STANDHYD
-void designStandhyd(model::RunContext& ctx);      // DESIGN STANDHYD
-void continuousStandhyd(model::RunContext& ctx);  // CONTINUOUS STANDHYD
+void computeUrbhyd(model::RunContext& ctx);      // COMPUTE URBHYD
+void calibStandhyd(model::RunContext& ctx);      // CALIB STANDHYD
+void designStandhyd(model::RunContext& ctx);     // DESIGN STANDHYD
+void continuousStandhyd(model::RunContext& ctx); // CONTINUOUS STANDHYD
 
-}  // namespace runoff
+} // namespace runoff

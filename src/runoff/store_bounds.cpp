@@ -23,8 +23,7 @@ constexpr std::array<float, 101> kDryCurveNumbers{
     57.0f, 58.0f, 59.0f, 60.0f, 62.0f, 63.0f, 64.0f, 66.0f, 67.0f, 68.0f, 70.0f, 72.0f, 73.0f, 75.0f, 76.0f,
     78.0f, 80.0f, 81.0f, 83.0f, 85.0f, 87.0f, 89.0f, 91.0f, 94.0f, 97.0f, 100.0f};
 
-
-}  // namespace
+} // namespace
 
 float dryConditionCurveNumber(int cn) {
   // Curve numbers outside 0..100 are not curve numbers; the nearest end of the
@@ -60,4 +59,4 @@ StoreBounds storeBounds(model::RunContext& ctx, float cn, float smin, float smax
   return b;
 }
 
-}  // namespace runoff
+} // namespace runoff

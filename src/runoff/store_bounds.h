@@ -15,8 +15,8 @@ float dryConditionCurveNumber(int cn);
 // signals SMAX not above SMIN (the calling command stops).
 struct StoreBounds {
   float cn = 0.0f;
-  float smin = 0.0f;  // inches
-  float smax = 0.0f;  // inches
+  float smin = 0.0f; // inches
+  float smax = 0.0f; // inches
   bool failed() const { return cn == kFailedCurveNumber; }
   static constexpr float kFailedCurveNumber = 999.0f;
 };
@@ -27,4 +27,4 @@ StoreBounds deriveStoreBounds(float cn, float smin, float smax);
 // The same, issuing message 430 when SMAX is not above SMIN.
 StoreBounds storeBounds(model::RunContext& ctx, float cn, float smin, float smax);
 
-}  // namespace runoff
+} // namespace runoff

@@ -19,7 +19,7 @@ constexpr hydrograph::PeakRule kPeakRule = hydrograph::PeakRule::Last;
 constexpr hydrograph::SumOrder kSumOrder = hydrograph::SumOrder::FromEnd;
 constexpr hydrograph::AreaRule kAreaRule = hydrograph::AreaRule::Positive;
 
-}  // namespace
+} // namespace
 
 float recessionPerStep(float gwfrec, float dt) { return std::pow(gwfrec, dt / 24.0f); }
 
@@ -72,8 +72,8 @@ UnitHydrographRunoff unitHydrographRunoff(const RuralLosses& losses, const RainS
   return r;
 }
 
-hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float area, float base,
-                               std::vector<float> q, float dt, int nrain) {
+hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float area, float base, std::vector<float> q,
+                               float dt, int nrain) {
   hydrograph::Produced p;
   p.nhyd = nhyd;
   p.q = std::move(q);
@@ -91,7 +91,7 @@ void recordRuralBalance(model::RunContext& ctx, const RainSeries& rain, std::spa
                         std::span<const float> groundwater, const LossResult& loss, float gwInitial, float area,
                         double baseflow) {
   if (!run::ledgerOn(ctx)) return;
-  double precipitation = 0.0, surface = 0.0, outflow = 0.0;  // inches
+  double precipitation = 0.0, surface = 0.0, outflow = 0.0; // inches
   const auto dt = static_cast<double>(rain.dt);
   for (int i = 1; i <= rain.nrain; ++i) {
     const auto at = static_cast<std::size_t>(i);
@@ -101,9 +101,9 @@ void recordRuralBalance(model::RunContext& ctx, const RainSeries& rain, std::spa
   }
   const bool reservoir = !groundwater.empty();
   // Water balance of the reservoir: start + recharge = outflow + deep recharge + end.
-  const double recharge =
-      reservoir ? static_cast<double>(loss.gwStorage) + loss.gwRemoved + outflow - gwInitial : 0.0;
-  const double infiltration = precipitation - loss.abstracted - surface - recharge + (reservoir ? loss.gwRemoved : 0.0f);
+  const double recharge = reservoir ? static_cast<double>(loss.gwStorage) + loss.gwRemoved + outflow - gwInitial : 0.0;
+  const double infiltration =
+      precipitation - loss.abstracted - surface - recharge + (reservoir ? loss.gwRemoved : 0.0f);
   // A constant baseflow comes from outside the catchment's rainfall.
   run::ledgerInflow(ctx, baseflow);
   run::ledgerInflow(ctx, run::depthVolume(precipitation + (reservoir ? gwInitial : 0.0f), area));
@@ -159,4 +159,4 @@ void printContinuousInputs(model::RunContext& ctx, const ContinuousInputs& c, co
   run::put(out, kVhydcon, {u.label(model::Quantity::Intensity), c.vhydcon * d});
 }
 
-}  // namespace runoff
+} // namespace runoff

@@ -20,21 +20,21 @@ namespace runoff {
 
 // The loss values both families read, in inches and hours.
 struct RuralLosses {
-  float cn = 0.0f;  // curve number, or -C
-  float ia = 0.0f;  // inches, already derived when typed as 0.2 S
-  bool continuous = false;  // losses recover between events, store following the API
+  float cn = 0.0f;         // curve number, or -C
+  float ia = 0.0f;         // inches, already derived when typed as 0.2 S
+  bool continuous = false; // losses recover between events, store following the API
   float iaRec = 0.0f, smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
-  Groundwater gw;           // the groundwater reservoir (gw.on) and its constants
+  Groundwater gw; // the groundwater reservoir (gw.on) and its constants
 };
 
 // Everything the losses, the convolution and the groundwater reservoir produce.
 struct UnitHydrographRunoff {
-  std::vector<float> excess;       // e[1..nrain], in/hr
-  std::vector<float> groundwater;  // g[1..nrain + 1], in/hr (empty without the reservoir)
-  std::vector<float> q;            // ordinates 1..nrain + nuh - 1 (at most the limit), cfs; q[0] unused
+  std::vector<float> excess;      // e[1..nrain], in/hr
+  std::vector<float> groundwater; // g[1..nrain + 1], in/hr (empty without the reservoir)
+  std::vector<float> q;           // ordinates 1..nrain + nuh - 1 (at most the limit), cfs; q[0] unused
   LossResult loss;
-  hydrograph::Totals totals;       // as the slot will hold them (tail cut, latest peak)
-  int peakIndex = 0;               // ordinate of the peak; 0 when no ordinate is above 0
+  hydrograph::Totals totals; // as the slot will hold them (tail cut, latest peak)
+  int peakIndex = 0;         // ordinate of the peak; 0 when no ordinate is above 0
 };
 
 // Recession of the groundwater reservoir per step of `dt` hours from the daily constant.
@@ -54,8 +54,8 @@ UnitHydrographRunoff unitHydrographRunoff(const RuralLosses& losses, const RainS
                                           const model::ApiSeries* api, const UnitHydrograph& uh, float area);
 
 // Stores q[1..] in slot `id` through the producer path by those rules.
-hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float area, float base,
-                               std::vector<float> q, float dt, int nrain);
+hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float area, float base, std::vector<float> q,
+                               float dt, int nrain);
 
 // The water balance of a rural catchment's runoff for the ledger (nothing
 // unless the run's results are wanted): the rainfall over the area and the
@@ -79,7 +79,7 @@ void recordRuralBalance(model::RunContext& ctx, const RainSeries& rain, std::spa
 struct RunoffMessages {
   int zeroStep = 0;
   int noRain = 0;
-  int noApi = 0;  // 0: no API check
+  int noApi = 0; // 0: no API check
 };
 bool takeRunoffRainfall(model::RunContext& ctx, int rainPos, int maxTyped, TimeStep& step, int& nrain, bool silent,
                         const RunoffMessages& messages);
@@ -97,4 +97,4 @@ struct ContinuousInputs {
 void printContinuousInputs(model::RunContext& ctx, const ContinuousInputs& c, const fortran::Format& optionFormat,
                            bool groundwater);
 
-}  // namespace runoff
+} // namespace runoff

@@ -1,6 +1,6 @@
-// Unit hydrographs: their tabulation to one inch over the area, the Nash cascade, the kinematic-wave storage coefficient
-// of an overland flow plane and the surface unit hydrograph, and the
-// convolution of a unit hydrograph with the rainfall excess.
+// Unit hydrographs: their tabulation to one inch over the area, the Nash cascade, the kinematic-wave storage
+// coefficient of an overland flow plane and the surface unit hydrograph, and the convolution of a unit hydrograph with
+// the rainfall excess.
 #include "runoff/unit_hydrographs.h"
 
 #include <algorithm>
@@ -17,7 +17,7 @@ namespace {
 // Windows of the excess intensity span at least this many steps of the storm.
 constexpr int kMinWindowSteps = 400;
 
-}  // namespace
+} // namespace
 
 std::optional<float> gammaFunction(float x) {
   // Far above 35 the recurrence would never end (x - 1 == x); NaN has no value.
@@ -40,10 +40,11 @@ std::optional<float> gammaFunction(float x) {
     }
   }
   const float y = x - 1.0f;
-  return g * (1.0f + y * (-0.5771017f + y * (0.9858540f + y * (-0.8764218f +
-                                                             y * (0.8328212f + y * (-0.5684729f +
-                                                                                    y * (0.2548205f +
-                                                                                         y * (-0.0514993f))))))));
+  return g *
+         (1.0f +
+          y * (-0.5771017f +
+               y * (0.9858540f +
+                    y * (-0.8764218f + y * (0.8328212f + y * (-0.5684729f + y * (0.2548205f + y * (-0.0514993f))))))));
 }
 
 UnitHydrograph tabulateUnitHydrograph(float area, float dt, int maxOrdinates, float upk,
@@ -51,7 +52,7 @@ UnitHydrograph tabulateUnitHydrograph(float area, float dt, int maxOrdinates, fl
   UnitHydrograph uh;
   uh.upk = upk;
   uh.u.assign(2, 0.0f);
-  const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
+  const float full = area * model::kCfsHoursPerAcreInch; // cfs-hours in one inch over the area
   // An area of 0 has no unit hydrograph: a single zero ordinate after the origin.
   if (!(full > 0.0f) || !(dt > 0.0f)) {
     uh.u.push_back(0.0f);
@@ -85,7 +86,7 @@ UnitHydrograph tabulateUnitHydrograph(float area, float dt, int maxOrdinates, fl
 NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
   const float k = tp / (n - 1.0f);
   const float gamma = gammaFunction(n).value_or(1.0f);
-  const float full = area * model::kCfsHoursPerAcreInch;  // cfs-hours in one inch over the area
+  const float full = area * model::kCfsHoursPerAcreInch; // cfs-hours in one inch over the area
   const float upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * k);
   auto ordinate = [upk, n, tp](float t) {
     return upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
@@ -130,7 +131,8 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
   const int nr = std::max(nrain, kMinWindowSteps);
   auto kinematicK = [&](float imax) {
     return 0.00775f * std::pow(shape.manning * shape.length, 0.6f) * std::pow(imax, -0.4f) *
-               std::pow(shape.slope, -0.3f) + addK;
+               std::pow(shape.slope, -0.3f) +
+           addK;
   };
   auto roundedSteps = [dt](float k) { return std::max(1, model::truncatedInt(k / dt + 0.5f)); };
 
@@ -141,7 +143,7 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
   for (;;) {
     const float imax = windowIntensity(excess, nrain, nr, std::min(ns, nr));
     if (!(imax > 0.0f)) {
-      if (havePrevious) break;  // wider windows than the storm: keep the best trial
+      if (havePrevious) break; // wider windows than the storm: keep the best trial
       r = StorageCoefficient{};
       return r;
     }
@@ -208,4 +210,4 @@ SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp
   return uh;
 }
 
-}  // namespace runoff
+} // namespace runoff

@@ -23,11 +23,11 @@ std::optional<float> gammaFunction(float x);
 
 // A unit hydrograph of an area at a time step, in cfs per inch of excess.
 struct UnitHydrograph {
-  float upk = 0.0f;        // unit peak, cfs per inch of excess per hour of step
-  float f = 0.0f;          // fraction of an inch held before the normalisation
-  int nuh = 0;             // ordinates 1..nuh
-  std::vector<float> u;    // u[1..nuh] after the normalisation (one inch over the area)
-  std::vector<float> raw;  // the same before it, as printed on request
+  float upk = 0.0f;       // unit peak, cfs per inch of excess per hour of step
+  float f = 0.0f;         // fraction of an inch held before the normalisation
+  int nuh = 0;            // ordinates 1..nuh
+  std::vector<float> u;   // u[1..nuh] after the normalisation (one inch over the area)
+  std::vector<float> raw; // the same before it, as printed on request
 };
 
 // Ordinate 1 is 0 at t = 0; ordinates j = 2, 3, ... are `ordinate((j - 1) * dt)`
@@ -40,7 +40,7 @@ UnitHydrograph tabulateUnitHydrograph(float area, float dt, int maxOrdinates, fl
 
 // The Nash unit hydrograph of an area at a time step, in cfs per inch of excess.
 struct NashUnitHydrograph : UnitHydrograph {
-  float k = 0.0f;  // reservoir constant TP / (N - 1), hours
+  float k = 0.0f; // reservoir constant TP / (N - 1), hours
 };
 // Requires n > 1 and tp > 0 (the command rejects other values before this).
 NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt);
@@ -52,19 +52,19 @@ void convolve(std::span<const float> excess, int nrain, std::span<const float> u
 
 // The overland flow plane of a surface.
 struct SurfaceShape {
-  float manning = 0.0f;  // Manning n
-  float length = 0.0f;   // ft
-  float slope = 0.0f;    // ft/ft
-  float given = 0.0f;    // given storage coefficient, hours; 0: compute
+  float manning = 0.0f; // Manning n
+  float length = 0.0f;  // ft
+  float slope = 0.0f;   // ft/ft
+  float given = 0.0f;   // given storage coefficient, hours; 0: compute
 };
 
 struct StorageCoefficient {
-  bool runoff = false;  // the surface has excess
-  float imax = 0.0f;    // largest average excess intensity over the window, in/hr
-  int window = 0;       // steps of that window
-  int ns = 0;           // steps to the unit hydrograph peak
-  float k = 0.0f;       // storage coefficient, hours
-  float tp = 0.0f;      // unit hydrograph time to peak ns * DT, hours
+  bool runoff = false; // the surface has excess
+  float imax = 0.0f;   // largest average excess intensity over the window, in/hr
+  int window = 0;      // steps of that window
+  int ns = 0;          // steps to the unit hydrograph peak
+  float k = 0.0f;      // storage coefficient, hours
+  float tp = 0.0f;     // unit hydrograph time to peak ns * DT, hours
 };
 
 // Largest average of `width` consecutive excess values excess[1..nrain] among
@@ -82,12 +82,12 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
 // The unit hydrograph of a surface in cfs per in/hr of excess: a linear rise to
 // the peak at tp, then a linear-reservoir recession with constant K.
 struct SurfaceUnitHydrograph {
-  float c = 0.0f;           // peak ordinate per unit area, 1/hr
-  float peak = 0.0f;        // unit peak, cfs
+  float c = 0.0f;    // peak ordinate per unit area, 1/hr
+  float peak = 0.0f; // unit peak, cfs
   int nuh = 0;
-  std::vector<float> ord;   // ord[1..nuh], cfs
+  std::vector<float> ord; // ord[1..nuh], cfs
 };
 SurfaceUnitHydrograph surfaceUnitHydrograph(float area, float fraction, float tp, float k, float dt, float ptot,
                                             bool normalise);
 
-}  // namespace runoff
+} // namespace runoff

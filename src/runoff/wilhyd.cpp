@@ -32,7 +32,7 @@ float risingLimb(float scale, float x, float n) {
   return scale * std::exp((n - 1.0f) * (std::log(x) - x + 1.0f));
 }
 
-}  // namespace
+} // namespace
 
 WilhydValues readWilhydValues(const model::RunContext& ctx, WilhydCommand command) {
   const model::CommandValues& c = ctx.cmd;
@@ -179,8 +179,8 @@ WilhydResult computeWilhyd(const WilhydValues& v, const WilhydShape& shape, cons
     // Without a reservoir, what infiltrates past the abstraction leaves downwards.
     b.recharge = std::max(0.0f, b.precipitation - r.runoff.loss.lost - b.surfaceRunoff);
   }
-  b.evapotranspiration = std::max(0.0f, b.precipitation + b.startStorage - b.surfaceRunoff - b.baseflow -
-                                            b.recharge - b.endStorage);
+  b.evapotranspiration =
+      std::max(0.0f, b.precipitation + b.startStorage - b.surfaceRunoff - b.baseflow - b.recharge - b.endStorage);
 
   const int at = r.runoff.peakIndex;
   r.peak.dwf = v.base;
@@ -260,14 +260,12 @@ void wilhyd(model::RunContext& ctx, WilhydCommand command, std::string_view name
   printWilhydSummary(ctx, v, dt);
 }
 
-}  // namespace
+} // namespace
 
 void computeHyd(model::RunContext& ctx) { wilhyd(ctx, WilhydCommand::ComputeHyd, "COMPUTE HYD"); }
 
 void calibWilhyd(model::RunContext& ctx) { wilhyd(ctx, WilhydCommand::CalibWilhyd, "CALIB WILHYD"); }
 
-void continuousWilhyd(model::RunContext& ctx) {
-  wilhyd(ctx, WilhydCommand::ContinuousWilhyd, "CONTINUOUS WILHYD");
-}
+void continuousWilhyd(model::RunContext& ctx) { wilhyd(ctx, WilhydCommand::ContinuousWilhyd, "CONTINUOUS WILHYD"); }
 
-}  // namespace runoff
+} // namespace runoff

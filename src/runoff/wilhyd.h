@@ -28,18 +28,18 @@ struct WilhydValues {
   float area = 0.0f;
   bool printUnitHydrograph = false;
   bool printExcess = false;
-  float base = 0.0f;  // cfs
-  float cn = 0.0f;    // curve number, or -C
-  float ia = 0.0f;    // inches; negative: 0.2 S
-  float k = 0.0f;     // recession constant, hours
-  float tp = 0.0f;    // time to peak, hours
+  float base = 0.0f; // cfs
+  float cn = 0.0f;   // curve number, or -C
+  float ia = 0.0f;   // inches; negative: 0.2 S
+  float k = 0.0f;    // recession constant, hours
+  float tp = 0.0f;   // time to peak, hours
   int nrainTyped = 0;
   int rainPos = 0;
   // Continuous simulation.
   float iaRec = 0.0f, smin = 0.0f, smax = 0.0f, sk = 0.0f, interEventTime = 0.0f;
   float gwOption = 0.0f;
   float gwInitial = 0.0f, gwfrec = 0.0f, vhydcon = 0.0f;
-  float kStep = 0.0f;  // recession per time step, set with the step as typed
+  float kStep = 0.0f; // recession per time step, set with the step as typed
   bool continuous() const { return command == WilhydCommand::ContinuousWilhyd; }
   bool groundwater() const { return continuous() && static_cast<int>(gwOption) == 1; }
 };
@@ -77,19 +77,19 @@ UnitHydrograph wilhydUnitHydrograph(const WilhydShape& shape, float k, float tp,
 // closes: precipitation + startStorage = evapotranspiration + surfaceRunoff +
 // baseflow + recharge + endStorage.
 struct WaterBudget {
-  float precipitation = 0.0f;       // rain over the steps used
-  float evapotranspiration = 0.0f;  // the remainder: depression storage and other losses
-  float surfaceRunoff = 0.0f;       // the rainfall excess
-  float baseflow = 0.0f;            // outflow of the groundwater reservoir
-  float recharge = 0.0f;            // deep recharge: VHYDCON losses, or all infiltration without a reservoir
-  float startStorage = 0.0f;        // groundwater reservoir at the start
-  float endStorage = 0.0f;          // and at the end
+  float precipitation = 0.0f;      // rain over the steps used
+  float evapotranspiration = 0.0f; // the remainder: depression storage and other losses
+  float surfaceRunoff = 0.0f;      // the rainfall excess
+  float baseflow = 0.0f;           // outflow of the groundwater reservoir
+  float recharge = 0.0f;           // deep recharge: VHYDCON losses, or all infiltration without a reservoir
+  float startStorage = 0.0f;       // groundwater reservoir at the start
+  float endStorage = 0.0f;         // and at the end
 };
 // The parts of the peak flow, cfs.
 struct PeakParts {
-  float surface = 0.0f;   // peak ordinate less the reservoir outflow in it
-  float dwf = 0.0f;       // constant baseflow
-  float variable = 0.0f;  // reservoir outflow in the peak ordinate
+  float surface = 0.0f;  // peak ordinate less the reservoir outflow in it
+  float dwf = 0.0f;      // constant baseflow
+  float variable = 0.0f; // reservoir outflow in the peak ordinate
 };
 
 // What the command computed.
@@ -109,13 +109,13 @@ WilhydResult computeWilhyd(const WilhydValues& v, const WilhydShape& shape, cons
 
 // The printer of the command file (wilhyd_printer.cpp).
 void printWilhydInput(model::RunContext& ctx, std::string_view name, const WilhydValues& v, float dt);
-void printWilhydResults(model::RunContext& ctx, const WilhydValues& v, int nrain, bool iaDerived,
-                        const WilhydResult& r, const model::Hydrograph& h);
+void printWilhydResults(model::RunContext& ctx, const WilhydValues& v, int nrain, bool iaDerived, const WilhydResult& r,
+                        const model::Hydrograph& h);
 void printWilhydSummary(model::RunContext& ctx, const WilhydValues& v, float dt);
 
 // Command routines.
-void computeHyd(model::RunContext& ctx);        // COMPUTE HYD
-void calibWilhyd(model::RunContext& ctx);       // CALIB WILHYD
-void continuousWilhyd(model::RunContext& ctx);  // CONTINUOUS WILHYD
+void computeHyd(model::RunContext& ctx);       // COMPUTE HYD
+void calibWilhyd(model::RunContext& ctx);      // CALIB WILHYD
+void continuousWilhyd(model::RunContext& ctx); // CONTINUOUS WILHYD
 
-}  // namespace runoff
+} // namespace runoff

@@ -46,12 +46,11 @@ void printWaterBudget(model::RunContext& ctx, const WilhydResult& r, const model
   run::put(out, kHeading, {u.label(model::Quantity::Flow), u.label(model::Quantity::Depth)});
   run::put(out, kTable,
            {r.peak.surface / fl, b.precipitation * d, r.peak.dwf / fl, b.evapotranspiration * d, r.peak.variable / fl,
-            b.surfaceRunoff * d, b.baseflow * d, (h.QPEAK + h.BASE) / fl, b.recharge * d, h.TPEAK,
-            b.endStorage * d});
+            b.surfaceRunoff * d, b.baseflow * d, (h.QPEAK + h.BASE) / fl, b.recharge * d, h.TPEAK, b.endStorage * d});
   run::put(out, kNote, {startVolumeNote(b.startStorage * d)});
 }
 
-}  // namespace
+} // namespace
 
 void printWilhydInput(model::RunContext& ctx, std::string_view name, const WilhydValues& v, float dt) {
   static const fortran::Format kNumeric(
@@ -69,21 +68,21 @@ void printWilhydInput(model::RunContext& ctx, std::string_view name, const Wilhy
   const std::string title = padded(name, 20);
   if (v.nhyd != 0) {
     run::put(out, kNumeric,
-             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, v.nhyd, dt * 60.0f, u.label(model::Quantity::Depth),
-              v.ia * d, v.k, v.tp});
+             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, v.nhyd,
+              dt * 60.0f, u.label(model::Quantity::Depth), v.ia * d, v.k, v.tp});
   } else {
     run::put(out, kNamed,
-             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id, ctx.cmd.text(1, 6), dt * 60.0f,
-              u.label(model::Quantity::Depth), v.ia * d, v.k, v.tp});
+             {title, u.label(model::Quantity::Area), v.area / u.out.area, cnLabel, std::fabs(v.cn), v.id,
+              ctx.cmd.text(1, 6), dt * 60.0f, u.label(model::Quantity::Depth), v.ia * d, v.k, v.tp});
   }
   if (!v.continuous()) return;
-  printContinuousInputs(ctx, {v.iaRec, v.smin, v.smax, v.sk, v.interEventTime, v.gwOption, v.gwInitial, v.gwfrec,
-                              v.kStep, v.vhydcon},
-                        kBaseflow, v.groundwater());
+  printContinuousInputs(
+      ctx, {v.iaRec, v.smin, v.smax, v.sk, v.interEventTime, v.gwOption, v.gwInitial, v.gwfrec, v.kStep, v.vhydcon},
+      kBaseflow, v.groundwater());
 }
 
-void printWilhydResults(model::RunContext& ctx, const WilhydValues& v, int nrain, bool iaDerived,
-                        const WilhydResult& r, const model::Hydrograph& h) {
+void printWilhydResults(model::RunContext& ctx, const WilhydValues& v, int nrain, bool iaDerived, const WilhydResult& r,
+                        const model::Hydrograph& h) {
   static const fortran::Format kOrdinate("(15X,'UNIT HYDROGRAPH ORDINATE(',I3,') = ',F12.6,/)");
   static const fortran::Format kExcess("(15X,'RAINFALL EXCESS INCRE.(',I3,') = ',F12.6,/)");
   static const fortran::Format kIaDerived("(5X,'Ia as  0.2xS',2X,A7,'=',F8.3)");
@@ -118,7 +117,8 @@ void printWilhydResults(model::RunContext& ctx, const WilhydValues& v, int nrain
   run::put(out, kCoefficient, {h.RV / ctx.storm.PTOT});
   run::put(out, kBlank);
   run::put(out, kNote);
-  if (h.BASE > 0.0f) run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
+  if (h.BASE > 0.0f)
+    run::put(out, kActual, {h.QPEAK / fl, h.BASE / fl, (h.QPEAK + h.BASE) / fl, u.label(model::Quantity::Flow)});
   if (v.continuous()) printWaterBudget(ctx, r, h);
 }
 
@@ -137,4 +137,4 @@ void printWilhydSummary(model::RunContext& ctx, const WilhydValues& v, float dt)
   run::put(sinks, kContinuous, {v.iaRec, v.smin * d, v.smax * d, v.sk / d});
 }
 
-}  // namespace runoff
+} // namespace runoff

@@ -18,36 +18,34 @@ using fortran::Value;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-std::vector<std::string> run(const char* fmt, std::initializer_list<Value> items) {
-  return Format(fmt).format(items);
-}
+std::vector<std::string> run(const char* fmt, std::initializer_list<Value> items) { return Format(fmt).format(items); }
 
 // The statement writes exactly one record, equal to `expected`.
-#define EXPECT_FMT(expected, fmt, ...) \
-  EXPECT_THAT(run(fmt, {__VA_ARGS__}), ElementsAre(expected)) << "format " << (fmt)
+#define EXPECT_FMT(expected, fmt, ...) EXPECT_THAT(run(fmt, {__VA_ARGS__}), ElementsAre(expected)) << "format " << (fmt)
 
 // The statement writes exactly the records of the braced list that follows
 // `items`; `items` is {} or ITEMS(...), which keeps its commas from the macro.
-#define ITEMS(...) {__VA_ARGS__}
-#define EXPECT_RECORDS(fmt, items, ...) \
+#define ITEMS(...)                                                                                                     \
+  { __VA_ARGS__ }
+#define EXPECT_RECORDS(fmt, items, ...)                                                                                \
   EXPECT_THAT(run(fmt, items), ElementsAreArray(std::vector<std::string> __VA_ARGS__)) << "format " << (fmt)
 
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(FormatF, RoundsTheExactBinaryValueHalfEven) {
-  EXPECT_FMT(" 0.12", "(F5.2)", 0.125f);  // exact tie, down to even
-  EXPECT_FMT(" 0.38", "(F5.2)", 0.375f);  // exact tie, up to even
+  EXPECT_FMT(" 0.12", "(F5.2)", 0.125f); // exact tie, down to even
+  EXPECT_FMT(" 0.38", "(F5.2)", 0.375f); // exact tie, up to even
   EXPECT_FMT("0.", "(F2.0)", 0.5);
   EXPECT_FMT("2.", "(F2.0)", 1.5);
   EXPECT_FMT("2.", "(F2.0)", 2.5);
   EXPECT_FMT(" -0.2", "(F5.1)", -0.25);
-  EXPECT_FMT(" 2.67", "(F5.2)", 2.675f);  // binary value lies below the decimal tie
+  EXPECT_FMT(" 2.67", "(F5.2)", 2.675f); // binary value lies below the decimal tie
   EXPECT_FMT(" 2.67", "(F5.2)", 2.675);
   EXPECT_FMT(" 1.00", "(F5.2)", 1.005);
-  EXPECT_FMT("100.00", "(F6.2)", 99.995);  // lies above: carries into a new digit
+  EXPECT_FMT("100.00", "(F6.2)", 99.995); // lies above: carries into a new digit
   EXPECT_FMT("10.0", "(F4.1)", 9.96);
-  EXPECT_FMT("123456.789062", "(F13.6)", 123456.789f);  // float holds 123456.7890625
+  EXPECT_FMT("123456.789062", "(F13.6)", 123456.789f); // float holds 123456.7890625
   EXPECT_FMT("     0.100000", "(F13.6)", 0.1f);
   // A float is written from its own value, not from the decimal it came from.
   EXPECT_FMT(" 0.300000012", "(F12.9)", 0.3f);
@@ -57,9 +55,9 @@ TEST(FormatF, RoundsTheExactBinaryValueHalfEven) {
 TEST(FormatF, ExactDigitsFromSubnormalsToHugeIntegers) {
   EXPECT_FMT("   0.000", "(F8.3)", 5e-324);
   EXPECT_FMT("  -0.000", "(F8.3)", -5e-324);
-  EXPECT_FMT("  9007199254740992.0", "(F20.1)", 9007199254740992.0);  // 2^53
+  EXPECT_FMT("  9007199254740992.0", "(F20.1)", 9007199254740992.0); // 2^53
   EXPECT_FMT("9007199254740994.00", "(F19.2)", 9007199254740994.0);
-  EXPECT_FMT(" 1152921504606846976.0", "(F22.1)", 1152921504606846976.0);  // 2^60
+  EXPECT_FMT(" 1152921504606846976.0", "(F22.1)", 1152921504606846976.0); // 2^60
   EXPECT_FMT(" 100000000000000000000.00", "(F25.2)", 1e20);
   // Twenty decimals show the binary value's digits beyond double precision.
   EXPECT_FMT("   0.10000000000000000555", "(F25.20)", 0.1);
@@ -72,7 +70,7 @@ TEST(FormatF, LeadingZeroIsDroppedOnlyWhenOneColumnShort) {
   EXPECT_FMT(".50", "(F3.2)", 0.5);
   EXPECT_FMT("-.50", "(F4.2)", -0.5);
   EXPECT_FMT(".500", "(F4.3)", 0.5f);
-  EXPECT_FMT("0.", "(F2.0)", 0.4);   // never dropped with d = 0
+  EXPECT_FMT("0.", "(F2.0)", 0.4); // never dropped with d = 0
   EXPECT_FMT("-0.", "(F3.0)", -0.4);
   EXPECT_FMT("**", "(F2.0)", -0.4);
   EXPECT_FMT("   0.", "(F5.0)", 0.0);
@@ -83,13 +81,13 @@ TEST(FormatF, SignFollowsTheSignBit) {
   EXPECT_FMT("-0.00", "(F5.2)", -0.0);
   EXPECT_FMT("-0.00", "(F5.2)", -0.001);
   EXPECT_FMT("  -0.00", "(F7.2)", -1e-38f);
-  EXPECT_FMT(" 0.00", "(F5.2)", 1e-40f);  // subnormal float
+  EXPECT_FMT(" 0.00", "(F5.2)", 1e-40f); // subnormal float
   EXPECT_FMT(" -12.50", "(F7.2)", -12.5);
 }
 
 TEST(FormatF, TooWideGivesAsterisks) {
   EXPECT_FMT("*****", "(F5.2)", 100.0);
-  EXPECT_FMT("*****", "(F5.2)", 99.995);  // rounds to 100.00
+  EXPECT_FMT("*****", "(F5.2)", 99.995); // rounds to 100.00
   EXPECT_FMT("*****", "(F5.2)", -10.0);
   EXPECT_FMT("-9.99", "(F5.2)", -9.99);
   EXPECT_FMT("***", "(F3.2)", -0.5);
@@ -107,7 +105,7 @@ TEST(FormatFE, InfinityAndNaN) {
   EXPECT_FMT("Inf", "(F3.2)", kInf);
   EXPECT_FMT("-Infinity", "(F9.2)", -kInf);
   EXPECT_FMT("     NaN", "(F8.3)", kNaN);
-  EXPECT_FMT("     NaN", "(F8.3)", -kNaN);  // a NaN shows no sign
+  EXPECT_FMT("     NaN", "(F8.3)", -kNaN); // a NaN shows no sign
   EXPECT_FMT("**", "(F2.0)", kNaN);
   EXPECT_FMT(" Infinity", "(E9.4)", kInf);
   EXPECT_FMT("-Infinity", "(E9.4)", -kInf);
@@ -115,9 +113,9 @@ TEST(FormatFE, InfinityAndNaN) {
 }
 
 TEST(FormatE, MantissaExponentAndCarry) {
-  EXPECT_FMT(".1234E+05", "(E9.4)", 12345.0);  // exact tie, down to even
-  EXPECT_FMT(".1236E+05", "(E9.4)", 12355.0);  // exact tie, up to even
-  EXPECT_FMT(".1000E+06", "(E9.4)", 99995.0);  // carry moves into the exponent
+  EXPECT_FMT(".1234E+05", "(E9.4)", 12345.0); // exact tie, down to even
+  EXPECT_FMT(".1236E+05", "(E9.4)", 12355.0); // exact tie, up to even
+  EXPECT_FMT(".1000E+06", "(E9.4)", 99995.0); // carry moves into the exponent
   EXPECT_FMT(".1000E+02", "(E9.4)", 9.99995);
   EXPECT_FMT(".1234E+02", "(E9.4)", 12.34);
   EXPECT_FMT(".12340E+02", "(E10.5)", 12.34);
@@ -172,7 +170,7 @@ TEST(FormatA, JustifyTruncateAndBare) {
   EXPECT_FMT("     ", "(A5)", "");
   EXPECT_FMT("abcde", "(A5)", "abcde");
   EXPECT_FMT("abcde", "(A5)", "abcdefgh");
-  EXPECT_FMT("ab  ", "(A)", "ab  ");  // trailing blanks kept
+  EXPECT_FMT("ab  ", "(A)", "ab  "); // trailing blanks kept
   EXPECT_FMT("[]", "('[',A,']')", "");
   EXPECT_FMT("'\"\\", "(A3)", "'\"\\");
 }
@@ -182,15 +180,32 @@ TEST(FormatPositioning, TabsSkipsAndRecordEnd) {
   EXPECT_FMT("aZc", "('abc',TL2,'Z')");
   EXPECT_FMT("ZbY", "('abc',T1,'Z',TR1,'Y')");
   EXPECT_FMT(" a       b", "(T10,'b',T2,'a')");
-  EXPECT_FMT("x", "(TL5,'x')");  // cannot move left of the record start
+  EXPECT_FMT("x", "(TL5,'x')"); // cannot move left of the record start
   EXPECT_FMT("           x", "(T12,'x')");
-  EXPECT_FMT("ab", "('ab',5X)");      // trailing skip adds nothing
+  EXPECT_FMT("ab", "('ab',5X)"); // trailing skip adds nothing
   EXPECT_FMT("ab", "('ab',T40)");
   EXPECT_FMT("", "(5X)");
-  EXPECT_FMT("   ", "(3X,A)", "");     // an empty item still fills the skip
+  EXPECT_FMT("   ", "(3X,A)", ""); // an empty item still fills the skip
   EXPECT_FMT("   a", "(3X 'a')");
-  EXPECT_FMT("      " "     1" "   " "     2" "   " "     3", "(6X,6(I6,3X))", 1, 2, 3);
-  EXPECT_FMT("      " "     1" "   " "     2" "   " "     3" "   " "     4" "   " "     5" "   " "     6",
+  EXPECT_FMT("      "
+             "     1"
+             "   "
+             "     2"
+             "   "
+             "     3",
+             "(6X,6(I6,3X))", 1, 2, 3);
+  EXPECT_FMT("      "
+             "     1"
+             "   "
+             "     2"
+             "   "
+             "     3"
+             "   "
+             "     4"
+             "   "
+             "     5"
+             "   "
+             "     6",
              "(6X,6(I6,3X))", 1, 2, 3, 4, 5, 6);
 }
 
@@ -210,7 +225,7 @@ TEST(FormatLiterals, QuotesParenthesesAndRepeats) {
   EXPECT_FMT("(a,b)", "('(a,b)')");
   EXPECT_FMT("xy\"z", "('x',\"y\"\"z\")");
   EXPECT_FMT("ababab", "(3('ab'))");
-  EXPECT_FMT("a  b", "('a  b')");  // blanks inside a literal are kept
+  EXPECT_FMT("a  b", "('a  b')"); // blanks inside a literal are kept
   EXPECT_FMT(std::string(77, '-'), "(77('-'))");
 }
 
@@ -219,7 +234,11 @@ TEST(FormatGroups, RepeatCountsExpand) {
   EXPECT_FMT(" 1 2 3", "(3I2)", 1, 2, 3);
   EXPECT_FMT("1..2..", "(2(I1,2('.')))", 1, 2);
   EXPECT_FMT("   1.50   2.250 |   3.00   4.000 |", "(2(F7.2,F8.3,' |'))", 1.5f, 2.25f, 3.0f, 4.0f);
-  EXPECT_FMT("           " "   1.00   2.000 |" "   3.00   4.000 |" "   5.00   6.000 |" "   7.00   8.000",
+  EXPECT_FMT("           "
+             "   1.00   2.000 |"
+             "   3.00   4.000 |"
+             "   5.00   6.000 |"
+             "   7.00   8.000",
              "(T12,3(F7.2,F8.3,' |'),F7.2,F8.3)", 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.0);
 }
 
@@ -278,19 +297,20 @@ TEST(FormatParse, WritesAppendAndShareNoState) {
 }
 
 TEST(FormatParse, MalformedFormatsThrow) {
-  for (const char* bad : {"I3", "(I3", "(I3))", "(I3)x", "()", "(I3,)", "(Q5)", "(F5)", "(F5.)", "(E9.0)",
-                          "(I0)", "(A0)", "(I3.4)", "('abc)", "(I3 I4)", "(0I3)", "(T)", "(T0)", "(2'ab')",
-                          "(2(I3)", "(99999(99999('-')))", ""}) {
+  for (const char* bad : {"I3",      "(I3",   "(I3))",  "(I3)x", "()",      "(I3,)",  "(Q5)",
+                          "(F5)",    "(F5.)", "(E9.0)", "(I0)",  "(A0)",    "(I3.4)", "('abc)",
+                          "(I3 I4)", "(0I3)", "(T)",    "(T0)",  "(2'ab')", "(2(I3)", "(99999(99999('-')))",
+                          ""}) {
     EXPECT_THROW(Format{bad}, FormatError) << "format " << bad;
   }
 }
 
 TEST(FormatItems, MismatchedItemsThrow) {
-  EXPECT_THROW(run("('a')", {1}), FormatError);       // nothing could ever take the item
+  EXPECT_THROW(run("('a')", {1}), FormatError); // nothing could ever take the item
   EXPECT_THROW(run("(I3,('x'))", {1, 2}), FormatError);
   EXPECT_THROW(run("(I3)", {1.5}), FormatError);
   EXPECT_THROW(run("(F5.2)", {"x"}), FormatError);
   EXPECT_THROW(run("(A3)", {1}), FormatError);
 }
 
-}  // namespace
+} // namespace

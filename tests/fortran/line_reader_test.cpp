@@ -24,11 +24,11 @@ TEST(LineReaderTest, SplitsTextIntoLines) {
   const std::pair<std::string, std::vector<std::string>> cases[] = {
       {"", {}},
       {"a\nb\n", {"a", "b"}},
-      {"a\nb", {"a", "b"}},             // last line without a line end
-      {"a\r\nb\r\n", {"a", "b"}},       // DOS line ends
-      {"a\r\r\n", {"a\r"}},             // only the one '\r' of the line end goes
+      {"a\nb", {"a", "b"}},       // last line without a line end
+      {"a\r\nb\r\n", {"a", "b"}}, // DOS line ends
+      {"a\r\r\n", {"a\r"}},       // only the one '\r' of the line end goes
       {"\n\n", {"", ""}},
-      {"  x\ty  \n", {"  x\ty  "}},     // blanks and tabs kept as they are
+      {"  x\ty  \n", {"  x\ty  "}}, // blanks and tabs kept as they are
   };
   for (const auto& [text, expected] : cases) {
     LineReader in = LineReader::fromText(text);
@@ -46,21 +46,21 @@ std::string nextOf(LineReader& in) {
 
 TEST(LineReaderTest, StepsBackAndRewinds) {
   LineReader in = LineReader::fromText("one\ntwo\nthree\n");
-  in.back();  // at the start: nothing to step over
+  in.back(); // at the start: nothing to step over
   EXPECT_EQ(nextOf(in), "one");
   EXPECT_EQ(nextOf(in), "two");
   EXPECT_EQ(nextOf(in), "three");
   EXPECT_EQ(in.lineNumber(), 3u);
   EXPECT_TRUE(in.atEnd());
 
-  in.back();  // once: the line just read comes again
+  in.back(); // once: the line just read comes again
   EXPECT_FALSE(in.atEnd());
   EXPECT_EQ(nextOf(in), "three");
-  in.back();  // twice: two lines back
+  in.back(); // twice: two lines back
   in.back();
   EXPECT_EQ(in.lineNumber(), 1u);
   EXPECT_EQ(nextOf(in), "two");
-  for (int i = 0; i < 3; ++i) in.back();  // one more than was read
+  for (int i = 0; i < 3; ++i) in.back(); // one more than was read
   EXPECT_EQ(in.lineNumber(), 0u);
   EXPECT_EQ(nextOf(in), "one");
 
@@ -69,7 +69,7 @@ TEST(LineReaderTest, StepsBackAndRewinds) {
   std::string line = "kept";
   EXPECT_FALSE(in.next(line));
   EXPECT_EQ(line, "kept");
-  in.back();  // after end of file the last line comes again
+  in.back(); // after end of file the last line comes again
   EXPECT_EQ(nextOf(in), "three");
 
   in.rewind();
@@ -112,5 +112,5 @@ TEST(LineReaderTest, OpensFilesAndReportsFailures) {
   EXPECT_FALSE(directory.error.empty());
 }
 
-}  // namespace
-}  // namespace fortran
+} // namespace
+} // namespace fortran

@@ -19,20 +19,20 @@ struct IntegerCase {
 
 TEST(InputFormatTest, ReadsIntegerFields) {
   const IntegerCase cases[] = {
-      {"(I2)", "2", {2}},                 // short line padded: "2 "
-      {"(I2)", "", {0}},                  // blank field is zero
+      {"(I2)", "2", {2}}, // short line padded: "2 "
+      {"(I2)", "", {0}},  // blank field is zero
       {"(I2)", "12", {12}},
-      {"(I1)", "12", {1}},                // columns past the format are ignored
-      {"(I6)", "  1 2 ", {12}},           // blanks inside the field are ignored
+      {"(I1)", "12", {1}},      // columns past the format are ignored
+      {"(I6)", "  1 2 ", {12}}, // blanks inside the field are ignored
       {"(I6)", "-00042", {-42}},
       {"(I6)", "  +7", {7}},
       {"(I11)", "-2147483648", {-2147483648}},
       {"(I4.2,I2)", "  1234", {12, 34}},
-      {"(2(I1,1X),I2)", "1x2y34", {1, 2, 34}},  // X skips whatever stands there
+      {"(2(I1,1X),I2)", "1x2y34", {1, 2, 34}}, // X skips whatever stands there
       {"(T5,I2)", "abcd42", {42}},
       {"(I2,TL2,I2)", "12", {12, 12}},
       {"(TR2,I2,T1,I1)", "9.75", {75, 9}},
-      {"( i2 , 2x , i1 )", "1 ..3", {1, 3}},  // blanks and lower case in the format
+      {"( i2 , 2x , i1 )", "1 ..3", {1, 3}}, // blanks and lower case in the format
   };
   for (const IntegerCase& c : cases) {
     SCOPED_TRACE(std::string(c.format) + " <- \"" + c.line + "\"");
@@ -53,10 +53,10 @@ struct RealCase {
 
 TEST(InputFormatTest, ReadsRealFields) {
   const RealCase cases[] = {
-      {"(F10.4)", "     12345", 0, 1.2345},   // implied point 4 digits from the right
-      {"(F10.4)", "12345", 0, 1.2345},        // trailing blanks ignored, not zeros
+      {"(F10.4)", "     12345", 0, 1.2345}, // implied point 4 digits from the right
+      {"(F10.4)", "12345", 0, 1.2345},      // trailing blanks ignored, not zeros
       {"(F10.4)", "        13", 0, 0.0013},
-      {"(F10.4)", "    0.0130", 0, 0.013},    // an explicit point wins
+      {"(F10.4)", "    0.0130", 0, 0.013}, // an explicit point wins
       {"(F10.4)", "", 0, 0.0},
       {"(F10.0)", "        25", 0, 25.0},
       {"(F10.0)", "       2.5", 0, 2.5},
@@ -64,7 +64,7 @@ TEST(InputFormatTest, ReadsRealFields) {
       {"(F10.2)", "   -.5", 0, -0.5},
       {"(F10.3)", "-1.5E2", 0, -150.0},
       {"(F10.3)", "1.5d-1", 0, 0.15},
-      {"(F10.3)", "15+2", 0, 1.5},            // bare-sign exponent; implied point still applies
+      {"(F10.3)", "15+2", 0, 1.5}, // bare-sign exponent; implied point still applies
       {"(F10.0)", "1e3", 0, 1000.0},
       {"(E12.4)", "  1.2345E+03", 0, 1234.5},
       {"(D12.4)", "  1.2345D+03", 0, 1234.5},
@@ -90,7 +90,7 @@ TEST(InputFormatTest, SinglePrecisionIsRoundedOnceFromTheDecimalText) {
 }
 
 TEST(InputFormatTest, SplitsTextFieldsByColumn) {
-  const std::string label = "STORM FILE NAME     ";  // columns 1-20
+  const std::string label = "STORM FILE NAME     "; // columns 1-20
   const RecordResult r = InputFormat("(A20,A60)").read(label + "storm.001");
   ASSERT_TRUE(r.ok()) << r.error;
   ASSERT_EQ(r.record.size(), 2u);
@@ -121,9 +121,20 @@ TEST(InputFormatTest, ReadsHourlyRainfallRecord) {
   ASSERT_EQ(format.fieldCount(), 29u);
   // Station, date, element, then hours 1-9; the flag letters stand in the
   // skipped 1X columns and the missing hours 10-24 read as blank fields.
-  const std::string line = "6158355" "1998" " 7" "14" "123"
-                           "     0 " "     0 " "     0 " "    12 " "    35 "
-                           "-99999M" "-99999M" "     4T" "   120 ";
+  const std::string line = "6158355"
+                           "1998"
+                           " 7"
+                           "14"
+                           "123"
+                           "     0 "
+                           "     0 "
+                           "     0 "
+                           "    12 "
+                           "    35 "
+                           "-99999M"
+                           "-99999M"
+                           "     4T"
+                           "   120 ";
   const RecordResult r = format.read(line);
   ASSERT_TRUE(r.ok()) << r.error;
   const std::vector<int> head = {6158355, 1998, 7, 14, 123};
@@ -137,7 +148,7 @@ TEST(InputFormatTest, ReadsHourlyRainfallRecord) {
 struct ErrorCase {
   const char* format;
   const char* line;
-  const char* where;  // field and columns the message must name
+  const char* where; // field and columns the message must name
   const char* why;
 };
 
@@ -166,8 +177,8 @@ TEST(InputFormatTest, ReportsBadNumericFields) {
 }
 
 TEST(InputFormatTest, RejectsMalformedFormats) {
-  for (const char* text : {"I2", "(I2", "(I2)x", "(I)", "(F10)", "(F10.)", "(A)", "(Q5)", "(0I2)", "(3T2)",
-                           "(I2,,I3)", "(99999(99999A1))"}) {
+  for (const char* text : {"I2", "(I2", "(I2)x", "(I)", "(F10)", "(F10.)", "(A)", "(Q5)", "(0I2)", "(3T2)", "(I2,,I3)",
+                           "(99999(99999A1))"}) {
     EXPECT_THROW(InputFormat{text}, FormatError) << text;
   }
 }
@@ -181,9 +192,8 @@ TEST(ListInputTest, FirstNumberOfALine) {
     return r.value;
   };
   const std::pair<const char*, double> numbers[] = {
-      {"3", 3},       {"-1", -1},         {"2.5", 2.5},   {".5", 0.5},      {"1e3", 1000},
-      {"1.5D2", 150}, {"+4", 4},          {"60.", 60},    {"1.5d-1", 0.15}, {"  7, 8, 9", 7},
-      {"7,8", 7},     {"\t12.5 mm/hr", 12.5}, {"3*0.25", 0.25}, {"5/", 5},
+      {"3", 3},    {"-1", -1},       {"2.5", 2.5},     {".5", 0.5}, {"1e3", 1000},          {"1.5D2", 150},   {"+4", 4},
+      {"60.", 60}, {"1.5d-1", 0.15}, {"  7, 8, 9", 7}, {"7,8", 7},  {"\t12.5 mm/hr", 12.5}, {"3*0.25", 0.25}, {"5/", 5},
   };
   for (const auto& [line, expected] : numbers) {
     const std::optional<double> v = firstNumber(line);
@@ -213,7 +223,7 @@ TEST(ListInputTest, ReadsStormFileLayout) {
     values.push_back(r.value);
   }
   EXPECT_EQ(values, (std::vector<double>{5.0, 2.0, 1.5, 0.75, -1.0}));
-  EXPECT_EQ(readListNumber(in).status, ReadStatus::EndOfFile);  // and stays there
+  EXPECT_EQ(readListNumber(in).status, ReadStatus::EndOfFile); // and stays there
 }
 
 TEST(ListInputTest, ErrorsNameTheLineAndReadingGoesOn) {
@@ -233,5 +243,5 @@ TEST(ListInputTest, ErrorsNameTheLineAndReadingGoesOn) {
   EXPECT_EQ(readListNumber(in).status, ReadStatus::EndOfFile);
 }
 
-}  // namespace
-}  // namespace fortran
+} // namespace
+} // namespace fortran

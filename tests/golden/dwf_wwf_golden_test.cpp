@@ -56,4 +56,4 @@ TEST_P(DwfWwfGolden, CommandBlocksMatch) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, DwfWwfGolden, ::testing::ValuesIn(caseNames()));
 
-}  // namespace
+} // namespace

@@ -28,7 +28,7 @@ using support::readLines;
 // printed in 60-column fields must fit), with the project and rainfall
 // directories both set to that directory.
 class HydCase : public support::GoldenRun {
- public:
+public:
   HydCase(const std::string& name, const std::string& input)
       : GoldenRun(fs::path("/tmp") / ("khg" + std::to_string(::getpid()) + name),
                   {"Hydrograph golden case", "HYD.DAT", "HYD.OUT", "HYD.SUM", "", "", ""}),
@@ -36,7 +36,7 @@ class HydCase : public support::GoldenRun {
 
   int exitStatus() const { return exitStatus_; }
 
- private:
+private:
   int exitStatus_;
 };
 
@@ -49,9 +49,9 @@ std::string headingP(const std::string& n) { return " 001:" + n + std::string(76
 
 // A summary line from its hand-formatted fields: marker (A4), label (A19),
 // ID, NHYD (A10 / I10), area (F9.2), peak (F9.3), date (A15), R.V. (F8.2), R.C.
-std::string sline(const std::string& marker, const std::string& label, const std::string& id,
-                  const std::string& nhyd, const std::string& area, const std::string& peak,
-                  const std::string& date, const std::string& rv, const std::string& rc = "  n/a") {
+std::string sline(const std::string& marker, const std::string& label, const std::string& id, const std::string& nhyd,
+                  const std::string& area, const std::string& peak, const std::string& date, const std::string& rv,
+                  const std::string& rc = "  n/a") {
   return " " + marker + pad(label, 19) + id + ":" + nhyd + area + peak + " " + date + rv + rc;
 }
 
@@ -67,16 +67,15 @@ const std::string kRule = "--------------------";
 // ---- STORE HYD ----
 
 TEST(HydrographGolden, StoreHydImperial) {
-  HydCase c("store",
-            std::string(" 1\n") + kStart1 +
-                "STORE HYD           ID=[1], NHYD=[123], DT=[5], AREA=[10]\n"
-                "                    1.0 3.0 8.0 6.0 4.0 2.0 1.0 -1\n"
-                "STORE HYD           ID=[2], NHYD=[45], DT=[0.5], AREA=[3.5]\n"
-                "                    2.5 -1\n"
-                "STORE HYD           ID=[3], NHYD=[\"DRY\"], DT=[1], AREA=[1]\n"
-                "                    -1\n"
-                "PRINT HYD           ID=[3], PCYC=[0]\n"
-                "FINISH\n");
+  HydCase c("store", std::string(" 1\n") + kStart1 +
+                         "STORE HYD           ID=[1], NHYD=[123], DT=[5], AREA=[10]\n"
+                         "                    1.0 3.0 8.0 6.0 4.0 2.0 1.0 -1\n"
+                         "STORE HYD           ID=[2], NHYD=[45], DT=[0.5], AREA=[3.5]\n"
+                         "                    2.5 -1\n"
+                         "STORE HYD           ID=[3], NHYD=[\"DRY\"], DT=[1], AREA=[1]\n"
+                         "                    -1\n"
+                         "PRINT HYD           ID=[3], PCYC=[0]\n"
+                         "FINISH\n");
   ASSERT_EQ(c.exitStatus(), 0);
 
   // Seven flows of 5 minutes: two rows reading down the columns (1 3 5 7 / 2 4 6).
@@ -88,8 +87,8 @@ TEST(HydrographGolden, StoreHydImperial) {
                "  0.08    3.00 |  0.25    6.00 |  0.42    2.00 |"},
               "STORE HYD of seven flows");
   expectLines(c.summary(2),
-              {headingH("0002"), sline("    ", "STORE HYD", "01", "       123", "    10.00", "    8.000",
-                                       "No_date    0:10", "    0.21")},
+              {headingH("0002"),
+               sline("    ", "STORE HYD", "01", "       123", "    10.00", "    8.000", "No_date    0:10", "    0.21")},
               "summary of seven flows");
 
   // One flow: the block without a table; DT below 1 is in hours.
@@ -99,8 +98,8 @@ TEST(HydrographGolden, StoreHydImperial) {
                "                       VOLUME     (in)=   0.354", " "},
               "STORE HYD of one flow");
   expectLines(c.summary(3),
-              {headingH("0003"), sline("    ", "STORE HYD", "02", "        45", "     3.50", "    2.500",
-                                       "No_date    0:00", "    0.35")},
+              {headingH("0003"),
+               sline("    ", "STORE HYD", "02", "        45", "     3.50", "    2.500", "No_date    0:00", "    0.35")},
               "summary of one flow");
 
   // First value negative: no ordinates; a quoted reference shows its name.
@@ -110,8 +109,8 @@ TEST(HydrographGolden, StoreHydImperial) {
                "                       VOLUME     (in)=   0.000", " "},
               "STORE HYD of no flows");
   expectLines(c.summary(4),
-              {headingH("0004"), sline("    ", "STORE HYD", "03", "DRY       ", "     1.00", "    0.000",
-                                       "No_date    0:00", "    0.00")},
+              {headingH("0004"),
+               sline("    ", "STORE HYD", "03", "DRY       ", "     1.00", "    0.000", "No_date    0:00", "    0.00")},
               "summary of no flows");
 
   // PRINT HYD of the dry slot: message 170 (a warning) and no table; the
@@ -119,23 +118,21 @@ TEST(HydrographGolden, StoreHydImperial) {
   expectLines(c.detailed(5),
               {kRule, "| PRINT HYD        |   AREA       (ac)=    1.000",
                "| ID=03 (DRY   )   |   QPEAK     (cfs)=    0.000 (i)",
-               "| DT= 1.00 PCYC= 1 |   TPEAK     (hrs)=    0.000",
-               "--------------------   VOLUME     (in)=    0.000", " ", kPeakNote,
-               pad("      *** WARNING: This hydrograph is dry.", 76)},
+               "| DT= 1.00 PCYC= 1 |   TPEAK     (hrs)=    0.000", "--------------------   VOLUME     (in)=    0.000",
+               " ", kPeakNote, pad("      *** WARNING: This hydrograph is dry.", 76)},
               "PRINT HYD of a dry slot");
   expectLines(c.summary(5),
-              {headingH("0005"), sline(" *  ", "PRINT HYD", "03", "DRY       ", "     1.00", "    0.000",
-                                       "No_date    0:00", "    0.00")},
+              {headingH("0005"),
+               sline(" *  ", "PRINT HYD", "03", "DRY       ", "     1.00", "    0.000", "No_date    0:00", "    0.00")},
               "summary of PRINT HYD of a dry slot");
 }
 
 TEST(HydrographGolden, StoreHydMetricInImperialOutAndPrintCycleTwo) {
-  HydCase c("metin",
-            std::string(" 2\n") + kStart1 +
-                "STORE HYD           ID=[2], NHYD=[\"INFLOW-A\"], DT=[0.5], AREA=[10]\n"
-                "                    0.1 0.2 0.5 0.3 0.5 0.4 0.2 0.1 0.05 0.02 0.01 0.0 -1\n"
-                "PRINT HYD           ID=[2], PCYC=[2]\n"
-                "FINISH\n");
+  HydCase c("metin", std::string(" 2\n") + kStart1 +
+                         "STORE HYD           ID=[2], NHYD=[\"INFLOW-A\"], DT=[0.5], AREA=[10]\n"
+                         "                    0.1 0.2 0.5 0.3 0.5 0.4 0.2 0.1 0.05 0.02 0.01 0.0 -1\n"
+                         "PRINT HYD           ID=[2], PCYC=[2]\n"
+                         "FINISH\n");
   ASSERT_EQ(c.exitStatus(), 0);
 
   // 10 ha are 24.71 acres; flows in cms become cfs (x 3.2808 cubed); twelve
@@ -149,8 +146,8 @@ TEST(HydrographGolden, StoreHydMetricInImperialOutAndPrintCycleTwo) {
                "  1.00   17.66 |  2.50   14.13 |  4.00    1.77 |  5.50    0.00 |"},
               "STORE HYD, metric input");
   expectLines(c.summary(2),
-              {headingH("0002"), sline("    ", "STORE HYD", "02", "INFLOW-A  ", "    24.71", "   17.657",
-                                       "No_date    1:00", "    1.69")},
+              {headingH("0002"),
+               sline("    ", "STORE HYD", "02", "INFLOW-A  ", "    24.71", "   17.657", "No_date    1:00", "    1.69")},
               "summary, metric input");
 
   // PRINT HYD cuts the zero tail ordinate (12 -> 11), then PCYC 2 gives
@@ -158,30 +155,28 @@ TEST(HydrographGolden, StoreHydMetricInImperialOutAndPrintCycleTwo) {
   expectLines(c.detailed(3),
               {kRule, "| PRINT HYD        |   AREA       (ac)=   24.710",
                "| ID=02 (INFLOW)   |   QPEAK     (cfs)=   17.657 (i)",
-               "| DT=30.00 PCYC= 2 |   TPEAK     (hrs)=    1.000",
-               "--------------------   VOLUME     (in)=    1.687", " ", kPeakNote, kTimeHeader, kCfs,
-               "   0.00   3.531|   2.00  17.657|   4.00   1.766|", "   1.00  17.657|   3.00   7.063|   5.00   0.353|"},
+               "| DT=30.00 PCYC= 2 |   TPEAK     (hrs)=    1.000", "--------------------   VOLUME     (in)=    1.687",
+               " ", kPeakNote, kTimeHeader, kCfs, "   0.00   3.531|   2.00  17.657|   4.00   1.766|",
+               "   1.00  17.657|   3.00   7.063|   5.00   0.353|"},
               "PRINT HYD with PCYC 2");
   expectLines(c.summary(3),
-              {headingH("0003"), sline("    ", "PRINT HYD", "02", "INFLOW-A  ", "    24.71", "   17.657",
-                                       "No_date    1:00", "    1.69")},
+              {headingH("0003"),
+               sline("    ", "PRINT HYD", "02", "INFLOW-A  ", "    24.71", "   17.657", "No_date    1:00", "    1.69")},
               "summary of PRINT HYD");
 }
 
 // ---- PRINT HYD ----
 
 TEST(HydrographGolden, PrintHydCycles) {
-  HydCase c("print",
-            std::string(" 1\n") +
-                "START               TZERO=[1.5], METOUT=[1], NSTORM=[0], NRUN=[1]\n"
-                "STORE HYD           ID=[4], NHYD=[9], DT=[10], AREA=[5]\n"
-                "                    2 4 6 8 10 8 6 4 2 1 0.0003 0 -1\n"
-                "PRINT HYD           ID=[4], PCYC=[1]\n"
-                "STORE HYD           ID=[5], NHYD=[20], DT=[5], AREA=[1]\n"
-                "                    1 2 3 4 5 6 7 8 9 10 10 9 8 7 6 5 4 3 2 1 -1\n"
-                "PRINT HYD           ID=[5], PCYC=[2]\n"
-                "PRINT HYD           ID=[5], PCYC=[-1]\n"
-                "FINISH\n");
+  HydCase c("print", std::string(" 1\n") + "START               TZERO=[1.5], METOUT=[1], NSTORM=[0], NRUN=[1]\n"
+                                           "STORE HYD           ID=[4], NHYD=[9], DT=[10], AREA=[5]\n"
+                                           "                    2 4 6 8 10 8 6 4 2 1 0.0003 0 -1\n"
+                                           "PRINT HYD           ID=[4], PCYC=[1]\n"
+                                           "STORE HYD           ID=[5], NHYD=[20], DT=[5], AREA=[1]\n"
+                                           "                    1 2 3 4 5 6 7 8 9 10 10 9 8 7 6 5 4 3 2 1 -1\n"
+                                           "PRINT HYD           ID=[5], PCYC=[2]\n"
+                                           "PRINT HYD           ID=[5], PCYC=[-1]\n"
+                                           "FINISH\n");
   ASSERT_EQ(c.exitStatus(), 0);
 
   // The two tail ordinates at or below 0.0003528 cfs are cut: 10 remain,
@@ -189,23 +184,21 @@ TEST(HydrographGolden, PrintHydCycles) {
   expectLines(c.detailed(3),
               {kRule, "| PRINT HYD        |   AREA       (ac)=    5.000",
                "| ID=04 (000009)   |   QPEAK     (cfs)=   10.000 (i)",
-               "| DT=10.00 PCYC= 1 |   TPEAK     (hrs)=    2.167",
-               "--------------------   VOLUME     (in)=    1.686", " ", kPeakNote, kTimeHeader, kCfs,
-               "   1.50   2.000|   2.00   8.000|   2.50   6.000|   3.00   1.000|",
+               "| DT=10.00 PCYC= 1 |   TPEAK     (hrs)=    2.167", "--------------------   VOLUME     (in)=    1.686",
+               " ", kPeakNote, kTimeHeader, kCfs, "   1.50   2.000|   2.00   8.000|   2.50   6.000|   3.00   1.000|",
                "   1.67   4.000|   2.17  10.000|   2.67   4.000|", "   1.83   6.000|   2.33   8.000|   2.83   2.000|"},
               "PRINT HYD with PCYC 1");
   expectLines(c.summary(3),
-              {headingH("0003"), sline("    ", "PRINT HYD", "04", "         9", "     5.00", "   10.000",
-                                       "No_date    2:10", "    1.69")},
+              {headingH("0003"),
+               sline("    ", "PRINT HYD", "04", "         9", "     5.00", "   10.000", "No_date    2:10", "    1.69")},
               "summary of PCYC 1");
 
   // Twenty ordinates, PCYC 2: rows from ordinates 1, 3 and 5, every 6th.
   expectLines(c.detailed(5),
               {kRule, "| PRINT HYD        |   AREA       (ac)=    1.000",
                "| ID=05 (000020)   |   QPEAK     (cfs)=   10.000 (i)",
-               "| DT= 5.00 PCYC= 2 |   TPEAK     (hrs)=    2.250",
-               "--------------------   VOLUME     (in)=    9.091", " ", kPeakNote, kTimeHeader, kCfs,
-               "   1.50   1.000|   2.00   7.000|   2.50   8.000|   3.00   2.000|",
+               "| DT= 5.00 PCYC= 2 |   TPEAK     (hrs)=    2.250", "--------------------   VOLUME     (in)=    9.091",
+               " ", kPeakNote, kTimeHeader, kCfs, "   1.50   1.000|   2.00   7.000|   2.50   8.000|   3.00   2.000|",
                "   1.67   3.000|   2.17   9.000|   2.67   6.000|", "   1.83   5.000|   2.33  10.000|   2.83   4.000|"},
               "PRINT HYD with PCYC 2");
 
@@ -213,29 +206,28 @@ TEST(HydrographGolden, PrintHydCycles) {
   expectLines(c.detailed(6),
               {kRule, "| PRINT HYD        |   AREA       (ac)=    1.000",
                "| ID=05 (000020)   |   QPEAK     (cfs)=   10.000 (i)",
-               "| DT= 5.00 PCYC=-1 |   TPEAK     (hrs)=    2.250",
-               "--------------------   VOLUME     (in)=    9.091", " ", kPeakNote},
+               "| DT= 5.00 PCYC=-1 |   TPEAK     (hrs)=    2.250", "--------------------   VOLUME     (in)=    9.091",
+               " ", kPeakNote},
               "PRINT HYD with PCYC -1");
   expectLines(c.summary(6),
-              {headingH("0006"), sline("    ", "PRINT HYD", "05", "        20", "     1.00", "   10.000",
-                                       "No_date    2:15", "    9.09")},
+              {headingH("0006"),
+               sline("    ", "PRINT HYD", "05", "        20", "     1.00", "   10.000", "No_date    2:15", "    9.09")},
               "summary of PCYC -1");
 }
 
 // ---- SAVE HYD and READ HYD ----
 
 TEST(HydrographGolden, SaveAndReadImperial) {
-  HydCase c("imp",
-            std::string(" 1\n") + kStart1 +
-                "STORE HYD           ID=[1], NHYD=[123], DT=[5], AREA=[10]\n"
-                "                    1.0 3.0 8.0 6.0 4.0 2.0 1.0 -1\n"
-                "SAVE HYD            ID=[1], PCYC=[-1], ICASE=[-1]\n"
-                "  FILENAME          flow1.hyd\n"
-                "  COMMENT           round trip imperial\n"
-                "READ HYD            ID=[3], NHYD=[456], \"flow1.hyd\"\n"
-                "READ HYD            ID=[4], NHYD=[457]\n"
-                "  FILE              flow1.hyd\n"
-                "FINISH\n");
+  HydCase c("imp", std::string(" 1\n") + kStart1 +
+                       "STORE HYD           ID=[1], NHYD=[123], DT=[5], AREA=[10]\n"
+                       "                    1.0 3.0 8.0 6.0 4.0 2.0 1.0 -1\n"
+                       "SAVE HYD            ID=[1], PCYC=[-1], ICASE=[-1]\n"
+                       "  FILENAME          flow1.hyd\n"
+                       "  COMMENT           round trip imperial\n"
+                       "READ HYD            ID=[3], NHYD=[456], \"flow1.hyd\"\n"
+                       "READ HYD            ID=[4], NHYD=[457]\n"
+                       "  FILE              flow1.hyd\n"
+                       "FINISH\n");
   ASSERT_EQ(c.exitStatus(), 0);
   const std::string file = c.path("flow1.hyd");
   const std::string comment = "round trip imperial";
@@ -244,9 +236,8 @@ TEST(HydrographGolden, SaveAndReadImperial) {
   expectLines(c.detailed(3),
               {kRule, "| SAVE HYD         |   AREA       (ac)=   10.000",
                "| ID=01 (000123)   |   QPEAK     (cfs)=    8.000 (i)",
-               "| DT= 5.00 PCYC=-1 |   TPEAK     (hrs)=    0.167",
-               "--------------------   VOLUME     (in)=    0.207", "  Filename: " + pad(file, 60),
-               "  Comments: " + pad(comment, 60), " ", kPeakNote},
+               "| DT= 5.00 PCYC=-1 |   TPEAK     (hrs)=    0.167", "--------------------   VOLUME     (in)=    0.207",
+               "  Filename: " + pad(file, 60), "  Comments: " + pad(comment, 60), " ", kPeakNote},
               "SAVE HYD block");
   expectLines(c.summary(3),
               {headingH("0003"),
@@ -262,9 +253,8 @@ TEST(HydrographGolden, SaveAndReadImperial) {
   expectLines(c.detailed(4),
               {kRule, "| READ HYD         |   AREA       (ac)=   10.000",
                "| ID=03 (000456)   |   QPEAK     (cfs)=    8.000    ",
-               "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167",
-               "--------------------   VOLUME     (in)=    0.207", "  Filename: " + pad(file, 60),
-               "  Comments: " + pad(comment, 60), " ", kTimeHeader, kCfs,
+               "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167", "--------------------   VOLUME     (in)=    0.207",
+               "  Filename: " + pad(file, 60), "  Comments: " + pad(comment, 60), " ", kTimeHeader, kCfs,
                "   0.00   1.000|   0.17   8.000|   0.33   4.000|   0.50   1.000|",
                "   0.08   3.000|   0.25   6.000|   0.42   2.000|"},
               "READ HYD block");
@@ -283,15 +273,14 @@ TEST(HydrographGolden, SaveAndReadImperial) {
 }
 
 TEST(HydrographGolden, SaveAndReadMetric) {
-  HydCase c("met",
-            std::string(" 1\n") + kStart2 +
-                "STORE HYD           ID=[2], NHYD=[\"INFLOW-A\"], DT=[5], AREA=[2.471]\n"
-                "                    3.5 7 14 7 3.5 -1\n"
-                "SAVE HYD            ID=[2], PCYC=[1], ICASE=[0]\n"
-                "  COMMENT           metric trip\n"
-                "READ HYD            ID=[6], NHYD=[\"BACK\"]\n"
-                "FILE                H-INFLOW.001\n"
-                "FINISH\n");
+  HydCase c("met", std::string(" 1\n") + kStart2 +
+                       "STORE HYD           ID=[2], NHYD=[\"INFLOW-A\"], DT=[5], AREA=[2.471]\n"
+                       "                    3.5 7 14 7 3.5 -1\n"
+                       "SAVE HYD            ID=[2], PCYC=[1], ICASE=[0]\n"
+                       "  COMMENT           metric trip\n"
+                       "READ HYD            ID=[6], NHYD=[\"BACK\"]\n"
+                       "FILE                H-INFLOW.001\n"
+                       "FINISH\n");
   ASSERT_EQ(c.exitStatus(), 0);
   // Automatic name: "H-", the first six characters of the name, ".001".
   const std::string file = c.path("H-INFLOW.001");
@@ -300,9 +289,8 @@ TEST(HydrographGolden, SaveAndReadMetric) {
   expectLines(c.detailed(3),
               {kRule, "| SAVE HYD         |   AREA       (ha)=    1.000",
                "| ID=02 (INFLOW)   |   QPEAK     (cms)=    0.396 (i)",
-               "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167",
-               "--------------------   VOLUME     (mm)=   29.733", "  Filename: " + pad(file, 60),
-               "  Comments: " + pad(comment, 60), " ", kPeakNote, kTimeHeader, kCms,
+               "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167", "--------------------   VOLUME     (mm)=   29.733",
+               "  Filename: " + pad(file, 60), "  Comments: " + pad(comment, 60), " ", kPeakNote, kTimeHeader, kCms,
                "   0.00   0.099|   0.17   0.396|   0.33   0.099|", "   0.08   0.198|   0.25   0.198|"},
               "SAVE HYD block, metric");
   expectLines(c.summary(3),
@@ -320,9 +308,8 @@ TEST(HydrographGolden, SaveAndReadMetric) {
   expectLines(c.detailed(4),
               {kRule, "| READ HYD         |   AREA       (ha)=    1.000",
                "| ID=06 (BACK  )   |   QPEAK     (cms)=    0.396    ",
-               "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167",
-               "--------------------   VOLUME     (mm)=   29.733", "  Filename: " + pad(file, 60),
-               "  Comments: " + pad(comment, 60), " ", kTimeHeader, kCms,
+               "| DT= 5.00 PCYC= 1 |   TPEAK     (hrs)=    0.167", "--------------------   VOLUME     (mm)=   29.733",
+               "  Filename: " + pad(file, 60), "  Comments: " + pad(comment, 60), " ", kTimeHeader, kCms,
                "   0.00   0.099|   0.17   0.396|   0.33   0.099|", "   0.08   0.198|   0.25   0.198|"},
               "READ HYD block, metric");
   expectLines(c.summary(4),
@@ -346,19 +333,18 @@ void appendReal(std::string& b, float v) {
 }
 
 TEST(HydrographGolden, SaveAllSwitchWritesAutomaticFilesAndRecords) {
-  HydCase c("all",
-            std::string(" 1\n") + kStart1 +
-                "SAVE HYD            CODE=[2], PCYC=[0]\n"
-                "STORE HYD           ID=[5], NHYD=[\"AUTOMATIC1\"], DT=[10], AREA=[2]\n"
-                "                    0.5 1.5 1.0 -1\n"
-                "STORE HYD           ID=[6], NHYD=[77], DT=[10], AREA=[2]\n"
-                "                    0.5 -1\n"
-                "SAVE HYD            CODE=[-2], PCYC=[0]\n"
-                "SAVE HYD            CODE=[5], PCYC=[0]\n"
-                "STORE HYD           ID=[7], NHYD=[8], DT=[10], AREA=[2]\n"
-                "                    0.5 -1\n"
-                "READ HYD            ID=[8], NHYD=[88], \"AUTOMATI.001\"\n"
-                "FINISH\n");
+  HydCase c("all", std::string(" 1\n") + kStart1 +
+                       "SAVE HYD            CODE=[2], PCYC=[0]\n"
+                       "STORE HYD           ID=[5], NHYD=[\"AUTOMATIC1\"], DT=[10], AREA=[2]\n"
+                       "                    0.5 1.5 1.0 -1\n"
+                       "STORE HYD           ID=[6], NHYD=[77], DT=[10], AREA=[2]\n"
+                       "                    0.5 -1\n"
+                       "SAVE HYD            CODE=[-2], PCYC=[0]\n"
+                       "SAVE HYD            CODE=[5], PCYC=[0]\n"
+                       "STORE HYD           ID=[7], NHYD=[8], DT=[10], AREA=[2]\n"
+                       "                    0.5 -1\n"
+                       "READ HYD            ID=[8], NHYD=[88], \"AUTOMATI.001\"\n"
+                       "FINISH\n");
   ASSERT_EQ(c.exitStatus(), 0);
   const std::string on = " " + std::string(3, ' ') + pad(" SAVE HYD", 19) + pad("SAVE ALL SIMULATED HYDROGRAPHS", 60);
   const std::string off =
@@ -379,9 +365,10 @@ TEST(HydrographGolden, SaveAllSwitchWritesAutomaticFilesAndRecords) {
                "                       VOLUME     (in)=   0.248", " ", kTimeHeader, kCfs,
                "  0.00    0.50 |  0.17    1.50 |  0.33    1.00 |"},
               "STORE HYD while saving all");
-  expectLines(readLines(named),
-              {" 1", std::string(60, ' '), "    10.00", "      2.0000", ".50000E+00", ".15000E+01", ".10000E+01", " -1.0"},
-              "automatic file of a named slot");
+  expectLines(
+      readLines(named),
+      {" 1", std::string(60, ' '), "    10.00", "      2.0000", ".50000E+00", ".15000E+01", ".10000E+01", " -1.0"},
+      "automatic file of a named slot");
 
   // A numeric slot: the file is named as SAVE HYD names it, "H-" and six digits.
   const std::string numbered = c.path("H-000077.001");
@@ -411,7 +398,7 @@ TEST(HydrographGolden, SaveAllSwitchWritesAutomaticFilesAndRecords) {
   appendReal(want, 2.0f);
   appendReal(want, 1.5f);
   want += "No_date    0:10";
-  appendReal(want, 0.247934714f);  // 3 cfs x 1/6 h / (2 ac x 1.00833)
+  appendReal(want, 0.247934714f); // 3 cfs x 1/6 h / (2 ac x 1.00833)
   appendInt(want, 3);
   appendInt(want, 1001);
   want += std::string(90, ' ');
@@ -422,7 +409,7 @@ TEST(HydrographGolden, SaveAllSwitchWritesAutomaticFilesAndRecords) {
   appendReal(want, 2.0f);
   appendReal(want, 0.5f);
   want += "No_date    0:00";
-  appendReal(want, 0.0413224511f);  // 0.5 cfs x 1/6 h / (2 ac x 1.00833)
+  appendReal(want, 0.0413224511f); // 0.5 cfs x 1/6 h / (2 ac x 1.00833)
   appendInt(want, 1);
   ASSERT_EQ(want.size(), 90u + 2u * 162u);
   const std::string got = fileText(c.path("SUMMARY.sbo"));
@@ -433,13 +420,12 @@ TEST(HydrographGolden, SaveAllSwitchWritesAutomaticFilesAndRecords) {
 // A second run started by START: the automatic files carry the extension
 // .002 and the records METOUT * 1000 + NRUN; metric output writes cms and ha.
 TEST(HydrographGolden, SecondRunExtensionAndMetricAutomaticFile) {
-  HydCase c("run2",
-            std::string(" 1\n") + kStart1 +
-                "SAVE HYD            CODE=[2], PCYC=[0]\n"
-                "STORE HYD           ID=[1], NHYD=[\"RUNS\"], DT=[5], AREA=[1]\n"
-                "                    3.5 -1\n"
-                "START               TZERO=[0.0], METOUT=[2], NSTORM=[0], NRUN=[2]\n"
-                "FINISH\n");
+  HydCase c("run2", std::string(" 1\n") + kStart1 +
+                        "SAVE HYD            CODE=[2], PCYC=[0]\n"
+                        "STORE HYD           ID=[1], NHYD=[\"RUNS\"], DT=[5], AREA=[1]\n"
+                        "                    3.5 -1\n"
+                        "START               TZERO=[0.0], METOUT=[2], NSTORM=[0], NRUN=[2]\n"
+                        "FINISH\n");
   ASSERT_EQ(c.exitStatus(), 0);
   const std::string first = c.path("RUNS.001");
   const std::string second = c.path("RUNS.002");
@@ -462,7 +448,7 @@ TEST(HydrographGolden, SecondRunExtensionAndMetricAutomaticFile) {
   appendReal(want, 0.404694468f);
   appendReal(want, 0.0991125703f);
   want += "No_date    0:00";
-  appendReal(want, 7.34713221f);  // 3.5 cfs x 1/12 h / (1 ac x 1.00833) x 25.4
+  appendReal(want, 7.34713221f); // 3.5 cfs x 1/12 h / (1 ac x 1.00833) x 25.4
   appendInt(want, 1);
   const std::string got = fileText(c.path("SUMMARY.sbo"));
   ASSERT_EQ(got.size(), 90u + 162u);
@@ -478,13 +464,12 @@ TEST(HydrographGolden, EachRunSetRecreatesTheSummaryRecordFile) {
   support::TempDir dir(fs::path("/tmp") / ("khg" + std::to_string(::getpid()) + "sets"));
   const std::string project = dir.prefix();
   support::writeLines(dir.path() / "kestran.DIR", {project, project});
-  support::writeLines(dir.path() / "kestran.RUN",
-                      {"$BATCH RUN", "first", "A.DAT", "A.OUT", "A.SUM", "", "", "", "second", "B.DAT", "B.OUT",
-                       "B.SUM", "", "", "", "end", "FINISH"});
+  support::writeLines(dir.path() / "kestran.RUN", {"$BATCH RUN", "first", "A.DAT", "A.OUT", "A.SUM", "", "", "",
+                                                   "second", "B.DAT", "B.OUT", "B.SUM", "", "", "", "end", "FINISH"});
   const auto input = [](const std::string& name, int id) {
-    return std::string(" 1\n") + kStart1 + "SAVE HYD            CODE=[2], PCYC=[0]\n" +
-           "STORE HYD           ID=[" + std::to_string(id) + "], NHYD=[\"" + name + "\"], DT=[5], AREA=[1]\n" +
-           "                    1.0 2.0 -1\n" + "FINISH\n";
+    return std::string(" 1\n") + kStart1 + "SAVE HYD            CODE=[2], PCYC=[0]\n" + "STORE HYD           ID=[" +
+           std::to_string(id) + "], NHYD=[\"" + name + "\"], DT=[5], AREA=[1]\n" + "                    1.0 2.0 -1\n" +
+           "FINISH\n";
   };
   support::writeFile(dir.path() / "A.DAT", input("FIRST", 1));
   support::writeFile(dir.path() / "B.DAT", input("SECOND", 2));
@@ -496,14 +481,14 @@ TEST(HydrographGolden, EachRunSetRecreatesTheSummaryRecordFile) {
   ASSERT_EQ(got.size(), 90u + 162u);
   EXPECT_EQ(got.substr(0, 90), pad(project, 90));
   std::string head;
-  appendInt(head, 1001);  // METOUT 1 x 1000 + NRUN 1
+  appendInt(head, 1001); // METOUT 1 x 1000 + NRUN 1
   EXPECT_EQ(got.substr(90, 4), head);
   EXPECT_EQ(got.substr(184, 19), pad("STORE HYD", 19));
   std::string id;
   appendInt(id, 2);
   EXPECT_EQ(got.substr(203, 4), id);
   EXPECT_EQ(got.substr(207, 10), "SECOND    ");
-  EXPECT_EQ(got.substr(229, 15), "No_date    0:05");  // the second ordinate, 5 minutes on
+  EXPECT_EQ(got.substr(229, 15), "No_date    0:05"); // the second ordinate, 5 minutes on
   std::string npts;
   appendInt(npts, 2);
   EXPECT_EQ(got.substr(248, 4), npts);
@@ -540,8 +525,8 @@ TEST(HydrographGolden, SlotOutsideOneToTenEndsTheRun) {
                 {headingP("0003"), "      FINISH", " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES.",
                  std::string(85, '-'), std::string(85, '*'), "     WARNINGS / ERRORS / NOTES",
                  "     -------------------------", pad(std::string(" 001:0002 ") + bad.label, 70),
-                 pad(std::string("      ") + bad.message, 70),
-                 "   Simulation ended on 2026-01-02     at 03:04:05", std::string(85, '='), ""},
+                 pad(std::string("      ") + bad.message, 70), "   Simulation ended on 2026-01-02     at 03:04:05",
+                 std::string(85, '='), ""},
                 "end of run");
   }
 }
@@ -577,9 +562,8 @@ TEST(HydrographGolden, ReadHydOfAMissingFile) {
   expectLines(rest,
               {kRule, "| READ HYD         |   AREA       (ac)=    0.000",
                "| ID=01 (000005)   |   QPEAK     (cfs)=    0.000    ",
-               "| DT= 0.00 PCYC= 1 |   TPEAK     (hrs)=    0.000",
-               "--------------------   VOLUME     (in)=    0.000", "  Filename: " + pad(file, 60),
-               "  Comments: " + std::string(60, ' '), " "},
+               "| DT= 0.00 PCYC= 1 |   TPEAK     (hrs)=    0.000", "--------------------   VOLUME     (in)=    0.000",
+               "  Filename: " + pad(file, 60), "  Comments: " + std::string(60, ' '), " "},
               "READ HYD block of a missing file");
   expectLines(c.summary(2),
               {headingH("0002"),
@@ -588,7 +572,7 @@ TEST(HydrographGolden, ReadHydOfAMissingFile) {
               "READ HYD summary of a missing file");
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -596,15 +580,14 @@ namespace {
 // flows of 0.5, 2 and 1 cms at 10 minutes give back 4 ha, a 2 cms peak at
 // 0:10 and 3.5 cms x 600 s over 40,000 m2 = 52.5 mm (not NaN from zero factors).
 TEST(HydrographGolden, CommandsBeforeStartUseTheInputUnits) {
-  HydCase c("nostart",
-            " 2\n"
-            "STORE HYD           ID=[1], NHYD=[5], DT=[10], AREA=[4]\n"
-            "                    0.5 2.0 1.0 -1\n"
-            "FINISH\n");
+  HydCase c("nostart", " 2\n"
+                       "STORE HYD           ID=[1], NHYD=[5], DT=[10], AREA=[4]\n"
+                       "                    0.5 2.0 1.0 -1\n"
+                       "FINISH\n");
   EXPECT_EQ(c.exitStatus(), 0);
   ASSERT_GE(c.summary(1).size(), 2u);
   EXPECT_EQ(c.summary(1)[1],
             sline("    ", "STORE HYD", "01", "         5", "     4.00", "    2.000", "No_date    0:10", "   52.50"));
 }
 
-}  // namespace
+} // namespace

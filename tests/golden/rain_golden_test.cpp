@@ -53,8 +53,8 @@ const std::string kStart = "START               TZERO=[0.0], METOUT=[1], NSTORM=
 TEST(RainGolden, ReadStormImperialThenComputeApi) {
   StormRun r("readstorm");
   r.file("FIVE.STM", kFiveStepStorm);
-  ASSERT_EQ(r.run(1, {kStart, "READ STORM", "                    STORM_FILENAME=[\"FIVE.STM\"]",
-                      "COMPUTE API", "                    APII=[0.5], APIK=[0.9]", "FINISH"}),
+  ASSERT_EQ(r.run(1, {kStart, "READ STORM", "                    STORM_FILENAME=[\"FIVE.STM\"]", "COMPUTE API",
+                      "                    APII=[0.5], APIK=[0.9]", "FINISH"}),
             0);
   const std::string comment = pad("Five step test storm", 40);
   expectLines(r.detailed(2),
@@ -115,8 +115,7 @@ TEST(RainGolden, ReadStormThroughTheStartPointerFileMetric) {
   StormRun r("pointer");
   r.file("FIVE.STM", kFiveStepStorm);
   ASSERT_EQ(r.run(1, {"START               TZERO=[0.0], METOUT=[2], NSTORM=[1], NRUN=[1]",
-                      "                    \"FIVE.STM\"", "READ STORM", "                    \"STORM.001\"",
-                      "FINISH"}),
+                      "                    \"FIVE.STM\"", "READ STORM", "                    \"STORM.001\"", "FINISH"}),
             0);
   EXPECT_EQ(readLines(r.dir() / "STORM.001"), (Lines{" 99", pad(r.dir().string() + "/FIVE.STM", 60)}));
   const std::string comment = pad("Five step test storm", 40);
@@ -296,9 +295,9 @@ TEST(RainGolden, MassStormAtACoarserStep) {
 TEST(RainGolden, DecreasingMassCurveEndsTheRun) {
   StormRun r("massdown");
   r.file("DOWN.DAT", {"Curve going down", "10", "3", "0.5", "0.4", "0.9"});
-  ASSERT_EQ(r.run(1, {kStart, "MASS STORM", "                    PTOT=[1.0], DT=[10], \"DOWN.DAT\"",
-                      "COMPUTE API", "                    APII=[0.5], APIK=[0.9]", "FINISH"}),
-            1);  // a run that ended on an error
+  ASSERT_EQ(r.run(1, {kStart, "MASS STORM", "                    PTOT=[1.0], DT=[10], \"DOWN.DAT\"", "COMPUTE API",
+                      "                    APII=[0.5], APIK=[0.9]", "FINISH"}),
+            1); // a run that ended on an error
   expectLines(r.summary(2), {kPHeading(2), "  ** MASS STORM        "}, "MASS STORM summary");
   const Lines detailed = r.detailed(2);
   ASSERT_GE(detailed.size(), 2u);
@@ -308,14 +307,15 @@ TEST(RainGolden, DecreasingMassCurveEndsTheRun) {
   EXPECT_EQ(detailed[detailed.size() - 2], blanks(11) + "   0.17   3.000 |   0.33  -0.600 |   0.50   3.000 |");
   bool terminated = false, apiRan = false;
   for (const std::string& l : r.sum) {
-    terminated = terminated || l.find("**** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES.") != std::string::npos;
+    terminated =
+        terminated || l.find("**** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES.") != std::string::npos;
     apiRan = apiRan || l.find("COMPUTE API") != std::string::npos;
   }
   EXPECT_TRUE(terminated);
   EXPECT_FALSE(apiRan);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -345,4 +345,4 @@ TEST(RainGolden, EachRunDatesItsPeaksWithItsOwnStart) {
   EXPECT_EQ(peakLabel(3), " No_date   30:00");
 }
 
-}  // namespace
+} // namespace

@@ -38,7 +38,7 @@ std::vector<std::string> expectedLines(const fs::path& path) {
 
 // A fresh working directory, removed afterwards.
 class WorkDir : public support::TempDir {
- public:
+public:
   explicit WorkDir(const std::string& name)
       : TempDir(support::scratchRoot() / ("kestran-golden-" + name + "-" + std::to_string(::getpid()))) {}
 };
@@ -93,10 +93,9 @@ TEST_P(Golden, OutputsMatch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RunControl, Golden,
-                         ::testing::Values("finish_only", "comments", "two_runs", "reader_error_20",
-                                           "reader_error_21", "reader_error_22", "reader_error_23",
-                                           "reader_error_24", "units_missing", "batch", "start_date",
-                                           "three_runs", "in_loop", "wilhyd_values_missing",
+                         ::testing::Values("finish_only", "comments", "two_runs", "reader_error_20", "reader_error_21",
+                                           "reader_error_22", "reader_error_23", "reader_error_24", "units_missing",
+                                           "batch", "start_date", "three_runs", "in_loop", "wilhyd_values_missing",
                                            "errors_before_finish", "kinroute_pipe_sizes"));
 
 // The hydrograph operations, chained after STORE HYD: sums of equal and of
@@ -250,7 +249,7 @@ TEST(GoldenProblems, HelpAndVersion) {
   EXPECT_EQ(runProgram(work.path(), "--bogus"), 2);
 }
 
-}  // namespace
+} // namespace
 
 // Level-pool routing through a pond: steps given, omitted, in hours and in
 // minutes, sub-step rounding, the overflow slot and a dry inflow. Each case

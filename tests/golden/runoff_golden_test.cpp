@@ -156,8 +156,7 @@ TEST(RunoffGolden, StormThenComputeNashydAndDesignStandhyd) {
                   "      [LOSS= 2 :CN= 80.0]",
               },
               "DESIGN STANDHYD summary");
-  expectLines(r.messages(),
-              {pad(" 001:0004 DESIGN STANDHYD", 70), pad(warning33a, 70), pad(warning33b, 70)},
+  expectLines(r.messages(), {pad(" 001:0004 DESIGN STANDHYD", 70), pad(warning33a, 70), pad(warning33b, 70)},
               "messages");
 }
 
@@ -219,8 +218,7 @@ TEST(RunoffGolden, DatedStormShowsThePeakAsDateAndTime) {
   ASSERT_GE(block.size(), 10u);
   EXPECT_EQ(block[8], "     TIME TO PEAK    (hrs)=    1.333");
   EXPECT_EQ(block[9], "                     or on  2020.0615_ 1:20");
-  EXPECT_EQ(r.summary(3).at(1),
-            "     COMPUTE NASHYD     01:       101   100.00   26.561 2020.0615_ 1:20    0.500.455");
+  EXPECT_EQ(r.summary(3).at(1), "     COMPUTE NASHYD     01:       101   100.00   26.561 2020.0615_ 1:20    0.500.455");
 }
 
 // The storm of 10-minute steps used at 5 minutes and then at 10 minutes again.
@@ -293,49 +291,77 @@ TEST(RunoffGolden, UnusableValuesAndEmptyStormsNeverGiveNaNOrSuccess) {
   struct Case {
     const char* name;
     Lines command;
-    const char* storm;     // file read before the command
+    const char* storm; // file read before the command
     int exitStatus;
-    const char* expected;  // a line of the detailed output
+    const char* expected; // a line of the detailed output
   };
   const std::string kStep = "                    ";
   const std::vector<Case> cases = {
-      {"area0", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[0], PRINT=[0,0],",
-                 kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
-       "FIVE.STM", 1, "      *** ERROR: AREA must be greater than 0,  COMMAND aborted."},
-      {"areaneg", {"CALIB NASHYD        ID=[2], NHYD=[102], DT=[10], AREA=[-5], QBASE=[0.5],",
-                   kStep + "CN=[85], IA=[0.1], N=[3], TP=[0.7], RAIN=[-1]"},
-       "FIVE.STM", 1, "      *** ERROR: AREA must be greater than 0,  COMMAND aborted."},
-      {"nhuge", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
-                 kStep + "CN=[75], IA=[0.1], N=[33554432], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
-       "FIVE.STM", 1, "      *** ERROR: N must not be greater than 25,  COMMAND aborted."},
-      {"n30", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
-               kStep + "CN=[75], IA=[0.1], N=[30], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
-       "FIVE.STM", 1, "      *** ERROR: N must not be greater than 25,  COMMAND aborted."},
-      {"nrainneg", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
-                    kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[-200], RAIN=[-1]"},
-       "FIVE.STM", 1, "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
-      {"nrainhuge", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
-                     kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[3000000000], RAIN=[-1]"},
-       "FIVE.STM", 1, "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
-      {"urbnrain", {"COMPUTE URBHYD      ID=[1], NHYD=[201], DT=[10], AREA=[25], X=[0], XIMP=[30],",
-                    kStep + "TIMP=[50], NRAIN=[-300], FO=[-1], CN=[80], IA=[0.2], F=[0], IAI=[0.05],",
-                    kStep + "IAP=[0.1], SCI=[0], SCP=[0], S=[2], L=[100], N=[0.015], S=[3], L=[50],",
-                    kStep + "N=[0.3], RAIN=[-1]"},
-       "FIVE.STM", 1, "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
+      {"area0",
+       {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[0], PRINT=[0,0],",
+        kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
+       "FIVE.STM",
+       1,
+       "      *** ERROR: AREA must be greater than 0,  COMMAND aborted."},
+      {"areaneg",
+       {"CALIB NASHYD        ID=[2], NHYD=[102], DT=[10], AREA=[-5], QBASE=[0.5],",
+        kStep + "CN=[85], IA=[0.1], N=[3], TP=[0.7], RAIN=[-1]"},
+       "FIVE.STM",
+       1,
+       "      *** ERROR: AREA must be greater than 0,  COMMAND aborted."},
+      {"nhuge",
+       {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+        kStep + "CN=[75], IA=[0.1], N=[33554432], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
+       "FIVE.STM",
+       1,
+       "      *** ERROR: N must not be greater than 25,  COMMAND aborted."},
+      {"n30",
+       {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+        kStep + "CN=[75], IA=[0.1], N=[30], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
+       "FIVE.STM",
+       1,
+       "      *** ERROR: N must not be greater than 25,  COMMAND aborted."},
+      {"nrainneg",
+       {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+        kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[-200], RAIN=[-1]"},
+       "FIVE.STM",
+       1,
+       "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
+      {"nrainhuge",
+       {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[10], AREA=[100], PRINT=[0,0],",
+        kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[3000000000], RAIN=[-1]"},
+       "FIVE.STM",
+       1,
+       "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
+      {"urbnrain",
+       {"COMPUTE URBHYD      ID=[1], NHYD=[201], DT=[10], AREA=[25], X=[0], XIMP=[30],",
+        kStep + "TIMP=[50], NRAIN=[-300], FO=[-1], CN=[80], IA=[0.2], F=[0], IAI=[0.05],",
+        kStep + "IAP=[0.1], SCI=[0], SCP=[0], S=[2], L=[100], N=[0.015], S=[3], L=[50],", kStep + "N=[0.3], RAIN=[-1]"},
+       "FIVE.STM",
+       1,
+       "      *** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."},
       // A storm of no depth at 10 minutes brought to 5: PTOT 0 after the change of step.
-      {"nashdry", {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[5], AREA=[100], PRINT=[0,0],",
-                   kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
-       "DRY.STM", 0, "     RUNOFF COEFFICIENT   =    0.000"},
-      {"urbdry", {"COMPUTE URBHYD      ID=[1], NHYD=[201], DT=[5], AREA=[25], X=[0], XIMP=[30],",
-                  kStep + "TIMP=[50], NRAIN=[0], FO=[-1], CN=[80], IA=[0.2], F=[0], IAI=[0.05],",
-                  kStep + "IAP=[0.1], SCI=[0], SCP=[0], S=[2], L=[100], N=[0.015], S=[3], L=[50],",
-                  kStep + "N=[0.3], RAIN=[-1]"},
-       "DRY.STM", 0, "     RUNOFF COEFFICIENT   =       0.00         0.00          0.000"},
+      {"nashdry",
+       {"COMPUTE NASHYD      ID=[1], NHYD=[101], DT=[5], AREA=[100], PRINT=[0,0],",
+        kStep + "CN=[75], IA=[0.1], N=[3], TP=[1.0], NRAIN=[0], RAIN=[-1]"},
+       "DRY.STM",
+       0,
+       "     RUNOFF COEFFICIENT   =    0.000"},
+      {"urbdry",
+       {"COMPUTE URBHYD      ID=[1], NHYD=[201], DT=[5], AREA=[25], X=[0], XIMP=[30],",
+        kStep + "TIMP=[50], NRAIN=[0], FO=[-1], CN=[80], IA=[0.2], F=[0], IAI=[0.05],",
+        kStep + "IAP=[0.1], SCI=[0], SCP=[0], S=[2], L=[100], N=[0.015], S=[3], L=[50],", kStep + "N=[0.3], RAIN=[-1]"},
+       "DRY.STM",
+       0,
+       "     RUNOFF COEFFICIENT   =       0.00         0.00          0.000"},
       // XIMP 0.15 above TIMP 0.10, then the warning on TIMP below 0.2.
-      {"ximp", {"CALIB STANDHYD      ID=[1], NHYD=[301], DT=[10], AREA=[25], XIMP=[15], TIMP=[10],",
-                kStep + "DWF=[0.2], LOSS=[2], CN=[80], IAP=[0.2], SLP=[2], LGP=[40], MNP=[0.25],",
-                kStep + "SCP=[0], IAI=[0.05], SLI=[1], LGI=[200], MNI=[0.013], SCI=[0], RAIN=[-1]"},
-       "FIVE.STM", 1, " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."},
+      {"ximp",
+       {"CALIB STANDHYD      ID=[1], NHYD=[301], DT=[10], AREA=[25], XIMP=[15], TIMP=[10],",
+        kStep + "DWF=[0.2], LOSS=[2], CN=[80], IAP=[0.2], SLP=[2], LGP=[40], MNP=[0.25],",
+        kStep + "SCP=[0], IAI=[0.05], SLI=[1], LGI=[200], MNI=[0.013], SCI=[0], RAIN=[-1]"},
+       "FIVE.STM",
+       1,
+       " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -356,4 +382,4 @@ TEST(RunoffGolden, UnusableValuesAndEmptyStormsNeverGiveNaNOrSuccess) {
   }
 }
 
-}  // namespace
+} // namespace

@@ -24,9 +24,8 @@ using support::pad;
 inline std::filesystem::path scratchPath() {
   static std::atomic<int> counter{0};
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return support::scratchRoot() /
-         ("kestran-hyd-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-          (info ? info->name() : "x"));
+  return support::scratchRoot() / ("kestran-hyd-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+                                   (info ? info->name() : "x"));
 }
 
 struct Harness : support::ContextHost {
@@ -36,7 +35,7 @@ struct Harness : support::ContextHost {
     ctx.out.workDir = dir.prefix();
     ctx.dirs.project = dir.prefix();
     startRun(metin, metout);
-    ctx.storm.PTOT = 1.0e-6f;  // as the main loop guards it
+    ctx.storm.PTOT = 1.0e-6f; // as the main loop guards it
   }
 
   // Parses the first command of `text` with the command reader, as the main
@@ -64,4 +63,4 @@ struct Harness : support::ContextHost {
   }
 };
 
-}  // namespace hydtest
+} // namespace hydtest

@@ -59,8 +59,15 @@ TEST(DualDrainage, SplitCases) {
       // four more steps (600, 1800, 1800, 1800, 1800 cubic feet).
       {"storage fits the peak", 20000.0f, {0, 2, 3, 3, 3, 3, 3, 3, 3, 3}, {0}, 0, 0, 7800.0f, 0.0f, 2.0f / 6.0f},
       // 5000 cubic feet: 1000 and then 1800 cubic feet overflow.
-      {"storage overflows", 5000.0f, {0, 2, 3, 3, 3, 3, 3, 3, 800.0f / 600.0f}, {0, 0, 0, third, 3, 0, 0, 0, 0}, 1,
-       2, 5000.0f, 4.0f / 6.0f, 2.0f / 6.0f},
+      {"storage overflows",
+       5000.0f,
+       {0, 2, 3, 3, 3, 3, 3, 3, 800.0f / 600.0f},
+       {0, 0, 0, third, 3, 0, 0, 0, 0},
+       1,
+       2,
+       5000.0f,
+       4.0f / 6.0f,
+       2.0f / 6.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -101,8 +108,7 @@ TEST(DualDrainage, OutputsKeepTheTotalVolume) {
       ASSERT_EQ(r.storageLeft, 0.0f);
       const std::vector<float> minor = ordinates(r.minor), major = ordinates(r.major);
       const float sum = std::accumulate(storm.begin(), storm.end(), 0.0f);
-      EXPECT_NEAR(std::accumulate(minor.begin(), minor.end(), 0.0f) +
-                      std::accumulate(major.begin(), major.end(), 0.0f),
+      EXPECT_NEAR(std::accumulate(minor.begin(), minor.end(), 0.0f) + std::accumulate(major.begin(), major.end(), 0.0f),
                   sum, 1e-4f * sum);
       EXPECT_NEAR(r.major.DA + r.minor.DA, t.DA, 1e-5f);
       EXPECT_NEAR(r.major.RV * r.major.DA + r.minor.RV * r.minor.DA, t.RV * t.DA, 1e-4f * t.RV * t.DA);
@@ -187,9 +193,8 @@ TEST(DualDrainage, BaseflowAndOutputIntoTheTotalsSlot) {
   t.NHYD = 7;
   h.ctx.store[1] = t;
   h.ctx.run.label = "COMPUTE DUALHYD";
-  h.command(
-      "COMPUTE DUALHYD     1 1.5 2 2 20 1 10\n"
-      "                    0\nFINISH\n");
+  h.command("COMPUTE DUALHYD     1 1.5 2 2 20 1 10\n"
+            "                    0\nFINISH\n");
   hydrograph::computeDualhyd(h.ctx);
 
   EXPECT_EQ(ordinates(h.ctx.store[1]), (std::vector<float>{1, 3, 2}));
@@ -199,11 +204,11 @@ TEST(DualDrainage, BaseflowAndOutputIntoTheTotalsSlot) {
   const auto& out = h.detailed.lines;
   ASSERT_GE(out.size(), 5u);
   const std::vector<std::string> tail(out.end() - 5, out.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{
-                      "     NOTE:  PEAK FLOWS DO NOT INCLUDE BASEFLOWS IF ANY.",
-                      "     ACTUAL TOTAL PEAK FLOW: PEAK (   5.000) + BASE ( 0.500) =   5.500  (cfs)",
-                      "     & MINOR SYS. PEAK FLOW: PEAK (   3.000) + BASE ( 0.500) =   3.500  (cfs)", " ",
-                      hydtest::pad("      *** WARNING: Baseflow was left in minor system.", 76)}));
+  EXPECT_EQ(tail,
+            (std::vector<std::string>{"     NOTE:  PEAK FLOWS DO NOT INCLUDE BASEFLOWS IF ANY.",
+                                      "     ACTUAL TOTAL PEAK FLOW: PEAK (   5.000) + BASE ( 0.500) =   5.500  (cfs)",
+                                      "     & MINOR SYS. PEAK FLOW: PEAK (   3.000) + BASE ( 0.500) =   3.500  (cfs)",
+                                      " ", hydtest::pad("      *** WARNING: Baseflow was left in minor system.", 76)}));
   // The total's summary line shows the total (peak plus baseflow), not the
   // minor system that now holds its slot; the warning marks every line.
   ASSERT_EQ(h.summary.lines.size(), 3u);
@@ -211,4 +216,4 @@ TEST(DualDrainage, BaseflowAndOutputIntoTheTotalsSlot) {
   EXPECT_EQ(h.summary.lines[2].substr(0, 53), "  *     Minor System \\  01:        10     3.75    3.5");
 }
 
-}  // namespace
+} // namespace

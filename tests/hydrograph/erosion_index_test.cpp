@@ -6,7 +6,6 @@
 
 #include <vector>
 
-
 namespace {
 
 model::Hydrograph hydrograph(const std::vector<float>& q, float dtHours, float area, float peak, float rv) {
@@ -34,21 +33,19 @@ TEST(ErosionIndex, FiguresPerHydrograph) {
   // RV chosen so that DA x RV x 1.00833 is a round volume in cfs-hours.
   const Case cases[] = {
       // Ordinates 2 and 3 equal Qce = 2 and 3: only those strictly above count.
-      {"equal is not erosive", hydrograph({1, 2, 3, 2, 1}, 0.5f, 1.0f, 3.0f, 4.5f / 1.00833f), 2.0f, false, 1, 0, 2,
-       30, 2.5f, 1.8f, 0.5f, 20.0f},
+      {"equal is not erosive", hydrograph({1, 2, 3, 2, 1}, 0.5f, 1.0f, 3.0f, 4.5f / 1.00833f), 2.0f, false, 1, 0, 2, 30,
+       2.5f, 1.8f, 0.5f, 20.0f},
       // 288 five-minute ordinates: 24 hours, printed as one day and 00:00.
-      {"one day", hydrograph(std::vector<float>(288, 1.0f), five, 2.0f, 1.0f, 12.0f / 1.00833f), 0.5f, false, 288,
-       1, 0, 0, 24.0f, 1.0f, 24.0f, 100.0f},
+      {"one day", hydrograph(std::vector<float>(288, 1.0f), five, 2.0f, 1.0f, 12.0f / 1.00833f), 0.5f, false, 288, 1, 0,
+       0, 24.0f, 1.0f, 24.0f, 100.0f},
       // 30 ten-minute ordinates: 5 hours.
-      {"hours and minutes", hydrograph(std::vector<float>(31, 0.0f), 10.0f / 60.0f, 1.0f, 1.0f, 1.0f), 0.0f, false,
-       0, 0, 5, 10, 31.0f / 6.0f, 1.00833f * 6.0f / 31.0f, 0.0f, 0.0f},
-      {"no area is dry even with flows", hydrograph({1, 5, 1}, 0.5f, 0.0f, 5.0f, 0.0f), 2.0f, true, 0, 0, 0, 0,
-       0.0f, 0.0f, 0.0f, 0.0f},
-      {"no peak is dry", hydrograph({0, 0}, 0.5f, 3.0f, 0.0f, 0.0f), 0.0f, true, 0, 0, 0, 0, 0.0f, 0.0f, 0.0f,
-       0.0f},
+      {"hours and minutes", hydrograph(std::vector<float>(31, 0.0f), 10.0f / 60.0f, 1.0f, 1.0f, 1.0f), 0.0f, false, 0,
+       0, 5, 10, 31.0f / 6.0f, 1.00833f * 6.0f / 31.0f, 0.0f, 0.0f},
+      {"no area is dry even with flows", hydrograph({1, 5, 1}, 0.5f, 0.0f, 5.0f, 0.0f), 2.0f, true, 0, 0, 0, 0, 0.0f,
+       0.0f, 0.0f, 0.0f},
+      {"no peak is dry", hydrograph({0, 0}, 0.5f, 3.0f, 0.0f, 0.0f), 0.0f, true, 0, 0, 0, 0, 0.0f, 0.0f, 0.0f, 0.0f},
       // A peak without ordinates would divide by a zero duration.
-      {"no ordinates is dry", hydrograph({}, 0.5f, 3.0f, 2.0f, 1.0f), 0.0f, true, 0, 0, 0, 0, 0.0f, 0.0f, 0.0f,
-       0.0f},
+      {"no ordinates is dry", hydrograph({}, 0.5f, 3.0f, 2.0f, 1.0f), 0.0f, true, 0, 0, 0, 0, 0.0f, 0.0f, 0.0f, 0.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -65,4 +62,4 @@ TEST(ErosionIndex, FiguresPerHydrograph) {
   }
 }
 
-}  // namespace
+} // namespace

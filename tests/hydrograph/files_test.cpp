@@ -14,7 +14,7 @@ TEST(HydrographFiles, EitherKindReadsBack) {
   struct Case {
     hydrograph::FileKind kind;
     int metout;
-    float relative;  // the precision of the ordinate field: six decimals, or five digits
+    float relative; // the precision of the ordinate field: six decimals, or five digits
   };
   const std::vector<Case> cases{{hydrograph::FileKind::Saved, 1, 1e-6f},
                                 {hydrograph::FileKind::Saved, 2, 1e-6f},
@@ -52,4 +52,4 @@ TEST(HydrographFiles, EitherKindReadsBack) {
   }
 }
 
-}  // namespace
+} // namespace

@@ -43,7 +43,7 @@ void expectOrdinates(const model::Hydrograph& h, const Ordinates& want, const ch
   for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-5) << what << ", ordinate " << i + 1;
 }
 
-float volume(const model::Hydrograph& h) {  // cfs-hours, baseflow excluded
+float volume(const model::Hydrograph& h) { // cfs-hours, baseflow excluded
   float sum = 0.0f;
   for (int i = 1; i <= h.NPTS; ++i) sum += h.Q[static_cast<std::size_t>(i)];
   return sum * h.DT;
@@ -57,16 +57,23 @@ TEST(AddHyd, MergeRules) {
     model::Hydrograph a, b;
     Ordinates sum;
     float dtMinutes;
-    std::vector<int> resampled;  // slots that now follow the finer step
+    std::vector<int> resampled; // slots that now follow the finer step
   };
   const Case cases[] = {
-      {"equal steps, the longer input alone past the shorter", hyd({1, 2, 3}, 5), hyd({1, 1, 1, 4, 5}, 5),
-       {2, 3, 4, 4, 5}, 5, {}},
-      {"a 10-minute input resampled onto 5 minutes", hyd({0, 2, 4, 2, 0}, 5), hyd({0, 4, 2}, 10),
-       {0, 4, 8, 5, 2}, 5, {2}},
+      {"equal steps, the longer input alone past the shorter",
+       hyd({1, 2, 3}, 5),
+       hyd({1, 1, 1, 4, 5}, 5),
+       {2, 3, 4, 4, 5},
+       5,
+       {}},
+      {"a 10-minute input resampled onto 5 minutes",
+       hyd({0, 2, 4, 2, 0}, 5),
+       hyd({0, 4, 2}, 10),
+       {0, 4, 8, 5, 2},
+       5,
+       {2}},
       {"the running sum is the coarse one", hyd({0, 4, 2}, 10), hyd({1, 1, 1, 1, 1}, 5), {1, 3, 5, 4, 3}, 5, {1}},
-      {"steps within 0.001 h are equal: the added input's step", hyd({1, 1}, 5), hyd({1, 1}, 5.05f), {2, 2},
-       5.05f, {}},
+      {"steps within 0.001 h are equal: the added input's step", hyd({1, 1}, 5), hyd({1, 1}, 5.05f), {2, 2}, 5.05f, {}},
   };
   for (const Case& c : cases) {
     model::Store store;
@@ -96,14 +103,14 @@ TEST(AddHyd, AreasBaseflowsAndVolumeAddUp) {
   EXPECT_FLOAT_EQ(r.sum.DA, 10.0f);
   EXPECT_FLOAT_EQ(r.sum.BASE, 0.75f);
   EXPECT_FLOAT_EQ(r.sum.QPEAK, 8.0f);
-  EXPECT_FLOAT_EQ(r.sum.TPEAK, 1.0f + 2.0f * 5.0f / 60.0f);  // the time origin included
+  EXPECT_FLOAT_EQ(r.sum.TPEAK, 1.0f + 2.0f * 5.0f / 60.0f); // the time origin included
   EXPECT_NEAR(r.sum.RV * r.sum.DA, store[3].RV * store[3].DA + store[7].RV * store[7].DA, 1e-5);
 }
 
 TEST(AddHyd, SingleAndDryInputs) {
   model::Store store;
   store[2] = hyd({0, 2, 1}, 10, 3.0f, 0.2f);
-  store[4].DT = 5.0f / 60.0f;  // dry: no area, no peak
+  store[4].DT = 5.0f / 60.0f; // dry: no area, no peak
   const hydrograph::AddHydResult single = hydrograph::computeAddHyd(store, {2}, 0.0);
   EXPECT_FALSE(single.dry);
   EXPECT_EQ(ordinates(single.sum), (Ordinates{0, 2, 1}));
@@ -125,11 +132,11 @@ TEST(ShiftHyd, LagsOnAFiveMinuteHydrograph) {
     float lagMinutes;
     int steps;
     hydrograph::ShortLag rule;
-    float lagAfterRule;  // minutes, as the summary label shows it
+    float lagAfterRule; // minutes, as the summary label shows it
   };
   const Case cases[] = {
-      {2, 0, hydrograph::ShortLag::Dropped, 0},        {3, 1, hydrograph::ShortLag::RaisedToOneStep, 5},
-      {5, 1, hydrograph::ShortLag::None, 5},           {12, 2, hydrograph::ShortLag::None, 12},
+      {2, 0, hydrograph::ShortLag::Dropped, 0},   {3, 1, hydrograph::ShortLag::RaisedToOneStep, 5},
+      {5, 1, hydrograph::ShortLag::None, 5},      {12, 2, hydrograph::ShortLag::None, 12},
       {-10, 0, hydrograph::ShortLag::Dropped, 0},
   };
   const model::Hydrograph in = hyd({1, 4, 2}, 5, 2.0f, 0.5f);
@@ -167,9 +174,9 @@ TEST(DivertHyd, FlowsFromTheTable) {
     bool exceeded;
   };
   const Case cases[] = {
-      {5, 0, 5, 0, false},   {10, 0, 10, 0, false}, {20, 0, 10, 10, false},
-      {30, 0, 10, 20, false}, {18, 2, 10, 10, false},  // the baseflow is diverted too
-      {45, 0, 10, 20, true},  // above the last total: the last row's flows
+      {5, 0, 5, 0, false},    {10, 0, 10, 0, false},  {20, 0, 10, 10, false},
+      {30, 0, 10, 20, false}, {18, 2, 10, 10, false}, // the baseflow is diverted too
+      {45, 0, 10, 20, true},                          // above the last total: the last row's flows
   };
   for (const Case& c : cases) {
     const model::Hydrograph in = hyd({0, c.inflow, 0}, 5, 1.0f, c.base);
@@ -192,7 +199,7 @@ TEST(DivertHyd, OutputsAddUpToTheInflowVolume) {
   const hydrograph::DivertHydResult r = hydrograph::computeDivertHyd(in, kTwoOutputs);
   EXPECT_NEAR(volume(r.outs[0]) + volume(r.outs[1]), volume(in), 1e-4);
   EXPECT_NEAR(r.outs[0].DA + r.outs[1].DA, in.DA, 1e-4);
-  for (const model::Hydrograph& out : r.outs) EXPECT_NEAR(out.RV, in.RV, 1e-5);  // the inflow's depth
+  for (const model::Hydrograph& out : r.outs) EXPECT_NEAR(out.RV, in.RV, 1e-5); // the inflow's depth
   EXPECT_FLOAT_EQ(r.outs[1].QPEAK, 20.0f);
   EXPECT_EQ(r.inflow.events, 1);
   EXPECT_EQ(r.inflow.wetSteps, 8);
@@ -217,7 +224,7 @@ TEST(DivertHyd, TableReading) {
   ASSERT_EQ(v.table.size(), 3u);
   EXPECT_EQ(v.idOut[1], 4);
   EXPECT_EQ(v.nhyd[1], 32);
-  EXPECT_FLOAT_EQ(v.table[2].flows[1], 40.0f);  // in internal units
+  EXPECT_FLOAT_EQ(v.table[2].flows[1], 40.0f); // in internal units
   EXPECT_FLOAT_EQ(v.table[2].total, 60.0f);
 }
 
@@ -231,7 +238,7 @@ TEST(ComputeVolume, Trials) {
     const char* rule;
     model::Hydrograph h;
     float start, release;
-    float storage;  // cubic feet
+    float storage; // cubic feet
     bool controlled, neverEmptied;
   };
   const Case cases[] = {
@@ -261,4 +268,4 @@ TEST(ComputeVolume, SearchKeepsTheLargestStorage) {
   EXPECT_FLOAT_EQ(hydrograph::rateFromTyped(2, 30, 35.3147f), 70.6294f);
 }
 
-}  // namespace
+} // namespace

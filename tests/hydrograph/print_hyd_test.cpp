@@ -19,8 +19,7 @@ using hydtest::pad;
 const std::string kHeader = "  TIME    FLOW |  TIME    FLOW |  TIME    FLOW |  TIME    FLOW |  TIME    FLOW";
 const std::string kCfs = "   hrs     cfs |   hrs     cfs |   hrs     cfs |   hrs     cfs |   hrs     cfs";
 const std::string kPeakNote = "     (i)  PEAK FLOW DOES NOT INCLUDE BASEFLOW IF ANY.";
-const std::string kHeadingH =
-    " 001:0002---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-";
+const std::string kHeadingH = " 001:0002---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-";
 
 // Slot `id` with flows 1, 2, ..., n at DT hours over `da` acres.
 void ramp(Harness& h, int id, int nhyd, int n, float dt, float da) {
@@ -50,8 +49,8 @@ TEST(PrintHyd, CycleOneTenOrdinates) {
       "   0.50   3.000|   1.25   6.000|   2.00   9.000|",
   };
   EXPECT_EQ(h.detailed.lines, expected);
-  const std::vector<std::string> summary = {
-      "     " + pad("PRINT HYD", 19) + "07:         7     5.00   10.000 No_date    2:15    2.73  n/a"};
+  const std::vector<std::string> summary = {"     " + pad("PRINT HYD", 19) +
+                                            "07:         7     5.00   10.000 No_date    2:15    2.73  n/a"};
   EXPECT_EQ(h.summary.lines, summary);
   EXPECT_EQ(h.summaryWindow.lines, summary);
 }
@@ -106,13 +105,13 @@ TEST(PrintHyd, TailTrimmingAndDrySlots) {
 
   h.command("PRINT HYD           1 1\n");
   hydrograph::printHyd(h.ctx);
-  EXPECT_EQ(s.NPTS, 3);  // the slot itself is shortened
+  EXPECT_EQ(s.NPTS, 3); // the slot itself is shortened
   h.command("PRINT HYD           2 1\n");
   hydrograph::printHyd(h.ctx);
-  EXPECT_EQ(zeros.NPTS, 4);  // all zero: the length stays
+  EXPECT_EQ(zeros.NPTS, 4); // all zero: the length stays
   EXPECT_EQ(h.ctx.run.severity, model::Severity::Note);
 
-  h.command("PRINT HYD           3 1\n");  // never filled
+  h.command("PRINT HYD           3 1\n"); // never filled
   hydrograph::printHyd(h.ctx);
   EXPECT_EQ(h.ctx.run.severity, model::Severity::Warning);
   EXPECT_TRUE(support::contains(h.detailed.lines, "*** WARNING: This hydrograph is dry."));
@@ -162,9 +161,9 @@ TEST(PrintHyd, SecondPrintShowsTheSamePeak) {
       "     " + pad("PRINT HYD", 19) + "02:        12     1.00    5.000 No_date    1:00    5.95  n/a";
   EXPECT_EQ(h.summary.lines, (std::vector<std::string>{expected, expected}));
   // The tables of both prints show the ordinates with the baseflow once.
-  EXPECT_EQ(std::count(h.detailed.lines.begin(), h.detailed.lines.end(),
-                       "   0.00   3.000|   1.00   5.000|   2.00   4.000|"),
-            2);
+  EXPECT_EQ(
+      std::count(h.detailed.lines.begin(), h.detailed.lines.end(), "   0.00   3.000|   1.00   5.000|   2.00   4.000|"),
+      2);
 }
 
 TEST(PrintHyd, TailCutIsAtMostTheThresholdFlow) {
@@ -178,7 +177,7 @@ TEST(PrintHyd, TailCutIsAtMostTheThresholdFlow) {
       {{2.0f, 1.0f, 0.0003528f}, 2},
       {{2.0f, 0.0003528f, 0.0003529f, 0.0003528f, 0.0f}, 3},
       {{2.0f, 0.0f, 0.0f}, 1},
-      {{0.0003528f, 0.0f}, 2},  // nothing above the threshold: the length stays
+      {{0.0003528f, 0.0f}, 2}, // nothing above the threshold: the length stays
   };
   for (const Case& c : cases) {
     Harness h;
@@ -202,10 +201,9 @@ TEST(SaveHyd, SwitchForm) {
     int after;
     const char* comment;
   };
-  for (const Case c : {Case{"2", 0, 1, "SAVE ALL SIMULATED HYDROGRAPHS"},
-                       Case{"-2", 1, 0, "STOP SAVING ALL SIMULATED HYDROGRAPHS"},
-                       Case{"5", 1, 1, "SAVE ALL SIMULATED HYDROGRAPHS"},
-                       Case{"5", 0, 0, "STOP SAVING ALL SIMULATED HYDROGRAPHS"}}) {
+  for (const Case c :
+       {Case{"2", 0, 1, "SAVE ALL SIMULATED HYDROGRAPHS"}, Case{"-2", 1, 0, "STOP SAVING ALL SIMULATED HYDROGRAPHS"},
+        Case{"5", 1, 1, "SAVE ALL SIMULATED HYDROGRAPHS"}, Case{"5", 0, 0, "STOP SAVING ALL SIMULATED HYDROGRAPHS"}}) {
     Harness h;
     h.ctx.store.SVHYD = c.before;
     h.command(std::string("SAVE HYD            ") + c.code + " 0\n");
@@ -251,9 +249,14 @@ TEST(SaveHyd, GivenNameAndComment) {
 
   const std::string path = h.path("out.hyd");
   // One value per line, baseflow included, in the output units.
-  const std::vector<std::string> file = {
-      " 1", pad("pond outlet", 60), "    60.00", "      1.0000",
-      "     3.000000", "     5.000000", "     4.000000", "   -1.000"};
+  const std::vector<std::string> file = {" 1",
+                                         pad("pond outlet", 60),
+                                         "    60.00",
+                                         "      1.0000",
+                                         "     3.000000",
+                                         "     5.000000",
+                                         "     4.000000",
+                                         "   -1.000"};
   EXPECT_EQ(support::readLines(path), file);
 
   EXPECT_EQ(h.detailed.lines[1], "| SAVE HYD         |   AREA       (ac)=    1.000");
@@ -273,8 +276,8 @@ TEST(SaveHyd, AutomaticNameAndCommentLine) {
   // The comment line is a continuation line (blank column 1), here with a
   // blank line after it. A line with text in column 1 belongs to what follows:
   // it is never taken, so a missing comment line cannot swallow the next command.
-  for (const char* commentLine : {"                    Outflow of pond 3\n\n",
-                                  "COMMENT:            Outflow of pond 3\n"}) {
+  for (const char* commentLine :
+       {"                    Outflow of pond 3\n\n", "COMMENT:            Outflow of pond 3\n"}) {
     Harness h;
     ramp(h, 3, 123, 4, 0.25f, 2.0f);
     h.command(std::string("SAVE HYD            ID=[3], PCYC=[1], AUTO=[0]\n") + commentLine + "FINISH\n");
@@ -292,11 +295,10 @@ TEST(SaveHyd, NameAndCommentFromFollowingLines) {
   Harness h;
   ramp(h, 4, 0, 2, 0.5f, 1.0f);
   h.ctx.store[4].HYDNAME = pad("EAST", 10);
-  h.command(
-      "SAVE HYD            4 1 -1\n"
-      "                    VERYLONGFILENAME\n"
-      "                    remark line\n"
-      "FINISH\n");
+  h.command("SAVE HYD            4 1 -1\n"
+            "                    VERYLONGFILENAME\n"
+            "                    remark line\n"
+            "FINISH\n");
   hydrograph::saveHyd(h.ctx);
   // Without a colon only the first 12 characters count; without a point the
   // run extension follows.
@@ -333,4 +335,4 @@ TEST(FileNames, CompletionRules) {
   EXPECT_EQ(hydrograph::completeFileName(h.ctx, "C:\\DATA.D\\OUT", true), "C:\\DATA.D\\OUT.012");
 }
 
-}  // namespace
+} // namespace

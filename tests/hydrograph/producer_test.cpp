@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hydrograph/context_fixture.h"
 #include "hydrograph/auto_save.h"
+#include "hydrograph/context_fixture.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ TEST(Producer, ReferenceFromNumberOrQuotedName) {
   h.ctx.store[2].HYDNAME = pad("OLD", 10);
   hydrograph::setReference(h.ctx, 2, 45);
   EXPECT_EQ(h.ctx.store[2].NHYD, 45);
-  EXPECT_EQ(h.ctx.store[2].HYDNAME, pad("OLD", 10));  // a number leaves the name as it was
+  EXPECT_EQ(h.ctx.store[2].HYDNAME, pad("OLD", 10)); // a number leaves the name as it was
   hydrograph::setReference(h.ctx, 2, 0);
   EXPECT_EQ(h.ctx.store[2].NHYD, 0);
   EXPECT_EQ(h.ctx.store[2].HYDNAME, "OUTLET-EAS");
@@ -60,10 +60,10 @@ TEST(Producer, DryAndArealess) {
   h.ctx.time.TZERO = 1.0;
   const model::Hydrograph& dry = produce(h, 1, {0.0f, 0.0f, 0.0f}, 0.25f, 3.0f, hydrograph::PeakRule::First);
   EXPECT_EQ(dry.QPEAK, 0.0f);
-  EXPECT_EQ(dry.TPEAK, 1.0f);  // no ordinate beats 0: the first ordinate's time
+  EXPECT_EQ(dry.TPEAK, 1.0f); // no ordinate beats 0: the first ordinate's time
   EXPECT_EQ(dry.RV, 0.0f);
   const model::Hydrograph& noArea = produce(h, 2, {0.0f, 1.0f, 2.0f}, 0.25f, 0.0f, hydrograph::PeakRule::Last);
-  EXPECT_EQ(noArea.RV, 0.0f);  // no area: no depth, never a division by zero
+  EXPECT_EQ(noArea.RV, 0.0f); // no area: no depth, never a division by zero
 }
 
 TEST(Producer, StoreProducedFillsTheSlotByItsRules) {
@@ -100,7 +100,7 @@ TEST(Producer, StoreProducedFillsTheSlotByItsRules) {
     EXPECT_EQ(s.NPTS, c.npts) << c.what;
     EXPECT_EQ(s.Q.size(), static_cast<std::size_t>(c.npts) + 1) << c.what;
     EXPECT_EQ(s.QPEAK, 3.0f) << c.what;
-    EXPECT_EQ(s.TPEAK, 1.5f) << c.what;  // the first of the equal peaks
+    EXPECT_EQ(s.TPEAK, 1.5f) << c.what; // the first of the equal peaks
     EXPECT_EQ(s.BASE, 0.25f) << c.what;
     EXPECT_NEAR(s.RV, c.rv, 1e-5) << c.what;
   }
@@ -131,12 +131,12 @@ TEST(Producer, ReportChoosesFormAndSavesWhenSwitchedOn) {
   h.ctx.store[4].NHYD = 0;
   h.ctx.store[4].HYDNAME = pad("SITE9", 10);
 
-  hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Other);  // name form, no runoff coefficient
-  hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Rainfall);  // name form with a runoff coefficient
+  hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Other);    // name form, no runoff coefficient
+  hydrograph::reportProduced(h.ctx, 4, hydrograph::Source::Rainfall); // name form with a runoff coefficient
   ASSERT_EQ(h.summary.lines.size(), 2u);
   EXPECT_EQ(h.summary.lines[0].substr(24, 13), "04:SITE9     ");
   EXPECT_EQ(h.summary.lines[0].substr(h.summary.lines[0].size() - 5), "  n/a");
-  EXPECT_EQ(h.summary.lines[1].substr(h.summary.lines[1].size() - 5), "*****");  // R.V. / 1.0e-6
+  EXPECT_EQ(h.summary.lines[1].substr(h.summary.lines[1].size() - 5), "*****"); // R.V. / 1.0e-6
   EXPECT_FALSE(std::filesystem::exists(h.path("SITE9.001")));
 
   h.ctx.store.SVHYD = 1;
@@ -157,7 +157,7 @@ TEST(Producer, StartEmptiesSlotsButKeepsTheTimeStep) {
   p.q = {0.0f, 1.0f, 2.0f};
   p.dt = 0.25f;
   p.da = 3.0f;
-  hydrograph::storeProduced(h.ctx, 6, std::move(p));  // reference 0: the quoted name
+  hydrograph::storeProduced(h.ctx, 6, std::move(p)); // reference 0: the quoted name
   h.ctx.store[6].BASE = 1.0f;
   h.ctx.store.SVHYD = 1;
   run::initial(h.ctx);
@@ -174,4 +174,4 @@ TEST(Producer, StartEmptiesSlotsButKeepsTheTimeStep) {
   EXPECT_EQ(h.ctx.store.SVHYD, 0);
 }
 
-}  // namespace
+} // namespace

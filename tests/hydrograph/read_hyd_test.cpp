@@ -6,8 +6,8 @@
 
 #include "hydrograph/context_fixture.h"
 #include "hydrograph/print_hyd.h"
-#include "hydrograph/save_hyd.h"
 #include "hydrograph/producer.h"
+#include "hydrograph/save_hyd.h"
 
 namespace {
 
@@ -194,7 +194,7 @@ TEST(ReadHyd, StepsShorterThanAMinuteDoNotSurviveASaveAndRead) {
   hydrograph::readHyd(h.ctx);
   EXPECT_EQ(h.ctx.store[2].DT, 0.5f);
   EXPECT_EQ(h.ctx.store[2].NPTS, 2);
-  EXPECT_EQ(h.ctx.store[2].TPEAK, 0.5f);  // the second ordinate, half an hour on
+  EXPECT_EQ(h.ctx.store[2].TPEAK, 0.5f); // the second ordinate, half an hour on
 }
 
 TEST(ReadHyd, BaseflowComesBackInTheOrdinates) {
@@ -218,4 +218,4 @@ TEST(ReadHyd, BadSlot) {
   EXPECT_TRUE(support::contains(h.detailed.lines, "Hydrograph ID must be from 1 to 10"));
 }
 
-}  // namespace
+} // namespace

@@ -16,10 +16,9 @@ const std::string kTableCfs = "   hrs     cfs |   hrs     cfs |   hrs     cfs | 
 
 TEST(StoreHyd, SevenFlowsTwoRows) {
   Harness h;
-  h.command(
-      "STORE HYD           ID=[1], NHYD=[123], DT=[5], AREA=[10.0]\n"
-      "                    0 1 2 4 3 2 1 -1\n"
-      "FINISH\n");
+  h.command("STORE HYD           ID=[1], NHYD=[123], DT=[5], AREA=[10.0]\n"
+            "                    0 1 2 4 3 2 1 -1\n"
+            "FINISH\n");
   hydrograph::storeHyd(h.ctx);
 
   const model::Hydrograph& s = h.ctx.store[1];
@@ -45,8 +44,8 @@ TEST(StoreHyd, SevenFlowsTwoRows) {
       "  0.08    1.00 |  0.25    4.00 |  0.42    2.00 |",
   };
   EXPECT_EQ(h.detailed.lines, expected);
-  const std::vector<std::string> summary = {
-      "     " + pad("STORE HYD", 19) + "01:       123    10.00    4.000 No_date    0:15    0.11  n/a"};
+  const std::vector<std::string> summary = {"     " + pad("STORE HYD", 19) +
+                                            "01:       123    10.00    4.000 No_date    0:15    0.11  n/a"};
   EXPECT_EQ(h.summary.lines, summary);
   EXPECT_EQ(h.summaryWindow.lines, summary);
   EXPECT_EQ(h.nextInputLine(), "FINISH");
@@ -60,10 +59,10 @@ TEST(StoreHyd, OneNamedFlowNoTableZeroArea) {
   const model::Hydrograph& s = h.ctx.store[10];
   EXPECT_EQ(s.NHYD, 0);
   EXPECT_EQ(s.HYDNAME, "POND-A1234");
-  EXPECT_EQ(s.DT, 0.5f);  // below 1: hours
+  EXPECT_EQ(s.DT, 0.5f); // below 1: hours
   EXPECT_EQ(s.NPTS, 1);
   EXPECT_EQ(s.TPEAK, 2.0f);
-  EXPECT_EQ(s.RV, 0.0f);  // an area of 0 holds no depth of runoff
+  EXPECT_EQ(s.RV, 0.0f); // an area of 0 holds no depth of runoff
   const std::vector<std::string> expected = {
       "--------------------",
       "| STORE HYD        |   AREA       (ac)=   0.000",
@@ -92,7 +91,7 @@ TEST(StoreHyd, FirstValueNegativeAndTimeStepRule) {
     EXPECT_EQ(s.QPEAK, 0.0f);
     EXPECT_EQ(s.TPEAK, 3.0f);
     EXPECT_EQ(s.RV, 0.0f);
-    EXPECT_EQ(h.detailed.lines.size(), 6u);  // the block only
+    EXPECT_EQ(h.detailed.lines.size(), 6u); // the block only
   }
 }
 
@@ -100,7 +99,7 @@ TEST(StoreHyd, EqualPeaksTakeTheFirst) {
   Harness h;
   h.command("STORE HYD           1 7 6 1 1 3 3 1 -1\n");
   hydrograph::storeHyd(h.ctx);
-  EXPECT_NEAR(h.ctx.store[1].TPEAK, 0.1f, 1e-6);  // ordinate 2 at 6 minutes
+  EXPECT_NEAR(h.ctx.store[1].TPEAK, 0.1f, 1e-6); // ordinate 2 at 6 minutes
 }
 
 TEST(StoreHyd, ManyOrdinatesFiveRows) {
@@ -124,7 +123,7 @@ TEST(StoreHyd, MetricInputImperialOutput) {
   hydrograph::storeHyd(h.ctx);
   const model::Hydrograph& s = h.ctx.store[1];
   EXPECT_FLOAT_EQ(s.DA, 24.71f);
-  EXPECT_NEAR(s.QPEAK, 70.62676f, 1e-3);  // 2 cms in cfs
+  EXPECT_NEAR(s.QPEAK, 70.62676f, 1e-3); // 2 cms in cfs
   EXPECT_EQ(h.detailed.lines[1], "| STORE HYD        |   AREA       (ac)=  24.710");
   EXPECT_EQ(h.detailed.lines[2], "| ID=01  (000004)  |   QPEAK     (cfs)=  70.627");
 }
@@ -178,4 +177,4 @@ TEST(StoreHyd, TypedZerosBeforeTheEndAreOrdinates) {
   EXPECT_EQ(h.ctx.store[1].TPEAK, 5.0f / 60.0f);
 }
 
-}  // namespace
+} // namespace

@@ -22,19 +22,18 @@ namespace {
 
 // A dated start, a storm and a stored hydrograph in slot 1, so that each
 // case reaches the check it is about.
-const std::string kPrelude =
-    " 2\n"
-    "START               TZERO=[2023.03010000], METOUT=[2], NSTORM=[0], NRUN=[1]\n"
-    "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[10], OPTION=[1]\n"
-    "                    A=[1000], B=[6], C=[0.8]\n"
-    "STORE HYD           ID=[1], NHYD=[101], DT=[10], AREA=[12.5]\n"
-    "                    0.0  0.15  0.42  0.80  0.65  0.40  0.22  0.10  0.03  0.0  -1\n";
+const std::string kPrelude = " 2\n"
+                             "START               TZERO=[2023.03010000], METOUT=[2], NSTORM=[0], NRUN=[1]\n"
+                             "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[10], OPTION=[1]\n"
+                             "                    A=[1000], B=[6], C=[0.8]\n"
+                             "STORE HYD           ID=[1], NHYD=[101], DT=[10], AREA=[12.5]\n"
+                             "                    0.0  0.15  0.42  0.80  0.65  0.40  0.22  0.10  0.03  0.0  -1\n";
 
 struct Case {
   const char* what;
-  std::string commands;  // the lines after the prelude, before FINISH
-  int message;           // the numbered message the fault must bring
-  bool error;            // the run ends on it (severity 2)
+  std::string commands; // the lines after the prelude, before FINISH
+  int message;          // the numbered message the fault must bring
+  bool error;           // the run ends on it (severity 2)
   // SAVE HYD with an ID below 1 stops the whole program at once, by design
   // without the end-of-run block: the message stands last in both outputs.
   bool stopsProgram = false;
@@ -65,10 +64,12 @@ const std::vector<Case>& cases() {
       {"SHIFT HYD slot 0", "SHIFT HYD           IDout=[0], NHYD=[5], IDin=[1], SHIFT=[10]\n", 920, true},
       {"DIVERT HYD slot -5", "DIVERT HYD          IDin=[-5], NOUT=[1], IDout=[2], NHYD=[2], 0 0 5 5\n", 920, true},
       {"ROUTE RESERVOIR slot 11",
-       "ROUTE RESERVOIR     IDout=[11], NHYD=[2], IDin=[1], [0, 0, 1, 0.1, -1, -1], IDovf=[0], NHYDovf=[0]\n", 920, true},
+       "ROUTE RESERVOIR     IDout=[11], NHYD=[2], IDin=[1], [0, 0, 1, 0.1, -1, -1], IDovf=[0], NHYDovf=[0]\n", 920,
+       true},
       {"COMPUTE NASHYD slot 0",
        "COMPUTE NASHYD      ID=[0], NHYD=[1], DT=[5], AREA=[40], PRINT=[0,0], CN=[75],\n"
-       "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n", 920, true},
+       "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n",
+       920, true},
       {"EROSION INDEX slot 11", "EROSION INDEX       METHOD=[1], QCE=[2], ID=[11]\n", 920, true},
       {"COMPUTE VOLUME slot -5", "COMPUTE VOLUME      ID=[-5], StRate=[0.2], RelRate=[0.3]\n", 920, true},
       {"SAVE HYD slot 0 stops the program", "SAVE HYD            ID=[0], PCYC=[1], NAMEmode=[0]\n x\n", 2, true, true},
@@ -77,78 +78,100 @@ const std::vector<Case>& cases() {
        "COMPUTE DUALHYD     IDin=[1], CINLET=[1.5], NINLET=[2]\n MajID=[11], MajNHYD=[33], MinID=[4], MinNHYD=[44]\n",
        920, true},
       {"STORE RATING CURVE curve 0", "STORE RATING CURVE  NRC=[0], VSN=[1]\n 100 0 0   101 20 30   -1\n", 988, true},
-      {"STORE RATING CURVE curve 99999", "STORE RATING CURVE  NRC=[99999], VSN=[1]\n 100 0 0   101 20 30   -1\n", 988, true},
+      {"STORE RATING CURVE curve 99999", "STORE RATING CURVE  NRC=[99999], VSN=[1]\n 100 0 0   101 20 30   -1\n", 988,
+       true},
       // Areas, steps, slopes and lengths of zero or below.
       {"NASHYD area 0",
        "COMPUTE NASHYD      ID=[2], NHYD=[1], DT=[5], AREA=[0], PRINT=[0,0], CN=[75],\n"
-       "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n", 955, true},
+       "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n",
+       955, true},
       {"NASHYD area -40",
        "COMPUTE NASHYD      ID=[2], NHYD=[1], DT=[5], AREA=[-40], PRINT=[0,0], CN=[75],\n"
-       "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n", 955, true},
+       "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n",
+       955, true},
       {"NASHYD N of 1",
        "COMPUTE NASHYD      ID=[2], NHYD=[1], DT=[5], AREA=[40], PRINT=[0,0], CN=[75],\n"
-       "                    IA=[-1], N=[1], TP=[0.8], NRAIN=[0], RAIN=[-1]\n", 960, true},
+       "                    IA=[-1], N=[1], TP=[0.8], NRAIN=[0], RAIN=[-1]\n",
+       960, true},
       {"NASHYD TP -1",
        "COMPUTE NASHYD      ID=[2], NHYD=[1], DT=[5], AREA=[40], PRINT=[0,0], CN=[75],\n"
-       "                    IA=[-1], N=[3], TP=[-1], NRAIN=[0], RAIN=[-1]\n", 961, true},
+       "                    IA=[-1], N=[3], TP=[-1], NRAIN=[0], RAIN=[-1]\n",
+       961, true},
       {"NASHYD huge rain count",
        "COMPUTE NASHYD      ID=[2], NHYD=[1], DT=[5], AREA=[40], PRINT=[0,0], CN=[75],\n"
-       "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[99999999], RAIN=[1]\n", 956, true},
+       "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[99999999], RAIN=[1]\n",
+       956, true},
       {"STANDHYD slope 0",
        "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[12], XIMP=[0.35],\n"
-       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[0], RAIN=[-1]\n", 965, true},
+       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[0], RAIN=[-1]\n",
+       965, true},
       {"STANDHYD loss method 7",
        "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[12], XIMP=[0.35],\n"
-       "                    TIMP=[0.5], DWF=[0], LOSS=[7], CN=[75], SLOPE=[1], RAIN=[-1]\n", 962, true},
+       "                    TIMP=[0.5], DWF=[0], LOSS=[7], CN=[75], SLOPE=[1], RAIN=[-1]\n",
+       962, true},
       {"WILHYD K 0",
        "COMPUTE HYD         ID=[2], NHYD=[301], DT=[10], AREA=[100], BASE=[0], PRINT=[0],\n"
-       "                    CN=[-0.5], IA=[0.1], K=[0], TP=[1.0], NRAIN=[0], RAIN=[-1]\n", 966, true},
-      {"CHICAGO step 0", "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[0], OPTION=[1]\n A=[1000], B=[6], C=[0.8]\n",
-       948, true},
-      {"CHICAGO ratio 2", "CHICAGO STORM       IUNITS=[2], TD=[3], R=[2], DT=[10], OPTION=[1]\n A=[1000], B=[6], C=[0.8]\n",
-       949, true},
+       "                    CN=[-0.5], IA=[0.1], K=[0], TP=[1.0], NRAIN=[0], RAIN=[-1]\n",
+       966, true},
+      {"CHICAGO step 0",
+       "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[0], OPTION=[1]\n A=[1000], B=[6], C=[0.8]\n", 948, true},
+      {"CHICAGO ratio 2",
+       "CHICAGO STORM       IUNITS=[2], TD=[3], R=[2], DT=[10], OPTION=[1]\n A=[1000], B=[6], C=[0.8]\n", 949, true},
       {"CHICAGO huge duration",
        "CHICAGO STORM       IUNITS=[2], TD=[99999999999], R=[0.4], DT=[10], OPTION=[1]\n A=[1000], B=[6], C=[0.8]\n",
        220, false},
       {"MODIFY STORM case 9", "MODIFY STORM        ICASEms=[9], NSHIFT=[0], RFACT=[1]\n", 250, true},
-      {"MODIFY STORM shift of -99999999", "MODIFY STORM        ICASEms=[1], NSHIFT=[-99999999], RFACT=[1]\n", 252, true},
-      {"MODIFY STORM shift of 99999999", "MODIFY STORM        ICASEms=[1], NSHIFT=[99999999], RFACT=[1]\n", 253, false},
-      {"ROUTE slope 0", "ROUTE               IDout=[2], NHYD=[2], IDin=[1], RDT=[5], SLOPE=[0], L=[3000], N=[0.035]\n", 86,
+      {"MODIFY STORM shift of -99999999", "MODIFY STORM        ICASEms=[1], NSHIFT=[-99999999], RFACT=[1]\n", 252,
        true},
+      {"MODIFY STORM shift of 99999999", "MODIFY STORM        ICASEms=[1], NSHIFT=[99999999], RFACT=[1]\n", 253, false},
+      {"ROUTE slope 0", "ROUTE               IDout=[2], NHYD=[2], IDin=[1], RDT=[5], SLOPE=[0], L=[3000], N=[0.035]\n",
+       86, true},
       {"ROUTE CHANNEL length -2000",
        "ROUTE CHANNEL       IDout=[2], NHYD=[202], IDin=[1], RDT=[5],\n"
        "                    L=[-2000], CHSLP=[0.1], FPSLP=[0.2], VSN=[1], NSEG=[3]\n"
        "                    0.08 0   -0.03 20   0.08 42\n"
-       "                    0 5  10 1  15 0  20 0  25 1  30 5\n", 988, true},
+       "                    0 5  10 1  15 0  20 0  25 1  30 5\n",
+       988, true},
       {"ROUTE RESERVOIR step above the inflow's",
        "ROUTE RESERVOIR     IDout=[2], NHYD=[2], IDin=[1], RDT=[60], [0, 0, 1, 0.1, -1, -1], IDovf=[0], NHYDovf=[0]\n",
        95, true},
       {"KINROUTE length 0",
        "KINROUTE            IDout=[3], NHYD=[303], PIPE=[8], D=[600], L=[0],\n"
-       "                    n=[0.013], S=[0.005], IDin=[1], RDT=[0], Qx=[0]\n", 992, true},
+       "                    n=[0.013], S=[0.005], IDin=[1], RDT=[0], Qx=[0]\n",
+       992, true},
       {"ROUTE PIPE type 3",
        "ROUTE PIPE          TYPE=[3], IDout=[6], NHYD=[606], PIPE=[1], D=[600], L=[300],\n"
-       "                    n=[0.013], S=[0.5], IDin=[1], RDT=[0], DLIM=[0]\n", 994, true},
-      {"CHICAGO exponent -1e35", "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[10], OPTION=[1]\n A=[1000], B=[6], C=[-" +
-                                     std::string(35, '9') + "]\n", 951, true},
+       "                    n=[0.013], S=[0.5], IDin=[1], RDT=[0], DLIM=[0]\n",
+       994, true},
+      {"CHICAGO exponent -1e35",
+       "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[10], OPTION=[1]\n A=[1000], B=[6], C=[-" +
+           std::string(35, '9') + "]\n",
+       951, true},
       {"STANDHYD XIMP -1",
        "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[12], XIMP=[-1],\n"
-       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n", 968, true},
+       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n",
+       968, true},
       {"STANDHYD area -1",
        "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[-1], XIMP=[0.35],\n"
-       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n", 955, true},
+       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n",
+       955, true},
       {"WILHYD huge rain count",
        "COMPUTE HYD         ID=[2], NHYD=[301], DT=[10], AREA=[100], BASE=[0], PRINT=[0],\n"
-       "                    CN=[-0.5], IA=[0.1], K=[1.0], TP=[1.0], NRAIN=[2147483648], RAIN=[1]\n", 956, true},
+       "                    CN=[-0.5], IA=[0.1], K=[1.0], TP=[1.0], NRAIN=[2147483648], RAIN=[1]\n",
+       956, true},
       {"COMPUTE RATING CURVE up to 1e35 m",
-       "COMPUTE RATING CURVE NRC=[1], VSN=[7], NSEG=[1], EMIN=[0], EMAX=[" + std::string(35, '9') + "]\n"
-       " CHSLP=[0.001], FPSLP=[0.002]\n N=[0.03], END=[30]\n 0 10   10 0   20 0   30 10\n"
-       "COMPUTE TRAVEL TIME ID=[2], VSN=[2], N=[1], L=[2000], SLOPE=[0.001]\n", 988, true},
-      {"STORE TRAVEL TIME of 1e38 hours", "STORE TRAVEL TIME   ID=[2], VSN=[1], L=[3000], SLOPE=[0.002]\n 0.2 5 " +
-                                              std::string(38, '9') + "   -1\n", 988, true},
-      {"STORE RATING CURVE of 1e38 cms", "STORE RATING CURVE  NRC=[2], VSN=[1]\n 100 0 0   101 20 " +
-                                             std::string(38, '9') + "   -1\n", 988, true},
-      {"MODIFY STORM shift of 2147483648", "MODIFY STORM        ICASEms=[1], NSHIFT=[2147483648], RFACT=[1]\n", 253, false},
+       "COMPUTE RATING CURVE NRC=[1], VSN=[7], NSEG=[1], EMIN=[0], EMAX=[" + std::string(35, '9') +
+           "]\n"
+           " CHSLP=[0.001], FPSLP=[0.002]\n N=[0.03], END=[30]\n 0 10   10 0   20 0   30 10\n"
+           "COMPUTE TRAVEL TIME ID=[2], VSN=[2], N=[1], L=[2000], SLOPE=[0.001]\n",
+       988, true},
+      {"STORE TRAVEL TIME of 1e38 hours",
+       "STORE TRAVEL TIME   ID=[2], VSN=[1], L=[3000], SLOPE=[0.002]\n 0.2 5 " + std::string(38, '9') + "   -1\n", 988,
+       true},
+      {"STORE RATING CURVE of 1e38 cms",
+       "STORE RATING CURVE  NRC=[2], VSN=[1]\n 100 0 0   101 20 " + std::string(38, '9') + "   -1\n", 988, true},
+      {"MODIFY STORM shift of 2147483648", "MODIFY STORM        ICASEms=[1], NSHIFT=[2147483648], RFACT=[1]\n", 253,
+       false},
       {"DIVERT HYD no outputs", "DIVERT HYD          IDin=[1], NOUT=[0]\n", 925, true},
       {"DIVERT HYD huge output count", "DIVERT HYD          IDin=[1], NOUT=[99999999], 2 2\n", 210, true},
       {"COMPUTE API recession 0", "COMPUTE API         APII=[10], APIK=[0]\n", 400, true},
@@ -156,10 +179,12 @@ const std::vector<Case>& cases() {
        "COMPUTE DWF+WWF     ID=[1], NHYD=[1], DT=[0.5], AREA=[10], NDAYS=[1],\n"
        "                    POP=[100], ADFp=[50], PKFp=[0], XAcom=[0], ADFa=[0], PKFa=[0],\n"
        "                    XAgwf=[0], ADFg=[0], GWF=[0], C_DCON=[0], AVGLEN=[0],\n"
-       "                    C_WEEP=[0], K_WEEP=[0], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]\n", 457, true},
+       "                    C_WEEP=[0], K_WEEP=[0], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]\n",
+       457, true},
       {"AES end before start", "READ AES DATA       0, 123, 2023.0305, 2023.0301, \"AES.DAT\"\n", 371, true},
       {"a number beyond single precision",
-       "SHIFT HYD           IDout=[2], NHYD=[5], IDin=[1],\n                    " + std::string(45, '9') + "\n", 912, true},
+       "SHIFT HYD           IDout=[2], NHYD=[5], IDin=[1],\n                    " + std::string(45, '9') + "\n", 912,
+       true},
       // Missing and cut-short files, and a directory where a file should be.
       {"READ STORM missing", "READ STORM          \"NONE.STM\"\n", 940, true},
       {"READ STORM cut short", "READ STORM          \"CUT.STM\"\n", 941, true},
@@ -176,8 +201,10 @@ const std::vector<Case>& cases() {
        "COMPUTE DWF+WWF     ID=[1], NHYD=[1], DT=[60], AREA=[10], NDAYS=[1],\n"
        "                    POP=[100], ADFp=[50], PKFp=[-41], XAcom=[0], ADFa=[0], PKFa=[0],\n"
        "                    XAgwf=[0], ADFg=[0], GWF=[0], C_DCON=[0], AVGLEN=[0],\n"
-       "                    C_WEEP=[0], K_WEEP=[0], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]\n", 970, true},
-      {"SAVE HYD into a directory", "SAVE HYD            ID=[1], PCYC=[1], NAMEmode=[-1], \"DIR.HYD\", \"x\"\n", 922, true},
+       "                    C_WEEP=[0], K_WEEP=[0], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]\n",
+       970, true},
+      {"SAVE HYD into a directory", "SAVE HYD            ID=[1], PCYC=[1], NAMEmode=[-1], \"DIR.HYD\", \"x\"\n", 922,
+       true},
   };
   return all;
 }
@@ -274,33 +301,45 @@ TEST(BadInput, FuzzFindingsRunToTheirEnd) {
        "STORE HYD           ID=[1], NHYD=[101], DT=[10], AREA=[12.5]\n 0.0  0.15  0.42  0.80  -1\nFINISH\n",
        false},
   };
-  const std::string huge(35, '9');  // 1e35, within single precision
+  const std::string huge(35, '9'); // 1e35, within single precision
   const Finding extremes[] = {
       {"an urban area of 1e35 ha (its flow length overflowed)",
-       "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[" + huge + "], XIMP=[0.35],\n"
-       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1], RAIN=[-1]\n", false},
+       "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[" + huge +
+           "], XIMP=[0.35],\n"
+           "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1], RAIN=[-1]\n",
+       false},
       {"a rectangular pipe with n of 1e35 (its size overflowed)",
        "ROUTE PIPE          TYPE=[2], IDout=[6], NHYD=[606], PIPE=[1], W=[0.1], H=[0.1], L=[1],\n"
-       "                    n=[" + huge + "], S=[0.0000001], IDin=[1], RDT=[0], DLIM=[0]\n", true},
+       "                    n=[" +
+           huge + "], S=[0.0000001], IDin=[1], RDT=[0], DLIM=[0]\n",
+       true},
       {"KINROUTE with n of 1e35 (an undefined celerity)",
        "KINROUTE            IDout=[3], NHYD=[303], PIPE=[8], D=[0.001], L=[0.001],\n"
-       "                    n=[" + huge + "], S=[0.0000001], IDin=[1], RDT=[0], Qx=[0]\n", true},
+       "                    n=[" +
+           huge + "], S=[0.0000001], IDin=[1], RDT=[0], Qx=[0]\n",
+       true},
       {"a storm total changed by 2e36 inches",
        "READ STORM          \"HUGE.STM\"\nMODIFY STORM        ICASEms=[1], NSHIFT=[0], RFACT=[1.2]\n", false},
       {"a channel routing step of 1e-29 minutes",
        "ROUTE CHANNEL       IDout=[2], NHYD=[202], IDin=[1], RDT=[0.00000000000000000000000000001],\n"
        "                    L=[2000], CHSLP=[0.1], FPSLP=[0.2], VSN=[1], NSEG=[3]\n"
        "                    0.08 0   -0.03 20   0.08 42\n"
-       "                    0 5  10 1  15 0  20 0  25 1  30 5\n", false},
+       "                    0 5  10 1  15 0  20 0  25 1  30 5\n",
+       false},
       {"a runoff step of 1e-29 minutes",
        "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[0.00000000000000000000000000001], AREA=[12], XIMP=[0.35],\n"
-       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n", false},
+       "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n",
+       false},
       {"a major system reference at the top of the integers",
-       "COMPUTE DUHYD       IDin=[1], NHYD=[" + huge + "],\n"
-       "                    CINLET=[0.05], NINLET=[2], MajID=[3], MinID=[4]\n", false},
+       "COMPUTE DUHYD       IDin=[1], NHYD=[" + huge +
+           "],\n"
+           "                    CINLET=[0.05], NINLET=[2], MajID=[3], MinID=[4]\n",
+       false},
       {"1e35 inlets of 1e35 cms (their capacity overflowed)",
-       "COMPUTE DUALHYD     IDin=[1], CINLET=[" + huge + "], NINLET=[" + huge + "]\n"
-       "                    MajID=[3], MajNHYD=[33], MinID=[4], MinNHYD=[44]\n", false},
+       "COMPUTE DUALHYD     IDin=[1], CINLET=[" + huge + "], NINLET=[" + huge +
+           "]\n"
+           "                    MajID=[3], MajNHYD=[33], MinID=[4], MinNHYD=[44]\n",
+       false},
   };
   support::TempDir root(support::scratchRoot() / ("kfz" + std::to_string(::getpid())));
   for (const Finding& f : extremes)
@@ -323,4 +362,4 @@ TEST(BadInput, FuzzRegressionFilesRunToTheirEnd) {
   EXPECT_GE(k, 1);
 }
 
-}  // namespace
+} // namespace

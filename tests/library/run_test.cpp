@@ -27,12 +27,20 @@ std::string study(int k) {
   return " 2\n"
          "START               TZERO=[2011.09150600], METOUT=[2], NSTORM=[0], NRUN=[1]\n"
          "SAVE HYD            SAVEALL=[2], PCYC=[0]\n"
-         "CHICAGO STORM       IUNITS=[2], TD=[" + td + "], R=[0.4], DT=[10], OPTION=[1]\n"
+         "CHICAGO STORM       IUNITS=[2], TD=[" +
+         td +
+         "], R=[0.4], DT=[10], OPTION=[1]\n"
          "                    A=[1000], B=[6], C=[0.8]\n"
-         "COMPUTE NASHYD      ID=[1], NHYD=[\"RURAL\"], DT=[5], AREA=[40], PRINT=[0,0], CN=[" + cn + "],\n"
+         "COMPUTE NASHYD      ID=[1], NHYD=[\"RURAL\"], DT=[5], AREA=[40], PRINT=[0,0], CN=[" +
+         cn +
+         "],\n"
          "                    IA=[-1], N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n"
-         "DESIGN STANDHYD     ID=[2], NHYD=[" + std::to_string(200 + k) + "], DT=[5], AREA=[12], XIMP=[0.35],\n"
-         "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[" + cn + "], SLOPE=[1.5], RAIN=[-1]\n"
+         "DESIGN STANDHYD     ID=[2], NHYD=[" +
+         std::to_string(200 + k) +
+         "], DT=[5], AREA=[12], XIMP=[0.35],\n"
+         "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[" +
+         cn +
+         "], SLOPE=[1.5], RAIN=[-1]\n"
          "FINISH\n";
 }
 
@@ -141,4 +149,4 @@ TEST(Library, CallsThatCannotStartAreRefused) {
   EXPECT_THROW(kestran::run(nothing), kestran::RunError);
 }
 
-}  // namespace
+} // namespace

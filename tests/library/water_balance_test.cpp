@@ -19,14 +19,12 @@ namespace fs = std::filesystem;
 namespace {
 
 // Metric input and output; a 40-minute block storm of 12 mm/hr: 8 mm.
-const char* const kHead =
-    " 2\n"
-    "START               TZERO=[0], METOUT=[2], NSTORM=[0], NRUN=[1]\n";
+const char* const kHead = " 2\n"
+                          "START               TZERO=[0], METOUT=[2], NSTORM=[0], NRUN=[1]\n";
 const char* const kStorm = "2\nBlock storm\n10\n4\n12.0\n12.0\n12.0\n12.0\n";
 // A triangle on a 10-minute step: 0, 1, 2, 1, 0 cms hold 4 x 600 = 2400 m3.
-const char* const kTriangle =
-    "STORE HYD           ID=[1], NHYD=[1], DT=[10], AREA=[10]\n"
-    "                    0.0 1.0 2.0 1.0 0.0 -1\n";
+const char* const kTriangle = "STORE HYD           ID=[1], NHYD=[1], DT=[10], AREA=[10]\n"
+                              "                    0.0 1.0 2.0 1.0 0.0 -1\n";
 
 kestran::RunResult runStudy(const std::string& body, const fs::path& dir) {
   fs::create_directories(dir);
@@ -53,12 +51,12 @@ double lost(const model::LedgerRecord& l) {
 struct BalanceCase {
   const char* what;
   std::string body;
-  const char* command;  // the record checked
-  double in;            // m3, by hand
-  double out;           // m3 by hand, or < 0: only the balance
-  double sent;          // m3 by hand, or < 0: only the balance
-  double initialAbstraction, infiltration;  // m3 by hand (runoff), or < 0
-  bool stores;          // storage left at the end must be above 0
+  const char* command;                     // the record checked
+  double in;                               // m3, by hand
+  double out;                              // m3 by hand, or < 0: only the balance
+  double sent;                             // m3 by hand, or < 0: only the balance
+  double initialAbstraction, infiltration; // m3 by hand (runoff), or < 0
+  bool stores;                             // storage left at the end must be above 0
 };
 
 std::vector<BalanceCase> balanceCases() {
@@ -80,24 +78,21 @@ std::vector<BalanceCase> balanceCases() {
       // The first output takes the inflow up to 1 cms, the second the rest:
       // 0, 1, 1, 1, 0 (1800 m3) and 0, 0, 1, 0, 0 (600 m3 sent).
       {"diversion",
-       std::string(kTriangle) +
-           "DIVERT HYD          IDin=[1], NOUT=[2], IDout=[4], NHYD=[4], IDout=[5], NHYD=[5]\n"
-           "                    0 0 0   1 0 1   1 9 10   -1 -1 -1\n",
+       std::string(kTriangle) + "DIVERT HYD          IDin=[1], NOUT=[2], IDout=[4], NHYD=[4], IDout=[5], NHYD=[5]\n"
+                                "                    0 0 0   1 0 1   1 9 10   -1 -1 -1\n",
        "DIVERT HYD", 2400.0, 1800.0, 600.0, -1.0, -1.0, false},
       // Two inlets of 0.5 cms: the minor system carries 0, 1, 1, 1, 0 (1800
       // m3), the major system the 600 m3 above the inlets.
       {"dual drainage",
-       std::string(kTriangle) +
-           "COMPUTE DUALHYD     IDin=[1], CINLET=[0.5], NINLET=[2]\n"
-           "                    MajID=[3], MajNHYD=[3], MinID=[4], MinNHYD=[4]\n"
-           "                    TMJSTO=[0]\n",
+       std::string(kTriangle) + "COMPUTE DUALHYD     IDin=[1], CINLET=[0.5], NINLET=[2]\n"
+                                "                    MajID=[3], MajNHYD=[3], MinID=[4], MinNHYD=[4]\n"
+                                "                    TMJSTO=[0]\n",
        "COMPUTE DUALHYD", 2400.0, 1800.0, 600.0, -1.0, -1.0, false},
       // With major-system storage the split moves but the total stays.
       {"dual drainage with storage",
-       std::string(kTriangle) +
-           "COMPUTE DUALHYD     IDin=[1], CINLET=[0.5], NINLET=[2]\n"
-           "                    MajID=[3], MajNHYD=[3], MinID=[4], MinNHYD=[4]\n"
-           "                    TMJSTO=[300]\n",
+       std::string(kTriangle) + "COMPUTE DUALHYD     IDin=[1], CINLET=[0.5], NINLET=[2]\n"
+                                "                    MajID=[3], MajNHYD=[3], MinID=[4], MinNHYD=[4]\n"
+                                "                    TMJSTO=[300]\n",
        "COMPUTE DUALHYD", 2400.0, -1.0, -1.0, -1.0, -1.0, false},
       // Rain 8 mm over 100 ha = 8000 m3 and a groundwater reservoir that
       // starts with 10 mm = 10000 m3; most of it is still there at the end.
@@ -143,7 +138,7 @@ TEST(WaterBalance, HandComputedBalancesHoldToPrintPrecision) {
       EXPECT_GT(l->stored, 0.0);
     }
     if (std::string(c.command) == "ROUTE RESERVOIR") {
-      EXPECT_GT(l->sent, 0.0);  // it did spill
+      EXPECT_GT(l->sent, 0.0); // it did spill
     }
     // Water from the store names the command it came from.
     if (std::string(c.body).rfind("STORE HYD", 0) == 0) {
@@ -174,11 +169,12 @@ TEST(WaterBalance, AnOutflowCutAtTheOrdinateLimitIsFlaggedWhereItHappens) {
   support::TempDir root(support::scratchRoot() / ("kcut" + std::to_string(::getpid())));
   std::string flows;
   for (int k = 0; k < 100; ++k) flows += k % 10 == 9 ? " 1.0\n                   " : " 1.0";
-  const kestran::RunResult r = runStudy(
-      "STORE HYD           ID=[1], NHYD=[1], DT=[1440], AREA=[100]\n                   " + flows + " -1\n"
-      "ROUTE RESERVOIR     IDout=[2], NHYD=[2], IDin=[1], RDT=[1],\n"
-      "                    [OUTFLOW, STORAGE]=[0, 0,  10, 1,  -1, -1]\n",
-      root.path());
+  const kestran::RunResult r =
+      runStudy("STORE HYD           ID=[1], NHYD=[1], DT=[1440], AREA=[100]\n                   " + flows +
+                   " -1\n"
+                   "ROUTE RESERVOIR     IDout=[2], NHYD=[2], IDin=[1], RDT=[1],\n"
+                   "                    [OUTFLOW, STORAGE]=[0, 0,  10, 1,  -1, -1]\n",
+               root.path());
   const model::LedgerRecord* store = recordOf(r, "STORE HYD");
   const model::LedgerRecord* pond = recordOf(r, "ROUTE RESERVOIR");
   ASSERT_NE(store, nullptr);
@@ -224,12 +220,12 @@ std::vector<std::vector<std::string>> readCsv(const fs::path& path) {
 // to six decimals), then only the tail the file leaves out.
 TEST(CsvExport, HydrographMatchesTheSavedHydrographFile) {
   support::TempDir root(support::scratchRoot() / ("kcsv" + std::to_string(::getpid())));
-  const kestran::RunResult r = runStudy(
-      "READ STORM          \"BLOCK.STM\"\n"
-      "COMPUTE NASHYD      ID=[1], NHYD=[\"A,B\"], DT=[5], AREA=[10], PRINT=[0,0], CN=[-0.5], IA=[2],\n"
-      "                    N=[3], TP=[0.5], NRAIN=[0], RAIN=[-1]\n"
-      "SAVE HYD            ID=[1], PCYC=[1], NAMEmode=[-1], \"SAVED.HYD\", \"The catchment\"\n",
-      root.path());
+  const kestran::RunResult r =
+      runStudy("READ STORM          \"BLOCK.STM\"\n"
+               "COMPUTE NASHYD      ID=[1], NHYD=[\"A,B\"], DT=[5], AREA=[10], PRINT=[0,0], CN=[-0.5], IA=[2],\n"
+               "                    N=[3], TP=[0.5], NRAIN=[0], RAIN=[-1]\n"
+               "SAVE HYD            ID=[1], PCYC=[1], NAMEmode=[-1], \"SAVED.HYD\", \"The catchment\"\n",
+               root.path());
   ASSERT_EQ(r.status, 0);
   const auto written = results::writeCsv(r, root.path() / "csv", "study");
   const fs::path csv = root.path() / "csv" / "study_r01_c0003_A_B.csv";
@@ -240,7 +236,7 @@ TEST(CsvExport, HydrographMatchesTheSavedHydrographFile) {
 
   std::istringstream saved(support::fileText(root.path() / "SAVED.HYD"));
   std::string line;
-  for (int k = 0; k < 4; ++k) std::getline(saved, line);  // units, comment, step, area
+  for (int k = 0; k < 4; ++k) std::getline(saved, line); // units, comment, step, area
   std::vector<double> flows;
   double q = 0.0;
   while (saved >> q && q != -1.0) flows.push_back(q);
@@ -253,7 +249,7 @@ TEST(CsvExport, HydrographMatchesTheSavedHydrographFile) {
     if (i < flows.size()) {
       EXPECT_NEAR(flow, flows[i], 5.1e-7) << i;
     } else {
-      EXPECT_LE(flow, 1.0e-5) << i;  // the tail below 0.0003528 cfs
+      EXPECT_LE(flow, 1.0e-5) << i; // the tail below 0.0003528 cfs
     }
   }
   // The name with a comma is quoted in the tables and kept out of file names.
@@ -283,4 +279,4 @@ TEST(CsvExport, FieldsAreQuotedAsRfc4180Asks) {
   EXPECT_EQ(results::csvNumber(std::nan("")), "");
 }
 
-}  // namespace
+} // namespace

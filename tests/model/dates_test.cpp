@@ -26,8 +26,8 @@ TEST(StormCalendar, SplitterAndDayOfYear) {
   EXPECT_EQ(storm::dayOfYear(1, 3, 2000), 61);
   EXPECT_EQ(storm::dayOfYear(1, 3, 1999), 60);
   EXPECT_EQ(storm::dayOfYear(31, 12, 1999), 365);
-  EXPECT_EQ(storm::dayOfYear(1, 3, 1900), 61);  // no century rule
-  EXPECT_EQ(storm::dateFromPacked(1), 0);       // packed dates below 2 give 0
+  EXPECT_EQ(storm::dayOfYear(1, 3, 1900), 61); // no century rule
+  EXPECT_EQ(storm::dateFromPacked(1), 0);      // packed dates below 2 give 0
   EXPECT_EQ(storm::dateFromPacked(2000060), 20000229);
   EXPECT_EQ(storm::dateFromPacked(1900060), 19000229);
   EXPECT_EQ(storm::dateFromPacked(1999060), 19990301);
@@ -39,9 +39,8 @@ TEST(StormCalendar, SplitterAndDayOfYear) {
 TEST(RecordCalendar, DaysFollowTheCenturyRule) {
   const struct {
     int date, days, expected;
-  } cases[] = {{20230301, -1, 20230228}, {20240228, 1, 20240229}, {20001231, 1, 20010101},
-               {19000228, 1, 19000301},  {20000228, 1, 20000229}, {21000228, 1, 21000301},
-               {20230101, 365, 20240101}, {19700101, 0, 19700101}};
+  } cases[] = {{20230301, -1, 20230228}, {20240228, 1, 20240229}, {20001231, 1, 20010101},   {19000228, 1, 19000301},
+               {20000228, 1, 20000229},  {21000228, 1, 21000301}, {20230101, 365, 20240101}, {19700101, 0, 19700101}};
   for (const auto& c : cases) {
     EXPECT_EQ(record::addDays(c.date, c.days), c.expected) << c.date << " + " << c.days;
   }
@@ -59,4 +58,4 @@ TEST(RecordCalendar, DayOfWeekSundayIsOne) {
   for (const auto& d : dates) EXPECT_EQ(record::dayOfWeek(d.date), d.day) << d.date;
 }
 
-}  // namespace
+} // namespace

@@ -76,8 +76,8 @@ TEST(RunCounter, ConcurrentRunsEachAdvanceIt) {
         const auto sub = dir.path() / ("out" + std::to_string(k));
         std::filesystem::create_directories(sub);
         // Each run writes its own outputs; the counter of the folder is shared.
-        const std::string cmd = "cd '" + dir.path().string() + "' && '" + KESTRAN_BINARY + "' run" +
-                                std::to_string(k) + ".dat > /dev/null 2>&1";
+        const std::string cmd = "cd '" + dir.path().string() + "' && '" + KESTRAN_BINARY + "' run" + std::to_string(k) +
+                                ".dat > /dev/null 2>&1";
         (void)std::system(cmd.c_str());
       });
     }
@@ -92,4 +92,4 @@ TEST(RunCounter, ConcurrentRunsEachAdvanceIt) {
   }
 }
 
-}  // namespace
+} // namespace

@@ -11,7 +11,7 @@ namespace {
 class ComputeApiTest : public testing::RainTest {};
 
 TEST_F(ComputeApiTest, GrowingSeriesBlockAndSummary) {
-  setStorm(1.0f, {0.5f, 0.5f});  // two hours of 0.5 in/hr
+  setStorm(1.0f, {0.5f, 0.5f}); // two hours of 0.5 in/hr
   params({1.0, 1.0});
   computeApi(ctx);
   ASSERT_EQ(ctx.run.severity, model::Severity::Note);
@@ -86,7 +86,7 @@ TEST_F(ComputeApiTest, SeriesCases) {
 TEST_F(ComputeApiTest, MetricUnits) {
   setUnits(2, 2);
   setStorm(1.0f, {0.0f, 1.0f});
-  params({-25.4, 1.0});  // the sign of APII is ignored
+  params({-25.4, 1.0}); // the sign of APII is ignored
   computeApi(ctx);
   EXPECT_FLOAT_EQ(ctx.api.API[0], 1.0f);
   EXPECT_EQ(detailed.lines[1], "| COMPUTE API      |   Initial API  =  25.40 mm");
@@ -108,15 +108,15 @@ TEST_F(ComputeApiTest, RejectedValuesLeaveNoSeries) {
     nextCommand();
     ctx.storm = model::Storm{};
     if (c.storm) setStorm(1.0f, {0.1f});
-    ctx.api.dt = 1.0f;  // a series from an earlier command
+    ctx.api.dt = 1.0f; // a series from an earlier command
     params({c.apii, c.apik});
     computeApi(ctx);
     EXPECT_EQ(ctx.run.severity, model::Severity::Error) << c.message;
     EXPECT_TRUE(warned(c.message)) << c.message;
     EXPECT_FLOAT_EQ(ctx.api.dt, 0.0f) << c.message;
-    EXPECT_TRUE(detailed.lines.size() <= 2u) << c.message;  // the message lines only
+    EXPECT_TRUE(detailed.lines.size() <= 2u) << c.message; // the message lines only
   }
 }
 
-}  // namespace
-}  // namespace rain
+} // namespace
+} // namespace rain

@@ -37,7 +37,7 @@ TEST_F(ChicagoTest, EighteenStepStormAroundItsPeak) {
   for (int k = 1; k <= 6; ++k) before += b.rain[k] * 10.0;
   for (int k = 8; k <= 18; ++k) after += b.rain[k] * 10.0;
   EXPECT_NEAR(before, 64.0 * I(1000, 10, 0.8f, 64.0f / 0.4f), 0.05);  // 1051.53
-  EXPECT_NEAR(after, 116.0 * I(1000, 10, 0.8f, 116.0f / 0.6f), 0.05);  // 1651.55
+  EXPECT_NEAR(after, 116.0 * I(1000, 10, 0.8f, 116.0f / 0.6f), 0.05); // 1651.55
 
   // The same step typed in hours gives the same hyetograph.
   ChicagoBuild h = buildChicago({1000.0f, 10.0f, 0.8f, 0.0f}, 3.0f, 0.4f, 0.1666667f);
@@ -61,7 +61,8 @@ TEST_F(ChicagoTest, GivenCurveBlockAndSummary) {
       "                        Storm time step    = 10.00 min",
       "                        Time to peak ratio =  0.40",
       "",
-      "           " "   TIME    RAIN |   TIME    RAIN |   TIME    RAIN |   TIME    RAIN",
+      "           "
+      "   TIME    RAIN |   TIME    RAIN |   TIME    RAIN |   TIME    RAIN",
   };
   ASSERT_GE(detailed.lines.size(), head.size());
   EXPECT_EQ(std::vector<std::string>(detailed.lines.begin(), detailed.lines.begin() + head.size()), head);
@@ -118,9 +119,8 @@ TEST_F(ChicagoTest, ExactPointsGiveTheirCurveInTheFirstTrial) {
     float A, C;
     std::vector<float> durations;
   };
-  const Curve curves[] = {{160.0f, 0.5f, {5, 10, 30, 60}},
-                          {100.0f, 0.7f, {5, 10, 30, 60, 120}},
-                          {2500.0f, 0.95f, {10, 20, 60, 360, 1440}}};
+  const Curve curves[] = {
+      {160.0f, 0.5f, {5, 10, 30, 60}}, {100.0f, 0.7f, {5, 10, 30, 60, 120}}, {2500.0f, 0.95f, {10, 20, 60, 360, 1440}}};
   for (const Curve& c : curves) {
     SCOPED_TRACE(c.A);
     std::vector<IdfPair> table;
@@ -233,7 +233,9 @@ TEST_F(ChicagoTest, UndefinedConstructionsAreRejected) {
 // A((1 - C)u + B) / (u + B)^(1 + C), with u = s / R before the peak and
 // u = s / (1 - R) after it. Each step is that curve integrated over the step
 // (Simpson's rule, in double precision) divided by the step.
-double instantaneous(double A, double B, double C, double u) { return A * ((1.0 - C) * u + B) / std::pow(u + B, 1.0 + C); }
+double instantaneous(double A, double B, double C, double u) {
+  return A * ((1.0 - C) * u + B) / std::pow(u + B, 1.0 + C);
+}
 
 double stepAverage(double A, double B, double C, double R, double peak, double from, double to) {
   auto i = [&](double t) {
@@ -257,8 +259,8 @@ TEST_F(ChicagoTest, StepsFollowTheContinuousHyetograph) {
     float A, B, C, hours, R, step;
   };
   const std::vector<Case> cases = {
-      {1000, 10, 0.8f, 3, 0.4f, 10},  {40, 8, 0.75f, 2, 0.4f, 10},  {2000, 15, 0.9f, 6, 0.35f, 5},
-      {500, 5, 0.7f, 1, 0.5f, 5},     {120, 3, 1.0f, 4, 0.25f, 15}, {750, 12, 0.85f, 1.5f, 0.6f, 0.25f},
+      {1000, 10, 0.8f, 3, 0.4f, 10}, {40, 8, 0.75f, 2, 0.4f, 10},  {2000, 15, 0.9f, 6, 0.35f, 5},
+      {500, 5, 0.7f, 1, 0.5f, 5},    {120, 3, 1.0f, 4, 0.25f, 15}, {750, 12, 0.85f, 1.5f, 0.6f, 0.25f},
   };
   for (const Case& c : cases) {
     const ChicagoBuild b = buildChicago({c.A, c.B, c.C, 0.0f}, c.hours, c.R, c.step);
@@ -296,7 +298,7 @@ TEST_F(ChicagoTest, CentredWindowsAverageTheCurve) {
   const ChicagoBuild b = buildChicago({A, B, C, 0.0f}, 3.0f, 0.5f, dt);
   ASSERT_EQ(b.errorNumber, 0);
   ASSERT_EQ(b.steps, 36);
-  const int p = b.peak;  // 18.5 truncated
+  const int p = b.peak; // 18.5 truncated
   ASSERT_EQ(p, 18);
   for (int m = 0; p - m >= 1 && p + m <= b.steps; ++m) {
     double depth = 0.0;
@@ -314,7 +316,7 @@ TEST_F(ChicagoTest, CentredWindowsAverageTheCurve) {
 TEST_F(ChicagoTest, ComparisonColumnsFollowThePrintedCurve) {
   struct Case {
     int flag, metout;
-    double factor;  // table intensities: in/hr times this
+    double factor; // table intensities: in/hr times this
   };
   const std::vector<double> T = {5, 10, 15, 30, 60, 120};
   const std::vector<double> inches = {5.2, 4.1, 3.5, 2.4, 1.5, 0.9};
@@ -422,5 +424,5 @@ TEST_F(ChicagoTest, NegativeStepBuildsTheSameStorm) {
   for (int i = 1; i <= positive.NSTEP; ++i) EXPECT_EQ(ctx.storm.RAIN[i], positive.RAIN[i]) << i;
 }
 
-}  // namespace
-}  // namespace rain
+} // namespace
+} // namespace rain

@@ -27,7 +27,7 @@ std::string record(int y, int m, int d, std::initializer_list<std::pair<int, int
 }
 
 class ReadAesTest : public testing::RainTest {
- protected:
+protected:
   // 1 March: 5.0 mm in hour 2, 3.0 mm in hour 3, hour 5 missing; no record
   // for 2 March; 3 March: 10.0 mm in hour 10.
   void marchFile() {
@@ -248,11 +248,11 @@ TEST(AesCalendar, TwentyNinthOfFebruaryFollowsTheCenturyRule) {
 TEST(AesRecordLayout, FieldsReadAsTheRecordFormatReadsThem) {
   struct Case {
     const char* name;
-    std::string hours;  // the text from column 19 on
-    int hour;           // the hour checked (1-based), when the line is read
-    int tenths;         // its value as stored (missing hours are 0)
+    std::string hours; // the text from column 19 on
+    int hour;          // the hour checked (1-based), when the line is read
+    int tenths;        // its value as stored (missing hours are 0)
     int missing;
-    const char* error;  // part of the message when the line cannot be read
+    const char* error; // part of the message when the line cannot be read
   };
   const std::string head = "61583502023 3 1123";
   const std::vector<Case> cases{
@@ -280,5 +280,5 @@ TEST(AesRecordLayout, FieldsReadAsTheRecordFormatReadsThem) {
   }
 }
 
-}  // namespace
-}  // namespace rain
+} // namespace
+} // namespace rain

@@ -10,11 +10,24 @@ namespace {
 using testing::pad;
 
 class MassStormTest : public testing::RainTest {
- protected:
+protected:
   // Twelve 5-minute steps of a curve that ends at `last`.
   void curve(const std::string& name, float last = 1.0f, bool terminator = true) {
-    std::vector<std::string> lines{"TWELVE STEP CURVE", "5", "12", "0.05", "0.15", "0.30", "0.50", "0.70", "0.80",
-                                   "0.87", "0.92", "0.95", "0.97", "0.99", std::to_string(last)};
+    std::vector<std::string> lines{"TWELVE STEP CURVE",
+                                   "5",
+                                   "12",
+                                   "0.05",
+                                   "0.15",
+                                   "0.30",
+                                   "0.50",
+                                   "0.70",
+                                   "0.80",
+                                   "0.87",
+                                   "0.92",
+                                   "0.95",
+                                   "0.97",
+                                   "0.99",
+                                   std::to_string(last)};
     if (terminator) lines.push_back("-1");
     writeFile(name, lines);
   }
@@ -32,7 +45,7 @@ TEST_F(MassStormTest, SameStepAsTheCurve) {
   const model::Storm& s = ctx.storm;
   EXPECT_EQ(s.NSTEP, 12);
   EXPECT_NEAR(s.PTOT, 2.0f, 1e-5);
-  EXPECT_NEAR(s.RAIN[1], 0.05f * 2.0f * 12.0f, 1e-5);  // 0.05 of 2 inches in 5 minutes
+  EXPECT_NEAR(s.RAIN[1], 0.05f * 2.0f * 12.0f, 1e-5); // 0.05 of 2 inches in 5 minutes
   EXPECT_NEAR(s.RAIN[4], 0.20f * 2.0f * 12.0f, 1e-5);
   EXPECT_EQ(s.title, pad("TWELVE STEP CURVE", 90));
   const std::vector<std::string> head = {
@@ -45,7 +58,8 @@ TEST_F(MassStormTest, SameStepAsTheCurve) {
       "                        Selected storm time step =    5.00 min",
       "                        Volume of derived storm  =    2.00 in.",
       "",
-      "           " "   TIME    RAIN |   TIME    RAIN |   TIME    RAIN |   TIME    RAIN",
+      "           "
+      "   TIME    RAIN |   TIME    RAIN |   TIME    RAIN |   TIME    RAIN",
   };
   EXPECT_EQ(std::vector<std::string>(detailed.lines.begin(), detailed.lines.begin() + head.size()), head);
   EXPECT_EQ(summary.lines, std::vector<std::string>{"     MASS STORM        "});
@@ -57,13 +71,13 @@ TEST_F(MassStormTest, StepCases) {
     double step;
     int steps;
     float dtsMinutes;
-    std::vector<float> first;  // leading intensities, in/hr
+    std::vector<float> first; // leading intensities, in/hr
     int severity;
   };
   const std::vector<Case> cases = {
-      {15, 4, 15.0f, {2.4f, 4.0f, 1.2f, 0.4f}, 1},      // groups of 3 curve steps, message 234
-      {2, 36, 5.0f / 3.0f, {1.2f, 1.2f, 1.2f, 2.4f}, 0},  // 5/2 not whole: 5/3 minutes, k = 3
-      {0.0833333, 12, 5.0f, {1.2f, 2.4f, 3.6f}, 0},       // the same step given in hours
+      {15, 4, 15.0f, {2.4f, 4.0f, 1.2f, 0.4f}, 1},       // groups of 3 curve steps, message 234
+      {2, 36, 5.0f / 3.0f, {1.2f, 1.2f, 1.2f, 2.4f}, 0}, // 5/2 not whole: 5/3 minutes, k = 3
+      {0.0833333, 12, 5.0f, {1.2f, 2.4f, 3.6f}, 0},      // the same step given in hours
   };
   for (const Case& c : cases) {
     nextCommand();
@@ -108,7 +122,7 @@ TEST_F(MassStormTest, DecreasingOrdinateIsAnError) {
   run(1, 10, "DOWN.CRV");
   EXPECT_EQ(ctx.run.severity, model::Severity::Error);
   EXPECT_TRUE(warned("*** ERROR: Mass curve ordinates must be incremental."));
-  EXPECT_EQ(ctx.storm.NSTEP, 3);  // still built from the ordinates as read
+  EXPECT_EQ(ctx.storm.NSTEP, 3); // still built from the ordinates as read
 }
 
 // A decreasing ordinate is an error that ends the run. The warnings the same
@@ -163,5 +177,5 @@ TEST_F(MassStormTest, DerivedStormRoundTrip) {
   EXPECT_EQ(ctx.storm.title, pad("TWELVE STEP CURVE", 90));
 }
 
-}  // namespace
-}  // namespace rain
+} // namespace
+} // namespace rain

@@ -10,7 +10,7 @@ namespace rain {
 namespace {
 
 class ModifyStormTest : public testing::RainTest {
- protected:
+protected:
   // Ten 5-minute steps of 1 to 10 in/hr: 55 * 5/60 = 4.583 inches.
   void tenSteps() { setStorm(5.0f / 60.0f, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}); }
 };
@@ -66,7 +66,7 @@ TEST_F(ModifyStormTest, ShiftEarlierByThreeLosesTheFirstSteps) {
   const model::Storm& s = ctx.storm;
   ASSERT_EQ(s.NSTEP, 7);
   for (int i = 1; i <= 7; ++i) EXPECT_FLOAT_EQ(s.RAIN[i], static_cast<float>(i + 3)) << i;
-  EXPECT_NEAR(s.PTOT, 49.0f * 5.0f / 60.0f, 1e-5);  // 4 + ... + 10 = 49
+  EXPECT_NEAR(s.PTOT, 49.0f * 5.0f / 60.0f, 1e-5); // 4 + ... + 10 = 49
   EXPECT_EQ(detailed.lines[3], "| NSHIFT = -3 x SDT  |    Corresponding time shift (min)= -15.00");
   EXPECT_EQ(detailed.lines[5], "                          New rainfall volume =   4.08   (in)");
 }
@@ -131,5 +131,5 @@ TEST_F(ModifyStormTest, PureShift) {
   EXPECT_FLOAT_EQ(later.ptot, 6.0f);
 }
 
-}  // namespace
-}  // namespace rain
+} // namespace
+} // namespace rain

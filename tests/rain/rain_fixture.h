@@ -21,7 +21,7 @@ namespace rain::testing {
 using support::pad;
 
 class RainTest : public ::testing::Test, protected support::ContextHost {
- protected:
+protected:
   RainTest() : support::ContextHost(platform::DateTime{2024, 5, 6, 7, 8, 9}) {
     ctx.dirs.rainfall = scratch.prefix();
     ctx.out.workDir = scratch.prefix();
@@ -72,10 +72,9 @@ class RainTest : public ::testing::Test, protected support::ContextHost {
     return -1;
   }
 
-  support::TempDir scratch{support::scratchRoot() /
-                           ("kestran_rain_" + std::to_string(::getpid()) + "_" +
-                            ::testing::UnitTest::GetInstance()->current_test_info()->name())};
+  support::TempDir scratch{support::scratchRoot() / ("kestran_rain_" + std::to_string(::getpid()) + "_" +
+                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name())};
   const std::filesystem::path dir = scratch.path();
 };
 
-}  // namespace rain::testing
+} // namespace rain::testing

@@ -28,7 +28,11 @@ TEST_F(ReadStormTest, StormFileCases) {
   const std::vector<Case> cases = {
       {"minutes", {"1", "five minutes", "5", "3", "1.0", "2.0", "3.0"}, 3, 5.0f / 60.0f, 1.0f},
       {"hours as a decimal", {"1", "five minutes", "0.0833333", "3", "1.0", "2.0", "3.0"}, 3, 0.0833333f, 1.0f},
-      {"terminator before the count", {"1", "c", "10", "10", "1", "1", "1", "1", "1", "1", "-1"}, 6, 10.0f / 60.0f, 1.0f},
+      {"terminator before the count",
+       {"1", "c", "10", "10", "1", "1", "1", "1", "1", "1", "-1"},
+       6,
+       10.0f / 60.0f,
+       1.0f},
       {"count 0 reads to the terminator", long300, 300, 5.0f / 60.0f, 0.5f},
       {"millimetres", {"2", "mm", "60", "2", "25.4", "50.8"}, 2, 1.0f, 1.0f},
       {"blank lines between numbers", {"1", "c", "", "15", "", "2", "0.4", "", "0.6"}, 2, 0.25f, 0.4f},
@@ -78,10 +82,14 @@ TEST_F(ReadStormTest, FiveStepStormBlockAndSummary) {
       "| READ STORM       |    Filename: " + title,
       "| Ptotal=   2.50 in|    Comments: " + title,
       "--------------------",
-      "           " "   TIME    RAIN |   TIME    RAIN |   TIME    RAIN |   TIME    RAIN",
-      "           " "    hrs   in/hr |    hrs   in/hr |    hrs   in/hr |    hrs   in/hr",
-      "           " "   0.17   1.000 |   0.50   3.000 |   0.83   5.000 |",
-      "           " "   0.33   2.000 |   0.67   4.000 |",
+      "           "
+      "   TIME    RAIN |   TIME    RAIN |   TIME    RAIN |   TIME    RAIN",
+      "           "
+      "    hrs   in/hr |    hrs   in/hr |    hrs   in/hr |    hrs   in/hr",
+      "           "
+      "   0.17   1.000 |   0.50   3.000 |   0.83   5.000 |",
+      "           "
+      "   0.33   2.000 |   0.67   4.000 |",
       " ",
   };
   EXPECT_EQ(detailed.lines, expected);
@@ -109,8 +117,10 @@ TEST_F(ReadStormTest, MetricOutputAndStartDate) {
   EXPECT_FLOAT_EQ(ctx.storm.RAIN[1], 1.0f);
   EXPECT_EQ(ctx.storm.stormDate, 20240615);
   EXPECT_EQ(detailed.lines[2], "| Ptotal=  25.40 mm|    Comments: " + pad("metric", 40));
-  EXPECT_EQ(detailed.lines[5], "           " "    hrs   mm/hr |    hrs   mm/hr |    hrs   mm/hr |    hrs   mm/hr");
-  EXPECT_EQ(detailed.lines[6], "           " "   1.00  25.400 |");
+  EXPECT_EQ(detailed.lines[5], "           "
+                               "    hrs   mm/hr |    hrs   mm/hr |    hrs   mm/hr |    hrs   mm/hr");
+  EXPECT_EQ(detailed.lines[6], "           "
+                               "   1.00  25.400 |");
 }
 
 // The pointer file START writes, in the working directory.
@@ -128,7 +138,7 @@ TEST_F(ReadStormTest, ReadsThroughAStartPointerFile) {
 TEST_F(ReadStormTest, BadFilesLeaveTheStormAndEndTheRun) {
   struct Case {
     const char* what;
-    std::vector<std::string> lines;  // empty: no file at all
+    std::vector<std::string> lines; // empty: no file at all
     const char* message;
   };
   const std::vector<Case> cases = {
@@ -215,7 +225,8 @@ TEST_F(ReadStormTest, DerivedStormInMetricOutputReadsBackTheSame) {
   EXPECT_NEAR(ctx.storm.RAIN[1], 1.0f, 1e-6);
   EXPECT_NEAR(ctx.storm.RAIN[2], 0.5f, 1e-6);
   // Printed again in mm/hr: the step ends 0.08 and 0.17 hours.
-  EXPECT_EQ(detailed.lines[6], "           " "   0.08  25.400 |   0.17  12.700 |");
+  EXPECT_EQ(detailed.lines[6], "           "
+                               "   0.08  25.400 |   0.17  12.700 |");
 }
 
 // A step written as minutes and the same step written as a decimal number of
@@ -223,7 +234,7 @@ TEST_F(ReadStormTest, DerivedStormInMetricOutputReadsBackTheSame) {
 TEST_F(ReadStormTest, StepInMinutesOrHoursGivesTheSameStorm) {
   struct Case {
     const char* step;
-    double tolerance;  // hours: the rounding of the written decimal
+    double tolerance; // hours: the rounding of the written decimal
   };
   const StormFile minutes = parseStormFile(writeFile("M.STM", {"1", "c", "5", "2", "1", "2"}));
   ASSERT_TRUE(minutes.ok());
@@ -236,5 +247,5 @@ TEST_F(ReadStormTest, StepInMinutesOrHoursGivesTheSameStorm) {
   }
 }
 
-}  // namespace
-}  // namespace rain
+} // namespace
+} // namespace rain

@@ -9,7 +9,7 @@ namespace rain {
 namespace {
 
 class TimeStepTest : public testing::RainTest {
- protected:
+protected:
   // Ten 5-minute steps of 1 to 10 in/hr: 55 * 5/60 = 4.583 inches.
   void tenSteps() { setStorm(5.0f / 60.0f, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}); }
 };
@@ -80,8 +80,8 @@ TEST_F(TimeStepTest, PureStepChange) {
   const std::vector<float> rain{0, 1, 2, 3};
   StepChange c = computeStepChange(rain, 3, 0.5f, 1.0f);
   EXPECT_EQ(c.k, 2);
-  EXPECT_EQ(c.steps, 2);  // int(1.5 + 0.55)
-  EXPECT_FLOAT_EQ(c.work[2], 1.5f);  // (3 + 0) / 2
+  EXPECT_EQ(c.steps, 2);            // int(1.5 + 0.55)
+  EXPECT_FLOAT_EQ(c.work[2], 1.5f); // (3 + 0) / 2
 }
 
 TEST_F(TimeStepTest, NoStormGivesNoWorkingSteps) {
@@ -96,5 +96,5 @@ TEST_F(TimeStepTest, RunEndingErrorIsNotCleared) {
   EXPECT_EQ(ctx.run.severity, model::Severity::Error);
 }
 
-}  // namespace
-}  // namespace rain
+} // namespace
+} // namespace rain

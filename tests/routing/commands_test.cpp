@@ -29,16 +29,15 @@ struct Host : support::ContextHost {
   }
 };
 
-const char* kTrapezoid =
-    "COMPUTE RATING CURVE NRC=[1], VSN=[1], NSEG=[1], 0, 10, 0.001, 0.001\n"
-    "                    0.03, 30, 0 10 10 0 20 0 30 10\n";
+const char* kTrapezoid = "COMPUTE RATING CURVE NRC=[1], VSN=[1], NSEG=[1], 0, 10, 0.001, 0.001\n"
+                         "                    0.03, 30, 0 10 10 0 20 0 30 10\n";
 const char* kReach = "COMPUTE TRAVEL TIME ID=[2], VSN=[-1], N=[1], L=[1000], S=[0.001]\n";
 const char* kInflow = "STORE HYD           ID=[1], NHYD=[1], DT=[10], AREA=[10], 0 5 10 5 0 -1\n";
 const char* kNoStep = "STORE HYD           ID=[1], NHYD=[1], DT=[0], AREA=[10], 0 5 10 5 0 -1\n";
 
 TEST(ChannelCommands, ValuesThatCannotBeUsedEndTheRun) {
   struct Case {
-    const char* setup;  // commands run first (each one line)
+    const char* setup; // commands run first (each one line)
     const char* command;
     const char* message;
   };
@@ -93,4 +92,4 @@ TEST(ChannelCommands, MetricTablesConvertOnInputAndOutput) {
   EXPECT_TRUE(h.printed("                  1.000          6.000         4.800"));
 }
 
-}  // namespace
+} // namespace

@@ -34,7 +34,9 @@ double manning(double y, double n, double s) {
 }
 
 TEST(RatingCurve, TrapezoidRowsMatchManningByHand) {
-  struct Case { float n, slope; };
+  struct Case {
+    float n, slope;
+  };
   for (const Case c : {Case{0.03f, 0.001f}, Case{-0.05f, 0.02f}}) {
     const routing::ComputedRatingCurve r = routing::computeRatingCurve(trapezoid(c.n, c.slope));
     EXPECT_FLOAT_EQ(r.smallestN, std::fabs(c.n));
@@ -55,7 +57,7 @@ TEST(RatingCurve, TrapezoidRowsMatchManningByHand) {
 TEST(RatingCurve, FloodplainSegmentsUseTheirOwnNAndSlope) {
   SectionInput s;
   s.segments = {{0.08f, 0.0f}, {-0.03f, 20.0f}, {0.08f, 40.0f}};
-  s.points = {{-20.0f, 4.0f}, {-20.0f, 2.0f}, {0.0f, 2.0f}, {2.0f, 0.0f},
+  s.points = {{-20.0f, 4.0f}, {-20.0f, 2.0f}, {0.0f, 2.0f},  {2.0f, 0.0f},
               {18.0f, 0.0f},  {20.0f, 2.0f},  {40.0f, 2.0f}, {40.0f, 4.0f}};
   s.rangeFromPoints = true;
   s.minElevation = 1.0e6f;
@@ -68,7 +70,7 @@ TEST(RatingCurve, FloodplainSegmentsUseTheirOwnNAndSlope) {
   EXPECT_FLOAT_EQ(r.maxElevation, 4.0f);
   EXPECT_FLOAT_EQ(r.smallestN, 0.03f);
   const double amain = (16.0 + 20.0) / 2.0 * 2.0 + 20.0 * 2.0, pmain = 16.0 + 2.0 * std::sqrt(8.0);
-  const double afp = 40.0, pfp = 20.0 + 2.0;  // bottom and outer wall
+  const double afp = 40.0, pfp = 20.0 + 2.0; // bottom and outer wall
   const double q = 1.486 / 0.03 * std::sqrt(0.004) * amain * std::pow(amain / pmain, 0.66667) +
                    2.0 * 1.486 / 0.08 * std::sqrt(0.001) * afp * std::pow(afp / pfp, 0.66667);
   EXPECT_NEAR(r.curve.area[20], amain + 2.0 * afp, 1e-3);
@@ -79,14 +81,23 @@ TEST(RatingCurve, FloodplainSegmentsUseTheirOwnNAndSlope) {
 
 TEST(RatingCurve, SectionsThatCannotBeUsedAreNamed) {
   SectionInput ok = trapezoid(0.03f, 0.001f);
-  struct Case { const char* what; SectionInput s; };
+  struct Case {
+    const char* what;
+    SectionInput s;
+  };
   std::vector<Case> cases;
-  cases.push_back({"n 0", ok}); cases.back().s.segments[0].n = 0.0f;
-  cases.push_back({"one point", ok}); cases.back().s.points.resize(1);
-  cases.push_back({"distances back", ok}); cases.back().s.points[2].distance = 5.0f;
-  cases.push_back({"empty range", ok}); cases.back().s.maxElevation = 0.0f;
-  cases.push_back({"negative slope", ok}); cases.back().s.channelSlope = -0.01f;
-  cases.push_back({"seven segments", ok}); cases.back().s.segments.assign(7, {0.03f, 30.0f});
+  cases.push_back({"n 0", ok});
+  cases.back().s.segments[0].n = 0.0f;
+  cases.push_back({"one point", ok});
+  cases.back().s.points.resize(1);
+  cases.push_back({"distances back", ok});
+  cases.back().s.points[2].distance = 5.0f;
+  cases.push_back({"empty range", ok});
+  cases.back().s.maxElevation = 0.0f;
+  cases.push_back({"negative slope", ok});
+  cases.back().s.channelSlope = -0.01f;
+  cases.push_back({"seven segments", ok});
+  cases.back().s.segments.assign(7, {0.03f, 30.0f});
   EXPECT_EQ(routing::checkSection(ok), "");
   for (const Case& c : cases) EXPECT_NE(routing::checkSection(c.s), "") << c.what;
 }
@@ -153,7 +164,10 @@ TEST(ChannelRouting, ReachReturnsItsInflowVolumeAndLowersThePeak) {
   const routing::ComputedRatingCurve r = routing::computeRatingCurve(trapezoid(0.03f, 0.001f));
   const model::RatingCurve* one[] = {&r.curve};
   const routing::ComputedTravelTime t = routing::computeTravelTime(one, 2000.0f, 0.001f);
-  struct Case { float dtIn, rdt; int nsub; };
+  struct Case {
+    float dtIn, rdt;
+    int nsub;
+  };
   for (const Case c : {Case{1.0f / 6.0f, 0.0f, 1}, Case{0.25f, 0.25f / 2.45f, 3}, Case{0.25f, 0.25f / 2.44f, 2}}) {
     std::vector<float> q;
     const routing::ChannelRoutingInput in = triangle(q, t.table, t.fall, c.dtIn, c.rdt);
@@ -217,4 +231,4 @@ TEST(ChannelRouting, StepRulesAndDryInflow) {
   EXPECT_EQ(out.npts, 3);
 }
 
-}  // namespace
+} // namespace

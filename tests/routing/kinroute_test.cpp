@@ -27,12 +27,12 @@ TEST(Kinroute, RejectedValuesEndTheRunBeforeAnyOutput) {
     bool dry;
     int message;
   } rows[] = {
-      {"2, 202, 1, 24, 500, 0.013, 0, 1, 5, 0", false, 992},    // slope 0
-      {"2, 202, 1, 24, 0, 0.013, 0.01, 1, 5, 0", false, 992},   // length 0
-      {"2, 202, 1, 24, 500, -0.013, 0.01, 1, 5, 0", false, 992},// Manning n below 0
-      {"2, 202, 1, -1, 500, 0.013, 0.01, 1, 5, 0", true, 993},  // nothing to size a pipe for
-      {"11, 202, 1, 24, 500, 0.013, 0.01, 1, 5, 0", false, 920},// outflow slot 11
-      {"2, 202, 1, 24, 500, 0.013, 0.01, 0, 5, 0", false, 920}, // inflow slot 0
+      {"2, 202, 1, 24, 500, 0.013, 0, 1, 5, 0", false, 992},     // slope 0
+      {"2, 202, 1, 24, 0, 0.013, 0.01, 1, 5, 0", false, 992},    // length 0
+      {"2, 202, 1, 24, 500, -0.013, 0.01, 1, 5, 0", false, 992}, // Manning n below 0
+      {"2, 202, 1, -1, 500, 0.013, 0.01, 1, 5, 0", true, 993},   // nothing to size a pipe for
+      {"11, 202, 1, 24, 500, 0.013, 0.01, 1, 5, 0", false, 920}, // outflow slot 11
+      {"2, 202, 1, 24, 500, 0.013, 0.01, 0, 5, 0", false, 920},  // inflow slot 0
   };
   for (const Row& r : rows) {
     support::ContextHost host;
@@ -51,17 +51,17 @@ TEST(Kinroute, RejectedValuesEndTheRunBeforeAnyOutput) {
 
 TEST(Kinroute, RoutingStepAgainstTheInflowStep) {
   struct Row {
-    float rdt;  // as typed
+    float rdt; // as typed
     int npts;
-    float dt;   // hours, the step routed at
+    float dt; // hours, the step routed at
     bool inflowDtSet, denied, cut;
   } rows[] = {
-      {5.3f, 11, 5.3f / 60.0f, true, false, false},    // within 0.01 h: the requested step
-      {0.0f, 11, 5.0f / 60.0f, true, false, false},    // 0: the inflow step
-      {15.0f, 11, 0.25f, false, false, false},          // every third ordinate, step kept
-      {2.0f, 11, 5.0f / 180.0f, false, false, false},   // 5/2 + 0.55 -> 3 sub-steps
-      {-1.0f, 11, 5.0f / 60.0f, false, true, false},    // no sub-step count: denied
-      {0.5f / 60.0f, 20001, 0.5f / 60.0f, false, false, true},  // 10 sub-steps of 20001 > 105408
+      {5.3f, 11, 5.3f / 60.0f, true, false, false},            // within 0.01 h: the requested step
+      {0.0f, 11, 5.0f / 60.0f, true, false, false},            // 0: the inflow step
+      {15.0f, 11, 0.25f, false, false, false},                 // every third ordinate, step kept
+      {2.0f, 11, 5.0f / 180.0f, false, false, false},          // 5/2 + 0.55 -> 3 sub-steps
+      {-1.0f, 11, 5.0f / 60.0f, false, true, false},           // no sub-step count: denied
+      {0.5f / 60.0f, 20001, 0.5f / 60.0f, false, false, true}, // 10 sub-steps of 20001 > 105408
   };
   for (const Row& r : rows) {
     const model::Hydrograph in = triangle(r.npts, 5.0f / 60.0f);
@@ -81,7 +81,7 @@ TEST(Kinroute, RoutingStepAgainstTheInflowStep) {
   }
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -102,4 +102,4 @@ TEST(Kinroute, MetricValues) {
   EXPECT_NEAR(routing::requestedStep(0.25f, 0.5f), 0.25f, 1e-6f);
 }
 
-}  // namespace
+} // namespace

@@ -24,9 +24,9 @@ TEST(MuskingumCunge, DepthRatioFromThePartialFlowTable) {
   struct Row {
     float flow, depth;
   } rows[] = {
-      {0.0f, 0.0f},   {0.02f, 0.1f},  {0.5f, 0.5f},   {0.585f, 0.55f}, {0.98f, 0.85f}, {1.0f, 1.0f},
-      {1.005f, 1.05f},  // above full: the last segment (0.99, 0.9)-(1.0, 1.0) continued
-      {-0.01f, -0.05f}, // below 0: the first segment continued
+      {0.0f, 0.0f},     {0.02f, 0.1f}, {0.5f, 0.5f},    {0.585f, 0.55f},
+      {0.98f, 0.85f},   {1.0f, 1.0f},  {1.005f, 1.05f}, // above full: the last segment (0.99, 0.9)-(1.0, 1.0) continued
+      {-0.01f, -0.05f},                                 // below 0: the first segment continued
   };
   for (const Row& r : rows) EXPECT_NEAR(routing::depthRatio(r.flow), r.depth, 1e-5f) << r.flow;
 }
@@ -59,10 +59,13 @@ TEST(MuskingumCunge, LowFlowInFeet) {
 TEST(MuskingumCunge, VolumeKeptAndPeakNeverRaised) {
   struct Pipe {
     float d, n, slope, peak;
-  } pipes[] = {{24.0f, 0.013f, 0.005f, 10.0f}, {12.0f, 0.013f, 0.01f, 2.0f}, {48.0f, 0.015f, 0.001f, 30.0f},
-               {24.0f, 0.013f, 0.005f, 1.0f},  {-1.0f, 0.013f, 0.02f, 15.0f}};
+  } pipes[] = {{24.0f, 0.013f, 0.005f, 10.0f},
+               {12.0f, 0.013f, 0.01f, 2.0f},
+               {48.0f, 0.015f, 0.001f, 30.0f},
+               {24.0f, 0.013f, 0.005f, 1.0f},
+               {-1.0f, 0.013f, 0.02f, 15.0f}};
   const float lengths[] = {50.0f, 300.0f, 1000.0f, 3000.0f, 5000.0f, 20000.0f};
-  const float steps[] = {1.0f, 2.5f, 5.0f, 10.0f, 30.0f, 60.0f};  // minutes
+  const float steps[] = {1.0f, 2.5f, 5.0f, 10.0f, 30.0f, 60.0f}; // minutes
   for (const Pipe& p : pipes) {
     model::Hydrograph in;
     in.DT = 5.0f / 60.0f;
@@ -74,7 +77,7 @@ TEST(MuskingumCunge, VolumeKeptAndPeakNeverRaised) {
       in.Q[static_cast<std::size_t>(i)] = t <= 60.0f ? p.peak * t / 60.0f : p.peak * (180.0f - t) / 120.0f;
     }
     in.QPEAK = p.peak;
-    const float inVolume = 1.5f * p.peak;  // cfs-hours
+    const float inVolume = 1.5f * p.peak; // cfs-hours
     for (const float length : lengths) {
       for (const float step : steps) {
         routing::KinrouteValues v;
@@ -100,4 +103,4 @@ TEST(MuskingumCunge, VolumeKeptAndPeakNeverRaised) {
   }
 }
 
-}  // namespace
+} // namespace

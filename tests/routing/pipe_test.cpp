@@ -125,11 +125,11 @@ TEST(RoutePipe, TooSmallPipesAreReplacedAndTheVolumeComesBack) {
 
 TEST(RoutePipe, RejectedValues) {
   const char* commands[] = {
-      "ROUTE PIPE          3, 2, 202, 7, 12, 1000, 0.013, 0.005, 1, 5, 0\n",      // no such type
-      "ROUTE PIPE          2, 2, 202, 7, 0, 12, 1000, 0.013, 0.005, 1, 5, 0\n",   // box without width
-      "ROUTE PIPE          1, 2, 202, 7, 12, 1000, 0.013, 0, 1, 5, 0\n",          // flat
-      "ROUTE PIPE          1, 2, 202, 7, 12, 1000, 0, 0.005, 1, 5, 0\n",          // n of 0
-      "ROUTE PIPE          1, 2, 202, 7, 12, -10, 0.013, 0.005, 1, 5, 0\n",       // negative length
+      "ROUTE PIPE          3, 2, 202, 7, 12, 1000, 0.013, 0.005, 1, 5, 0\n",    // no such type
+      "ROUTE PIPE          2, 2, 202, 7, 0, 12, 1000, 0.013, 0.005, 1, 5, 0\n", // box without width
+      "ROUTE PIPE          1, 2, 202, 7, 12, 1000, 0.013, 0, 1, 5, 0\n",        // flat
+      "ROUTE PIPE          1, 2, 202, 7, 12, 1000, 0, 0.005, 1, 5, 0\n",        // n of 0
+      "ROUTE PIPE          1, 2, 202, 7, 12, -10, 0.013, 0.005, 1, 5, 0\n",     // negative length
   };
   for (const char* c : commands) {
     support::ContextHost host;
@@ -141,4 +141,4 @@ TEST(RoutePipe, RejectedValues) {
   }
 }
 
-}  // namespace
+} // namespace

@@ -107,14 +107,14 @@ TEST(ReservoirRouting, SubStepsRoundWithPointFiftyFive) {
     bool denied;
   };
   const std::vector<Case> cases = {
-      {0.49f, 12.0f / 60.0f, 3, false},          // 2.45 + 0.55 = 3
-      {61.0f / 60.0f, 25.0f / 60.0f, 2, false},  // 2.44 + 0.55 = 2.99
+      {0.49f, 12.0f / 60.0f, 3, false},         // 2.45 + 0.55 = 3
+      {61.0f / 60.0f, 25.0f / 60.0f, 2, false}, // 2.44 + 0.55 = 2.99
       {1.0f, 0.5f, 2, false},
       {1.0f, 1.0f, 1, false},
-      {0.5f, 1.0f, 1, false},   // 0.5 + 0.55 still rounds to 1
-      {0.5f, 1.5f, 1, true},    // 0.33 + 0.55 rounds to 0: refused
+      {0.5f, 1.0f, 1, false}, // 0.5 + 0.55 still rounds to 1
+      {0.5f, 1.5f, 1, true},  // 0.33 + 0.55 rounds to 0: refused
       {1.0f, -0.1f, 1, true},
-      {1.0f, 1.0e-30f, 105408, false},  // never beyond the ordinate limit
+      {1.0f, 1.0e-30f, 105408, false}, // never beyond the ordinate limit
   };
   const ReservoirTable t = table(kPond);
   for (const Case& c : cases) {
@@ -128,7 +128,7 @@ TEST(ReservoirRouting, SubStepsRoundWithPointFiftyFive) {
 
 TEST(ReservoirRouting, EmptyingPondReturnsTheInflowVolume) {
   const ReservoirTable t = table(kPond);
-  const float inflowVolume = sum(kInflow) * 0.5f;  // cfs-hours at 30-minute steps
+  const float inflowVolume = sum(kInflow) * 0.5f; // cfs-hours at 30-minute steps
   for (float rdt : {0.5f, 0.25f, 10.0f / 60.0f, 5.0f / 60.0f}) {
     const ReservoirResult r = route(kInflow, 0.5f, rdt, t, false);
     ASSERT_EQ(r.status, ReservoirStatus::Routed);
@@ -255,7 +255,7 @@ TEST(RouteReservoirCommand, RefusalsEndTheRun) {
   struct Case {
     const char* what;
     const char* values;
-    const char* text;  // the message's first words in the log
+    const char* text; // the message's first words in the log
   };
   const std::vector<Case> cases = {
       {"outflow slot 11", "11, 2, 1, 5, 0 0 3 0.5 -1 -1 0 0", "Hydrograph ID must be from 1 to 10"},
@@ -306,4 +306,4 @@ TEST(RouteReservoirCommand, BaseflowJoinsTheInflowAndExtrapolationIsReportedOnce
   EXPECT_GT(h.ctx.store[2].NPTS, in.NPTS * 3);
 }
 
-}  // namespace
+} // namespace

@@ -142,4 +142,4 @@ TEST(DefaultValues, MissingOrShortFilesAreErrorsNamingTheFile) {
   }
 }
 
-}  // namespace
+} // namespace

@@ -24,4 +24,4 @@ TEST(FileNameCompletion, DirectoryAndCountedCharacters) {
   for (const auto& c : cases) EXPECT_EQ(run::completeFileName(c.dir, c.name, c.length), c.path) << c.name;
 }
 
-}  // namespace
+} // namespace

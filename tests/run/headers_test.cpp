@@ -18,7 +18,7 @@ using testing_support::pad;
 using testing_support::TestHost;
 
 class Headers : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { host.ctx.out.workDir = scratch.prefix(); }
 
   void writeCounter(const std::string& text) { std::ofstream((dir / "kestran.CNT").string()) << text; }
@@ -27,9 +27,9 @@ class Headers : public ::testing::Test {
     return f.lines.empty() ? "" : f.lines.front();
   }
 
-  support::TempDir scratch{support::scratchRoot() /
-                           ("kestran-headers-" +
-                            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
+  support::TempDir scratch{
+      support::scratchRoot() /
+      ("kestran-headers-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
   const std::filesystem::path dir = scratch.path();
   TestHost host;
 };
@@ -126,4 +126,4 @@ TEST_F(Headers, UnspecifiedUnitsIssueMessage340ForEachOutput) {
   EXPECT_EQ(std::count(host.summary.lines.begin(), host.summary.lines.end(), text), 0);
 }
 
-}  // namespace
+} // namespace

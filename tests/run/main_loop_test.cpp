@@ -67,14 +67,14 @@ TEST(MainLoop, HeadingsLabelsAndTheRainGuard) {
   EXPECT_EQ(seen.labels, (std::vector<std::string>{"", "", "", "CHICAGO STORM"}));
   EXPECT_EQ(seen.labels.back(), "CHICAGO STORM");
   EXPECT_EQ(seen.ptot.front(), 1.0e-6f);
-  EXPECT_EQ(host.summary.lines,
-            (std::vector<std::string>{
-                " 001:0001---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
-                " 001:0002---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
-                " 001:0003---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
-                " 001:0004" + std::string(76, '-')}));
+  EXPECT_EQ(
+      host.summary.lines,
+      (std::vector<std::string>{" 001:0001---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
+                                " 001:0002---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
+                                " 001:0003---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
+                                " 001:0004" + std::string(76, '-')}));
   EXPECT_EQ(host.summaryWindow.lines, host.summary.lines);
-  EXPECT_EQ(host.detailed.lines.size(), 10u);  // two numbering lines per command, FINISH included
+  EXPECT_EQ(host.detailed.lines.size(), 10u); // two numbering lines per command, FINISH included
   EXPECT_EQ(host.detailed.lines[9], "001:0005" + std::string(77, '-'));
 }
 
@@ -90,12 +90,12 @@ TEST(MainLoop, SeverityTwoInTheLastCommandEndsTheRun) {
   TestHost host;
   host.setInput(line("COMPUTE VOLUME") + line("FINISH"));
   EXPECT_EQ(run::runCommands(host.ctx, testTable()), run::RunEnd::Ended);
-  EXPECT_EQ(host.input->lineNumber(), 1u);  // FINISH is never read
+  EXPECT_EQ(host.input->lineNumber(), 1u); // FINISH is never read
   EXPECT_EQ(host.ctx.run.commandCounter, 2);
   run::endOfRun(host.ctx);
   const auto& s = host.summary.lines;
   EXPECT_NE(std::find(s.begin(), s.end(), " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."), s.end());
-  EXPECT_EQ(host.ctx.run.label, "COMPUTE VOLUME");  // the loop's label for the command
+  EXPECT_EQ(host.ctx.run.label, "COMPUTE VOLUME"); // the loop's label for the command
 }
 
 TEST(MainLoop, SeverityReplacedByALaterMessageLetsTheRunGoOn) {
@@ -120,7 +120,7 @@ TEST(MainLoop, ErrorThenWarningInOneCommandLetsTheRunGoOn) {
   // under one heading.
   TestHost host;
   std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
-  rows[20].run = errorThenWarning;  // COMPUTE VOLUME
+  rows[20].run = errorThenWarning; // COMPUTE VOLUME
   host.setInput(line("COMPUTE VOLUME") + line("PAUSE") + line("FINISH"));
   EXPECT_EQ(run::runCommands(host.ctx, rows), run::RunEnd::Finished);
   EXPECT_EQ(host.ctx.run.commandCounter, 3);
@@ -130,8 +130,7 @@ TEST(MainLoop, ErrorThenWarningInOneCommandLetsTheRunGoOn) {
                                       "      " + pad("*** WARNING: Calculated volume may not be the maximum.", 70)}));
   run::endOfRun(host.ctx);
   for (const auto* lines : {&host.summary.lines, &host.detailed.lines}) {
-    EXPECT_EQ(std::find(lines->begin(), lines->end(),
-                        " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."),
+    EXPECT_EQ(std::find(lines->begin(), lines->end(), " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."),
               lines->end());
     // Copied in the order issued after the heading of the section.
     const auto at = std::find(lines->begin(), lines->end(), "     -------------------------");
@@ -148,7 +147,7 @@ void throwing(model::RunContext&) { fortran::Format bad("(I3"); }
 TEST(MainLoop, AFailureInsideACommandEndsTheRunWithAMessage) {
   TestHost host;
   std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
-  rows[20].run = throwing;  // COMPUTE VOLUME
+  rows[20].run = throwing; // COMPUTE VOLUME
   host.setInput(line("COMPUTE VOLUME") + line("FINISH"));
   EXPECT_EQ(run::runCommands(host.ctx, rows), run::RunEnd::Ended);
   ASSERT_GE(host.log.lines.size(), 3u);
@@ -161,7 +160,7 @@ TEST(MainLoop, AFailureInsideACommandEndsTheRunWithAMessage) {
 TEST(MainLoop, CommandsNotInThisBuildEndTheRunWithTheirName) {
   TestHost host;
   std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
-  rows[44].run = run::notAvailable;  // EROSION INDEX
+  rows[44].run = run::notAvailable; // EROSION INDEX
   host.setInput(line("EROSION INDEX", "1 2") + line("FINISH"));
   EXPECT_EQ(run::runCommands(host.ctx, rows), run::RunEnd::Ended);
   EXPECT_EQ(host.log.lines,
@@ -177,8 +176,8 @@ TEST(MainLoop, InLoopCommands) {
             (std::vector<std::string>{
                 "  *  PAUSE", " 001:0002---------------ID:NHYD-----------AREA----QPEAK-TpeakDate_hh:mm----R.V.-R.C.-",
                 "  **  RECALL HYD", " 001:0003" + std::string(76, '-'), "  *  PLOT HYD"}));
-  EXPECT_EQ(host.ctx.run.severity, model::Severity::Note);  // reset before FINISH was read
-  EXPECT_EQ(host.log.lines.size(), 5u);  // two headings, 1 + 2 message lines
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Note); // reset before FINISH was read
+  EXPECT_EQ(host.log.lines.size(), 5u);                    // two headings, 1 + 2 message lines
 }
 
 TEST(MainLoop, EndOfRunCopiesTheLogCutAtSeventyColumns) {
@@ -212,7 +211,7 @@ TEST(MainLoop, EndOfRunCopiesTheLogCutAtSeventyColumns) {
 
 // The whole program in-process, in a scratch working directory.
 class Program : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     old = std::filesystem::current_path();
     std::filesystem::current_path(scratch.path());
@@ -228,9 +227,9 @@ class Program : public ::testing::Test {
     run::ProgramSetup setup{table};
     return run::programMain(1, argv, setup, host.platform);
   }
-  support::TempDir scratch{support::scratchRoot() /
-                           ("kestran-program-" +
-                            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
+  support::TempDir scratch{
+      support::scratchRoot() /
+      ("kestran-program-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
   std::filesystem::path old;
   std::vector<run::Command> table;
   TestHost host;
@@ -258,4 +257,4 @@ TEST_F(Program, RunEndingOnAnErrorExitsNonZero) {
   EXPECT_EQ(runProgram(), 1);
 }
 
-}  // namespace
+} // namespace

@@ -169,4 +169,4 @@ TEST(Messages, DetailWrapsInsideTheCopiedColumns) {
   for (const std::string& l : host.detailed.lines) EXPECT_EQ(l.find_last_not_of(' ') < 70, true) << l;
 }
 
-}  // namespace
+} // namespace

@@ -21,9 +21,9 @@ std::string cmd(const std::string& name, const std::string& values) { return pad
 
 struct ValueCase {
   const char* what;
-  std::string text;             // the command's lines, '\n' separated
-  std::vector<float> params;    // PARAM[1..]
-  std::vector<std::string> strings;  // STRING[1..] (trimmed)
+  std::string text;                 // the command's lines, '\n' separated
+  std::vector<float> params;        // PARAM[1..]
+  std::vector<std::string> strings; // STRING[1..] (trimmed)
 };
 
 class ReaderValues : public ::testing::TestWithParam<ValueCase> {};
@@ -43,8 +43,8 @@ TEST_P(ReaderValues, ParsesValues) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, ReaderValues,
     ::testing::Values(
-        ValueCase{"labels around numbers", cmd("START", "TZERO=[0.0], METOUT=[2], NSTORM=[1], NRUN=[1]"),
-                  {0, 2, 1, 1}, {}},
+        ValueCase{
+            "labels around numbers", cmd("START", "TZERO=[0.0], METOUT=[2], NSTORM=[1], NRUN=[1]"), {0, 2, 1, 1}, {}},
         ValueCase{"quoted file name", cmd("READ STORM", "STORM_FILENAME=[\"STORM.001\"]"), {0}, {"STORM.001"}},
         ValueCase{"string then number", cmd("SHIFT HYD", "NHYD=[\"A1\"],DT=[5]"), {0, 5, 0, 0}, {"A1"}},
         ValueCase{"two strings with a blank", cmd("SHIFT HYD", "\"A\" \"B\" 7"), {0, 0, 7, 0}, {"A", "B"}},
@@ -58,16 +58,15 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"continuation line", cmd("SHIFT HYD", "1 2") + "\n   3\n    4", {1, 2, 3, 4}, {}},
         ValueCase{"blank line continues", cmd("SHIFT HYD", "1") + "\n\n 2 3 4", {1, 2, 3, 4}, {}},
         ValueCase{"values past NPARAM are kept", cmd("SHIFT HYD", "1 2 3 4 5 6"), {1, 2, 3, 4, 5, 6}, {}},
-        ValueCase{"string of exactly 60", cmd("SHIFT HYD", "\"" + std::string(60, 'x') + "\""), {0},
-                  {std::string(60, 'x')}},
+        ValueCase{
+            "string of exactly 60", cmd("SHIFT HYD", "\"" + std::string(60, 'x') + "\""), {0}, {std::string(60, 'x')}},
         ValueCase{"digits and signs inside quotes", cmd("SHIFT HYD", "\"-1.2.3\" 9"), {0, 9}, {"-1.2.3"}},
         ValueCase{"empty string", cmd("SHIFT HYD", "\"\" 9"), {0, 9}, {""}},
-        ValueCase{"value at column 100 ends at the continuation",
-                  pad("SHIFT HYD", 99) + "7\n 8", {7, 8, 0, 0}, {}},
+        ValueCase{"value at column 100 ends at the continuation", pad("SHIFT HYD", 99) + "7\n 8", {7, 8, 0, 0}, {}},
         // A quoted string open at column 100 and closed on the continuation
         // line keeps its position; its text, split by the line end, is blank.
-        ValueCase{"short string across the line end is blank",
-                  pad("SHIFT HYD", 95) + "\"ABCD\n E\" 9", {0, 9, 0, 0}, {""}}));
+        ValueCase{
+            "short string across the line end is blank", pad("SHIFT HYD", 95) + "\"ABCD\n E\" 9", {0, 9, 0, 0}, {""}}));
 
 TEST(Reader, MissingValuesAreZeroAndTheNextCommandIsReadNormally) {
   TestHost host;
@@ -92,20 +91,20 @@ TEST(Reader, DoublePrecisionCopiesForStartOnly) {
   EXPECT_NEAR(host.ctx.cmd.DPARAM[1], 2011.0615123, 1e-9);
   EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[1], 2011.0615123f);
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx.cmd.DPARAM[1], 0.0);  // zeroed at every call, not kept for SHIFT HYD
+  EXPECT_EQ(host.ctx.cmd.DPARAM[1], 0.0); // zeroed at every call, not kept for SHIFT HYD
 }
 
 TEST(Reader, KeepsTheLinesOfTheCommandItRead) {
   // The command line and its continuation lines, never the next command's.
   TestHost host;
-  host.setInput(cmd("SAVE HYD", "1 2 -1") + "\n" + pad(" name", 20) + "FILE.HYD\n" + pad(" remark", 20) +
-                "TEXT\n" + cmd("FINISH", "") + "\n");
+  host.setInput(cmd("SAVE HYD", "1 2 -1") + "\n" + pad(" name", 20) + "FILE.HYD\n" + pad(" remark", 20) + "TEXT\n" +
+                cmd("FINISH", "") + "\n");
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
   ASSERT_EQ(host.ctx.cmd.lines.size(), 3u);
   EXPECT_EQ(host.ctx.cmd.lines[1].substr(20, 8), "FILE.HYD");
   EXPECT_EQ(host.ctx.cmd.lines[2].substr(20, 4), "TEXT");
   ASSERT_EQ(run::readCommand(host.ctx, kestran::commandTable()), ReaderStatus::Command);
-  EXPECT_EQ(host.ctx.cmd.lines.size(), 1u);  // FINISH alone
+  EXPECT_EQ(host.ctx.cmd.lines.size(), 1u); // FINISH alone
 }
 
 TEST(Reader, OverlongListsAreDroppedSafely) {
@@ -121,7 +120,7 @@ TEST(Reader, OverlongListsAreDroppedSafely) {
   EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[13], 7.0f);
   EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[20], 7.0f);
   EXPECT_FLOAT_EQ(host.ctx.cmd.PARAM[21], 0.0f);
-  EXPECT_EQ(host.ctx.cmd.DPARAM[4], 0.0);  // a string's position
+  EXPECT_EQ(host.ctx.cmd.DPARAM[4], 0.0); // a string's position
 }
 
 TEST(Reader, StoreHydReadsItsWholeListAcrossLines) {
@@ -153,8 +152,7 @@ TEST(Reader, BlankAndCommentLines) {
   EXPECT_EQ(run::readCommand(host.ctx, table), ReaderStatus::EndOfInput);
   EXPECT_EQ(host.summary.lines, std::vector<std::string>{pad("# to the summary", 79)});
   EXPECT_EQ(host.summaryWindow.lines, std::vector<std::string>{pad("# to the summary", 79)});
-  EXPECT_EQ(host.detailed.lines,
-            (std::vector<std::string>{pad("*# to the summary", 80), pad("* detailed only", 80)}));
+  EXPECT_EQ(host.detailed.lines, (std::vector<std::string>{pad("*# to the summary", 80), pad("* detailed only", 80)}));
   EXPECT_TRUE(host.log.lines.empty());
   EXPECT_EQ(static_cast<int>(host.ctx.cmd.id), 0);
 }
@@ -163,7 +161,7 @@ TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
   const auto table = kestran::commandTable();
   struct Case {
     std::string line;
-    int icomm;  // 0: not recognised
+    int icomm; // 0: not recognised
   } cases[] = {
       {pad("START", 20), 1},
       {pad("ROUTE", 20) + "1 2 3 4", 12},
@@ -173,7 +171,7 @@ TEST(Reader, RecognitionIsByColumnsOneToTwenty) {
       // Whatever follows column 20 never takes part in the name.
       {pad("ROUTE", 20) + "CHANNEL", 12},
       {pad("ROUTE CHANNEL", 20) + "RESERVOIR 1 2", 33},
-      {"ROUTE CHANNEL", 33},  // a short line is blank-padded to column 20
+      {"ROUTE CHANNEL", 33}, // a short line is blank-padded to column 20
       {pad("start", 20), 0},
       {" START", 0},
       {"ROUTEX", 0},
@@ -192,7 +190,7 @@ TEST(Reader, CommentEchoesStopAtColumnEighty) {
   // 1-80 to the detailed output, "*#" lines give columns 2-80 (79 characters)
   // to the summary output and window as well, "*%" lines give nothing.
   const std::string body = "0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ0123456789ABCDEFGHIJ-tail-";
-  const std::string plain = "* " + body;  // column 81 is the "I" of the fourth group
+  const std::string plain = "* " + body; // column 81 is the "I" of the fourth group
   const std::string summaryLine = "*#" + body;
   TestHost host;
   host.setInput(plain + "\n" + summaryLine + "\n" + "*%" + body + "\n");
@@ -328,4 +326,4 @@ TEST(Reader, EndOfInputIsReportedNotCrashed) {
   EXPECT_EQ(run::readCommand(partial.ctx, kestran::commandTable()), ReaderStatus::EndOfInput);
 }
 
-}  // namespace
+} // namespace

@@ -33,9 +33,9 @@ TEST(CompleteName, DeepDirectoryIsCutOnlyWherePrinted) {
 }
 
 TEST(RunList, FirstSetOnlyWithoutBatch) {
-  const run::RunList list = run::parseRunList(
-      {"/proj/", "/rain/"},
-      {"heading", "RUN1.DAT", "RUN1.OUT", "RUN1.SUM", "comment one", "", "comment three", "heading 2", "RUN2.DAT"});
+  const run::RunList list =
+      run::parseRunList({"/proj/", "/rain/"}, {"heading", "RUN1.DAT", "RUN1.OUT", "RUN1.SUM", "comment one", "",
+                                               "comment three", "heading 2", "RUN2.DAT"});
   EXPECT_EQ(list.errorNumber, 0);
   EXPECT_FALSE(list.batch);
   EXPECT_EQ(list.projectDir, "/proj/");
@@ -49,9 +49,9 @@ TEST(RunList, FirstSetOnlyWithoutBatch) {
 }
 
 TEST(RunList, BatchRunsEverySetUpToFinish) {
-  const run::RunList list = run::parseRunList(
-      {"/p/", "/r/"}, {"$BATCH RUN", "first", "A.DAT", "A.OUT", "A.SUM", "", "", "", "second", "B.DAT", "B.OUT",
-                       "B.SUM", "x", "y", "z", "third", "finish", "C.OUT"});
+  const run::RunList list =
+      run::parseRunList({"/p/", "/r/"}, {"$BATCH RUN", "first", "A.DAT", "A.OUT", "A.SUM", "", "", "", "second",
+                                         "B.DAT", "B.OUT", "B.SUM", "x", "y", "z", "third", "finish", "C.OUT"});
   EXPECT_EQ(list.errorNumber, 0);
   EXPECT_TRUE(list.batch);
   ASSERT_EQ(list.sets.size(), 2u);
@@ -117,4 +117,4 @@ TEST(SingleInput, OutputsBesideTheInput) {
   }
 }
 
-}  // namespace
+} // namespace

@@ -43,8 +43,8 @@ TEST(UnitsLine, ReadAsTwoColumns) {
   struct Case {
     const char* line;
     int metin;
-  } cases[] = {{" 1", 1}, {" 2", 2}, {"1", 1}, {"2  Metric", 2}, {"12", 1}, {"20", 2},
-               {"3", 0},  {"", 0},   {"ME", 0}, {" 0", 0},         {"-1", -1}};
+  } cases[] = {{" 1", 1}, {" 2", 2}, {"1", 1},  {"2  Metric", 2}, {"12", 1}, {"20", 2},
+               {"3", 0},  {"", 0},   {"ME", 0}, {" 0", 0},        {"-1", -1}};
   for (const Case& c : cases) EXPECT_EQ(run::readUnitsLine(c.line), c.metin) << c.line;
 }
 
@@ -77,8 +77,10 @@ TEST(Initial, FactorsLabelsAndClearing) {
   struct Case {
     model::Quantity q;
     float factor;
-  } cases[] = {{model::Quantity::Intensity, 25.4f}, {model::Quantity::Velocity, 3.2808f},
-               {model::Quantity::Volume, 2.471f * 3.2808f}, {model::Quantity::Slope, 1.0f},
+  } cases[] = {{model::Quantity::Intensity, 25.4f},
+               {model::Quantity::Velocity, 3.2808f},
+               {model::Quantity::Volume, 2.471f * 3.2808f},
+               {model::Quantity::Slope, 1.0f},
                {model::Quantity::CubicVolume, ctx.units.out.flow}};
   for (const Case& c : cases) EXPECT_FLOAT_EQ(ctx.units.out.of(c.q), c.factor) << model::index(c.q);
   EXPECT_EQ(ctx.units.in.of(model::Quantity::Volume), 1.0f);
@@ -105,7 +107,7 @@ TEST(Initial, AnyUnitSystemOtherThanOneIsMetric) {
 
 // A scratch working directory for the pointer files.
 class StartCommand : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     host.ctx.out.workDir = scratch.prefix();
     host.ctx.dirs.project = "/proj/";
@@ -130,8 +132,8 @@ class StartCommand : public ::testing::Test {
   }
 
   support::TempDir scratch{support::scratchRoot() /
-                           ("kestran-start-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name())};
+                           ("kestran-start-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name())};
   const std::filesystem::path dir = scratch.path();
   TestHost host;
 };
@@ -139,10 +141,10 @@ class StartCommand : public ::testing::Test {
 TEST_F(StartCommand, FirstStartWritesItsBlocks) {
   host.setInput(" 2\n");
   std::string units;
-  host.input->next(units);  // the units line has been read
+  host.input->next(units); // the units line has been read
   host.ctx.run.commandCounter = 1;
   start(0.0, 0, 0, 1);
-  EXPECT_EQ(host.ctx.units.METOUT, 2);  // 0: as the input
+  EXPECT_EQ(host.ctx.units.METOUT, 2); // 0: as the input
   EXPECT_EQ(host.ctx.run.commandCounter, 1);
   const std::vector<std::string> summary{
       " RUN:COMMAND#",
@@ -205,7 +207,7 @@ TEST_F(StartCommand, HigherRunNumberEndsTheRunAndRewinds) {
   start(0.0, 1, 0, 3);
   EXPECT_EQ(host.ctx.run.NRUN, 3);
   EXPECT_EQ(host.ctx.run.commandCounter, 1);
-  EXPECT_EQ(host.input->lineNumber(), 1u);  // positioned after the units line
+  EXPECT_EQ(host.input->lineNumber(), 1u); // positioned after the units line
   EXPECT_EQ(host.ctx.units.METIN, 1);      // "12": the tens digit, as at the start
   // Each '/' ends a record, and so does the end of the format.
   const std::vector<std::string> head(host.detailed.lines.begin(), host.detailed.lines.begin() + 9);
@@ -250,10 +252,10 @@ TEST_F(StartCommand, EarlierOrRepeatedStartIsSkippedWithItsStormLines) {
 
 TEST_F(StartCommand, RunOneMayBeStartedAgain) {
   host.setInput("");
-  start(1.0, 2, 0, 0);  // NRUN 0 is taken as 1
+  start(1.0, 2, 0, 0); // NRUN 0 is taken as 1
   start(2.0, 2, 0, 1);
   EXPECT_EQ(host.ctx.run.NRUN, 1);
   EXPECT_DOUBLE_EQ(host.ctx.time.TZERO, 2.0);
 }
 
-}  // namespace
+} // namespace

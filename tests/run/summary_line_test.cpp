@@ -20,17 +20,14 @@ struct LabelCase {
 
 TEST(DateLabel, WithAndWithoutStormDate) {
   const LabelCase cases[] = {
-      {0, 1.5f, "No_date    1:30"},
-      {0, 0.0f, "No_date    0:00"},
-      {0, 125.75f, "No_date  125:45"},
-      {19990615, 36.25f, "1999.0616_12:15"},
-      {19990615, 9.5f, "1999.0615_ 9:30"},   // the hour is blank-filled, not zero-filled
-      {19991231, 30.0f, "2000.0101_ 6:00"},  // rolls into the next year
-      {20000228, 24.0f, "2000.0229_ 0:00"},  // leap year
-      {19990228, 24.0f, "1999.0301_ 0:00"},
-      {20001231, 24.0f, "2001.0101_ 0:00"},  // day 367 of a leap year
-      {19000228, 24.0f, "1900.0229_ 0:00"},  // divisible by 4 is leap, no century rule
-      {19990701, 7200.0f, "2000.0426_ 0:00"},  // 300 days on, past February of a leap year
+      {0, 1.5f, "No_date    1:30"},           {0, 0.0f, "No_date    0:00"},         {0, 125.75f, "No_date  125:45"},
+      {19990615, 36.25f, "1999.0616_12:15"},  {19990615, 9.5f, "1999.0615_ 9:30"},  // the hour is blank-filled, not
+                                                                                    // zero-filled
+      {19991231, 30.0f, "2000.0101_ 6:00"},                                         // rolls into the next year
+      {20000228, 24.0f, "2000.0229_ 0:00"},                                         // leap year
+      {19990228, 24.0f, "1999.0301_ 0:00"},   {20001231, 24.0f, "2001.0101_ 0:00"}, // day 367 of a leap year
+      {19000228, 24.0f, "1900.0229_ 0:00"},   // divisible by 4 is leap, no century rule
+      {19990701, 7200.0f, "2000.0426_ 0:00"}, // 300 days on, past February of a leap year
   };
   for (const LabelCase& c : cases) {
     EXPECT_EQ(run::dateLabel(c.stormDate, c.t), c.label) << c.stormDate << " + " << c.t;
@@ -38,7 +35,7 @@ TEST(DateLabel, WithAndWithoutStormDate) {
 }
 
 class SummaryLine : public ::testing::Test {
- protected:
+protected:
   Harness h;
   void SetUp() override {
     model::Hydrograph& s = h.ctx.store[3];
@@ -99,14 +96,15 @@ TEST_F(SummaryLine, MetricOutput) {
   Harness m(1, 2);
   model::Hydrograph& s = m.ctx.store[1];
   s.NHYD = 5;
-  s.DA = 24.71f;                        // 10 ha
-  s.QPEAK = 35.31338f;                  // 1 cms
-  s.RV = 1.0f;                          // 25.4 mm
+  s.DA = 24.71f;       // 10 ha
+  s.QPEAK = 35.31338f; // 1 cms
+  s.RV = 1.0f;         // 25.4 mm
   s.TPEAK = 0.25f;
   m.ctx.run.label = "READ HYD";
   run::outsum(m.ctx, 1, 3);
   ASSERT_EQ(m.summary.lines.size(), 1u);
-  EXPECT_EQ(m.summary.lines[0], "     " + pad("READ HYD", 19) + "01:         5    10.00    1.000 No_date    0:15   25.40  n/a");
+  EXPECT_EQ(m.summary.lines[0],
+            "     " + pad("READ HYD", 19) + "01:         5    10.00    1.000 No_date    0:15   25.40  n/a");
 }
 
 TEST(TableLine, MarkerLabelAndId) {
@@ -119,4 +117,4 @@ TEST(TableLine, MarkerLabelAndId) {
   EXPECT_EQ(h.summaryWindow.lines, expected);
 }
 
-}  // namespace
+} // namespace

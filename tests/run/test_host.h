@@ -13,4 +13,4 @@ struct TestHost : support::ContextHost {
   TestHost() : support::ContextHost(platform::DateTime{2024, 3, 5, 14, 7, 9}) {}
 };
 
-}  // namespace testing_support
+} // namespace testing_support

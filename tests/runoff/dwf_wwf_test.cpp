@@ -9,9 +9,9 @@
 #include <numeric>
 #include <unistd.h>
 
-#include <filesystem>
 #include "run/messages.h"
 #include "support/files.h"
+#include <filesystem>
 
 #include "runoff_fixture.h"
 
@@ -24,9 +24,8 @@ TEST(DwfWwfRules, TimeStepsTheDailyCycleAccepts) {
     float dt;
     std::vector<int> messages;
   } cases[] = {
-      {15.0f, {}},           {5.0f, {}},           {2.5f, {}},           {45.0f, {}},
-      {1440.0f, {}},         {2880.0f, {}},        {4.9999995f, {}},     {7.0f, {458, 459}},
-      {0.5f, {457}},         {0.0f, {457}},        {25.0f, {459}},       {1.0f, {}},
+      {15.0f, {}},      {5.0f, {}},         {2.5f, {}},    {45.0f, {}},   {1440.0f, {}},  {2880.0f, {}},
+      {4.9999995f, {}}, {7.0f, {458, 459}}, {0.5f, {457}}, {0.0f, {457}}, {25.0f, {459}}, {1.0f, {}},
   };
   for (const auto& c : cases) EXPECT_EQ(runoff::timeStepProblems(c.dt), c.messages) << c.dt;
 }
@@ -78,7 +77,7 @@ TEST(DwfWwfRules, BuiltInCurvesHoldTheAverageWeekAtEveryStep) {
       const double wd = std::accumulate(s.values[0].begin(), s.values[0].end(), 0.0) / s.values[0].size();
       const double we = std::accumulate(s.values[1].begin(), s.values[1].end(), 0.0) / s.values[1].size();
       EXPECT_NEAR((5.0 * wd + 2.0 * we) / 7.0, 1.0, 1e-6) << "curve " << n << " dt " << dt;
-      if (std::fmod(60.0f, dt) == 0.0f) {  // steps within the hour
+      if (std::fmod(60.0f, dt) == 0.0f) { // steps within the hour
         EXPECT_FLOAT_EQ(s.peak(), largest[n - 1]) << n;
       }
     }
@@ -87,10 +86,19 @@ TEST(DwfWwfRules, BuiltInCurvesHoldTheAverageWeekAtEveryStep) {
 }
 
 TEST(DwfWwfRules, CurveFileLayout) {
-  const std::vector<std::string> good = {"# two-hour factors", "", "CURVE 4 STEP 120", "WEEKDAY",
-                                         "0.5 0.5 1 1 1.5 1.5", "1.5,1.5 1 1 0.5 0.5", "weekend",
-                                         "1 1 1 1 1 1 1 1 1 1 1 1", "curve 5 step 1440", "WEEKDAY", "1.2",
-                                         "WEEKEND", "0.5"};
+  const std::vector<std::string> good = {"# two-hour factors",
+                                         "",
+                                         "CURVE 4 STEP 120",
+                                         "WEEKDAY",
+                                         "0.5 0.5 1 1 1.5 1.5",
+                                         "1.5,1.5 1 1 0.5 0.5",
+                                         "weekend",
+                                         "1 1 1 1 1 1 1 1 1 1 1 1",
+                                         "curve 5 step 1440",
+                                         "WEEKDAY",
+                                         "1.2",
+                                         "WEEKEND",
+                                         "0.5"};
   const struct {
     std::vector<std::string> lines;
     int number;
@@ -116,7 +124,7 @@ TEST(DwfWwfRules, CurveFileLayout) {
   const runoff::StepCurve s = runoff::resampleCurve(four.curve, 60.0f);
   ASSERT_EQ(s.values[0].size(), 24u);
   EXPECT_FLOAT_EQ(s.values[0][0], 0.5f);
-  EXPECT_FLOAT_EQ(s.values[0][9], 1.5f);  // 9:00 to 10:00 lies in the fifth two-hour value
+  EXPECT_FLOAT_EQ(s.values[0][9], 1.5f); // 9:00 to 10:00 lies in the fifth two-hour value
   EXPECT_FLOAT_EQ(s.peak(), 1.5f);
   const runoff::StepCurve daily = runoff::resampleCurve(four.curve, 1440.0f);
   EXPECT_FLOAT_EQ(daily.values[0][0], 1.0f);
@@ -136,7 +144,7 @@ TEST(DwfWwfRules, DailyVolumesAreKept) {
     EXPECT_EQ(f.npts, static_cast<int>(3 * 1440 / dt));
     EXPECT_NEAR(f.sum * dt / 60.0f, 1.95f * 72.0f, 1.95f * 72.0f * 1e-5f) << dt;
     EXPECT_FLOAT_EQ(f.peak, 1.95f);
-    EXPECT_FLOAT_EQ(f.peakTime, 0.0f);  // the earliest of equal highest ordinates
+    EXPECT_FLOAT_EQ(f.peakTime, 0.0f); // the earliest of equal highest ordinates
   }
   for (int n = 1; n <= 3; ++n) {
     const runoff::StepCurve c = runoff::resampleCurve(*runoff::builtInCurve(n), 15.0f);
@@ -167,21 +175,21 @@ TEST(DwfWwfRules, CurvesFollowTheClockFromSaturday) {
   in.resScale = 1.0f;
   const runoff::DryWeatherFlow f = runoff::computeDryWeatherFlow(in);
   ASSERT_EQ(f.npts, 72);
-  EXPECT_FLOAT_EQ(f.q[1], c.weekend[6]);        // Saturday 06:00
-  EXPECT_FLOAT_EQ(f.q[1 + 24], c.weekend[6]);   // Sunday 06:00
-  EXPECT_FLOAT_EQ(f.q[1 + 52], c.weekday[10]);  // Monday 10:00
-  EXPECT_FLOAT_EQ(f.peak, 1.70f);               // Saturday 10:00, four hours in
+  EXPECT_FLOAT_EQ(f.q[1], c.weekend[6]);       // Saturday 06:00
+  EXPECT_FLOAT_EQ(f.q[1 + 24], c.weekend[6]);  // Sunday 06:00
+  EXPECT_FLOAT_EQ(f.q[1 + 52], c.weekday[10]); // Monday 10:00
+  EXPECT_FLOAT_EQ(f.peak, 1.70f);              // Saturday 10:00, four hours in
   EXPECT_FLOAT_EQ(f.peakTime, 4.0f);
 }
 
 TEST(DwfWwfRules, WetPartsJoinTheGrid) {
-  const std::vector<float> part = {0.0f, 0.0f, 3.0f, 6.0f, 3.0f, 0.0f};  // 1-based, 10-minute steps
+  const std::vector<float> part = {0.0f, 0.0f, 3.0f, 6.0f, 3.0f, 0.0f}; // 1-based, 10-minute steps
   const struct {
     float gridDt;
     std::vector<float> want;
   } cases[] = {
-      {10.0f / 60.0f, {0.0f, 1.0f, 4.0f, 7.0f, 3.0f, 0.0f}},  // same step: added ordinate by ordinate
-      {15.0f / 60.0f, {0.0f, 1.0f, 5.5f, 4.0f}},              // on a 15-minute grid: interpolated at 0, 15, 30
+      {10.0f / 60.0f, {0.0f, 1.0f, 4.0f, 7.0f, 3.0f, 0.0f}}, // same step: added ordinate by ordinate
+      {15.0f / 60.0f, {0.0f, 1.0f, 5.5f, 4.0f}},             // on a 15-minute grid: interpolated at 0, 15, 30
   };
   for (const auto& c : cases) {
     std::vector<float> q = {0.0f, 1.0f, 1.0f, 1.0f};
@@ -190,7 +198,7 @@ TEST(DwfWwfRules, WetPartsJoinTheGrid) {
   }
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -198,8 +206,8 @@ using runofftest::Harness;
 
 // The command with its values in order (the names before the brackets are
 // comments to the reader).
-std::string dwfCommand(const std::string& dt, const std::string& ndays, const std::string& res,
-                       const std::string& com, const std::string& gw, const std::string& wet) {
+std::string dwfCommand(const std::string& dt, const std::string& ndays, const std::string& res, const std::string& com,
+                       const std::string& gw, const std::string& wet) {
   return "COMPUTE DWF+WWF     ID=[1], NHYD=[1], DT=[" + dt + "], AREA=[100], NDAYS=[" + ndays + "], " + res + ", " +
          com + ", " + gw + ", " + wet;
 }
@@ -248,7 +256,7 @@ TEST(DwfWwfCommand, CurveFileNamesTheFileItRead) {
   const std::string path = dir.prefix() + "D_V_DWF.DAT";
   const std::string five = "CURVE 5 STEP 720\nWEEKDAY\n0.5 1.5\nWEEKEND\n1 1\n";
   const struct {
-    std::string file;  // empty: no file
+    std::string file; // empty: no file
     std::string code;
     int message;
   } cases[] = {{"", "-41", 970}, {five, "-41", 464}, {"CURVE 4 STEP 720\n1 1\n", "-41", 970}, {five, "-51", 0}};
@@ -257,7 +265,7 @@ TEST(DwfWwfCommand, CurveFileNamesTheFileItRead) {
     if (!c.file.empty()) support::writeFile(path, c.file);
     Harness h;
     h.ctx.dirs.project = dir.prefix();
-    h.ctx.time.startDate = 20240305;  // a Tuesday
+    h.ctx.time.startDate = 20240305; // a Tuesday
     h.run(dwfCommand("60", "1", "POP=[1000], ADFp=[100], PKFp=[" + c.code + "]", kNoCom, kNoGw, kNoWet));
     if (c.message == 0) {
       ASSERT_EQ(h.ctx.store[1].NPTS, 24);
@@ -280,29 +288,28 @@ TEST(DwfWwfCommand, WetWeatherVolumesAddUp) {
   const std::string area = " (ratio), total contributing area       (ac)=";
   const struct {
     std::string wet;
-    float slowShare;  // expected rainfall-induced depth as a share of the storm, or -1: only above 0
-    std::vector<std::string> block;  // the parameter lines of the wet-weather parts
+    float slowShare;                // expected rainfall-induced depth as a share of the storm, or -1: only above 0
+    std::vector<std::string> block; // the parameter lines of the wet-weather parts
   } cases[] = {
-      {"C_DCON=[0], AVGLEN=[0], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0.1], K_SLWi=[2], K_SLWii=[0.01]", 0.1f,
+      {"C_DCON=[0], AVGLEN=[0], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0.1], K_SLWi=[2], K_SLWii=[0.01]",
+       0.1f,
        {"    C_SLOW=.100" + area + "    10.00",
         "    K_SLWi=  2.0 (hrs), K_SLWii=.0100 (hrs/TArea),  Tp(hrs)=     3.00"}},
-      {"C_DCON=[0.05], AVGLEN=[30], C_WEEP=[0.1], K_WEEP=[1], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]", -1.0f,
-       {"    C_DCON=.050" + area + "     5.00",
-        "    AVGLEN= average length for direct connections      (ft)=    30.00",
-        "    ---- Weeping tile connections -----------------------------------",
-        "    C_WEEP=.100" + area + "    10.00",
+      {"C_DCON=[0.05], AVGLEN=[30], C_WEEP=[0.1], K_WEEP=[1], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]",
+       -1.0f,
+       {"    C_DCON=.050" + area + "     5.00", "    AVGLEN= average length for direct connections      (ft)=    30.00",
+        "    ---- Weeping tile connections -----------------------------------", "    C_WEEP=.100" + area + "    10.00",
         "    K_WEEP= base response time for weeping tiles      (hrs)=     1.00"}},
   };
   for (const auto& c : cases) {
     Harness h;
-    h.storm(1.0f / 12.0f, std::vector<float>(24, 1.0f));  // two hours at 1 in/hr: 2 inches
-    h.run(dwfCommand("5", "2", "POP=[1000], ADFp=[80], PKFp=[1.5]", kNoCom, "XAgwf=[0.3], ADFg=[600], GWF=[1]",
-                     c.wet));
+    h.storm(1.0f / 12.0f, std::vector<float>(24, 1.0f)); // two hours at 1 in/hr: 2 inches
+    h.run(dwfCommand("5", "2", "POP=[1000], ADFp=[80], PKFp=[1.5]", kNoCom, "XAgwf=[0.3], ADFg=[600], GWF=[1]", c.wet));
     ASSERT_NE(h.ctx.run.severity, run::Severity::Error) << c.wet;
     EXPECT_EQ(runofftest::from(h.out(), c.block[0], c.block.size()), c.block);
     const model::Hydrograph& dwf = h.ctx.store[0];
     const model::Hydrograph& all = h.ctx.store[1];
-    const float wetDepth = all.RV - dwf.RV;  // inches over the 100 acres
+    const float wetDepth = all.RV - dwf.RV; // inches over the 100 acres
     if (c.slowShare > 0.0f) {
       EXPECT_NEAR(wetDepth, c.slowShare * h.ctx.storm.PTOT, 0.002f * c.slowShare * h.ctx.storm.PTOT);
     } else {
@@ -321,7 +328,7 @@ TEST(DwfWwfCommand, WetWeatherVolumesAddUp) {
   }
 }
 
-}  // namespace
+} // namespace
 
 // The wet-weather parts report their own messages, as the urban and Nash
 // runoff commands do, and the command still stores its hydrograph: direct
@@ -331,10 +338,12 @@ TEST(DwfWwfCommand, WetPartsReportTheirOwnMessages) {
   const struct {
     std::string wet;
     int message;
-    bool wetFlow;  // some rainfall-induced flow remains
+    bool wetFlow; // some rainfall-induced flow remains
   } cases[] = {
-      {"C_DCON=[0.7], AVGLEN=[30], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]", msg::kStandhydXimpAboveTimp, true},
-      {"C_DCON=[0], AVGLEN=[0], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0.1], K_SLWi=[0], K_SLWii=[0]", msg::kNashydTpNotPositive, false},
+      {"C_DCON=[0.7], AVGLEN=[30], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0], K_SLWi=[0], K_SLWii=[0]",
+       msg::kStandhydXimpAboveTimp, true},
+      {"C_DCON=[0], AVGLEN=[0], C_WEEP=[0], K_WEEP=[0], C_SLOW=[0.1], K_SLWi=[0], K_SLWii=[0]",
+       msg::kNashydTpNotPositive, false},
   };
   for (const auto& c : cases) {
     Harness h;

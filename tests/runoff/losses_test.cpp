@@ -40,7 +40,8 @@ Excess run(Surface in, const std::vector<float>& rain) {
 // A curve number, or with a negative value the runoff coefficient -cn.
 Surface curveNumber(float cn, float ia, float dt) {
   Surface in;
-  in.model = cn < 0.0f ? runoff::LossModel{runoff::CoefficientLoss{-cn}} : runoff::LossModel{runoff::CurveNumberLoss{cn}};
+  in.model =
+      cn < 0.0f ? runoff::LossModel{runoff::CoefficientLoss{-cn}} : runoff::LossModel{runoff::CurveNumberLoss{cn}};
   in.setup.ia = ia;
   in.setup.dt = dt;
   return in;
@@ -80,7 +81,7 @@ TEST(RainfallExcess, SingleEventFormsAgainstHandWorkedDepths) {
     const char* what;
     Surface in;
     std::vector<float> rain;
-    std::vector<float> expected;  // excess, in/hr
+    std::vector<float> expected; // excess, in/hr
     float iaUsed;
   };
   const std::vector<Case> cases = {
@@ -89,14 +90,19 @@ TEST(RainfallExcess, SingleEventFormsAgainstHandWorkedDepths) {
       // 0.1 inch fills the abstraction, 0.6 of the remaining 0.9 runs off.
       {"coefficient 0.6", curveNumber(-0.6f, 0.1f, 1.0f), {1.0f}, {0.54f}, 0.1f},
       // Two steps below Ia leave 0.1; the third gives P = 0.3, Q = 0.09 / 2.8.
-      {"rain below Ia carries over", curveNumber(80.0f, 0.5f, 1.0f), {0.2f, 0.2f, 0.4f},
-       {0.0f, 0.0f, 0.09f / 2.8f}, 0.5f},
+      {"rain below Ia carries over",
+       curveNumber(80.0f, 0.5f, 1.0f),
+       {0.2f, 0.2f, 0.4f},
+       {0.0f, 0.0f, 0.09f / 2.8f},
+       0.5f},
       // Cumulative P = 1 then 2: Q = 1/3.5, then 4/4.5 - 1/3.5.
-      {"CN uses the event's cumulative rain", curveNumber(80.0f, 0.0f, 1.0f), {1.0f, 1.0f},
-       {1.0f / 3.5f, 4.0f / 4.5f - 1.0f / 3.5f}, 0.0f},
-      // Half-hour steps: excess intensity is the depth over DT.
-      {"coefficient at half-hour steps", curveNumber(-0.5f, 0.0f, 0.5f), {2.0f, 0.0f, 4.0f}, {1.0f, 0.0f, 2.0f},
+      {"CN uses the event's cumulative rain",
+       curveNumber(80.0f, 0.0f, 1.0f),
+       {1.0f, 1.0f},
+       {1.0f / 3.5f, 4.0f / 4.5f - 1.0f / 3.5f},
        0.0f},
+      // Half-hour steps: excess intensity is the depth over DT.
+      {"coefficient at half-hour steps", curveNumber(-0.5f, 0.0f, 0.5f), {2.0f, 0.0f, 4.0f}, {1.0f, 0.0f, 2.0f}, 0.0f},
       // A curve number of 0 has no finite store: nothing runs off.
       {"CN 0 single event", curveNumber(0.0f, 0.0f, 1.0f), {5.0f, 5.0f}, {0.0f, 0.0f}, 0.0f},
       // A negative Ia with a coefficient is taken as 0.
@@ -155,18 +161,18 @@ TEST(RainfallExcess, ContinuousStoreFollowsTheApiAndReportsItsStatistics) {
   runofftest::Harness h;
   h.api(1.0f, 2.0f, 10);
   Surface in = curveNumber(80.0f, 0.0f, 1.0f);
-  continuous(in, 1.0f, 3.0f, 0.5f, 100.0f, &h.ctx.api);  // SMIN 1, SMAX 3, SK 0.5
+  continuous(in, 1.0f, 3.0f, 0.5f, 100.0f, &h.ctx.api); // SMIN 1, SMAX 3, SK 0.5
   const Excess x = run(in, {3.0f});
-  const float s = 1.0f + 2.0f * std::exp(-1.0f);  // 1.7358
+  const float s = 1.0f + 2.0f * std::exp(-1.0f); // 1.7358
   EXPECT_NEAR(x.e[1], 9.0f / (s + 3.0f), 1e-5f);
   ASSERT_TRUE(x.r.stats.present);
   EXPECT_NEAR(x.r.stats.smax, s, 1e-6f);
   EXPECT_NEAR(x.r.stats.smin, s, 1e-6f);
   EXPECT_NEAR(x.r.stats.cnavg, 1000.0f / (s + 10.0f), 1e-3f);
   runoff::printStoreStatistics(h.ctx, x.r.stats);
-  const std::vector<std::string> expected = {
-      "               STATISTICS OF CONTINUOUSLY COMPUTED S-VALUE:",
-      "               S*max=  1.74, S*min=  1.74, S*avg=  1.74,  CNavg= 85.21", ""};
+  const std::vector<std::string> expected = {"               STATISTICS OF CONTINUOUSLY COMPUTED S-VALUE:",
+                                             "               S*max=  1.74, S*min=  1.74, S*avg=  1.74,  CNavg= 85.21",
+                                             ""};
   EXPECT_EQ(h.out(), expected);
   // A surface that loses nothing (coefficient 1, the impervious one) keeps no statistics.
   in.model = runoff::CoefficientLoss{1.0f};
@@ -185,7 +191,7 @@ TEST(RainfallExcess, ContinuousRecoveryAndNewEvents) {
 
   // After InterEventTime of dry weather P and Q start again.
   Surface cn = curveNumber(80.0f, 0.0f, 1.0f);
-  continuous(cn, 2.5f, 2.5f, 0.0f, 1.0f);  // S fixed at 2.5
+  continuous(cn, 2.5f, 2.5f, 0.0f, 1.0f); // S fixed at 2.5
   cn.setup.iaRec = 1.0f;
   EXPECT_NEAR(run(cn, {1.0f, 0.0f, 1.0f}).e[3], 1.0f / 3.5f, 1e-6f);
   cn.setup.interEventTime = 5.0f;
@@ -251,7 +257,7 @@ TEST(RainfallExcess, RainBelowTheAbstractionGivesNoExcessInAnyForm) {
   struct Case {
     const char* what;
     Surface in;
-    float fourth;  // excess of the fourth step, in/hr
+    float fourth; // excess of the fourth step, in/hr
   };
   const std::vector<Case> cases = {
       // CN 80: S = 2.5, P = 0.2: 0.04 / 2.7.
@@ -299,4 +305,4 @@ TEST(RainfallExcess, CurveNumberZeroInContinuousModeGivesAlmostNoExcess) {
   EXPECT_TRUE(runofftest::contains(c.out(), "     RUNOFF VOLUME    (in)=    0.000"));
 }
 
-}  // namespace
+} // namespace

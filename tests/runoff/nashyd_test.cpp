@@ -70,7 +70,7 @@ TEST(NashydScan, LatestOfEqualPeaksAndTrailingTrim) {
   const hydrograph::Totals s = scan(q, 8, 3, 0.5f);
   EXPECT_EQ(s.npts, 5);
   EXPECT_EQ(s.qpeak, 5.0f);
-  EXPECT_FLOAT_EQ(s.peakTime, 0.5f * 3.0f);  // ordinate 4, the later of the two
+  EXPECT_FLOAT_EQ(s.peakTime, 0.5f * 3.0f); // ordinate 4, the later of the two
   EXPECT_FLOAT_EQ(s.sum, 13.0f);
   // Small ordinates at or before nrain + 1 stay.
   std::vector<float> r = {0.0f, 0.0f, 0.0001f, 0.0001f, 0.0001f};
@@ -85,7 +85,7 @@ TEST(Convolution, VolumeEqualsTheExcessDepth) {
   const runoff::NashUnitHydrograph uh = runoff::nashUnitHydrograph(50.0f, 3.0f, 1.0f, dt);
   std::vector<float> e(10, 0.0f);
   e[1] = 1.0f;
-  e[3] = 2.0f;  // 3 in/hr over 5 minutes in all: 0.25 inch
+  e[3] = 2.0f; // 3 in/hr over 5 minutes in all: 0.25 inch
   std::vector<float> q(static_cast<std::size_t>(model::kMaxOrdinates) + 2, 0.0f);
   runoff::convolve(e, 4, uh.u, uh.nuh, dt, q);
   double sum = 0.0;
@@ -98,7 +98,7 @@ TEST(Convolution, VolumeEqualsTheExcessDepth) {
 
 // One hour of 1 in/hr at 5-minute steps, with a runoff coefficient of 1.
 class NashydCommand : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { h.storm(5.0f / 60.0f, std::vector<float>(12, 1.0f)); }
   Harness h;
 };
@@ -214,7 +214,7 @@ TEST_F(NashydCommand, TimeStepRules) {
 TEST_F(NashydCommand, AdjustedStepKeepsTheWholeStorm) {
   struct Case {
     const char* dt;
-    float minutes;  // the step used
+    float minutes; // the step used
   };
   for (const Case& c : {Case{"15", 10.0f}, Case{"25", 20.0f}, Case{"7", 10.0f}, Case{"10", 10.0f}}) {
     Harness g;
@@ -229,7 +229,8 @@ TEST_F(NashydCommand, AdjustedStepKeepsTheWholeStorm) {
 TEST_F(NashydCommand, StormBroughtToAFinerStepThenUsedAsDefined) {
   Harness g;
   g.storm(10.0f / 60.0f, {1.0f, 3.0f, 0.0f});
-  g.run("CALIB NASHYD        ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1], RAIN=[-1]\n");
+  g.run(
+      "CALIB NASHYD        ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1], RAIN=[-1]\n");
   // Each 10-minute step is repeated twice at 5 minutes; the storm as defined stays.
   EXPECT_NEAR(g.ctx.storm.workDT, 5.0f / 60.0f, 1e-6f);
   EXPECT_EQ(g.ctx.storm.workSteps, 6);
@@ -237,7 +238,8 @@ TEST_F(NashydCommand, StormBroughtToAFinerStepThenUsedAsDefined) {
   EXPECT_EQ(g.ctx.storm.work[3], 3.0f);
   EXPECT_EQ(g.ctx.storm.NSTEP, 3);
   EXPECT_NEAR(g.ctx.store[1].RV, 4.0f / 6.0f, 2e-4f);
-  g.run("CALIB NASHYD        ID=[2], NHYD=[2], DT=[10], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1], RAIN=[-1]\n");
+  g.run("CALIB NASHYD        ID=[2], NHYD=[2], DT=[10], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1], "
+        "RAIN=[-1]\n");
   EXPECT_NEAR(g.ctx.storm.workDT, 10.0f / 60.0f, 1e-6f);
   EXPECT_EQ(g.ctx.storm.workSteps, 3);
   EXPECT_NEAR(g.ctx.store[2].RV, 4.0f / 6.0f, 2e-4f);
@@ -301,7 +303,8 @@ TEST_F(NashydCommand, MessagesAndRejectedShapes) {
   }
   // No storm: time step 0 and no rainfall steps; the slot is untouched.
   Harness g;
-  g.run("CALIB NASHYD        ID=[1], NHYD=[1], DT=[0], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1], RAIN=[-1]\n");
+  g.run(
+      "CALIB NASHYD        ID=[1], NHYD=[1], DT=[0], AREA=[10], BASE=[0], CN=[-1], IA=[0], N=[3], TP=[1], RAIN=[-1]\n");
   EXPECT_TRUE(contains(g.warnings.lines, "*** ERROR: Time step = 0,  COMMAND aborted."));
   EXPECT_TRUE(contains(g.warnings.lines, "*** ERROR: Rainfall increment = 0, COMMAND aborted."));
   EXPECT_EQ(g.out().back(), " ");
@@ -347,9 +350,10 @@ TEST_F(NashydCommand, ContinuousScshydDoesNotDependOnThePreviousCommand) {
       "ID=[1], NHYD=[1], DT=[5], AREA=[100], BASE=[0], CN=[80], IA=[-1], N=[3], TP=[1],\n"
       "                    IAREC=[6], SMIN=[-1], SMAX=[-1], SK=[0.1], IET=[12], GW=[-1], RAIN=[-1]\n";
   std::vector<float> results;
-  for (const char* before : {"DESIGN SCSHYD       ID=[2], NHYD=[2], DT=[5], AREA=[5], BASE=[0], CN=[70], TP=[1], RAIN=[-1]\n",
-                             "COMPUTE NASHYD      ID=[2], NHYD=[2], DT=[5], AREA=[5], PRINT=[0,0], CN=[70], IA=[0], N=[3], "
-                             "TP=[1], NRAIN=[0], RAIN=[-1]\n"}) {
+  for (const char* before :
+       {"DESIGN SCSHYD       ID=[2], NHYD=[2], DT=[5], AREA=[5], BASE=[0], CN=[70], TP=[1], RAIN=[-1]\n",
+        "COMPUTE NASHYD      ID=[2], NHYD=[2], DT=[5], AREA=[5], PRINT=[0,0], CN=[70], IA=[0], N=[3], "
+        "TP=[1], NRAIN=[0], RAIN=[-1]\n"}) {
     Harness g;
     g.storm(5.0f / 60.0f, std::vector<float>(12, 1.0f));
     g.api(5.0f / 60.0f, 1.0f, 12);
@@ -419,10 +423,10 @@ TEST(NashydDepths, DesignScshydGivesThePublishedCurveNumberDepths) {
     float p, cn, q;
   };
   const std::vector<Case> cases = {
-      {3.0f, 80.0f, 1.25f},      // S = 2.5, Ia = 0.5: 2.5^2 / 5
-      {5.0f, 70.0f, 2.03629f},   // S = 4.2857, Ia = 0.8571: 4.1429^2 / 8.4286
-      {2.0f, 90.0f, 1.09402f},   // S = 1.1111, Ia = 0.2222: 1.7778^2 / 2.8889
-      {0.4f, 80.0f, 0.0f},       // all of it held by Ia = 0.5
+      {3.0f, 80.0f, 1.25f},    // S = 2.5, Ia = 0.5: 2.5^2 / 5
+      {5.0f, 70.0f, 2.03629f}, // S = 4.2857, Ia = 0.8571: 4.1429^2 / 8.4286
+      {2.0f, 90.0f, 1.09402f}, // S = 1.1111, Ia = 0.2222: 1.7778^2 / 2.8889
+      {0.4f, 80.0f, 0.0f},     // all of it held by Ia = 0.5
   };
   for (const Case& c : cases) {
     Harness g;
@@ -432,7 +436,6 @@ TEST(NashydDepths, DesignScshydGivesThePublishedCurveNumberDepths) {
     EXPECT_NEAR(g.ctx.store[1].RV, c.q, 5e-4f) << "P " << c.p << " CN " << c.cn;
   }
 }
-
 
 // The rainfall position left out reads as 0, which would start a typed list;
 // the list stops at the values given, so nothing replaces the storm and the
@@ -456,4 +459,4 @@ TEST_F(NashydCommand, TypedRainOfZeroDepthHasACoefficientOfZero) {
   EXPECT_EQ(count(h.out(), "     RUNOFF COEFFICIENT   =    0.000"), 1);
 }
 
-}  // namespace
+} // namespace

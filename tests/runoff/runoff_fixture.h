@@ -61,9 +61,7 @@ struct Harness : support::ContextHost {
 
   // Parses the first command of `text` with the command reader and clears the
   // per-command state as the main loop does; the rest of `text` stays as input.
-  void command(const std::string& text) {
-    ASSERT_EQ(readCommand(wrapped(text)), run::ReaderStatus::Command) << text;
-  }
+  void command(const std::string& text) { ASSERT_EQ(readCommand(wrapped(text)), run::ReaderStatus::Command) << text; }
 
   // Parses and carries out one command through its row of the command table.
   void run(const std::string& text) {
@@ -95,4 +93,4 @@ inline int count(const std::vector<std::string>& lines, const std::string& text)
   return n;
 }
 
-}  // namespace runofftest
+} // namespace runofftest

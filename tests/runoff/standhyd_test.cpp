@@ -95,17 +95,16 @@ TEST(StandhydScan, EarliestOfEqualHighestTotals) {
   const hydrograph::Totals s = hydrograph::totals(q, 6, 0.5f, 1.0f, hydrograph::PeakRule::First,
                                                   hydrograph::SumOrder::FromEnd, hydrograph::AreaRule::Positive);
   EXPECT_EQ(s.qpeak, 7.0f);
-  EXPECT_FLOAT_EQ(s.peakTime, 1.0f);  // ordinate 3
+  EXPECT_FLOAT_EQ(s.peakTime, 1.0f); // ordinate 3
   EXPECT_FLOAT_EQ(s.sum, 20.0f);
 }
 
 // A 30-minute storm at 5-minute steps with a peak in step 3: 0.5417 inch.
 const std::vector<float> kStorm = {0.5f, 1.0f, 3.0f, 1.0f, 0.5f, 0.5f};
 
-const char* kCalib =
-    "CALIB STANDHYD      ID=[1], NHYD=[101], DT=[5], AREA=[10], XIMP=[0.3], TIMP=[0.5], DWF=[0],\n"
-    "                    LOSS=[3], C=[100.5], IAPER=[0], SLPP=[2], LGP=[40], MNP=[0.25], SCP=[0],\n"
-    "                    IAIMP=[0], SLPI=[1], LGI=[200], MNI=[0.013], SCI=[0], RAIN=[-1]\n";
+const char* kCalib = "CALIB STANDHYD      ID=[1], NHYD=[101], DT=[5], AREA=[10], XIMP=[0.3], TIMP=[0.5], DWF=[0],\n"
+                     "                    LOSS=[3], C=[100.5], IAPER=[0], SLPP=[2], LGP=[40], MNP=[0.25], SCP=[0],\n"
+                     "                    IAIMP=[0], SLPI=[1], LGI=[200], MNI=[0.013], SCI=[0], RAIN=[-1]\n";
 
 TEST(StandhydCommand, CalibStandhydBlockResultsNotesAndSummary) {
   Harness h;
@@ -174,7 +173,7 @@ TEST(StandhydCommand, RunoffVolumeFollowsTheSurfacesAndTheirLosses) {
   struct Case {
     const char* fractions;
     const char* coefficient;
-    float share;  // RV as a share of the rain
+    float share; // RV as a share of the rain
   };
   const std::vector<Case> cases = {
       // XIMP = TIMP: the pervious surface gets its own rain only (multiplier 1).
@@ -280,10 +279,8 @@ TEST(StandhydCommand, DesignStandhydTakesTheDefaultValues) {
   // IAper 1.5 mm, IAimp 0.8 mm, LGP 40 m, MNP 0.25, MNI 0.013 and
   // LGI = sqrt(10 * 43560 / 1.5) = 538.89 ft.
   const std::vector<std::string> table = {
-      "     Surface Area     (ac)=       6.00         4.00",
-      "     Dep. Storage     (in)=       0.03         0.06",
-      "     Average Slope     (%)=       1.50         1.50",
-      "     Length           (ft)=     538.89       131.23",
+      "     Surface Area     (ac)=       6.00         4.00", "     Dep. Storage     (in)=       0.03         0.06",
+      "     Average Slope     (%)=       1.50         1.50", "     Length           (ft)=     538.89       131.23",
       "     Mannings n           =      0.013        0.250",
   };
   EXPECT_EQ(from(h.out(), "     Surface Area", table.size()), table);
@@ -385,11 +382,11 @@ TEST(StandhydCommand, FlatTopPeakTimeAgainstNashyd) {
         "                    C=[100.5], IAPER=[0], SLPP=[2], LGP=[40], MNP=[0.25], SCP=[0],\n"
         "                    IAIMP=[0], SLPI=[1], LGI=[200], MNI=[0.013], SCI=[0], RAIN=[-1]\n");
   const model::Hydrograph& u = s.ctx.store[1];
-  const int top = static_cast<int>(u.TPEAK + 0.5f) + 1;  // ordinate of the peak
+  const int top = static_cast<int>(u.TPEAK + 0.5f) + 1; // ordinate of the peak
   ASSERT_GT(top, 1);
   ASSERT_LT(top, 41);
   EXPECT_EQ(u.Q[static_cast<std::size_t>(top)], u.QPEAK);
-  EXPECT_EQ(u.Q[41], u.QPEAK);  // the flat top reaches the end of the rain
+  EXPECT_EQ(u.Q[41], u.QPEAK); // the flat top reaches the end of the rain
   EXPECT_LT(u.Q[static_cast<std::size_t>(top - 1)], u.QPEAK);
   EXPECT_FLOAT_EQ(u.TPEAK, static_cast<float>(top - 1));
 
@@ -399,9 +396,9 @@ TEST(StandhydCommand, FlatTopPeakTimeAgainstNashyd) {
         "                    RAIN=[-1]\n");
   const model::Hydrograph& r = n.ctx.store[1];
   EXPECT_EQ(r.Q[41], r.QPEAK);
-  EXPECT_EQ(r.Q[30], r.QPEAK);  // well inside the flat top
+  EXPECT_EQ(r.Q[30], r.QPEAK); // well inside the flat top
   EXPECT_LT(r.Q[42], r.QPEAK);
   EXPECT_FLOAT_EQ(r.TPEAK, 40.0f);
 }
 
-}  // namespace
+} // namespace

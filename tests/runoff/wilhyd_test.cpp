@@ -25,7 +25,7 @@ TEST(WilhydShape, MatchesAnIndependentIterationAndSolvesItsEquation) {
     int trials;
   };
   const std::vector<Case> cases = {
-      {0.1f, 86.04369f, 1.108437f, 13}, {0.5f, 7.946960f, 1.379405f, 9}, {1.0f, 3.530823f, 1.628592f, 7},
+      {0.1f, 86.04369f, 1.108437f, 13}, {0.5f, 7.946960f, 1.379405f, 9},  {1.0f, 3.530823f, 1.628592f, 7},
       {2.0f, 1.984362f, 2.007912f, 7},  {10.0f, 1.136908f, 3.702628f, 5}, {0.001f, 34098.02f, 1.005416f, 8},
   };
   for (const Case& c : cases) {
@@ -130,7 +130,8 @@ TEST(WilhydCommand, MessagesEndOrWarnAsTheyShould) {
       {"COMPUTE HYD         ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], PRINT=[0], CN=[-1], IA=[0], K=[1], "
        "TP=[1], NRAIN=[10], RAIN=[-1]",
        "*** ERROR: Check the number of rainfall increments!", 2, true},
-      {"COMPUTE HYD         ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], PRINT=[0], CN=[-1], IA=[0], K=[10000000000], "
+      {"COMPUTE HYD         ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], PRINT=[0], CN=[-1], IA=[0], "
+       "K=[10000000000], "
        "TP=[1], NRAIN=[0], RAIN=[-1]",
        "*** WARNING: N did not converge after 50 iterations.", 1, false},
       {"CALIB WILHYD        ID=[1], NHYD=[1], DT=[5], AREA=[10], BASE=[0], PRINT=[0], CN=[-1], IA=[0], K=[0], "
@@ -183,4 +184,4 @@ TEST(WilhydCommand, PrintoutsAndBaseflowShareTheFifthValue) {
   EXPECT_EQ(b.ctx.store[2].BASE, 3.0f);
 }
 
-}  // namespace
+} // namespace

@@ -106,4 +106,4 @@ struct ContextHost : MemoryPlatform {
   }
 };
 
-}  // namespace support
+} // namespace support

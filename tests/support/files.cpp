@@ -48,4 +48,4 @@ std::filesystem::path scratchRoot() {
   return std::filesystem::temp_directory_path();
 }
 
-}  // namespace support
+} // namespace support

@@ -27,7 +27,7 @@ void writeFile(const std::filesystem::path& path, const std::string& text);
 std::filesystem::path scratchRoot();
 
 class TempDir {
- public:
+public:
   explicit TempDir(std::filesystem::path path);
   ~TempDir();
   TempDir(const TempDir&) = delete;
@@ -37,8 +37,8 @@ class TempDir {
   // The directory as the program is given one: ending with a separator.
   std::string prefix() const { return path_.string() + "/"; }
 
- private:
+private:
   std::filesystem::path path_;
 };
 
-}  // namespace support
+} // namespace support

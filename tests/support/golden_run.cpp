@@ -20,15 +20,13 @@ std::string number(int command, int runNumber) {
   return text;
 }
 
-Lines notFound(int command, int runNumber) {
-  return {"(command " + number(command, runNumber) + " not found)"};
-}
+Lines notFound(int command, int runNumber) { return {"(command " + number(command, runNumber) + " not found)"}; }
 
-}  // namespace
+} // namespace
 
 int runProgram(const std::filesystem::path& dir, const std::string& args, const std::string& clock) {
-  const std::string command = "cd '" + dir.string() + "' && KESTRAN_FIXED_CLOCK='" + clock + "' '" +
-                              KESTRAN_BINARY + "' " + args + " > stdout.txt 2> stderr.txt";
+  const std::string command = "cd '" + dir.string() + "' && KESTRAN_FIXED_CLOCK='" + clock + "' '" + KESTRAN_BINARY +
+                              "' " + args + " > stdout.txt 2> stderr.txt";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -101,4 +99,4 @@ Lines GoldenRun::messages() const {
   return block;
 }
 
-}  // namespace support
+} // namespace support

@@ -18,8 +18,7 @@ inline constexpr const char* kGoldenClock = "2026-01-02 03:04:05";
 // Runs the program in `dir` with the command-line `args` and the clock fixed
 // at `clock`; its standard output and error go to stdout.txt and stderr.txt
 // there. Returns its exit status, -1 when it did not exit by itself.
-int runProgram(const std::filesystem::path& dir, const std::string& args = "",
-               const std::string& clock = kGoldenClock);
+int runProgram(const std::filesystem::path& dir, const std::string& args = "", const std::string& clock = kGoldenClock);
 
 // Expects `got` to equal `want` line by line, each difference named by
 // `what` and the line number, then the numbers of lines.
@@ -28,7 +27,7 @@ void expectLines(const Lines& got, const Lines& want, const std::string& what);
 // One execution of the program in its own working directory, which
 // kestran.DIR names as both the project and the rainfall directory.
 class GoldenRun {
- public:
+public:
   // `runList` holds the lines of kestran.RUN: the title, the input, detailed
   // output and summary output file names, then the comment lines.
   GoldenRun(std::filesystem::path dir, Lines runList);
@@ -58,9 +57,9 @@ class GoldenRun {
 
   Lines out, sum;
 
- private:
+private:
   TempDir dir_;
   Lines runList_;
 };
 
-}  // namespace support
+} // namespace support

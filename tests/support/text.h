@@ -41,4 +41,4 @@ inline bool containsWrapped(const Lines& lines, const std::string& text) {
   return joined.find(text) != std::string::npos;
 }
 
-}  // namespace support
+} // namespace support
