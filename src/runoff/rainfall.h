@@ -36,7 +36,7 @@ std::vector<float> typedRainfall(const model::CommandValues& cmd, int pos, int m
 // becomes the whole storm's count at the adjusted one.
 void bringStormToStep(model::RunContext& ctx, TimeStep& step, int& nrain, bool silent);
 
-// Step 7 of the runoff set-up. With a negative value at `pos` the current
+// The rainfall of a runoff command. With a negative value at `pos` the current
 // storm's working copy is brought to `dt` (which may be adjusted to a whole
 // multiple or divisor of the storm step); otherwise the typed intensities
 // replace the storm, are printed (unless `silent`) and `nrain` becomes their
