@@ -28,6 +28,14 @@ void StreamWindow::line(std::string_view text) {
   std::fputc('\n', stream_);
 }
 
+// A block is already lines ended by '\n': one write, with the newline of a
+// last line that lacks one added, as line by line would.
+void StreamWindow::block(std::string_view text) {
+  if (text.empty()) return;
+  std::fwrite(text.data(), 1, text.size(), stream_);
+  if (text.back() != '\n') std::fputc('\n', stream_);
+}
+
 // The lines of each command go out when it ends, so a long run still shows its
 // progress, without a write to the console for every line.
 void StreamWindow::show() { std::fflush(stream_); }

@@ -40,6 +40,7 @@ class StreamWindow : public TextWindow {
 public:
   StreamWindow(std::string title, std::FILE* stream) : TextWindow(std::move(title)), stream_(stream) {}
   void line(std::string_view text) override;
+  void block(std::string_view text) override;
   void show() override;
 
 private:

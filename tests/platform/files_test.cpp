@@ -93,3 +93,28 @@ TEST(RunCounter, ConcurrentRunsEachAdvanceIt) {
 }
 
 } // namespace
+
+// The console window takes a block in one write; what reaches the stream must
+// be what the same text would give line by line, whatever its last line.
+TEST(ConsoleWindow, BlockWritesWhatLinesWould) {
+  const std::vector<std::string> blocks = {"", "a\n", "a\nb\n", "a\nb", "\n", "a\n\n\nb\n", " x "};
+  for (const std::string& text : blocks) {
+    std::string viaBlock;
+    std::string viaLines;
+    for (std::string* out : {&viaBlock, &viaLines}) {
+      std::FILE* f = std::tmpfile();
+      ASSERT_NE(f, nullptr);
+      platform::StreamWindow window("t", f);
+      if (out == &viaBlock) {
+        window.block(text);
+      } else {
+        window.platform::LineSink::block(text);
+      }
+      std::fflush(f);
+      std::rewind(f);
+      for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f)) out->push_back(static_cast<char>(c));
+      std::fclose(f);
+    }
+    EXPECT_EQ(viaBlock, viaLines) << '"' << text << '"';
+  }
+}
