@@ -10,6 +10,8 @@ packages+=(pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest 
 # Plots (matplotlib, drawn with Agg) and the run report's browser test:
 # headless Chromium driven over its DevTools pipe, the screenshot read with PIL.
 packages+=(python3-matplotlib python3-pil chromium)
+# The fuzzing targets: clang with its libFuzzer and sanitizer runtimes.
+packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
