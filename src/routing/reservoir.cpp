@@ -480,14 +480,8 @@ bool routeAndStore(model::RunContext& ctx, const ReservoirValues& v, const Reser
   job.overflow = o.overflow;
   ReservoirResult r = routeThroughReservoir(job);
   if (r.stepDenied) run::issue(ctx, msg::kReservoirStepAboveInflowStep, run::Severity::Error);
-  if (r.status == ReservoirStatus::NoInflowStep) {
-    run::issue(ctx, msg::kReservoirNoInflowStep, run::Severity::Error);
-    return false;
-  }
-  if (r.status == ReservoirStatus::SinglePointBeyondTable) {
-    run::issue(ctx, msg::kReservoirSinglePoint, run::Severity::Error);
-    return false;
-  }
+  if (r.status == ReservoirStatus::NoInflowStep) return run::refuse(ctx, msg::kReservoirNoInflowStep);
+  if (r.status == ReservoirStatus::SinglePointBeyondTable) return run::refuse(ctx, msg::kReservoirSinglePoint);
   if (r.extrapolated) run::warn(ctx, msg::kReservoirTableExtrapolated);
   const ReservoirVolumes vol = reservoirVolumes(r, in.DA, in.RV, o.overflow);
   recordBalance(ctx, r, o);
@@ -513,17 +507,11 @@ bool readTable(model::RunContext& ctx, const ReservoirValues& v, ReservoirTable&
   const model::Factors& f = ctx.units.in;
   t = readReservoirTable(c.PARAM, v.tableFirst, std::min(c.given, c.NPARAM), f.flow, f.length, f.area);
   for (int k = 0; k < t.badPairs; ++k) run::issue(ctx, msg::kReservoirBadOutflowStorageTable, run::Severity::Error);
-  if (!t.endPairFound) {
-    run::issue(ctx, msg::kReservoirNoEndPair, run::Severity::Error);
-    return false;
-  }
+  if (!t.endPairFound) return run::refuse(ctx, msg::kReservoirNoEndPair);
   o.idOvf = t.overflowId;
   o.overflow = o.idOvf != 0;
   if (!o.overflow) return true;
-  if (o.idOvf == v.idOut || o.idOvf == v.idIn) {
-    run::issue(ctx, msg::kReservoirOverflowIdClash, run::Severity::Error);
-    return false;
-  }
+  if (o.idOvf == v.idOut || o.idOvf == v.idIn) return run::refuse(ctx, msg::kReservoirOverflowIdClash);
   return hydrograph::checkSlot(ctx, o.idOvf);
 }
 

@@ -35,6 +35,13 @@ enum class Destination {
 void issue(model::RunContext& ctx, int number, Severity severity, Destination destination = Destination::Both,
            std::string_view detail = {});
 
+// Issues an error and answers false: the one line of a check that refuses a
+// command's values (`if (bad) return refuse(ctx, msg::k...);`).
+inline bool refuse(model::RunContext& ctx, int number) {
+  issue(ctx, number, Severity::Error);
+  return false;
+}
+
 // Issues a warning that keeps an error already raised in the command: the
 // severity becomes a warning unless it is an error.
 void warn(model::RunContext& ctx, int number, Destination destination = Destination::Both,

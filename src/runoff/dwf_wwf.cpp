@@ -231,19 +231,13 @@ bool checkValues(model::RunContext& ctx, DwfWwfValues& v) {
 // message issued) when it cannot be had.
 bool resolveCurve(model::RunContext& ctx, float code, int badDigitMessage, float dtMinutes, StepCurve& out) {
   const int number = decodeCurveCode(code).curve;
-  if (number < 1 || number > 5) {
-    run::issue(ctx, badDigitMessage, run::Severity::Error);
-    return false;
-  }
+  if (number < 1 || number > 5) return run::refuse(ctx, badDigitMessage);
   if (const DailyCurve* c = builtInCurve(number)) {
     out = resampleCurve(*c, dtMinutes);
     return true;
   }
   // Curves 4 and 5 are the user's own, laid on the calendar of the start date.
-  if (ctx.time.startDate == 0) {
-    run::issue(ctx, msg::kDwfStartDateMissing, run::Severity::Error);
-    return false;
-  }
+  if (ctx.time.startDate == 0) return run::refuse(ctx, msg::kDwfStartDateMissing);
   // A plain name: it lies in the project directory, as every side file does.
   const std::string path = run::completeFileName(ctx.dirs.project, kCurveFileName);
   const platform::TextFile file = platform::readTextFile(path);
@@ -509,10 +503,7 @@ NashydValues slowPartValues(const DwfWwfValues& v, const model::Factors& in) {
 // has no step at it.
 bool partRainfall(model::RunContext& ctx, TimeStep& step, int& nrain, int noRain) {
   bringStormToStep(ctx, step, nrain, true);
-  if (nrain == 0) {
-    run::issue(ctx, noRain, run::Severity::Error);
-    return false;
-  }
+  if (nrain == 0) return run::refuse(ctx, noRain);
   nrain = std::min(nrain, model::kMaxRainSteps);
   return true;
 }

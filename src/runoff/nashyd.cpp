@@ -166,27 +166,12 @@ void printSummary(model::RunContext& ctx, NashydMode mode, const NashydValues& v
 } // namespace
 
 bool acceptNashydValues(model::RunContext& ctx, bool continuous, NashydValues& v) {
-  if (v.n <= 1.0f) {
-    run::issue(ctx, msg::kNashydNNotAboveOne, run::Severity::Error);
-    return false;
-  }
-  if (v.tp <= 0.0f) {
-    run::issue(ctx, msg::kNashydTpNotPositive, run::Severity::Error);
-    return false;
-  }
-  if (!(v.n <= kMaxNashReservoirs)) {
-    run::issue(ctx, msg::kNashydNTooLarge, run::Severity::Error);
-    return false;
-  }
+  if (v.n <= 1.0f) return run::refuse(ctx, msg::kNashydNNotAboveOne);
+  if (v.tp <= 0.0f) return run::refuse(ctx, msg::kNashydTpNotPositive);
+  if (!(v.n <= kMaxNashReservoirs)) return run::refuse(ctx, msg::kNashydNTooLarge);
   // An area of 0 (or one left out) has no unit hydrograph to convolve.
-  if (!(v.area > 0.0f)) {
-    run::issue(ctx, msg::kNashydAreaNotPositive, run::Severity::Error);
-    return false;
-  }
-  if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) {
-    run::issue(ctx, msg::kRainStepsOutOfRange, run::Severity::Error);
-    return false;
-  }
+  if (!(v.area > 0.0f)) return run::refuse(ctx, msg::kNashydAreaNotPositive);
+  if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) return run::refuse(ctx, msg::kRainStepsOutOfRange);
   // A curve number of 0 also goes through the bounds rule, which gives it an
   // all but endless store (SMAX 99999, almost no runoff); skipped, bounds
   // typed as -1 ("derive") would make the store -1 and P^2 / (S + P) blow up.

@@ -196,18 +196,9 @@ namespace {
 // Values the unit hydrograph cannot use end the command before anything is printed.
 bool valuesUsable(model::RunContext& ctx, WilhydValues& v) {
   if (!hydrograph::checkSlot(ctx, v.id)) return false;
-  if (!(v.tp > 0.0f)) {
-    run::issue(ctx, msg::kWilhydTpNotPositive, run::Severity::Error);
-    return false;
-  }
-  if (!(v.k > 0.0f)) {
-    run::issue(ctx, msg::kWilhydKNotPositive, run::Severity::Error);
-    return false;
-  }
-  if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) {
-    run::issue(ctx, msg::kRainStepsOutOfRange, run::Severity::Error);
-    return false;
-  }
+  if (!(v.tp > 0.0f)) return run::refuse(ctx, msg::kWilhydTpNotPositive);
+  if (!(v.k > 0.0f)) return run::refuse(ctx, msg::kWilhydKNotPositive);
+  if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) return run::refuse(ctx, msg::kRainStepsOutOfRange);
   // A curve number of 0 also goes through the bounds rule (an all but endless store).
   if (v.continuous() && v.cn >= 0.0f) {
     const StoreBounds b = storeBounds(ctx, v.cn, v.smin, v.smax);
