@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -49,21 +51,36 @@ DateTime SystemClock::now() const {
 
 namespace {
 
-// Opens `path` for writing as an empty file. An existing plain file with no
-// other name, which this process may write, is removed and created afresh
-// rather than truncated: ext4 and its kin make a truncation wait until the old
-// contents are on the disk, so a study rerun in its folder would wait for the
-// disk at every output it replaces (tens of milliseconds on a busy machine),
-// while the pending writes of a removed file are simply dropped. The new file
-// keeps the old one's permissions. Anything else (a link, a device, a file
-// with several names) is truncated in place as before.
-std::FILE* openReplacing(const std::string& path, const char* mode) {
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, data, size);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// Opens `path` for writing, keeping an existing file where it stands: its
+// contents are overwritten from the start and whatever is left beyond the new
+// end is cut off when the file is closed (see OutputFile::close). A study is
+// usually rerun in its own folder, and the outputs of a rerun are much the
+// size they were; overwriting in place reuses the blocks already on the disk.
+// Emptying the file first (or removing it and creating it afresh) would hand
+// its blocks back to the filesystem and take new ones, and on ext4 an emptied
+// file is forced to the disk when it is closed: on a disk mounted with
+// discard every rerun would wait for the device several times. A file that is
+// also known by other names is changed for all of them, as emptying it would.
+int openForOverwrite(const std::string& path, off_t& oldSize, bool& regular) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return fd;
   struct stat st {};
-  const bool replace = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_size > 0 &&
-                       ::access(path.c_str(), W_OK) == 0 && ::unlink(path.c_str()) == 0;
-  std::FILE* f = std::fopen(path.c_str(), mode);
-  if (f != nullptr && replace) ::fchmod(::fileno(f), st.st_mode & 07777);
-  return f;
+  regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  oldSize = regular ? st.st_size : 0;
+  return fd;
 }
 
 } // namespace
@@ -73,15 +90,14 @@ OutputFile::~OutputFile() { close(); }
 std::optional<std::string> OutputFile::open(const std::string& path) {
   close();
   error_.reset();
-  std::FILE* f = openReplacing(path, "w");
-  if (f == nullptr) {
+  const int fd = openForOverwrite(path, oldSize_, regular_);
+  if (fd < 0) {
     return "cannot create file " + path + ": " + std::strerror(errno);
   }
-  // Large blocks: the longest outputs (a twelve-year hydrograph) run to megabytes.
-  constexpr std::size_t kBufferBytes = std::size_t{1} << 15;
-  buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
-  std::setvbuf(f, buffer_.get(), _IOFBF, kBufferBytes);
-  file_ = f;
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  used_ = 0;
+  written_ = 0;
+  fd_ = fd;
   path_ = path;
   return std::nullopt;
 }
@@ -91,29 +107,63 @@ void OutputFile::fail(const char* what, int err) {
   if (!error_) error_ = std::string("cannot ") + what + " file " + path_ + ": " + std::strerror(err);
 }
 
-void OutputFile::line(std::string_view text) {
-  if (file_ == nullptr) return;
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fputc('\n', file_) == EOF) {
-    fail("write", errno);
+// Hands the buffered bytes to the system. After a failure nothing more is
+// written: the file is already incomplete and the first error says why.
+void OutputFile::drain() {
+  if (used_ == 0) return;
+  if (!error_ && !writeAll(fd_, buffer_.get(), used_)) fail("write", errno);
+  written_ += static_cast<off_t>(used_);
+  used_ = 0;
+}
+
+void OutputFile::append(std::string_view text) {
+  if (text.size() > kBufferBytes - used_) {
+    drain();
+    // A piece larger than the buffer (a long table built in one block) goes
+    // out as it stands, without being copied.
+    if (text.size() >= kBufferBytes) {
+      if (!error_ && !writeAll(fd_, text.data(), text.size())) fail("write", errno);
+      written_ += static_cast<off_t>(text.size());
+      return;
+    }
   }
+  std::memcpy(buffer_.get() + used_, text.data(), text.size());
+  used_ += text.size();
+}
+
+void OutputFile::line(std::string_view text) {
+  if (fd_ < 0) return;
+  append(text);
+  append("\n");
 }
 
 void OutputFile::block(std::string_view text) {
-  if (file_ == nullptr) return;
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) fail("write", errno);
+  if (fd_ < 0) return;
+  append(text);
+}
+
+void OutputFile::rewind() {
+  if (fd_ < 0) return;
+  used_ = 0;
+  if (written_ == 0) return;
+  // What was written is cut off at close unless written over again.
+  oldSize_ = std::max(oldSize_, written_);
+  written_ = 0;
+  if (regular_ && ::lseek(fd_, 0, SEEK_SET) != 0) fail("write", errno);
 }
 
 std::optional<std::string> OutputFile::flush() {
-  if (file_ != nullptr && std::fflush(file_) != 0) fail("write", errno);
+  if (fd_ >= 0) drain();
   return error_;
 }
 
 std::optional<std::string> OutputFile::close() {
-  if (file_ != nullptr) {
-    // A buffered write that fails on a full disk only shows here.
-    if (std::fflush(file_) != 0) fail("write", errno);
-    if (std::fclose(file_) != 0) fail("close", errno);
-    file_ = nullptr;
+  if (fd_ >= 0) {
+    drain();
+    // What is left of the file's former contents beyond the new end goes.
+    if (regular_ && written_ < oldSize_ && ::ftruncate(fd_, written_) != 0) fail("write", errno);
+    if (::close(fd_) != 0) fail("close", errno);
+    fd_ = -1;
   }
   return error_;
 }
@@ -203,11 +253,16 @@ TextFile readTextFile(const std::string& path) {
 }
 
 std::optional<std::string> writeBinaryFile(const std::string& path, const std::string& bytes, bool append) {
-  std::FILE* f = append ? std::fopen(path.c_str(), "ab") : openReplacing(path, "wb");
-  if (f == nullptr) return "cannot write file " + path + ": " + std::strerror(errno);
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  off_t oldSize = 0;
+  bool regular = false;
+  const int fd = append ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666)
+                        : openForOverwrite(path, oldSize, regular);
+  if (fd < 0) return "cannot write file " + path + ": " + std::strerror(errno);
+  bool ok = writeAll(fd, bytes.data(), bytes.size());
+  const auto size = static_cast<off_t>(bytes.size());
+  if (ok && regular && size < oldSize) ok = ::ftruncate(fd, size) == 0;
   const int writeErr = errno;
-  const bool closed = std::fclose(f) == 0;
+  const bool closed = ::close(fd) == 0;
   if (!ok) return "cannot write file " + path + ": " + std::strerror(writeErr);
   if (!closed) return "cannot write file " + path + ": " + std::strerror(errno);
   return std::nullopt;
@@ -228,6 +283,41 @@ std::optional<std::string> replaceFileAtomically(const std::string& path, const 
     const int err = errno;
     std::remove(temp.c_str());
     return "cannot replace file " + path + ": " + std::strerror(err);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> updateSmallFile(const std::string& path,
+                                           const std::function<std::string(std::string_view)>& next) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return "cannot update file " + path + ": " + std::strerror(errno);
+  const std::unique_ptr<const int, FdCloser> guard(new int(fd));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return "cannot update file " + path + ": " + std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return "cannot update file " + path + ": not a regular file";
+  // The lock is on the file itself: it is changed in place and never
+  // replaced, so every run locks the same file. Closing it releases the lock.
+  int rc;
+  do {
+    rc = ::flock(fd, LOCK_EX);
+  } while (rc != 0 && errno == EINTR);
+  char old[kSmallFileBytes];
+  ssize_t got;
+  do {
+    got = ::pread(fd, old, sizeof old, 0);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) return "cannot update file " + path + ": " + std::strerror(errno);
+  const std::string contents = next(std::string_view(old, static_cast<std::size_t>(got)));
+  // A few bytes in the first block of the file: written at once, in place.
+  ssize_t put;
+  do {
+    put = ::pwrite(fd, contents.data(), contents.size(), 0);
+  } while (put < 0 && errno == EINTR);
+  if (put != static_cast<ssize_t>(contents.size())) {
+    return "cannot update file " + path + ": " + std::strerror(put < 0 ? errno : ENOSPC);
+  }
+  if (static_cast<off_t>(contents.size()) < st.st_size && ::ftruncate(fd, static_cast<off_t>(contents.size())) != 0) {
+    return "cannot update file " + path + ": " + std::strerror(errno);
   }
   return std::nullopt;
 }

@@ -3,7 +3,10 @@
 // clock and in-memory windows.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -88,12 +91,16 @@ public:
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates or replaces `path`. Returns an error text on failure.
+  // Creates `path`, or overwrites it from the start (what is left of its old
+  // contents is cut off at close). Returns an error text on failure.
   std::optional<std::string> open(const std::string& path);
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
   void line(std::string_view text) override;
   void block(std::string_view text) override;
+  // Starts the file again from its beginning, empty, as opening the same path
+  // afresh would.
+  void rewind();
   // Both return the first write failure of the file so far (a full disk, a
   // lost device): the text names the file and the reason.
   std::optional<std::string> flush();
@@ -102,10 +109,19 @@ public:
   const std::optional<std::string>& error() const { return error_; }
 
 private:
-  void fail(const char* what, int err);
+  // Large blocks: the longest outputs (a twelve-year hydrograph) run to megabytes.
+  static constexpr std::size_t kBufferBytes = std::size_t{1} << 14;
 
-  std::FILE* file_ = nullptr;
-  std::unique_ptr<char[]> buffer_; // the stream's buffer: files are written in large blocks
+  void fail(const char* what, int err);
+  void append(std::string_view text);
+  void drain();
+
+  int fd_ = -1;
+  std::unique_ptr<char[]> buffer_; // bytes not yet handed to the system
+  std::size_t used_ = 0;
+  off_t written_ = 0; // bytes handed to the system since the file was opened
+  off_t oldSize_ = 0; // length of the file found at the path, cut back to `written_` on close
+  bool regular_ = false;
   std::string path_;
   std::optional<std::string> error_;
 };
@@ -141,6 +157,18 @@ std::optional<std::string> writeBinaryFile(const std::string& path, const std::s
 // Replaces `path` atomically: writes a temporary file of a unique name beside
 // it and renames it over, so concurrent writers never share a temporary file.
 std::optional<std::string> replaceFileAtomically(const std::string& path, const std::string& contents);
+
+// The most of a small shared file that updateSmallFile reads.
+inline constexpr std::size_t kSmallFileBytes = 64;
+
+// Replaces the contents of the small file `path` (created when missing) with
+// what `next` makes of its first kSmallFileBytes bytes, under an exclusive
+// lock on the file: several runs started side by side in one folder each see
+// the others' change, none is lost. The file is rewritten in place, never
+// replaced. Returns an error text when the file cannot be opened for
+// reading and writing, is not a plain file, or the write fails.
+std::optional<std::string> updateSmallFile(const std::string& path,
+                                           const std::function<std::string(std::string_view)>& next);
 
 // Holds an exclusive advisory lock on the existing file or directory `path`
 // for its lifetime: a read-modify-replace of a small shared file by several

@@ -113,26 +113,48 @@ void writeBlock(model::RunContext& ctx, platform::LineSink& sink, Output which, 
   }
 }
 
+// The counter that follows the one a counter file holds: a missing or
+// unreadable counter starts again at 1, and the counter wraps after the
+// largest value its six digits can show.
+int nextCounter(std::string_view firstLine) {
+  static const fortran::InputFormat kRead("(I6)");
+  int counter = 0;
+  if (!firstLine.empty()) {
+    const fortran::RecordResult r = kRead.read(std::string(firstLine));
+    if (r.ok()) counter = r.record.integer(0) + 1;
+  }
+  return counter <= 0 || counter > kCounterLimit ? 1 : counter;
+}
+
+std::string_view firstLine(std::string_view text) {
+  text = text.substr(0, text.find('\n'));
+  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  return text;
+}
+
 } // namespace
 
 int advanceRunCounter(model::RunContext& ctx) {
-  static const fortran::InputFormat kRead("(I6)");
   static const fortran::Format kWrite("(I6.6)");
   const std::string path = ctx.workPath("kestran.CNT");
-  // Runs started side by side in one folder each read, add one and replace
-  // the counter; the lock makes that sequence whole, so no increment is lost
-  // and no two runs print the same counter. Without a lock the run goes on.
-  const platform::FileLock lock(ctx.out.workDir.empty() ? "." : ctx.out.workDir);
-  int counter = 0;
-  const platform::TextFile file = platform::readTextFile(path);
-  if (file.ok() && !file.lines.empty()) {
-    const fortran::RecordResult r = kRead.read(file.lines.front());
-    if (r.ok()) counter = r.record.integer(0) + 1;
+  // Runs started side by side in one folder each read, add one and write the
+  // counter back under a lock, so no increment is lost and no two runs print
+  // the same counter. The counter is rewritten in place.
+  int counter = 1;
+  auto error = platform::updateSmallFile(path, [&](std::string_view old) {
+    counter = nextCounter(firstLine(old));
+    return kWrite.format({counter}).front() + "\n";
+  });
+  if (error) {
+    // A counter this process may read but not write (a read-only file in a
+    // folder it may write) is replaced whole, under a lock on its folder.
+    // Without a lock the run goes on.
+    const platform::FileLock lock(ctx.out.workDir.empty() ? "." : ctx.out.workDir);
+    const platform::TextFile file = platform::readTextFile(path);
+    counter = nextCounter(file.ok() && !file.lines.empty() ? std::string_view(file.lines.front()) : "");
+    error = platform::replaceFileAtomically(path, kWrite.format({counter}).front() + "\n");
   }
-  // A missing or unreadable counter starts again at 1, and the counter wraps
-  // after the largest value its six digits can show.
-  if (counter <= 0 || counter > kCounterLimit) counter = 1;
-  if (auto error = platform::replaceFileAtomically(path, kWrite.format({counter}).front() + "\n")) {
+  if (error) {
     issue(ctx, msg::kRunCounterNotSaved, Severity::Note, Destination::Warnings, *error);
   } else {
     ctx.fileWritten(path);

@@ -88,13 +88,18 @@ struct Program {
   // holds that run's messages only.
   void openLog() {
     ctx.out.logLines.clear();
-    if (auto error = log.open(ctx.workPath(kLogName))) {
+    const std::string path = ctx.workPath(kLogName);
+    if (log.isOpen() && log.path() == path) {
+      log.rewind();
+      return;
+    }
+    if (auto error = log.open(path)) {
       ctx.out.log = &ctx.nullSink;
       static const fortran::Format kLine("(6X,A)");
       put(ctx.platform.warningsWindow, kLine, {"*** WARNING: " + *error});
       return;
     }
-    ctx.fileWritten(ctx.workPath(kLogName));
+    ctx.fileWritten(path);
     ctx.out.log = &log;
   }
 
