@@ -60,6 +60,58 @@ TEST(OutputFiles, FullDiskIsReported) {
   EXPECT_NE(platform::writeBinaryFile("/dev/full", "bytes", false), std::nullopt);
 }
 
+// An output is written over whatever file stands at its path: it ends up
+// holding exactly what was written, whether the old file was longer, shorter
+// or missing, keeps its permissions, and is changed under every name it has.
+// Rewinding gives what opening the path afresh would.
+TEST(OutputFiles, OverwriteLeavesExactlyWhatWasWritten) {
+  TempDir dir(support::scratchRoot() / "kestran-platform-overwrite");
+  const std::string longOld(40000, 'o');
+  struct Case {
+    const char* what;
+    const char* old; // nullptr: no file
+    std::vector<std::string> before; // written, then rewound
+    std::vector<std::string> lines;
+  };
+  const std::vector<Case> cases = {
+      {"missing", nullptr, {}, {"first", "second"}},
+      {"longer before", longOld.c_str(), {}, {"short"}},
+      {"shorter before", "x\n", {}, {std::string(70000, 'n'), "end"}},
+      {"same length", "abcd\n", {}, {"wxyz"}},
+      {"nothing written", "old\n", {}, {}},
+      {"rewound", "old\n", {"dropped line", std::string(20000, 'd')}, {"kept"}},
+  };
+  for (const Case& c : cases) {
+    const auto path = dir.path() / "out.txt";
+    const auto link = dir.path() / "other-name.txt";
+    std::filesystem::remove(path);
+    std::filesystem::remove(link);
+    std::string expected;
+    for (const std::string& l : c.lines) expected += l + "\n";
+    if (c.old != nullptr) {
+      support::writeFile(path, c.old);
+      ::chmod(path.c_str(), 0640);
+      std::filesystem::create_hard_link(path, link);
+    }
+    platform::OutputFile file;
+    ASSERT_FALSE(file.open(path.string())) << c.what;
+    for (const std::string& l : c.before) file.line(l);
+    if (!c.before.empty()) {
+      ASSERT_FALSE(file.flush()) << c.what;
+      file.rewind();
+    }
+    for (const std::string& l : c.lines) file.line(l);
+    ASSERT_FALSE(file.close()) << c.what;
+    EXPECT_EQ(support::fileText(path), expected) << c.what;
+    if (c.old != nullptr) {
+      EXPECT_EQ(support::fileText(link), expected) << c.what;
+      struct stat st {};
+      ASSERT_EQ(::stat(path.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, 0640u) << c.what;
+    }
+  }
+}
+
 // Runs started at the same moment in one folder each advance the counter
 // once: none is lost and no temporary or lock file is left behind.
 TEST(RunCounter, ConcurrentRunsEachAdvanceIt) {

@@ -46,10 +46,19 @@ TEST_F(Headers, CounterFromAnExistingFile) {
   struct Case {
     const char* text;
     int next;
-  } cases[] = {{"000041\n", 42}, {"    41", 42}, {"garbage", 1}, {"", 1}, {"999999\n", 1}, {"000000", 1}};
+    const char* after; // the whole file, rewritten in place
+  } cases[] = {{"000041\n", 42, "000042\n"},
+               {"    41", 42, "000042\n"},
+               {"garbage", 1, "000001\n"},
+               {"", 1, "000001\n"},
+               {"999999\n", 1, "000001\n"},
+               {"000000", 1, "000001\n"},
+               {"000007\r\n", 8, "000008\n"},
+               {"000010\na second line, longer than the counter\n", 11, "000011\n"}};
   for (const Case& c : cases) {
     writeCounter(c.text);
     EXPECT_EQ(run::advanceRunCounter(host.ctx), c.next) << c.text;
+    EXPECT_EQ(support::fileText(dir / "kestran.CNT"), c.after) << c.text;
   }
 }
 
