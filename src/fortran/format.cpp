@@ -3,21 +3,29 @@
 //
 // Parsing expands repeat counts and groups up front, so a write is a single
 // forward walk over the operations with no recursion; the index where format
-// reversion restarts is recorded while flattening. Every number is written
-// from its exact binary value, correctly rounded with round-half-even on exact
-// ties: ordinary F fields by exact integer arithmetic (the bulk of all output),
-// everything else by std::to_chars, which rounds the same way and needs no
-// locale or heap.
+// reversion restarts is recorded while flattening. A parsed format is one
+// block of memory: a header, the operations, the text of its literals and the
+// format text itself. The program keeps several hundred formats, each parsed
+// when its statement first runs, so parsing works in stack scratch and
+// allocates once.
+//
+// Most formats only ever move right (literals, fields, nX, Tn to a later
+// column): their records are laid down in one pass into a stack buffer and
+// copied out whole. The few that tab left, or hold a bare A whose width is the
+// value's, go through the general record that can move and overwrite.
 #include "fortran/format.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "fortran/fields.h"
 
 namespace fortran {
 namespace {
@@ -36,11 +44,12 @@ enum class OpKind : std::uint8_t {
   Char,     // Aw, or bare A (w < 0)
 };
 
+// A literal's w is its length and d where its text starts among the
+// format's literal characters.
 struct Op {
   OpKind kind;
-  int w = 0;        // width, or the count/column of a positioning op
-  int d = 0;        // digits after the point (F, E) or minimum digits (I, -1 if absent)
-  std::string text; // literal text
+  int w; // width, or the count/column of a positioning op, or a literal's length
+  int d; // digits after the point (F, E), minimum digits (I, -1 if absent), or a literal's offset
 };
 
 bool isData(OpKind k) { return k == OpKind::Int || k == OpKind::Fixed || k == OpKind::Expo || k == OpKind::Char; }
@@ -48,10 +57,57 @@ bool isData(OpKind k) { return k == OpKind::Int || k == OpKind::Fixed || k == Op
 // Guards against formats such as 9999(9999(...)) that would expand without bound.
 constexpr std::size_t kMaxExpansion = std::size_t{1} << 22;
 constexpr int kMaxNumber = 1'000'000;
-// Operations of most formats, reserved at once rather than grown one by one.
-constexpr std::size_t kUsualOps = 16;
+// Longest record laid down in one pass on the stack; the program's longest
+// lines are 133 columns.
+constexpr int kLinearRecord = 400;
 // Room for an output line of the usual length, so a record is not regrown field by field.
 constexpr std::size_t kTypicalRecord = 136;
+
+// A growable array of a trivially copyable T that stays on the stack while it
+// holds at most N elements: parsing an ordinary format allocates nothing.
+template <class T, std::size_t N> class LocalVector {
+public:
+  LocalVector() = default;
+  LocalVector(const LocalVector&) = delete;
+  LocalVector& operator=(const LocalVector&) = delete;
+
+  std::size_t size() const { return size_; }
+  T* data() { return data_; }
+  const T* data() const { return data_; }
+  T& operator[](std::size_t i) { return data_[i]; }
+  T& back() { return data_[size_ - 1]; }
+
+  // New elements are left as they are: the caller writes them.
+  void resize(std::size_t n) {
+    if (n > capacity_) grow(n);
+    size_ = n;
+  }
+  void push_back(T v) {
+    resize(size_ + 1);
+    data_[size_ - 1] = v;
+  }
+  // Appends a copy of elements [from, from + n), which already stand in the array.
+  void appendOwn(std::size_t from, std::size_t n) {
+    const std::size_t at = size_;
+    resize(size_ + n);
+    std::memcpy(data_ + at, data_ + from, n * sizeof(T));
+  }
+
+private:
+  void grow(std::size_t n) {
+    std::vector<T> bigger(std::max(n, 2 * capacity_));
+    std::memcpy(bigger.data(), data_, size_ * sizeof(T));
+    heap_.swap(bigger);
+    data_ = heap_.data();
+    capacity_ = heap_.size();
+  }
+
+  T local_[N];
+  std::vector<T> heap_;
+  T* data_ = local_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = N;
+};
 
 // ---------------------------------------------------------------------------
 // Parsing
@@ -64,24 +120,24 @@ public:
   // Groups are expanded as they are read. A format that would expand too far
   // is reported only after the whole text has been checked, so that a text
   // that is also malformed reports its syntax first.
-  void parse(std::vector<Op>& ops, std::size_t& reversion) {
+  void parse() {
     if (at() != '(') fail("a format must start with '('");
     ++pos_;
-    reversion = 0;
     std::uint64_t budget = 0;
-    ops.reserve(kUsualOps);
-    parseList(ops, budget, &reversion);
+    parseList(budget, true);
     if (at() != ')') fail("missing ')' at the end of the format");
     ++pos_;
     if (pos_ != src_.size()) fail("text after the closing ')'");
     if (tooFar_) fail("the format expands too far");
   }
 
+  const LocalVector<Op, 96>& ops() const { return ops_; }
+  const LocalVector<char, 512>& literals() const { return literals_; }
+  std::size_t reversion() const { return reversion_; }
+
 private:
   // Blanks outside character literals carry no meaning in a format, so they
   // are dropped before parsing; letters are folded to upper case likewise.
-  // Written through a pointer into room for the whole text, then cut to length:
-  // every format of the program passes through here at start-up.
   void compact(std::string_view text) {
     src_.resize(text.size());
     char* out = src_.data();
@@ -104,7 +160,7 @@ private:
     throw FormatError("bad format " + std::string(full_) + ": " + why);
   }
 
-  char at() const { return pos_ < src_.size() ? src_[pos_] : '\0'; }
+  char at() const { return pos_ < src_.size() ? src_.data()[pos_] : '\0'; }
   static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
   // Reads an unsigned number if one stands here; returns -1 otherwise.
@@ -135,13 +191,12 @@ private:
   }
 
   // list := item { [','] item }, where the comma may be left out next to a
-  // literal, '/' or ':' (as Fortran allows). Each item is expanded into `ops`
-  // at once; `reversion` is given for the outermost list only, whose groups
-  // set where format reversion restarts.
-  void parseList(std::vector<Op>& ops, std::uint64_t& budget, std::size_t* reversion) {
+  // literal, '/' or ':' (as Fortran allows). Each item is expanded at once;
+  // the groups of the outermost list set where format reversion restarts.
+  void parseList(std::uint64_t& budget, bool outermost) {
     if (at() == ')') fail("empty parentheses");
     for (;;) {
-      const bool free = parseItem(ops, budget, reversion);
+      const bool free = parseItem(budget, outermost);
       char c = at();
       if (c == ')') return;
       if (c == ',') {
@@ -155,56 +210,77 @@ private:
     }
   }
 
-  // One item, expanded into `ops`. Returns whether a comma may be left out
-  // after it (a literal, '/' or ':').
-  bool parseItem(std::vector<Op>& ops, std::uint64_t& budget, std::size_t* reversion) {
+  // One item, expanded onto the operations. Returns whether a comma may be
+  // left out after it (a literal, '/' or ':').
+  bool parseItem(std::uint64_t& budget, bool outermost) {
     int count = number();
     if (count == 0) fail("a repeat count must be at least 1");
     char c = at();
     if (c == '(') {
       ++pos_;
-      std::vector<Op> inner;
-      inner.reserve(kUsualOps);
-      std::uint64_t innerBudget = 0;
-      parseList(inner, innerBudget, nullptr);
-      ++pos_; // the ')' that parseList stopped at
-      const int repeat = count < 0 ? 1 : count;
-      if (reversion) {
-        // Reversion restarts at the last top-level group, repeat count included.
-        *reversion = ops.size();
-        mergeBarrier_ = ops.size();
-      }
-      if (!spend(budget, innerBudget * static_cast<std::uint64_t>(repeat))) return false;
-      if (inner.size() == 1 && inner.front().kind == OpKind::Literal) {
-        // A rule such as 85('-'): the literal repeated is one literal.
-        Op line{OpKind::Literal, 0, 0, {}};
-        const std::string& unit = inner.front().text;
-        if (unit.size() == 1) {
-          line.text.assign(static_cast<std::size_t>(repeat), unit.front()); // a rule: one fill
-        } else {
-          line.text.reserve(unit.size() * static_cast<std::size_t>(repeat));
-          for (int r = 0; r < repeat; ++r) line.text += unit;
-        }
-        push(line, ops, reversion != nullptr);
-        return false;
-      }
-      for (int r = 0; r < repeat; ++r) {
-        for (const Op& op : inner) push(op, ops, reversion != nullptr);
-      }
+      parseGroup(count < 0 ? 1 : count, budget, outermost);
       return false;
     }
-    Op op{OpKind::Literal, 0, 0, {}};
-    int repeat = 1;
     if (c == '\'' || c == '"') {
       if (count >= 0) fail("a repeat count needs parentheses around a literal");
-      op.text = literal(c);
-    } else {
-      repeat = descriptor(c, count, op);
+      const std::size_t from = literals_.size();
+      literal(c);
+      const std::size_t n = literals_.size() - from;
+      if (spend(budget, 1 + n)) {
+        pushLiteral(from, n);
+      } else {
+        literals_.resize(from);
+      }
+      return true;
     }
-    if (spend(budget, (1 + op.text.size()) * static_cast<std::uint64_t>(repeat))) {
-      for (int r = 0; r < repeat; ++r) push(op, ops, reversion != nullptr);
+    Op op{OpKind::Literal, 0, 0};
+    const int repeat = descriptor(c, count, op);
+    if (spend(budget, static_cast<std::uint64_t>(repeat))) {
+      for (int r = 0; r < repeat; ++r) ops_.push_back(op);
     }
-    return op.kind == OpKind::Literal || op.kind == OpKind::Slash || op.kind == OpKind::Colon;
+    return op.kind == OpKind::Slash || op.kind == OpKind::Colon;
+  }
+
+  // "n(list)": the list is parsed in place, then copied n - 1 more times.
+  // Nothing inside a group merges with what stands before it, so the group
+  // is exactly the operations from `start` on.
+  void parseGroup(int repeat, std::uint64_t& budget, bool outermost) {
+    const std::size_t start = ops_.size();
+    const std::size_t textStart = literals_.size();
+    const std::size_t outerBarrier = barrier_;
+    barrier_ = start;
+    std::uint64_t inner = 0;
+    parseList(inner, false);
+    ++pos_; // the ')' that parseList stopped at
+    // Reversion restarts at the last top-level group, repeat count included,
+    // and literals are never merged across that point.
+    barrier_ = outermost ? start : outerBarrier;
+    if (outermost) reversion_ = start;
+    if (!spend(budget, inner * static_cast<std::uint64_t>(repeat))) {
+      ops_.resize(start);
+      literals_.resize(textStart);
+      return;
+    }
+    const std::size_t end = ops_.size();
+    if (end - start == 1 && ops_[start].kind == OpKind::Literal &&
+        static_cast<std::size_t>(ops_[start].d + ops_[start].w) == literals_.size()) {
+      // A rule such as 85('-'): the literal repeated is one literal.
+      Op& only = ops_[start];
+      const auto unit = static_cast<std::size_t>(only.w);
+      const auto from = static_cast<std::size_t>(only.d);
+      literals_.resize(from + unit * static_cast<std::size_t>(repeat));
+      char* text = literals_.data() + from;
+      if (unit == 1) {
+        std::memset(text + 1, text[0], static_cast<std::size_t>(repeat) - 1); // a rule: one fill
+      } else {
+        for (int r = 1; r < repeat; ++r) std::memcpy(text + unit * static_cast<std::size_t>(r), text, unit);
+      }
+      only.w *= repeat;
+      return;
+    }
+    for (int r = 1; r < repeat; ++r) {
+      for (std::size_t k = start; k < end; ++k) push(ops_[k]);
+    }
   }
 
   // An edit descriptor; returns how many times it stands in the list.
@@ -235,6 +311,15 @@ private:
         op.w = requiredNumber("tab column", 1);
       }
       return 1;
+    default:
+      dataDescriptor(c, op);
+      return count < 0 ? 1 : count;
+    }
+  }
+
+  // I, F, E and A with their width and digits.
+  void dataDescriptor(char c, Op& op) {
+    switch (c) {
     case 'I':
       op.kind = OpKind::Int;
       op.w = requiredNumber("I width", 1);
@@ -244,71 +329,127 @@ private:
         op.d = requiredNumber("I minimum digits", 0);
         if (op.d > op.w) fail("I minimum digits exceed the width");
       }
-      break;
+      return;
     case 'F':
       op.kind = OpKind::Fixed;
       op.w = requiredNumber("F width", 1);
       if (at() != '.') fail("F needs w.d");
       ++pos_;
       op.d = requiredNumber("F decimals", 0);
-      break;
+      return;
     case 'E':
       op.kind = OpKind::Expo;
       op.w = requiredNumber("E width", 1);
       if (at() != '.') fail("E needs w.d");
       ++pos_;
       op.d = requiredNumber("E digits", 1);
-      break;
+      return;
     case 'A':
       op.kind = OpKind::Char;
       op.w = number();
       if (op.w == 0) fail("A width must be at least 1");
-      break;
+      return;
     default:
       fail(std::string("unknown edit descriptor '") + c + "'");
     }
-    return count < 0 ? 1 : count;
   }
 
-  // A literal in apostrophes or quotes; the delimiter doubled stands for itself.
-  std::string literal(char quote) {
-    std::string out;
+  // A literal in apostrophes or quotes, appended to the literal text; the
+  // delimiter doubled stands for itself.
+  void literal(char quote) {
     ++pos_;
     for (;;) {
-      const std::size_t close = src_.find(quote, pos_);
-      if (close == std::string::npos) fail("unterminated character literal");
-      out.append(src_, pos_, close - pos_);
-      pos_ = close + 1;
-      if (at() != quote) return out;
-      out.push_back(quote);
+      const char* rest = src_.data() + pos_;
+      const void* close = std::memchr(rest, quote, src_.size() - pos_);
+      if (!close) fail("unterminated character literal");
+      const auto n = static_cast<std::size_t>(static_cast<const char*>(close) - rest);
+      const std::size_t end = literals_.size();
+      literals_.resize(end + n);
+      std::memcpy(literals_.data() + end, rest, n);
+      pos_ += n + 1;
+      if (at() != quote) return;
+      literals_.push_back(quote);
       ++pos_;
     }
   }
 
   // Adjacent literals become one copy, e.g. 77('-'), but never across the
-  // point where reversion restarts (in the outermost list).
-  void push(const Op& op, std::vector<Op>& ops, bool outermost) {
-    const std::size_t barrier = outermost ? mergeBarrier_ : 0;
-    if (op.kind == OpKind::Literal && ops.size() > barrier && ops.back().kind == OpKind::Literal) {
-      ops.back().text += op.text;
+  // barrier (the start of the group being read, or where reversion restarts).
+  void pushLiteral(std::size_t from, std::size_t n) {
+    if (ops_.size() > barrier_) {
+      Op& last = ops_.back();
+      if (last.kind == OpKind::Literal && static_cast<std::size_t>(last.d + last.w) == from) {
+        last.w += static_cast<int>(n);
+        return;
+      }
+    }
+    ops_.push_back(Op{OpKind::Literal, static_cast<int>(n), static_cast<int>(from)});
+  }
+
+  // A copy of an operation already read; a literal's text is copied too.
+  void push(Op op) {
+    if (op.kind != OpKind::Literal) {
+      ops_.push_back(op);
       return;
     }
-    ops.push_back(op);
+    const std::size_t from = literals_.size();
+    literals_.appendOwn(static_cast<std::size_t>(op.d), static_cast<std::size_t>(op.w));
+    pushLiteral(from, static_cast<std::size_t>(op.w));
   }
 
   std::string_view full_;
-  std::string src_;
+  LocalVector<char, 256> src_;
+  LocalVector<Op, 96> ops_;
+  LocalVector<char, 512> literals_;
   std::size_t pos_ = 0;
-  std::size_t mergeBarrier_ = 0;
+  std::size_t reversion_ = 0;
+  std::size_t barrier_ = 0;
   bool tooFar_ = false;
 };
+
+// The longest record of a format whose every record is laid down left to
+// right, in one pass; -1 when one moves left (TL, T to an earlier column) or
+// holds a bare A, or would not fit the stack buffer. A record starts at the
+// first operation, after a slash, or where reversion restarts.
+int linearRecordLength(const Op* ops, std::size_t n, std::size_t reversion) {
+  int longest = 0;
+  for (const std::size_t begin : {std::size_t{0}, reversion}) {
+    int column = 0;
+    for (std::size_t i = begin; i < n; ++i) {
+      const Op& op = ops[i];
+      switch (op.kind) {
+      case OpKind::TabTo:
+        if (op.w - 1 < column) return -1;
+        column = op.w - 1;
+        break;
+      case OpKind::TabLeft:
+        return -1;
+      case OpKind::Slash:
+        column = 0;
+        break;
+      case OpKind::Colon:
+        break;
+      case OpKind::Char:
+        if (op.w < 0) return -1;
+        column += op.w;
+        break;
+      default: // literals, fields, nX and TRn move right by w
+        column += op.w;
+        break;
+      }
+      if (column > kLinearRecord) return -1;
+      longest = std::max(longest, column);
+    }
+  }
+  return longest;
+}
 
 // ---------------------------------------------------------------------------
 // Output
 
-// The record being built at the end of `text`, from `start` on. `pos` is the
-// current column (0-based) and may lie beyond the written text after X or T;
-// the gap becomes blanks only when something is written there, and the
+// The general record, built at the end of `text` from `start` on. `pos` is
+// the current column (0-based) and may lie beyond the written text after X or
+// T; the gap becomes blanks only when something is written there, and the
 // record ends at its last written char.
 struct Record {
   std::string& text;
@@ -335,320 +476,53 @@ struct Record {
     }
     std::memcpy(field(n), s, n);
   }
-
-  // A field too narrow for its value. Long tables have whole columns of them
-  // (times past 9999.99 hours in F7.2), so the usual widths are one copy.
-  void stars(int w) {
-    static constexpr char kStars[] = "********************************";
-    const auto n = static_cast<std::size_t>(w > 0 ? w : 0);
-    if (n < sizeof(kStars)) {
-      put(kStars, n);
-    } else {
-      std::memset(field(n), '*', n);
-    }
-  }
-
-  // Writes s right-justified in w columns (s must fit).
-  void rightJustified(int w, const char* s, std::size_t n) {
-    char* p = field(static_cast<std::size_t>(w));
-    std::size_t pad = static_cast<std::size_t>(w) - n;
-    std::memset(p, ' ', pad);
-    std::memcpy(p + pad, s, n);
-  }
 };
 
-// Scratch space for one number: on the stack for every usual width, on the
-// heap only for absurdly wide fields.
-class Scratch {
-public:
-  explicit Scratch(std::size_t n) {
-    if (n > sizeof(local_)) {
-      heap_.resize(n);
-      p_ = heap_.data();
-    }
-  }
-  char* data() { return p_; }
-
-private:
-  char local_[160];
-  std::string heap_;
-  char* p_ = local_;
-};
-
-// Infinity and NaN in F and E fields.
-void writeNonFinite(Record& rec, int w, double v) {
-  if (std::isnan(v)) {
-    if (w >= 3)
-      rec.rightJustified(w, "NaN", 3);
-    else
-      rec.stars(w);
-    return;
-  }
-  if (v > 0) {
-    if (w >= 8)
-      rec.rightJustified(w, "Infinity", 8);
-    else if (w >= 3)
-      rec.rightJustified(w, "Inf", 3);
-    else
-      rec.stars(w);
-  } else {
-    if (w >= 9)
-      rec.rightJustified(w, "-Infinity", 9);
-    else if (w >= 4)
-      rec.rightJustified(w, "-Inf", 4);
-    else
-      rec.stars(w);
+// Whether a field of this kind can write the item.
+bool accepts(OpKind field, Value::Kind item) {
+  switch (field) {
+  case OpKind::Int:
+    return item == Value::Kind::Int;
+  case OpKind::Fixed:
+  case OpKind::Expo:
+    return item == Value::Kind::Real4 || item == Value::Kind::Real8;
+  default:
+    return item == Value::Kind::Text;
   }
 }
 
-// Powers of ten that are exact in a double.
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr std::uint64_t kPow10Int[] = {1ull,
-                                       10ull,
-                                       100ull,
-                                       1000ull,
-                                       10000ull,
-                                       100000ull,
-                                       1000000ull,
-                                       10000000ull,
-                                       100000000ull,
-                                       1000000000ull,
-                                       10000000000ull,
-                                       100000000000ull,
-                                       1000000000000ull,
-                                       10000000000000ull,
-                                       100000000000000ull,
-                                       1000000000000000ull,
-                                       10000000000000000ull,
-                                       100000000000000000ull,
-                                       1000000000000000000ull};
-
-// "00" to "99", so digits can be produced two at a time.
-constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                               "8081828384858687888990919293949596979899";
-
-// The common case of fixed conversion without the general algorithm: a
-// finite a >= 0 is m * 2^e exactly, so a * 10^d rounded half-even is an
-// integer division by a power of two, done exactly in 128 bits. Applies while
-// a * 10^d stays below 10^18; returns false otherwise.
-bool scaledRound(double a, int d, std::uint64_t& n) {
-  if (d > 18 || !(a < kPow10[18 - d])) return false;
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
-  const int biased = static_cast<int>(bits >> 52);
-  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
-  int e = -1074;
-  if (biased != 0) {
-    m |= std::uint64_t{1} << 52;
-    e = biased - 1075;
-  }
-  if (m == 0) {
-    n = 0;
+// Writes the item into the op.w columns at p, when the field can write it
+// (not a bare A); false when it cannot.
+inline bool writeField(const Op& op, const Value& v, char* p) {
+  switch (op.kind) {
+  case OpKind::Int:
+    if (v.kind != Value::Kind::Int) return false;
+    fields::integer(p, op.w, op.d, v.i);
     return true;
-  }
-  // Most values printed are single-precision: without their trailing zero
-  // bits they have at most 24, and with up to nine decimals the product fits
-  // in 64 bits, so the exact rounding below needs no 128-bit arithmetic.
-  const int tz = std::countr_zero(m);
-  m >>= tz;
-  e += tz;
-  if (d <= 9 && m < (std::uint64_t{1} << 34) && e < 0 && e > -64) {
-    const std::uint64_t p = m * kPow10Int[d]; // below 2^64
-    const int k = -e;
-    const std::uint64_t q = p >> k;
-    const std::uint64_t r = p & ((std::uint64_t{1} << k) - 1);
-    const std::uint64_t half = std::uint64_t{1} << (k - 1);
-    n = q + static_cast<std::uint64_t>((r > half) | ((r == half) & (q & 1)));
-    return true;
-  }
-  using u128 = unsigned __int128;
-  const u128 p = static_cast<u128>(m) * kPow10Int[d]; // below 2^117
-  if (e >= 0) {
-    n = static_cast<std::uint64_t>(p << e); // a is an integer below 10^18
-  } else if (e <= -118) {
-    n = 0; // p / 2^-e is below one half
-  } else {
-    const int k = -e;
-    const u128 q = p >> k;
-    const u128 r = p - (q << k);
-    const u128 half = u128{1} << (k - 1);
-    n = static_cast<std::uint64_t>(q);
-    // Branch-free: which way a value rounds is unpredictable in real output.
-    n += static_cast<std::uint64_t>((r > half) | ((r == half) & (n & 1)));
-  }
-  return true;
-}
-
-// Fw.d. The minus sign follows the sign bit, even when the value rounds to
-// zero; the zero before the point is dropped when the field is one column
-// short (never when d is 0); a value that does not fit gives w asterisks.
-void writeFixed(Record& rec, int w, int d, double v) {
-  if (!std::isfinite(v)) {
-    writeNonFinite(rec, w, v);
-    return;
-  }
-  const bool neg = std::signbit(v);
-  const double a = std::fabs(v);
-  const std::size_t width = static_cast<std::size_t>(w);
-  // Anything of w or more integer digits cannot fit; checking first keeps the
-  // conversion short for huge values.
-  if (w <= 22 ? a >= kPow10[w] : (w <= 308 && a >= std::pow(10.0, w))) {
-    rec.stars(w);
-    return;
-  }
-
-  std::uint64_t n;
-  if (scaledRound(a, d, n)) {
-    // Built right to left: decimals, point, integer digits.
-    char tmp[48];
-    char* const end = tmp + sizeof(tmp);
-    char* q = end;
-    int i = 0;
-    for (; i + 1 < d; i += 2) {
-      q -= 2;
-      std::memcpy(q, kDigitPairs + 2 * (n % 100), 2);
-      n /= 100;
-    }
-    if (i < d) {
-      *--q = static_cast<char>('0' + n % 10);
-      n /= 10;
-    }
-    *--q = '.';
-    const bool intZero = n == 0;
-    while (n >= 10) {
-      q -= 2;
-      std::memcpy(q, kDigitPairs + 2 * (n % 100), 2);
-      n /= 100;
-    }
-    if (n) *--q = static_cast<char>('0' + n);
-    std::size_t len = static_cast<std::size_t>(end - q) + (neg ? 1 : 0);
-    if (intZero && (d == 0 || len < width)) {
-      *--q = '0';
-      ++len;
-    }
-    if (len > width) {
-      rec.stars(w);
-      return;
-    }
-    if (neg) *--q = '-';
-    if (width <= sizeof(tmp)) {
-      // The blanks in front are laid in the same scratch: one copy into the record.
-      char* const first = end - width;
-      while (q > first) *--q = ' ';
-      rec.put(first, width);
+  case OpKind::Fixed:
+    if (v.kind == Value::Kind::Real4) {
+      fields::fixed(p, op.w, op.d, v.f);
+    } else if (v.kind == Value::Kind::Real8) {
+      fields::fixed(p, op.w, op.d, v.d);
     } else {
-      rec.rightJustified(w, q, len);
+      return false;
     }
-    return;
-  }
-
-  // Many decimals or a large value: the general conversion.
-  Scratch buf(width + static_cast<std::size_t>(d) + 8);
-  char* first = buf.data() + 1; // one byte kept free in front for the sign
-  char* last = std::to_chars(first, first + w + d + 6, a, std::chars_format::fixed, d).ptr;
-  std::size_t intLen = d > 0 ? static_cast<std::size_t>(last - first) - 1 - static_cast<std::size_t>(d)
-                             : static_cast<std::size_t>(last - first);
-  if (d == 0) *last++ = '.'; // the conversion leaves out the point when there are no decimals
-  std::size_t len = static_cast<std::size_t>(last - first) + (neg ? 1 : 0);
-  if (d > 0 && intLen == 1 && *first == '0' && len > width) {
-    ++first; // drop the optional leading zero
-    --len;
-  }
-  if (len > width) {
-    rec.stars(w);
-    return;
-  }
-  if (neg) *--first = '-';
-  rec.rightJustified(w, first, len);
-}
-
-// Ew.d: [-][0].d1...dd followed by E+nn, or +nnn when the exponent needs
-// three digits. The optional 0 appears only when there is a spare column.
-void writeExpo(Record& rec, int w, int d, double v) {
-  if (!std::isfinite(v)) {
-    writeNonFinite(rec, w, v);
-    return;
-  }
-  const bool neg = std::signbit(v);
-  const double a = std::fabs(v);
-  // Without the optional zero: sign, point, d digits and four exponent columns.
-  const std::size_t need = (neg ? 1u : 0u) + 1u + static_cast<std::size_t>(d) + 4u;
-  if (need > static_cast<std::size_t>(w)) {
-    rec.stars(w);
-    return;
-  }
-  // d significant digits as "D.DDDe+XX" (no point when d is 1); a rounding
-  // carry is already in the exponent.
-  Scratch buf(static_cast<std::size_t>(d) + 24);
-  char* sci = buf.data();
-  const char* end = std::to_chars(sci, sci + d + 24, a, std::chars_format::scientific, d - 1).ptr;
-  const char* mark = sci + (d > 1 ? d + 1 : 1); // the 'e'
-  int exp10 = 0;
-  std::from_chars(mark[1] == '+' ? mark + 2 : mark + 1, end, exp10);
-  if (a != 0.0) exp10 += 1; // 0.DDD rather than D.DD; zero keeps E+00
-
-  char* p = rec.field(static_cast<std::size_t>(w));
-  std::size_t pad = static_cast<std::size_t>(w) - need;
-  const bool zero = pad > 0;
-  if (zero) --pad;
-  std::memset(p, ' ', pad);
-  p += pad;
-  if (neg) *p++ = '-';
-  if (zero) *p++ = '0';
-  *p++ = '.';
-  *p++ = sci[0];
-  std::memcpy(p, sci + 2, static_cast<std::size_t>(d - 1));
-  p += d - 1;
-  unsigned e = static_cast<unsigned>(exp10 < 0 ? -exp10 : exp10);
-  if (e <= 99) {
-    *p++ = 'E';
-    *p++ = exp10 < 0 ? '-' : '+';
-  } else {
-    *p++ = exp10 < 0 ? '-' : '+';
-    *p++ = static_cast<char>('0' + e / 100);
-    e %= 100;
-  }
-  *p++ = static_cast<char>('0' + e / 10);
-  *p = static_cast<char>('0' + e % 10);
-}
-
-// Iw or Iw.m: at least m digits (zeros in front); Iw.0 writes a zero as blanks.
-void writeInt(Record& rec, int w, int m, long long v) {
-  const bool neg = v < 0;
-  unsigned long long u = neg ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-  char digits[24];
-  auto res = std::to_chars(digits, digits + sizeof(digits), u);
-  std::size_t n = static_cast<std::size_t>(res.ptr - digits);
-  if (m == 0 && u == 0) n = 0;
-  std::size_t minDigits = m < 0 ? 1 : static_cast<std::size_t>(m);
-  std::size_t zeros = minDigits > n ? minDigits - n : 0;
-  std::size_t len = (neg ? 1 : 0) + zeros + n;
-  if (len > static_cast<std::size_t>(w)) {
-    rec.stars(w);
-    return;
-  }
-  char* p = rec.field(static_cast<std::size_t>(w));
-  std::memset(p, ' ', static_cast<std::size_t>(w) - len);
-  p += static_cast<std::size_t>(w) - len;
-  if (neg) *p++ = '-';
-  std::memset(p, '0', zeros);
-  std::memcpy(p + zeros, digits, n);
-}
-
-// Aw: right-justified when shorter, its leftmost w characters when longer.
-// Bare A writes the value as it stands.
-void writeChar(Record& rec, int w, std::string_view s) {
-  if (w < 0) {
-    rec.put(s.data(), s.size());
-  } else if (s.size() >= static_cast<std::size_t>(w)) {
-    rec.put(s.data(), static_cast<std::size_t>(w));
-  } else {
-    rec.rightJustified(w, s.data(), s.size());
+    return true;
+  case OpKind::Expo:
+    if (v.kind == Value::Kind::Real4) {
+      fields::exponent(p, op.w, op.d, static_cast<double>(v.f));
+    } else if (v.kind == Value::Kind::Real8) {
+      fields::exponent(p, op.w, op.d, v.d);
+    } else {
+      return false;
+    }
+    return true;
+  default:
+    if (v.kind != Value::Kind::Text) return false;
+    fields::text(p, op.w, v.s);
+    return true;
   }
 }
-
-double realOf(const Value& v) { return v.kind == Value::Kind::Real4 ? static_cast<double>(v.f) : v.d; }
 
 const char* kindName(Value::Kind k) {
   switch (k) {
@@ -704,46 +578,80 @@ void appendListReal(std::string& out, double v, int sig) {
 
 } // namespace
 
+// The header of a parsed format's one block; its operations, the text of its
+// literals and the format text follow it in the same allocation.
 struct Format::Impl {
-  std::string text;
+  std::uint32_t opCount = 0;
+  std::uint32_t literalSize = 0;
+  std::uint32_t textSize = 0;
+  std::uint32_t reversion = 0; // where the format restarts when items remain
+  int linearRecord = -1;       // longest record when laid down in one pass, or -1
   bool listDirected = false;
-  std::vector<Op> ops;
-  std::size_t reversion = 0;     // where the format restarts when items remain
   bool reversionHasData = false; // false: leftover items could never be consumed
+
+  const Op* ops() const { return reinterpret_cast<const Op*>(this + 1); }
+  const char* literals() const { return reinterpret_cast<const char*>(ops() + opCount); }
+  std::string_view text() const { return {literals() + literalSize, textSize}; }
+
+  // The operations follow the header without padding.
+  static_assert(alignof(Op) <= alignof(std::uint32_t));
+
+  static Impl* make(std::string_view text, const Op* ops, std::size_t opCount, const char* literals,
+                    std::size_t literalSize);
 
   void writeList(std::span<const Value> items, std::vector<std::string>& records) const;
   // Lays out the records in `rec.text` from `rec.start` on; `endRecord` is
   // called at the end of each.
   template <class EndRecord> void writeFormatted(std::span<const Value> items, Record& rec, EndRecord endRecord) const;
+  // Lays out each record in a stack buffer and hands it to `emit(first, last)`,
+  // which may write one more character at `last`.
+  template <class Emit> void writeLinear(std::span<const Value> items, Emit emit) const;
+  [[noreturn]] void mismatch(std::size_t item, Value::Kind kind) const;
+  [[noreturn]] void noFieldLeft() const;
 };
 
-Format::Format(std::string_view text) : impl_(new Impl) {
-  impl_->text = std::string(text);
-  try {
-    std::string_view t = text;
-    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
-    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
-    if (t == "*") {
-      impl_->listDirected = true;
-      return;
-    }
-    Parser(text).parse(impl_->ops, impl_->reversion);
-    for (std::size_t i = impl_->reversion; i < impl_->ops.size(); ++i)
-      if (isData(impl_->ops[i].kind)) impl_->reversionHasData = true;
-  } catch (...) {
-    delete impl_;
-    throw;
-  }
+Format::Impl* Format::Impl::make(std::string_view text, const Op* ops, std::size_t opCount, const char* literals,
+                                 std::size_t literalSize) {
+  const std::size_t opBytes = opCount * sizeof(Op);
+  void* block = ::operator new(sizeof(Impl) + opBytes + literalSize + text.size());
+  Impl* impl = new (block) Impl;
+  impl->opCount = static_cast<std::uint32_t>(opCount);
+  impl->literalSize = static_cast<std::uint32_t>(literalSize);
+  impl->textSize = static_cast<std::uint32_t>(text.size());
+  char* bytes = reinterpret_cast<char*>(impl + 1);
+  if (opBytes) std::memcpy(bytes, ops, opBytes);
+  if (literalSize) std::memcpy(bytes + opBytes, literals, literalSize);
+  if (!text.empty()) std::memcpy(bytes + opBytes + literalSize, text.data(), text.size());
+  return impl;
 }
 
-Format::~Format() { delete impl_; }
+Format::Format(std::string_view text) {
+  std::string_view t = text;
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  if (t == "*") {
+    impl_ = Impl::make(text, nullptr, 0, nullptr, 0);
+    impl_->listDirected = true;
+    return;
+  }
+  Parser parser(text);
+  parser.parse();
+  const auto& ops = parser.ops();
+  impl_ = Impl::make(text, ops.data(), ops.size(), parser.literals().data(), parser.literals().size());
+  impl_->reversion = static_cast<std::uint32_t>(parser.reversion());
+  for (std::size_t i = parser.reversion(); i < ops.size(); ++i)
+    if (isData(ops.data()[i].kind)) impl_->reversionHasData = true;
+  impl_->linearRecord = linearRecordLength(ops.data(), ops.size(), parser.reversion());
+}
+
+Format::~Format() { ::operator delete(impl_); }
 Format::Format(Format&& other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
 Format& Format::operator=(Format&& other) noexcept {
   std::swap(impl_, other.impl_);
   return *this;
 }
 
-const std::string& Format::text() const { return impl_->text; }
+std::string_view Format::text() const { return impl_->text(); }
 
 std::vector<std::string> Format::format(std::initializer_list<Value> items) const {
   std::vector<std::string> records;
@@ -756,6 +664,10 @@ void Format::write(std::span<const Value> items, std::vector<std::string>& recor
     impl_->writeList(items, records);
     return;
   }
+  if (impl_->linearRecord >= 0) {
+    impl_->writeLinear(items, [&](const char* first, char* last) { records.emplace_back(first, static_cast<std::size_t>(last - first)); });
+    return;
+  }
   std::string text;
   text.reserve(kTypicalRecord);
   Record rec{text};
@@ -766,6 +678,13 @@ void Format::write(std::span<const Value> items, std::vector<std::string>& recor
 }
 
 void Format::append(std::span<const Value> items, std::string& block) const {
+  if (impl_->linearRecord >= 0) {
+    impl_->writeLinear(items, [&](const char* first, char* last) {
+      *last = '\n';
+      block.append(first, static_cast<std::size_t>(last - first) + 1);
+    });
+    return;
+  }
   if (impl_->listDirected) {
     std::vector<std::string> records;
     impl_->writeList(items, records);
@@ -780,6 +699,15 @@ void Format::append(std::span<const Value> items, std::string& block) const {
     block.push_back('\n');
     rec.start = block.size();
   });
+}
+
+void Format::Impl::mismatch(std::size_t item, Value::Kind kind) const {
+  throw FormatError("format " + std::string(text()) + ": item " + std::to_string(item) + " is " + kindName(kind) +
+                    " value, which its field cannot write");
+}
+
+void Format::Impl::noFieldLeft() const {
+  throw FormatError("format " + std::string(text()) + " has no field left for the remaining items");
 }
 
 // List-directed output is one record: a leading blank, text items as they
@@ -814,11 +742,69 @@ void Format::Impl::writeList(std::span<const Value> items, std::vector<std::stri
   records.push_back(std::move(out));
 }
 
+template <class Emit> void Format::Impl::writeLinear(std::span<const Value> items, Emit emit) const {
+  char buf[kLinearRecord + 1]; // one more for the newline `emit` may add
+  char* at = buf;              // the current column
+  char* end = buf;             // just past the last character written
+  std::size_t next = 0;        // next item to write
+  std::size_t i = 0;           // next operation
+  const Op* const all = ops();
+  const char* const text = literals();
+
+  for (;;) {
+    if (i == opCount) {
+      if (next == items.size()) break;
+      if (!reversionHasData) noFieldLeft();
+      emit(buf, end); // reversion starts a new record
+      at = end = buf;
+      i = reversion;
+      continue;
+    }
+    const Op& op = all[i++];
+    if (op.kind == OpKind::Fixed && next < items.size() && items[next].kind == Value::Kind::Real4) {
+      fields::fixed(at, op.w, op.d, items[next++].f); // most of all output
+      end = at += op.w;
+      continue;
+    }
+    switch (op.kind) {
+    case OpKind::Literal:
+      fields::copy(at, text + op.d, static_cast<std::size_t>(op.w));
+      end = at += op.w;
+      continue;
+    case OpKind::SkipX:
+    case OpKind::TabRight:
+      // Blanks laid now count only once something is written after them.
+      fields::fill(at, ' ', static_cast<std::size_t>(op.w));
+      at += op.w;
+      continue;
+    case OpKind::TabTo:
+      fields::fill(at, ' ', static_cast<std::size_t>(buf + op.w - 1 - at));
+      at = buf + op.w - 1;
+      continue;
+    case OpKind::Slash:
+      emit(buf, end);
+      at = end = buf;
+      continue;
+    case OpKind::Colon:
+      if (next == items.size()) break;
+      continue;
+    default:
+      break;
+    }
+    // A data field, or a colon with no items left.
+    if (next == items.size()) break;
+    const Value& v = items[next++];
+    if (!writeField(op, v, at)) mismatch(next, v.kind);
+    end = at += op.w;
+  }
+  emit(buf, end);
+}
+
 template <class EndRecord>
 void Format::Impl::writeFormatted(std::span<const Value> items, Record& rec, EndRecord endRecordOf) const {
   std::size_t next = 0; // next item to write
   std::size_t i = 0;    // next operation
-  const std::size_t nOps = ops.size();
+  const Op* const all = ops();
 
   auto endRecord = [&] {
     endRecordOf();
@@ -826,17 +812,17 @@ void Format::Impl::writeFormatted(std::span<const Value> items, Record& rec, End
   };
 
   for (;;) {
-    if (i == nOps) {
+    if (i == opCount) {
       if (next == items.size()) break;
-      if (!reversionHasData) throw FormatError("format " + text + " has no field left for the remaining items");
+      if (!reversionHasData) noFieldLeft();
       endRecord(); // reversion starts a new record
       i = reversion;
       continue;
     }
-    const Op& op = ops[i++];
+    const Op& op = all[i++];
     switch (op.kind) {
     case OpKind::Literal:
-      rec.put(op.text.data(), op.text.size());
+      rec.put(literals() + op.d, static_cast<std::size_t>(op.w));
       continue;
     case OpKind::SkipX:
     case OpKind::TabRight:
@@ -860,30 +846,12 @@ void Format::Impl::writeFormatted(std::span<const Value> items, Record& rec, End
     // A data field, or a colon with no items left.
     if (next == items.size()) break;
     const Value& v = items[next++];
-    bool ok = true;
-    switch (op.kind) {
-    case OpKind::Int:
-      ok = v.kind == Value::Kind::Int;
-      if (ok) writeInt(rec, op.w, op.d, v.i);
-      break;
-    case OpKind::Fixed:
-      ok = v.kind == Value::Kind::Real4 || v.kind == Value::Kind::Real8;
-      if (ok) writeFixed(rec, op.w, op.d, realOf(v));
-      break;
-    case OpKind::Expo:
-      ok = v.kind == Value::Kind::Real4 || v.kind == Value::Kind::Real8;
-      if (ok) writeExpo(rec, op.w, op.d, realOf(v));
-      break;
-    case OpKind::Char:
-      ok = v.kind == Value::Kind::Text;
-      if (ok) writeChar(rec, op.w, v.s);
-      break;
-    default:
-      break;
+    if (!accepts(op.kind, v.kind)) mismatch(next, v.kind); // before the record grows
+    if (op.kind == OpKind::Char && op.w < 0) {
+      rec.put(v.s.data(), v.s.size()); // bare A: the value as it stands
+    } else {
+      writeField(op, v, rec.field(static_cast<std::size_t>(op.w)));
     }
-    if (!ok)
-      throw FormatError("format " + text + ": item " + std::to_string(next) + " is " + kindName(v.kind) +
-                        " value, which its field cannot write");
   }
   endRecord();
 }

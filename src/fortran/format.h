@@ -8,6 +8,7 @@
 // the format it reproduces and is never parsed again on the hot path.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <stdexcept>
@@ -18,14 +19,17 @@
 namespace fortran {
 
 // One item of an output list, held in the caller's own type: a float is
-// formatted from its exact single-precision value, a double from its double value.
+// formatted from its exact single-precision value, a double from its double
+// value. Small and trivially copyable, as long tables build one per number.
 struct Value {
-  enum class Kind { Int, Real4, Real8, Text };
+  enum class Kind : std::uint8_t { Int, Real4, Real8, Text };
   Kind kind;
-  long long i = 0;
-  float f = 0.0f;
-  double d = 0.0;
-  std::string_view s;
+  union { // the member named by `kind`
+    long long i;
+    float f;
+    double d;
+    std::string_view s;
+  };
 
   Value(int v) : kind(Kind::Int), i(v) {}
   Value(long v) : kind(Kind::Int), i(v) {}
@@ -67,7 +71,8 @@ public:
   // Convenience for tests and one-off lines.
   std::vector<std::string> format(std::initializer_list<Value> items = {}) const;
 
-  const std::string& text() const;
+  // The format text as it was given.
+  std::string_view text() const;
 
 private:
   struct Impl;
