@@ -127,7 +127,7 @@ public:
     parseList(budget, true);
     if (at() != ')') fail("missing ')' at the end of the format");
     ++pos_;
-    if (pos_ != src_.size()) fail("text after the closing ')'");
+    if (pos_ != size_) fail("text after the closing ')'");
     if (tooFar_) fail("the format expands too far");
   }
 
@@ -137,30 +137,36 @@ public:
 
 private:
   // Blanks outside character literals carry no meaning in a format, so they
-  // are dropped before parsing; letters are folded to upper case likewise.
+  // are dropped before parsing; letters are folded to upper case likewise. A
+  // literal is copied as one run. A '\0' after the text stands for its end.
   void compact(std::string_view text) {
-    src_.resize(text.size());
+    src_.resize(text.size() + 1);
     char* out = src_.data();
-    char quote = 0;
-    for (char c : text) {
-      if (quote) {
-        *out++ = c;
-        if (c == quote) quote = 0; // a doubled quote reopens on the next char
-      } else if (c == '\'' || c == '"') {
-        quote = c;
-        *out++ = c;
-      } else if (c != ' ' && c != '\t') {
-        *out++ = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    const char* c = text.data();
+    const char* const last = c + text.size();
+    while (c < last) {
+      if (*c == '\'' || *c == '"') {
+        // Up to and including the closing quote (a doubled quote reopens at once).
+        const void* close = std::memchr(c + 1, *c, static_cast<std::size_t>(last - c - 1));
+        const char* stop = close ? static_cast<const char*>(close) + 1 : last;
+        std::memcpy(out, c, static_cast<std::size_t>(stop - c));
+        out += stop - c;
+        c = stop;
+      } else {
+        if (*c != ' ' && *c != '\t') *out++ = *c >= 'a' && *c <= 'z' ? static_cast<char>(*c - 'a' + 'A') : *c;
+        ++c;
       }
     }
-    src_.resize(static_cast<std::size_t>(out - src_.data()));
+    *out = '\0';
+    src_.resize(static_cast<std::size_t>(out - src_.data()) + 1);
+    size_ = src_.size() - 1;
   }
 
   [[noreturn]] void fail(const std::string& why) const {
     throw FormatError("bad format " + std::string(full_) + ": " + why);
   }
 
-  char at() const { return pos_ < src_.size() ? src_.data()[pos_] : '\0'; }
+  char at() const { return src_.data()[pos_]; } // never past the closing '\0'
   static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
   // Reads an unsigned number if one stands here; returns -1 otherwise.
@@ -278,9 +284,13 @@ private:
       only.w *= repeat;
       return;
     }
+    // The copies never merge into the group itself, which is being copied.
+    const std::size_t after = barrier_;
+    barrier_ = end;
     for (int r = 1; r < repeat; ++r) {
       for (std::size_t k = start; k < end; ++k) push(ops_[k]);
     }
+    barrier_ = after;
   }
 
   // An edit descriptor; returns how many times it stands in the list.
@@ -360,7 +370,7 @@ private:
     ++pos_;
     for (;;) {
       const char* rest = src_.data() + pos_;
-      const void* close = std::memchr(rest, quote, src_.size() - pos_);
+      const void* close = std::memchr(rest, quote, size_ - pos_);
       if (!close) fail("unterminated character literal");
       const auto n = static_cast<std::size_t>(static_cast<const char*>(close) - rest);
       const std::size_t end = literals_.size();
@@ -398,7 +408,8 @@ private:
   }
 
   std::string_view full_;
-  LocalVector<char, 256> src_;
+  LocalVector<char, 256> src_; // the compacted text and its closing '\0'
+  std::size_t size_ = 0;        // length of the compacted text
   LocalVector<Op, 96> ops_;
   LocalVector<char, 512> literals_;
   std::size_t pos_ = 0;

@@ -2,11 +2,17 @@
 // one-line expectations worked out by hand from the rule.
 #include "fortran/format.h"
 
+#include "fortran/fields.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <climits>
+#include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -233,6 +239,8 @@ TEST(FormatGroups, RepeatCountsExpand) {
   EXPECT_FMT("01:02:03", "(2(I2.2,':'),I2.2)", 1, 2, 3);
   EXPECT_FMT(" 1 2 3", "(3I2)", 1, 2, 3);
   EXPECT_FMT("1..2..", "(2(I1,2('.')))", 1, 2);
+  EXPECT_FMT("ab1ab2c", "(2('ab',I1),'c')", 1, 2);
+  EXPECT_FMT("<--+--+>", "('<',2(2('-'),'+'),'>')");
   EXPECT_FMT("   1.50   2.250 |   3.00   4.000 |", "(2(F7.2,F8.3,' |'))", 1.5f, 2.25f, 3.0f, 4.0f);
   EXPECT_FMT("           "
              "   1.00   2.000 |"
@@ -259,6 +267,7 @@ TEST(FormatItems, ReversionReusesTheLastTopLevelGroup) {
   EXPECT_RECORDS("('x',2(I1),I2)", ITEMS(1, 2, 3, 4, 5, 6, 7), {"x12 3", "45 6", "7"});
   EXPECT_RECORDS("(I1,/)", ITEMS(1, 2), {"1", "", "2", ""});
   EXPECT_RECORDS("('[',3('-'),I1)", ITEMS(1, 2), {"[---1", "---2"});
+  EXPECT_RECORDS("('x',2('-',I1,'.'))", ITEMS(1, 2, 3), {"x-1.-2.", "-3.-"});
 }
 
 TEST(FormatList, ListDirected) {
@@ -311,6 +320,38 @@ TEST(FormatItems, MismatchedItemsThrow) {
   EXPECT_THROW(run("(I3)", {1.5}), FormatError);
   EXPECT_THROW(run("(F5.2)", {"x"}), FormatError);
   EXPECT_THROW(run("(A3)", {1}), FormatError);
+}
+
+// Two independent conversions must agree: the exact integer scaling of F
+// fields against the general decimal conversion, and a record laid down in one
+// pass against the general record (a leading T1 sends a format there), over
+// random bit patterns, exact binary ties and ordinary magnitudes.
+TEST(FormatF, FastPathAgreesWithTheGeneralConversion) {
+  std::mt19937_64 rng(16);
+  for (int k = 0; k < 40000; ++k) {
+    const int w = 1 + static_cast<int>(rng() % 20);
+    const int d = static_cast<int>(rng() % 21);
+    const auto bits = rng();
+    const double tie = (static_cast<double>(bits % 100000) + 0.5) / std::ldexp(1.0, static_cast<int>(bits % 11));
+    const double pick[] = {std::bit_cast<double>(bits), static_cast<double>(std::bit_cast<float>(std::uint32_t(bits))),
+                           tie, -tie / 1000, static_cast<double>(static_cast<float>(tie))};
+    for (const double v : pick) {
+      char fast[20], general[20];
+      if (v == static_cast<double>(static_cast<float>(v)) || std::isnan(v))
+        fortran::fields::fixed(fast, w, d, static_cast<float>(v));
+      else
+        fortran::fields::fixed(fast, w, d, v);
+      fortran::fields::fixedGeneral(general, w, d, v);
+      ASSERT_EQ(std::string(fast, w), std::string(general, w)) << "F" << w << "." << d << " of " << v;
+    }
+  }
+  const Format linear("(F9.3,2X,I5.2,'|',A4,E11.4)"), general("(T1,F9.3,2X,I5.2,'|',A4,E11.4)");
+  for (int k = 0; k < 2000; ++k) {
+    const auto bits = rng();
+    const float f = std::bit_cast<float>(std::uint32_t(bits));
+    const std::initializer_list<Value> items{f, static_cast<int>(bits >> 40) - 8000000, "ab", -f};
+    ASSERT_EQ(linear.format(items), general.format(items)) << f;
+  }
 }
 
 } // namespace
