@@ -162,7 +162,7 @@ private:
     size_ = src_.size() - 1;
   }
 
-  [[noreturn]] void fail(const std::string& why) const {
+  [[noreturn, gnu::cold, gnu::noinline]] void fail(const std::string& why) const {
     throw FormatError("bad format " + std::string(full_) + ": " + why);
   }
 
@@ -182,10 +182,15 @@ private:
   }
 
   int requiredNumber(const char* what, int min) {
-    int v = number();
-    if (v < 0) fail(std::string("missing ") + what);
-    if (v < min) fail(std::string(what) + " must be at least " + std::to_string(min));
+    const int v = number();
+    if (v < min) badNumber(what, min, v); // min >= 0, so a missing number (-1) lands here too
     return v;
+  }
+
+  // The messages are built only when a format is refused.
+  [[noreturn, gnu::cold, gnu::noinline]] void badNumber(const char* what, int min, int v) const {
+    if (v < 0) fail(std::string("missing ") + what);
+    fail(std::string(what) + " must be at least " + std::to_string(min));
   }
 
   // The expansion counts one unit per operation and per literal character;
@@ -409,7 +414,7 @@ private:
 
   std::string_view full_;
   LocalVector<char, 256> src_; // the compacted text and its closing '\0'
-  std::size_t size_ = 0;        // length of the compacted text
+  std::size_t size_ = 0;       // length of the compacted text
   LocalVector<Op, 96> ops_;
   LocalVector<char, 512> literals_;
   std::size_t pos_ = 0;
@@ -676,7 +681,9 @@ void Format::write(std::span<const Value> items, std::vector<std::string>& recor
     return;
   }
   if (impl_->linearRecord >= 0) {
-    impl_->writeLinear(items, [&](const char* first, char* last) { records.emplace_back(first, static_cast<std::size_t>(last - first)); });
+    impl_->writeLinear(items, [&](const char* first, char* last) {
+      records.emplace_back(first, static_cast<std::size_t>(last - first));
+    });
     return;
   }
   std::string text;
