@@ -33,21 +33,7 @@ public:
     last_[head_] = mm;
     last_[head_ + 24] = mm;
     ++hours_;
-    const float* recent = last_ + head_;
-    auto h = [recent](int back) { return recent[back]; };
-    // Each average is built from the next shorter one.
-    float a[6];
-    a[0] = h(0);
-    a[1] = (a[0] + h(1)) / 2.0f;
-    a[2] = (2.0f * a[1] + h(2)) / 3.0f;
-    const float a4 = (3.0f * a[2] + h(3)) / 4.0f;
-    a[3] = (4.0f * a4 + h(4) + h(5)) / 6.0f;
-    float s = 6.0f * a[3];
-    for (int j = 6; j <= 11; ++j) s += h(j);
-    a[4] = s / 12.0f;
-    s = 12.0f * a[4];
-    for (int j = 12; j <= 23; ++j) s += h(j);
-    a[5] = s / 24.0f;
+    zeroHours_ = tenths == 0 ? zeroHours_ + 1 : 0;
 
     // The row of the record's year: looked up once per day of 24 hours.
     if (date != date_) {
@@ -56,15 +42,13 @@ public:
       if (r_.years.empty() || r_.years.back().year != year) {
         r_.years.push_back(AesYear{});
         r_.years.back().year = year;
+        rowAllWet_ = false;
       }
     }
-    AesYear& row = r_.years.back();
-    for (int k = 0; k < 6; ++k) {
-      // An average counts once that many hours exist; on ties the later date wins.
-      if (hours_ >= kAesDurations[k] && a[k] >= row.max[k]) {
-        row.max[k] = a[k];
-        row.date[k] = date;
-      }
+    if (zeroHours_ >= 24) {
+      dryWindow(date);
+    } else {
+      wetWindow(date);
     }
 
     if (tenths > 0) {
@@ -81,6 +65,47 @@ public:
   }
 
 private:
+  // Moving averages over 1 to 24 hours that end with this hour, kept as
+  // yearly maxima; on ties the later date wins.
+  void wetWindow(int date) {
+    const float* recent = last_ + head_;
+    auto h = [recent](int back) { return recent[back]; };
+    // Each average is built from the next shorter one.
+    float a[6];
+    a[0] = h(0);
+    a[1] = (a[0] + h(1)) / 2.0f;
+    a[2] = (2.0f * a[1] + h(2)) / 3.0f;
+    const float a4 = (3.0f * a[2] + h(3)) / 4.0f;
+    a[3] = (4.0f * a4 + h(4) + h(5)) / 6.0f;
+    float s = 6.0f * a[3];
+    for (int j = 6; j <= 11; ++j) s += h(j);
+    a[4] = s / 12.0f;
+    s = 12.0f * a[4];
+    for (int j = 12; j <= 23; ++j) s += h(j);
+    a[5] = s / 24.0f;
+    AesYear& row = r_.years.back();
+    for (int k = 0; k < 6; ++k) {
+      // An average counts once that many hours exist.
+      if (hours_ >= kAesDurations[k] && a[k] >= row.max[k]) {
+        row.max[k] = a[k];
+        row.date[k] = date;
+      }
+    }
+  }
+
+  // A whole day without rain: every average is 0, which only matters to a
+  // maximum still at 0 (its date moves on). Once every maximum of the year is
+  // above 0, the dry hours of that year change nothing.
+  void dryWindow(int date) {
+    if (rowAllWet_) return;
+    AesYear& row = r_.years.back();
+    rowAllWet_ = true;
+    for (int k = 0; k < 6; ++k) {
+      if (hours_ >= kAesDurations[k] && 0.0f >= row.max[k]) row.date[k] = date;
+      rowAllWet_ = rowAllWet_ && row.max[k] > 0.0f;
+    }
+  }
+
   // A spell reaching exactly 1, 2, 3, 6, 12 or 24 hours counts once more.
   static void count(int run, std::array<int, 6>& spells) {
     static constexpr std::array<signed char, 25> kDurationIndex{-1, 0,  1,  2,  -1, -1, 3,  -1, -1, -1, -1, -1, 4,
@@ -95,7 +120,9 @@ private:
   int head_ = 0;
   int hours_ = 0;
   int dry_ = 0, wet_ = 0;
-  int date_ = 0; // the date of the last hour
+  int date_ = 0;        // the date of the last hour
+  int zeroHours_ = 0;   // hours without rain up to this one
+  bool rowAllWet_ = false; // every maximum of the year's row above 0
 };
 
 // One daily record: station, year, month, day, element and the 24 hourly values.

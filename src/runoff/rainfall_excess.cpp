@@ -21,12 +21,55 @@ float intensityAt(const ExcessSetup& in, int i) {
 // API of the step that ends at DT * i, from the series of COMPUTE API. Without a
 // series (or past its end) the nearest value available stands in, 0 when there
 // is none, so that a missing series never reads outside it.
-float apiAt(const model::ApiSeries* api, float dt, int i) {
-  if (api == nullptr || api->dt <= 0.0f || api->API.empty()) return 0.0f;
-  const int k = model::truncatedInt(dt * static_cast<float>(i) / api->dt);
-  const int last = static_cast<int>(api->API.size()) - 1;
-  return api->API[static_cast<std::size_t>(std::clamp(k, 0, last))];
-}
+class ApiLookup {
+public:
+  ApiLookup(const model::ApiSeries* api, float dt) : dt_(dt) {
+    if (api == nullptr || api->dt <= 0.0f || api->API.empty()) return;
+    values_ = api->API.data();
+    seriesDt_ = api->dt;
+    last_ = static_cast<int>(api->API.size()) - 1;
+  }
+
+  float operator()(int i) const {
+    if (values_ == nullptr) return 0.0f;
+    const int k = model::truncatedInt(dt_ * static_cast<float>(i) / seriesDt_);
+    return values_[static_cast<std::size_t>(std::clamp(k, 0, last_))];
+  }
+
+private:
+  float dt_;
+  const float* values_ = nullptr;
+  float seriesDt_ = 0.0f;
+  int last_ = 0;
+};
+
+// The store of continuous simulation, S = SMIN + (SMAX - SMIN) exp(-SK API),
+// step by step. The exponential is taken again only when its argument changes:
+// with an SK of 0, or an index decayed to nothing, it is the same every step.
+class StoreCurve {
+public:
+  StoreCurve(const ContinuousStore& store, float dt)
+      : api_(store.api, dt), smin_(store.smin), range_(store.smax - store.smin), minusSk_(-store.sk),
+        // A negative SK at the edge of single precision overflows the growth:
+        // the store is then all but endless (its statistics stay printable).
+        overflowed_(store.smax > store.smin ? kEndlessStore : store.smin) {}
+
+  float at(int i) {
+    const float argument = minusSk_ * api_(i);
+    if (!(argument == lastArgument_)) {
+      lastArgument_ = argument;
+      lastGrowth_ = std::exp(argument);
+    }
+    const float s = smin_ + range_ * lastGrowth_;
+    return std::isfinite(s) ? s : overflowed_;
+  }
+
+private:
+  ApiLookup api_;
+  float smin_, range_, minusSk_, overflowed_;
+  float lastArgument_ = std::numeric_limits<float>::quiet_NaN();
+  float lastGrowth_ = 0.0f;
+};
 
 // What an event carries from step to step.
 struct EventState {
@@ -59,13 +102,14 @@ EventState startEvent(const LossModel& model, const ExcessSetup& in) {
 
 // A dry step: in continuous simulation the abstraction refills and the Horton
 // capacity recovers over IaREC hours (a recovery time of 0 means at once), and
-// a dry spell of the inter-event time ends the event.
-void dryStep(const ExcessSetup& in, bool horton, EventState& st) {
+// a dry spell of the inter-event time ends the event. `refill` is the depth
+// the abstraction regains in a step, DT * Ia / IaREC.
+void dryStep(const ExcessSetup& in, bool horton, float refill, EventState& st) {
   const float dt = in.dt;
   st.dry += dt;
   if (!in.continuous) return;
   if (in.iaRec > 0.0f) {
-    st.remaining = std::min(st.ia, st.remaining + dt * st.ia / in.iaRec);
+    st.remaining = std::min(st.ia, st.remaining + refill);
     if (horton) st.t = std::max(0.0f, st.t - dt * st.t / in.iaRec);
   } else {
     st.remaining = st.ia;
@@ -138,29 +182,32 @@ struct StoreTrack {
 LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::span<float> excess,
                           std::span<float> groundwater) {
   const bool horton = std::holds_alternative<HortonLoss>(model);
-  const bool trackStore = in.continuous && !horton;
+  // Continuous simulation follows the store of the curve-number and coefficient
+  // forms; the coefficient form never reads it, so it is followed there only
+  // for its statistics.
+  const bool followStore = in.continuous && !horton &&
+                           (in.storeStatistics || std::holds_alternative<CurveNumberLoss>(model));
   const float dt = in.dt;
   LossResult r;
   EventState st = startEvent(model, in);
   r.iaUsed = st.ia;
+  const float refill = in.iaRec > 0.0f ? dt * st.ia / in.iaRec : 0.0f;
   float storage = in.gw.storage;
   StoreTrack track;
+  StoreCurve store(in.store, dt);
 
   for (int i = 1; i <= in.nrain; ++i) {
     const float intensity = intensityAt(in, i);
-    const float d = dt * intensity * in.factor;
     float e = 0.0f;
     float x = 0.0f;
-    if (trackStore) {
-      st.s = in.store.smin + (in.store.smax - in.store.smin) * std::exp(-in.store.sk * apiAt(in.store.api, dt, i));
-      // A negative SK at the edge of single precision overflows the growth:
-      // the store is then all but endless (its statistics stay printable).
-      if (!std::isfinite(st.s)) st.s = in.store.smax > in.store.smin ? kEndlessStore : in.store.smin;
+    if (followStore) {
+      st.s = store.at(i);
       track.add(st.s);
     }
     if (intensity == 0.0f) {
-      dryStep(in, horton, st);
+      dryStep(in, horton, refill, st);
     } else {
+      const float d = dt * intensity * in.factor;
       st.dry = 0.0f;
       x = d - st.remaining;
       if (x < 0.0f) {
@@ -182,7 +229,7 @@ LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::sp
   }
   r.gwStorage = storage;
 
-  if (trackStore && in.nrain > 0 && in.storeStatistics) {
+  if (followStore && in.nrain > 0 && in.storeStatistics) {
     r.stats.present = true;
     r.stats.smax = track.max;
     r.stats.smin = track.min;

@@ -109,20 +109,53 @@ void convolve(std::span<const float> excess, int nrain, std::span<const float> u
   }
 }
 
-float windowIntensity(std::span<const float> excess, int nrain, int nr, int width) {
-  auto e = [&](int i) { return i <= nrain ? excess[static_cast<std::size_t>(i)] : 0.0f; };
-  // The running sums up to the step before the window and up to its last
-  // step, each added up step by step from the start: no table of them is
-  // kept, which for a twelve-year record would be 800 KiB per surface.
+namespace {
+
+// The steps of excess[1..nrain] that hold any excess (NaN included), in order.
+struct WetStep {
+  int at;
+  float excess;
+};
+
+std::vector<WetStep> wetSteps(std::span<const float> excess, int nrain) {
+  std::vector<WetStep> wet;
+  const int last = std::min(nrain, static_cast<int>(excess.size()) - 1);
+  for (int i = 1; i <= last; ++i) {
+    const float e = excess[static_cast<std::size_t>(i)];
+    if (e != 0.0f) wet.push_back({i, e});
+  }
+  return wet;
+}
+
+// The running sums up to the step before the window and up to its last step
+// are each added up step by step from the start: no table of them is kept,
+// which for a twelve-year record would be 800 KiB per surface. A step without
+// excess adds nothing to either sum, so only the wet steps move them; between
+// two of them every window has the same sum and is looked at once.
+float windowIntensity(const std::vector<WetStep>& wet, int nr, int width) {
+  const int lastStart = nr - width + 1;
+  if (lastStart < 1) return 0.0f;
   double before = 0.0, through = 0.0;
-  for (int i = 1; i <= width && i <= nr; ++i) through += e(i);
-  double best = 0.0;
-  for (int s = 1; s + width - 1 <= nr; ++s) {
-    best = std::max(best, through - before);
-    before += e(s);
-    if (s + width <= nr) through += e(s + width);
+  std::size_t b = 0, t = 0; // the next wet step to enter `before` and `through`
+  for (; t < wet.size() && wet[t].at <= width; ++t) through += wet[t].excess;
+  double best = std::max(0.0, through - before);
+  for (;;) {
+    // The next window start at which either sum moves.
+    const int nextBefore = b < wet.size() && wet[b].at <= lastStart ? wet[b].at : lastStart + 1;
+    const int nextThrough = t < wet.size() && wet[t].at <= nr ? wet[t].at - width : lastStart + 1;
+    const int s = std::min(nextBefore, nextThrough);
+    if (s > lastStart) break;
+    if (s == nextBefore) before += wet[b++].excess;
+    if (s == nextThrough) through += wet[t++].excess;
+    if (s < lastStart) best = std::max(best, through - before);
   }
   return static_cast<float>(best) / static_cast<float>(width);
+}
+
+} // namespace
+
+float windowIntensity(std::span<const float> excess, int nrain, int nr, int width) {
+  return windowIntensity(wetSteps(excess, nrain), nr, std::max(width, 1));
 }
 
 StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, float dt, const SurfaceShape& shape,
@@ -140,8 +173,9 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
   int ns = given ? roundedSteps(shape.given) : 1;
   float best = 9999.0f;
   bool havePrevious = false;
+  const std::vector<WetStep> wet = wetSteps(excess, nrain);
   for (;;) {
-    const float imax = windowIntensity(excess, nrain, nr, std::min(ns, nr));
+    const float imax = windowIntensity(wet, nr, std::min(ns, nr));
     if (!(imax > 0.0f)) {
       if (havePrevious) break; // wider windows than the storm: keep the best trial
       r = StorageCoefficient{};
