@@ -184,17 +184,23 @@ void printTable(model::RunContext& ctx, const model::Hydrograph& h, int pcyc) {
     clock[c] = t;
     at[c] = i;
   }
-  std::vector<fortran::Value> items;
+  // One row's time and flow pairs, overwritten row after row.
+  std::array<fortran::Value, 10> items{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+  const float dt = h.DT, base = h.BASE, flow = f.flow;
+  const float* q = h.Q.data();
   std::string block;
   for (int r = 1; r <= rows; ++r) {
-    items.clear();
+    std::size_t n = 0;
     int c = 0;
     for (int i = 1 + (r - 1) * pcyc; i <= last && c < 5; i += stride, ++c) {
-      for (; at[c] < i; ++at[c]) clock[c] += h.DT;
-      items.emplace_back(clock[c]);
-      items.emplace_back((h.Q[i] + h.BASE) / f.flow);
+      float time = clock[c];
+      for (int a = at[c]; a < i; ++a) time += dt;
+      clock[c] = time;
+      at[c] = i;
+      items[n++] = fortran::Value(time);
+      items[n++] = fortran::Value((q[i] + base) / flow);
     }
-    kRow.append(items, block);
+    kRow.append(std::span<const fortran::Value>(items.data(), n), block);
     run::handOn(out, block);
   }
   out.block(block);

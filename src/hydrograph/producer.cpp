@@ -22,10 +22,14 @@ Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak
     while (last > trimAfter && q[static_cast<std::size_t>(last)] < kTailFlow) --last;
   }
   t.npts = std::max(last, 0);
+  // The peak and the sum are kept in locals: written through `t` they would
+  // be stored again at every ordinate.
+  const float* v = q.data();
+  float qpeak = 0.0f;
   int at = 1;
   auto consider = [&](int i) {
-    if (q[static_cast<std::size_t>(i)] > t.qpeak) {
-      t.qpeak = q[static_cast<std::size_t>(i)];
+    if (v[i] > qpeak) {
+      qpeak = v[i];
       at = i;
     }
   };
@@ -34,12 +38,15 @@ Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak
   } else {
     for (int i = t.npts; i >= 1; --i) consider(i);
   }
+  t.qpeak = qpeak;
   t.peakTime = dt * static_cast<float>(at - 1);
+  float total = 0.0f;
   if (sum == SumOrder::FromStart) {
-    for (int i = 1; i <= t.npts; ++i) t.sum += q[static_cast<std::size_t>(i)];
+    for (int i = 1; i <= t.npts; ++i) total += v[i];
   } else {
-    for (int i = t.npts; i >= 1; --i) t.sum += q[static_cast<std::size_t>(i)];
+    for (int i = t.npts; i >= 1; --i) total += v[i];
   }
+  t.sum = total;
   // A hydrograph without an area has no depth of runoff: RV is 0 rather than
   // a division by zero.
   const bool hasArea = area == AreaRule::Positive ? da > 0.0f : da != 0.0f;

@@ -130,6 +130,34 @@ struct DailyRecord {
   std::array<int, 29> fields{};
 };
 
+// One integer field as the general reader reads it: blanks inside the field
+// are ignored and a blank field is 0. Anything but an optional sign followed
+// by digits gives false.
+bool readIntegerField(std::string_view field, int& out) {
+  // Most hours of a record are dry.
+  if (field == "     0") {
+    out = 0;
+    return true;
+  }
+  bool negative = false, sign = false, digits = false;
+  int value = 0; // at most seven digits: no overflow
+  for (char c : field) {
+    if (c == ' ') continue;
+    if ((c == '-' || c == '+') && !sign && !digits) {
+      sign = true;
+      negative = c == '-';
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+      value = value * 10 + (c - '0');
+    } else {
+      return false;
+    }
+  }
+  if (sign && !digits) return false;
+  out = negative ? -value : value;
+  return true;
+}
+
 // The fixed layout "(I7,I4,I2,I2,I3,24(I6,1X))" read directly, the way the
 // general reader reads it: columns past the end of the line are blanks,
 // blanks inside a field are ignored and a blank field is 0. A field holding
@@ -144,22 +172,7 @@ bool readDailyLayout(std::string_view line, DailyRecord& out) {
     const std::size_t width = k < 5 ? static_cast<std::size_t>(kWidths[k]) : 6;
     const std::string_view field = column < line.size() ? line.substr(column, width) : std::string_view();
     column += k < 5 ? width : width + 1; // each hourly value is followed by one skipped column
-    bool negative = false, sign = false, digits = false;
-    int value = 0; // at most seven digits: no overflow
-    for (char c : field) {
-      if (c == ' ') continue;
-      if ((c == '-' || c == '+') && !sign && !digits) {
-        sign = true;
-        negative = c == '-';
-      } else if (c >= '0' && c <= '9') {
-        digits = true;
-        value = value * 10 + (c - '0');
-      } else {
-        return false;
-      }
-    }
-    if (sign && !digits) return false;
-    out.fields[k] = negative ? -value : value;
+    if (!readIntegerField(field, out.fields[k])) return false;
   }
   return true;
 }

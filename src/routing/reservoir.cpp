@@ -67,9 +67,10 @@ class SubStepInflow {
 public:
   SubStepInflow(const ReservoirRouting& in, int nsub) : in_(in), nsub_(nsub), parts_(static_cast<float>(nsub)) {
     if (in.npts < 1) return;
-    // The inflow ordinates whose sub-steps fit within the limit.
-    int used = 1;
-    while (used < in.npts && static_cast<std::int64_t>(used) * nsub + 1 <= kMaxSteps) ++used;
+    // The inflow ordinates whose sub-steps fit within the limit: ordinate u
+    // ends sub-step (u - 1) * nsub + 1.
+    const int fitting = (kMaxSteps - 1) / nsub + 1;
+    const int used = std::min(in.npts, fitting);
     steps_ = (used - 1) * nsub + 1;
   }
 
