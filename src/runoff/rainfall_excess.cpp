@@ -28,19 +28,26 @@ public:
     values_ = api->API.data();
     seriesDt_ = api->dt;
     last_ = static_cast<int>(api->API.size()) - 1;
+    // At the series' own step, a power of two hours (one hour above all),
+    // DT * i / DT is exactly i in single precision for every step count a
+    // float holds exactly.
+    int exponent = 0;
+    sameStep_ = dt == seriesDt_ && std::frexp(dt, &exponent) == 0.5f && exponent > -64 && exponent < 64;
   }
 
   float operator()(int i) const {
     if (values_ == nullptr) return 0.0f;
-    const int k = model::truncatedInt(dt_ * static_cast<float>(i) / seriesDt_);
+    const int k = sameStep_ && i < kExactSteps ? i : model::truncatedInt(dt_ * static_cast<float>(i) / seriesDt_);
     return values_[static_cast<std::size_t>(std::clamp(k, 0, last_))];
   }
 
 private:
+  static constexpr int kExactSteps = 1 << 24;
   float dt_;
   const float* values_ = nullptr;
   float seriesDt_ = 0.0f;
   int last_ = 0;
+  bool sameStep_ = false;
 };
 
 // The store of continuous simulation, S = SMIN + (SMAX - SMIN) exp(-SK API),
@@ -100,28 +107,41 @@ EventState startEvent(const LossModel& model, const ExcessSetup& in) {
   return st;
 }
 
-// A dry step: in continuous simulation the abstraction refills and the Horton
-// capacity recovers over IaREC hours (a recovery time of 0 means at once), and
-// a dry spell of the inter-event time ends the event. `refill` is the depth
-// the abstraction regains in a step, DT * Ia / IaREC.
-void dryStep(const ExcessSetup& in, bool horton, float refill, EventState& st) {
-  const float dt = in.dt;
-  st.dry += dt;
-  if (!in.continuous) return;
-  if (in.iaRec > 0.0f) {
-    st.remaining = std::min(st.ia, st.remaining + refill);
-    if (horton) st.t = std::max(0.0f, st.t - dt * st.t / in.iaRec);
-  } else {
-    st.remaining = st.ia;
-    if (horton) st.t = 0.0f;
+// What a dry step does, taken once from the set-up: in continuous simulation
+// the abstraction refills and the Horton capacity recovers over IaREC hours
+// (a recovery time of 0 means at once), and a dry spell of the inter-event
+// time ends the event. Held apart from the set-up, whose reals every step
+// would read again after storing its excess.
+struct DryRule {
+  float dt = 0.0f;
+  bool continuous = false;
+  bool horton = false;
+  float iaRec = 0.0f;
+  float refill = 0.0f; // the depth the abstraction regains in a step, DT * Ia / IaREC
+  float interEventTime = 0.0f;
+
+  DryRule(const ExcessSetup& in, bool hortonLoss, float ia)
+      : dt(in.dt), continuous(in.continuous), horton(hortonLoss), iaRec(in.iaRec),
+        refill(in.iaRec > 0.0f ? in.dt * ia / in.iaRec : 0.0f), interEventTime(in.interEventTime) {}
+
+  void step(EventState& st) const {
+    st.dry += dt;
+    if (!continuous) return;
+    if (iaRec > 0.0f) {
+      st.remaining = std::min(st.ia, st.remaining + refill);
+      if (horton) st.t = std::max(0.0f, st.t - dt * st.t / iaRec);
+    } else {
+      st.remaining = st.ia;
+      if (horton) st.t = 0.0f;
+    }
+    if (st.dry >= interEventTime) {
+      st.p = 0.0f;
+      st.q = 0.0f;
+      st.dry = 0.0f;
+      st.t = 0.0f;
+    }
   }
-  if (st.dry >= in.interEventTime) {
-    st.p = 0.0f;
-    st.q = 0.0f;
-    st.dry = 0.0f;
-    st.t = 0.0f;
-  }
-}
+};
 
 // The excess depth (inches) of `x` inches of rain left after the abstraction.
 float excessDepth(const LossModel& model, EventState& st, float x, float dt) {
@@ -191,7 +211,8 @@ LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::sp
   LossResult r;
   EventState st = startEvent(model, in);
   r.iaUsed = st.ia;
-  const float refill = in.iaRec > 0.0f ? dt * st.ia / in.iaRec : 0.0f;
+  const DryRule dry(in, horton, st.ia);
+  const float factor = in.factor;
   float storage = in.gw.storage;
   StoreTrack track;
   StoreCurve store(in.store, dt);
@@ -205,9 +226,9 @@ LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::sp
       track.add(st.s);
     }
     if (intensity == 0.0f) {
-      dryStep(in, horton, refill, st);
+      dry.step(st);
     } else {
-      const float d = dt * intensity * in.factor;
+      const float d = dt * intensity * factor;
       st.dry = 0.0f;
       x = d - st.remaining;
       if (x < 0.0f) {
