@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -43,34 +42,50 @@ int countOf(float x) {
 
 bool isDry(const model::Hydrograph& h) { return h.DA == 0.0f && h.QPEAK == 0.0f; }
 
-// Adds input `b` to the running sum `s`, resampling the coarser of the two
-// onto the finer step first.
-model::Hydrograph mergePair(model::Hydrograph& s, model::Hydrograph& b) {
-  model::Hydrograph t;
-  int n = 0;
-  int m = 0;
-  bool sLonger = true;
+// How input `b` joins the running sum `s`: the step of the result and its
+// lengths, worked out from the two as they are before the coarser one (if
+// their steps differ) is resampled onto the finer step.
+struct PairPlan {
+  float dt = 0.0f;
+  int n = 0;            // ordinates of the result
+  int m = 0;            // ordinates both contribute to
+  bool sLonger = true;  // the rest comes from the sum (else from the input)
+  bool resample = false;
+  bool sumIsCoarse = false;
+};
+
+PairPlan planPair(const model::Hydrograph& s, const model::Hydrograph& b) {
+  PairPlan p;
   if (std::fabs(b.DT - s.DT) < kSameStep) {
-    t.DT = b.DT;
-    n = std::max(s.NPTS, b.NPTS);
-    m = std::min(s.NPTS, b.NPTS);
-    sLonger = s.NPTS >= b.NPTS;
+    p.dt = b.DT;
+    p.n = std::max(s.NPTS, b.NPTS);
+    p.m = std::min(s.NPTS, b.NPTS);
+    p.sLonger = s.NPTS >= b.NPTS;
   } else {
-    t.DT = std::min(s.DT, b.DT);
+    p.dt = std::min(s.DT, b.DT);
     const float durationS = s.DT * static_cast<float>(s.NPTS - 1);
     const float durationB = b.DT * static_cast<float>(b.NPTS - 1);
-    sLonger = durationS > durationB;
-    n = countOf((sLonger ? durationS : durationB) / t.DT + 1.0f);
-    m = countOf((sLonger ? durationB : durationS) / t.DT + 1.0f);
-    resampleOntoStep(s.DT > b.DT ? s : b, t.DT);
+    p.sLonger = durationS > durationB;
+    p.n = countOf((p.sLonger ? durationS : durationB) / p.dt + 1.0f);
+    p.m = countOf((p.sLonger ? durationB : durationS) / p.dt + 1.0f);
+    p.resample = true;
+    p.sumIsCoarse = s.DT > b.DT;
   }
-  n = std::min(n, model::kMaxOrdinates);
-  m = std::min(m, n);
-  const model::Hydrograph& longer = sLonger ? s : b;
-  t.resize(n);
-  t.NPTS = n;
-  for (int i = 1; i <= m; ++i) t.Q[static_cast<std::size_t>(i)] = at(s, i) + at(b, i);
-  for (int i = m + 1; i <= n; ++i) t.Q[static_cast<std::size_t>(i)] = at(longer, i);
+  p.n = std::min(p.n, model::kMaxOrdinates);
+  p.m = std::min(p.m, p.n);
+  return p;
+}
+
+// The sum of `s` and `b` (the coarser of them already on the finer step).
+model::Hydrograph addPair(const model::Hydrograph& s, const model::Hydrograph& b, const PairPlan& p) {
+  model::Hydrograph t;
+  t.DT = p.dt;
+  const model::Hydrograph& longer = p.sLonger ? s : b;
+  t.Q.reserve(static_cast<std::size_t>(p.n) + 1);
+  t.Q.assign(1, 0.0f);
+  for (int i = 1; i <= p.m; ++i) t.Q.push_back(at(s, i) + at(b, i));
+  for (int i = p.m + 1; i <= p.n; ++i) t.Q.push_back(at(longer, i));
+  t.NPTS = p.n;
   t.DA = s.DA + b.DA;
   t.BASE = s.BASE + b.BASE;
   return t;
@@ -177,12 +192,12 @@ std::string sumLabel(float dt) {
   return " [DT=" + kStep.format({dt * model::kMinutesPerHour})[0] + "]  SUM=";
 }
 
-// Stores the sum through the producer path; the peak time of a sum without
-// any ordinate above 0 stays 0.
-void storeSum(model::RunContext& ctx, int id, int nhyd, const model::Hydrograph& sum) {
+// Stores the sum through the producer path (its ordinates move there); the
+// peak time of a sum without any ordinate above 0 stays 0.
+void storeSum(model::RunContext& ctx, int id, int nhyd, model::Hydrograph& sum) {
   Produced p;
   p.nhyd = nhyd;
-  p.q = sum.Q;
+  p.q = std::move(sum.Q);
   p.q.resize(static_cast<std::size_t>(sum.NPTS) + 1, 0.0f);
   p.dt = sum.DT;
   p.da = sum.DA;
@@ -236,14 +251,10 @@ void resampleOntoStep(model::Hydrograph& h, float dt) {
 
 AddHydResult computeAddHyd(const model::Store& store, const std::array<int, kAddHydInputs>& idIn, double tzero) {
   AddHydResult r;
-  // Working copies of the inputs: a coarse input is resampled in its copy and
-  // the copy is what a later listing of the same slot sees.
-  std::map<int, model::Hydrograph> inputs;
   float dtMin = kNoStep;
   int wet = 0;
   for (int id : idIn) {
     if (id == 0) continue;
-    inputs.emplace(id, store[id]);
     dtMin = std::min(dtMin, store[id].DT);
     if (!isDry(store[id])) ++wet;
   }
@@ -253,7 +264,19 @@ AddHydResult computeAddHyd(const model::Store& store, const std::array<int, kAdd
     return r;
   }
 
-  std::set<int> resampled;
+  // An input resampled onto a finer step is resampled in a working copy, and
+  // the copy is what a later listing of the same slot sees; the others are
+  // read where they are.
+  std::map<int, model::Hydrograph> resampled;
+  auto input = [&](int id) -> const model::Hydrograph& {
+    const auto it = resampled.find(id);
+    return it != resampled.end() ? it->second : store[id];
+  };
+  auto resampleInput = [&](int id, float dt) -> const model::Hydrograph& {
+    model::Hydrograph& copy = resampled.try_emplace(id, store[id]).first->second;
+    resampleOntoStep(copy, dt);
+    return copy;
+  };
   int first = 0;
   model::Hydrograph running;
   bool runningIsFirst = true;
@@ -263,26 +286,29 @@ AddHydResult computeAddHyd(const model::Store& store, const std::array<int, kAdd
       first = id;
       continue;
     }
-    model::Hydrograph& s = runningIsFirst ? inputs[first] : running;
-    model::Hydrograph& b = inputs[id];
-    const bool stepsDiffer = std::fabs(b.DT - s.DT) >= kSameStep;
-    const bool sumIsCoarse = s.DT > b.DT;
-    model::Hydrograph t = mergePair(s, b);
+    const model::Hydrograph* s = runningIsFirst ? &input(first) : &running;
+    const model::Hydrograph* b = &input(id);
+    const PairPlan plan = planPair(*s, *b);
     // The coarse one of the pair now follows the finer step in its own slot
     // (a running sum is not a slot of the user's).
-    if (stepsDiffer && !sumIsCoarse) resampled.insert(id);
-    if (stepsDiffer && sumIsCoarse && runningIsFirst) resampled.insert(first);
-    running = std::move(t);
+    if (plan.resample && !plan.sumIsCoarse) {
+      b = &resampleInput(id, plan.dt);
+    } else if (plan.resample && runningIsFirst) {
+      s = &resampleInput(first, plan.dt);
+    } else if (plan.resample) {
+      resampleOntoStep(running, plan.dt);
+    }
+    running = addPair(*s, *b, plan);
     runningIsFirst = false;
   }
   // A single input is copied to the output; a sum is handed over.
   if (runningIsFirst) {
-    r.sum = inputs[first];
+    r.sum = input(first);
   } else {
     r.sum = std::move(running);
   }
   setSumPeakAndVolume(r.sum, tzero);
-  for (int id : resampled) r.resampled.emplace_back(id, inputs[id]);
+  for (auto& [id, h] : resampled) r.resampled.emplace_back(id, std::move(h));
   return r;
 }
 
@@ -309,10 +335,10 @@ void addHyd(model::RunContext& ctx) {
     print.input(plus, k, id, isDry(ctx.store[id]) ? "**DRY**" : "       ");
   }
 
-  const AddHydResult r = computeAddHyd(ctx.store, v.idIn, ctx.time.TZERO);
-  for (const auto& [id, h] : r.resampled) {
+  AddHydResult r = computeAddHyd(ctx.store, v.idIn, ctx.time.TZERO);
+  for (auto& [id, h] : r.resampled) {
     model::Hydrograph& slot = ctx.store[id];
-    slot.Q = h.Q;
+    slot.Q = std::move(h.Q);
     slot.NPTS = h.NPTS;
     slot.DT = h.DT;
   }
