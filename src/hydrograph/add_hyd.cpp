@@ -29,6 +29,9 @@ constexpr float kNoStep = 99999.0f;
 // Label of the summary lines of the second and later inputs.
 constexpr std::string_view kPlusLabel = "                + ";
 
+// The last ordinate `h` holds.
+int held(const model::Hydrograph& h) { return std::min(h.NPTS, static_cast<int>(h.Q.size()) - 1); }
+
 // Ordinate i of `h`, 0 beyond its ordinates.
 float at(const model::Hydrograph& h, int i) {
   return (i >= 1 && i <= h.NPTS && static_cast<std::size_t>(i) < h.Q.size()) ? h.Q[static_cast<std::size_t>(i)] : 0.0f;
@@ -81,11 +84,16 @@ model::Hydrograph addPair(const model::Hydrograph& s, const model::Hydrograph& b
   model::Hydrograph t;
   t.DT = p.dt;
   const model::Hydrograph& longer = p.sLonger ? s : b;
-  t.Q.reserve(static_cast<std::size_t>(p.n) + 1);
-  t.Q.assign(1, 0.0f);
-  for (int i = 1; i <= p.m; ++i) t.Q.push_back(at(s, i) + at(b, i));
-  for (int i = p.m + 1; i <= p.n; ++i) t.Q.push_back(at(longer, i));
+  t.resize(p.n);
   t.NPTS = p.n;
+  float* sum = t.Q.data();
+  // Where both hold ordinates they are added without looking at their ends.
+  const int both = std::min({p.m, held(s), held(b)});
+  const float* qs = s.Q.data();
+  const float* qb = b.Q.data();
+  for (int i = 1; i <= both; ++i) sum[i] = qs[i] + qb[i];
+  for (int i = both + 1; i <= p.m; ++i) sum[i] = at(s, i) + at(b, i);
+  for (int i = p.m + 1; i <= p.n; ++i) sum[i] = at(longer, i);
   t.DA = s.DA + b.DA;
   t.BASE = s.BASE + b.BASE;
   return t;
