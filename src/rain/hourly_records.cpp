@@ -66,8 +66,10 @@ public:
 
 private:
   // Moving averages over 1 to 24 hours that end with this hour, kept as
-  // yearly maxima; on ties the later date wins.
-  void wetWindow(int date) {
+  // yearly maxima; on ties the later date wins. Out of line, so that the
+  // bookkeeping of every hour stays small enough to be inlined where the
+  // hours are stored.
+  [[gnu::noinline]] void wetWindow(int date) {
     const float* recent = last_ + head_;
     auto h = [recent](int back) { return recent[back]; };
     // Each average is built from the next shorter one.
@@ -96,7 +98,7 @@ private:
   // A whole day without rain: every average is 0, which only matters to a
   // maximum still at 0 (its date moves on). Once every maximum of the year is
   // above 0, the dry hours of that year change nothing.
-  void dryWindow(int date) {
+  [[gnu::noinline]] void dryWindow(int date) {
     if (rowAllWet_) return;
     AesYear& row = r_.years.back();
     rowAllWet_ = true;
