@@ -2,6 +2,8 @@
 #include "hydrograph/files.h"
 
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "fortran/format.h"
 #include "fortran/record.h"
@@ -29,12 +31,21 @@ void writeHydrographFile(const model::RunContext& ctx, platform::OutputFile& fil
   run::put(file, kStep, {h.DT * 60.0f});
   run::put(file, kArea, {h.DA / f.area});
   // A twelve-year hydrograph is over a hundred thousand lines: they are laid
-  // out in one buffer and written in large pieces.
+  // out in one buffer and written in large pieces. A WRITE is given a batch
+  // of values at a time: its format, used up by each, begins a new line for
+  // the next, so the lines are those of one WRITE per value.
   const fortran::Format& flow = saved ? kSavedFlow : kAutomaticFlow;
+  constexpr std::size_t kBatch = 64;
+  std::vector<fortran::Value> batch(kBatch, fortran::Value(0.0f));
+  std::size_t n = 0;
   std::string block;
   for (int i = 1; i <= h.NPTS; ++i) {
-    flow.append({saved ? (h.Q[i] + h.BASE) / f.flow : h.Q[i] / f.flow}, block);
-    run::handOn(file, block);
+    batch[n++] = fortran::Value(saved ? (h.Q[i] + h.BASE) / f.flow : h.Q[i] / f.flow);
+    if (n == kBatch || i == h.NPTS) {
+      flow.append(std::span<const fortran::Value>(batch.data(), n), block);
+      n = 0;
+      run::handOn(file, block);
+    }
   }
   file.block(block);
   run::put(file, saved ? kSavedEnd : kAutomaticEnd, {-1.0f});

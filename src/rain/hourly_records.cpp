@@ -311,10 +311,19 @@ void writeTempStorm(model::RunContext& ctx, const AesRecordResult& r) {
   // "Read up to the terminator"; a longer record gives its own count so that
   // READ STORM takes every hour of it.
   run::put(file, kCount, {r.steps > 99999 ? r.steps : 99999});
+  // A WRITE is given a batch of hours at a time: its format, used up by each,
+  // begins a new line for the next, as one WRITE per hour would.
+  constexpr std::size_t kBatch = 64;
+  std::vector<fortran::Value> batch(kBatch, fortran::Value(0.0f));
+  std::size_t n = 0;
   std::string block;
   for (int i = 1; i <= r.steps; ++i) {
-    kValue.append({static_cast<float>(r.tenths[i]) / 10.0f}, block);
-    run::handOn(file, block);
+    batch[n++] = fortran::Value(static_cast<float>(r.tenths[i]) / 10.0f);
+    if (n == kBatch || i == r.steps) {
+      kValue.append(std::span<const fortran::Value>(batch.data(), n), block);
+      n = 0;
+      run::handOn(file, block);
+    }
   }
   file.block(block);
   run::put(file, kEnd, {-1});
