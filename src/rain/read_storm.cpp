@@ -135,12 +135,30 @@ void reserveStorm(model::Storm& storm, int steps) {
   if (storm.work.size() < size) storm.work.resize(size, 0.0f);
 }
 
+namespace {
+
+// RAIN[1..steps] (or the working copy) from `rain`; entry 0 and anything past
+// the steps stay as they were. A shorter array is not cleared first: every
+// entry it grows by is overwritten.
+void copySteps(std::vector<float>& to, const std::vector<float>& rain, int steps) {
+  const auto size = static_cast<std::size_t>(steps) + 1;
+  if (to.size() < size) {
+    if (to.empty()) to.push_back(0.0f);
+    to.resize(1);
+    to.insert(to.end(), rain.begin() + 1, rain.begin() + static_cast<std::ptrdiff_t>(size));
+    return;
+  }
+  std::copy_n(rain.begin() + 1, steps, to.begin() + 1);
+}
+
+} // namespace
+
 void installStorm(model::Storm& storm, float sdt, const std::vector<float>& rain, int steps, float ptot) {
   steps = std::clamp(steps, 0, model::kMaxRainSteps);
-  reserveStorm(storm, steps);
+  reserveStorm(storm, 0);
   if (steps > 0) {
-    std::copy_n(rain.begin() + 1, steps, storm.RAIN.begin() + 1);
-    std::copy_n(rain.begin() + 1, steps, storm.work.begin() + 1);
+    copySteps(storm.RAIN, rain, steps);
+    copySteps(storm.work, rain, steps);
   }
   storm.SDT = sdt;
   storm.NSTEP = steps;
