@@ -107,11 +107,12 @@ Totals sumTotals(const model::Hydrograph& h) {
   return totals(h.Q, h.NPTS, h.DT, h.DA, PeakRule::First, SumOrder::FromStart, AreaRule::Positive);
 }
 
-void setSumPeakAndVolume(model::Hydrograph& h, double tzero) {
+Totals setSumPeakAndVolume(model::Hydrograph& h, double tzero) {
   const Totals t = sumTotals(h);
   h.QPEAK = t.qpeak;
   h.TPEAK = t.qpeak > 0.0f ? static_cast<float>(static_cast<double>(t.peakTime) + tzero) : 0.0f;
   h.RV = t.rv;
+  return t;
 }
 
 using fortran::padded;
@@ -202,9 +203,11 @@ std::string sumLabel(float dt) {
 
 // Stores the sum through the producer path (its ordinates move there); the
 // peak time of a sum without any ordinate above 0 stays 0.
-void storeSum(model::RunContext& ctx, int id, int nhyd, model::Hydrograph& sum) {
+void storeSum(model::RunContext& ctx, int id, int nhyd, model::Hydrograph& sum, std::optional<Totals> known) {
   Produced p;
   p.nhyd = nhyd;
+  // The totals of the sum hold for what is stored when it holds exactly its ordinates.
+  if (sum.Q.size() == static_cast<std::size_t>(sum.NPTS) + 1) p.known = known;
   p.q = std::move(sum.Q);
   p.q.resize(static_cast<std::size_t>(sum.NPTS) + 1, 0.0f);
   p.dt = sum.DT;
@@ -315,7 +318,7 @@ AddHydResult computeAddHyd(const model::Store& store, const std::array<int, kAdd
   } else {
     r.sum = std::move(running);
   }
-  setSumPeakAndVolume(r.sum, tzero);
+  r.totals = setSumPeakAndVolume(r.sum, tzero);
   for (auto& [id, h] : resampled) r.resampled.emplace_back(id, std::move(h));
   return r;
 }
@@ -350,7 +353,7 @@ void addHyd(model::RunContext& ctx) {
     slot.NPTS = h.NPTS;
     slot.DT = h.DT;
   }
-  storeSum(ctx, v.idOut, v.nhyd, r.sum);
+  storeSum(ctx, v.idOut, v.nhyd, r.sum, r.dry ? std::nullopt : std::optional<Totals>(r.totals));
   print.rule();
   if (r.dry) {
     // A dry sum is listed but gets no summary line, file or notes.

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "hydrograph/producer.h"
 #include "model/context.h"
 
 namespace hydrograph {
@@ -30,6 +31,9 @@ struct AddHydResult {
   // The output: ordinates, step, area and baseflow of the sum, with its peak,
   // peak time and runoff volume (reference fields untouched).
   model::Hydrograph sum;
+  // The totals the peak and volume come from (when not dry), by the rules
+  // the sum is stored with.
+  Totals totals;
   // Coarser inputs resampled onto the finer step, by slot: their ordinates,
   // NPTS and DT change, their peak and volume stay as they were.
   std::vector<std::pair<int, model::Hydrograph>> resampled;

@@ -80,7 +80,8 @@ void noteTrimmedTail(model::RunContext& ctx, std::span<const float> q, int npts)
 }
 
 Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
-  Totals t = totals(p.q, static_cast<int>(p.q.size()) - 1, p.dt, p.da, p.peak, p.sum, p.area, p.trimAfter);
+  Totals t = p.known ? *p.known
+                     : totals(p.q, static_cast<int>(p.q.size()) - 1, p.dt, p.da, p.peak, p.sum, p.area, p.trimAfter);
   clearOverflow(ctx, p.q, t);
   run::ledgerOutput(ctx, id);
   noteTrimmedTail(ctx, p.q, t.npts);

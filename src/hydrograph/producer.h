@@ -6,6 +6,7 @@
 // summary line carries their marker.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -26,6 +27,15 @@ enum class SumOrder { FromStart, FromEnd };
 // area but 0, the runoff commands only by a positive one (RV is 0 otherwise).
 enum class AreaRule { NonZero, Positive };
 
+// What the ordinates give, computed once for every producer.
+struct Totals {
+  int npts = 0;          // ordinates kept after the cut of the tail
+  float qpeak = 0.0f;    // cfs; 0 when no ordinate is above 0
+  float peakTime = 0.0f; // hours after the first ordinate (0 when no ordinate is above 0)
+  float sum = 0.0f;      // cfs, summed in the produced order
+  float rv = 0.0f;       // sum * DT / (DA * 1.00833) inches, or 0 (area rule)
+};
+
 // A hydrograph a command has computed, with the rules it is stored by.
 struct Produced {
   int nhyd = 0;                  // numeric reference; 0: HYDNAME from the first quoted string
@@ -37,16 +47,11 @@ struct Produced {
   SumOrder sum = SumOrder::FromStart;
   AreaRule area = AreaRule::NonZero;
   int trimAfter = -1; // >= 0: trailing ordinates below kTailFlow past this one are cut
+  // The totals of exactly these ordinates by these rules, when the command
+  // has already worked them out: they are not worked out again.
+  std::optional<Totals> known;
 };
 
-// What the ordinates give, computed once for every producer.
-struct Totals {
-  int npts = 0;          // ordinates kept after the cut of the tail
-  float qpeak = 0.0f;    // cfs; 0 when no ordinate is above 0
-  float peakTime = 0.0f; // hours after the first ordinate (0 when no ordinate is above 0)
-  float sum = 0.0f;      // cfs, summed in the produced order
-  float rv = 0.0f;       // sum * DT / (DA * 1.00833) inches, or 0 (area rule)
-};
 // Only a strictly greater ordinate replaces the peak.
 Totals totals(std::span<const float> q, int n, float dt, float da, PeakRule peak, SumOrder sum, AreaRule area,
               int trimAfter = -1);

@@ -218,6 +218,7 @@ NashydResult computeNashydRunoff(const NashydValues& v, const RainSeries& rain, 
   r.excess = std::move(runoff.excess);
   r.q = std::move(runoff.q);
   r.npts = runoff.totals.npts;
+  r.totals = runoff.totals;
   r.stats = runoff.loss.stats;
   r.loss = runoff.loss;
   r.groundwater = std::move(runoff.groundwater);
@@ -246,7 +247,7 @@ void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name) {
 
   const RainSeries rain = stormRain(ctx.storm, nrain, dt);
   NashydResult r = computeNashydRunoff(v, rain, &ctx.api);
-  storeRunoff(ctx, v.id, v.nhyd, v.area, v.base, std::move(r.q), dt, nrain);
+  storeRunoff(ctx, v.id, v.nhyd, v.area, v.base, std::move(r.q), dt, nrain, r.totals);
   recordRuralBalance(ctx, rain, r.excess, r.groundwater, r.loss, v.groundwater ? v.gwInitial : 0.0f, v.area,
                      run::baseflowVolume(ctx.store[v.id]));
 

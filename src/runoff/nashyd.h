@@ -65,6 +65,7 @@ struct NashydResult {
   std::vector<float> excess; // excess[1..nrain], in/hr
   std::vector<float> q;      // q[1..last] cfs without baseflow, q[0] unused
   int npts = 0;              // ordinates kept once the dry tail past the rainfall is cut
+  hydrograph::Totals totals; // of q by the rules the family stores its hydrographs with
   StoreStatistics stats;
   LossResult loss;                // depths lost and the groundwater reservoir's end
   std::vector<float> groundwater; // reservoir outflow g[1..nrain + 1], in/hr (empty without it)

@@ -73,7 +73,7 @@ UnitHydrographRunoff unitHydrographRunoff(const RuralLosses& losses, const RainS
 }
 
 hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float area, float base, std::vector<float> q,
-                               float dt, int nrain) {
+                               float dt, int nrain, std::optional<hydrograph::Totals> known) {
   hydrograph::Produced p;
   p.nhyd = nhyd;
   p.q = std::move(q);
@@ -84,6 +84,7 @@ hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float a
   p.sum = kSumOrder;
   p.area = kAreaRule;
   p.trimAfter = nrain + 1;
+  p.known = known;
   return hydrograph::storeProduced(ctx, id, std::move(p));
 }
 

@@ -53,9 +53,10 @@ float groundwaterFlow(float area, float g);
 UnitHydrographRunoff unitHydrographRunoff(const RuralLosses& losses, const RainSeries& rain,
                                           const model::ApiSeries* api, const UnitHydrograph& uh, float area);
 
-// Stores q[1..] in slot `id` through the producer path by those rules.
+// Stores q[1..] in slot `id` through the producer path by those rules;
+// `known` are the totals unitHydrographRunoff gave for exactly these ordinates.
 hydrograph::Totals storeRunoff(model::RunContext& ctx, int id, int nhyd, float area, float base, std::vector<float> q,
-                               float dt, int nrain);
+                               float dt, int nrain, std::optional<hydrograph::Totals> known = std::nullopt);
 
 // The water balance of a rural catchment's runoff for the ledger (nothing
 // unless the run's results are wanted): the rainfall over the area and the
