@@ -351,12 +351,20 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
   int last = 0;
   const float fractions[2] = {v.ximp, 1.0f - v.timp};
   SurfaceResult* surfaces[2] = {&r.imp, &r.per};
+  // Both unit hydrographs first: the total is then made as long as the longer
+  // surface hydrograph at once, rather than grown (and copied) for the second.
+  int longest = 0;
   for (int s = 0; s < 2; ++s) {
     SurfaceResult& sr = *surfaces[s];
     if (!sr.sc.runoff) continue;
     sr.uh = surfaceUnitHydrograph(v.area, fractions[s], sr.sc.tp, sr.sc.k, dt, ptot, !v.firstTrialOnly);
+    longest = std::max(longest, std::min(nrain + sr.uh.nuh - 1, model::kMaxOrdinates));
+  }
+  if (longest > 0 && total.size() < workSize(longest)) total.resize(workSize(longest), 0.0f);
+  for (int s = 0; s < 2; ++s) {
+    SurfaceResult& sr = *surfaces[s];
+    if (!sr.sc.runoff) continue;
     const int end = std::min(nrain + sr.uh.nuh - 1, model::kMaxOrdinates);
-    if (total.size() < workSize(end)) total.resize(workSize(end), 0.0f);
     // The first surface convolved into the empty total leaves exactly its own
     // hydrograph there; only the second needs a hydrograph of its own.
     const bool alone = last == 0;
