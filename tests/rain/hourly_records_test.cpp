@@ -241,6 +241,26 @@ TEST(AesCalendar, TwentyNinthOfFebruaryFollowsTheCenturyRule) {
   }
 }
 
+// A whole dry day leaves every moving average at 0: maxima already above 0
+// keep their dates, maxima still at 0 take the later date (ties go to it).
+// 3.0 mm in the last hour of 30 December averages 3.0, 1.5, 1.0, 0.5, 0.25
+// and 0.125 mm/hr over 1 to 24 hours; every average but the hourly one is
+// still reached in the first hour of 31 December. 2023 has no rain at all.
+TEST(AesStatistics, DryDaysMoveOnlyTheDatesOfMaximaAtZero) {
+  const AesRecordResult r = readAesRecords({record(2022, 12, 30, {{24, 30}}), record(2022, 12, 31, {}),
+                                            record(2023, 1, 1, {}), record(2023, 1, 2, {})},
+                                           0, 20231231);
+  ASSERT_TRUE(r.error.empty()) << r.error;
+  ASSERT_EQ(r.years.size(), 2u);
+  const std::array<float, 6> wet{3.0f, 1.5f, 1.0f, 0.5f, 0.25f, 0.125f};
+  for (std::size_t k = 0; k < 6; ++k) {
+    EXPECT_EQ(r.years[0].max[k], wet[k]) << k;
+    EXPECT_EQ(r.years[0].date[k], k == 0 ? 20221230 : 20221231) << k;
+    EXPECT_EQ(r.years[1].max[k], 0.0f) << k;
+    EXPECT_EQ(r.years[1].date[k], 20230102) << k;
+  }
+}
+
 // The daily records are read column by column as "(I7,I4,I2,I2,I3,24(I6,1X))"
 // reads them: blanks inside a field ignored, a blank field 0, a sign only in
 // front, the column after each hour skipped, columns past the end blank.
@@ -258,6 +278,7 @@ TEST(AesRecordLayout, FieldsReadAsTheRecordFormatReadsThem) {
   const std::vector<Case> cases{
       {"blanks inside a field", "  1 2 ", 1, 12, 0, nullptr},
       {"a plus sign", "+    7", 1, 7, 0, nullptr},
+      {"a zero at the left of its field", "0         9", 2, 9, 0, nullptr},
       {"a sign apart from its digits", "-   5 ", 1, 0, 1, nullptr},
       {"the skipped column holds anything", "    10x    20", 2, 20, 0, nullptr},
       {"a line that stops after hour 1", "    30", 2, 0, 0, nullptr},

@@ -180,6 +180,39 @@ TEST(RainfallExcess, ContinuousStoreFollowsTheApiAndReportsItsStatistics) {
   EXPECT_FALSE(run(in, {1.0f}).r.stats.present);
 }
 
+// Step i reads the API at its end, index DT * i / DTapi (truncated, held at
+// the end of the series). With API[k] = k, SMIN 0, SMAX 1 and SK 1 the store
+// of step i is e^-k, so the statistics tell which indices were read.
+TEST(RainfallExcess, ContinuousStoreReadsTheApiAtTheEndOfEachStep) {
+  struct Case {
+    const char* what;
+    float dt, apiDt;
+    int steps;
+    std::vector<int> read; // the API index of each step, worked out by hand
+  };
+  const std::vector<Case> cases{
+      {"hourly steps on an hourly series", 1.0f, 1.0f, 4, {1, 2, 3, 4}},
+      {"half hours on a half-hourly series", 0.5f, 0.5f, 4, {1, 2, 3, 4}},
+      {"half hours on an hourly series", 0.5f, 1.0f, 8, {0, 1, 1, 2, 2, 3, 3, 4}},
+      {"hours on a half-hourly series", 1.0f, 0.5f, 2, {2, 4}},
+      {"steps past the end of the series", 1.0f, 1.0f, 6, {1, 2, 3, 4, 4, 4}},
+  };
+  for (const Case& c : cases) {
+    runofftest::Harness h;
+    h.ctx.api.dt = c.apiDt;
+    h.ctx.api.API = {0.0f, 1.0f, 2.0f, 3.0f, 4.0f};
+    Surface in = curveNumber(80.0f, 0.0f, c.dt);
+    continuous(in, 0.0f, 1.0f, 1.0f, 100.0f, &h.ctx.api);
+    const Excess x = run(in, std::vector<float>(static_cast<std::size_t>(c.steps), 0.0f));
+    float sum = 0.0f;
+    for (int k : c.read) sum += std::exp(-static_cast<float>(k));
+    ASSERT_TRUE(x.r.stats.present) << c.what;
+    EXPECT_NEAR(x.r.stats.smax, std::exp(-static_cast<float>(c.read.front())), 1e-6f) << c.what;
+    EXPECT_NEAR(x.r.stats.smin, std::exp(-static_cast<float>(c.read.back())), 1e-6f) << c.what;
+    EXPECT_NEAR(x.r.stats.savg, sum / static_cast<float>(c.steps), 1e-6f) << c.what;
+  }
+}
+
 TEST(RainfallExcess, ContinuousRecoveryAndNewEvents) {
   // The abstraction refills by Ia/IaREC per hour of dry weather (continuous only).
   Surface in = curveNumber(-1.0f, 0.5f, 1.0f);
