@@ -344,7 +344,7 @@ void surfaceExcess(const StandhydValues& v, const RainSeries& rain, const model:
 // hydrograph (for its peak and volume) and into the total. Returns the last
 // ordinate of the total.
 int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float ptot, double tzero, StandhydResult& r,
-                       const std::vector<float>* excess[2], std::vector<float>& total) {
+                       const std::vector<WetStep>* wet[2], std::vector<float>& total) {
   const float dt = rain.dt;
   const int nrain = rain.nrain;
   std::vector<float> own;
@@ -370,9 +370,9 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
     const bool alone = last == 0;
     if (!alone) {
       own.assign(workSize(end), 0.0f);
-      convolve(*excess[s], nrain, sr.uh.ord, sr.uh.nuh, dt, own);
+      convolve(*wet[s], sr.uh.ord, sr.uh.nuh, dt, own);
     }
-    convolve(*excess[s], nrain, sr.uh.ord, sr.uh.nuh, dt, total);
+    convolve(*wet[s], sr.uh.ord, sr.uh.nuh, dt, total);
     // The longer of the two surface hydrographs sets the end, so that neither is cut.
     last = std::max(last, end);
     // Each surface's own peak is the earliest of its equal highest ordinates.
@@ -547,9 +547,11 @@ StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& 
   const bool urbhyd = v.firstTrialOnly;
   SurfaceShape impShape{v.imp.manning, v.imp.length, v.imp.slope / 100.0f, v.imp.sc};
   SurfaceShape perShape{v.per.manning, v.per.length, v.per.slope / 100.0f, v.per.sc};
-  r.imp.sc = storageCoefficient(impExcess, nrain, dt, impShape, 0.0f, false, urbhyd);
+  // Each surface's wet steps, found once for its storage coefficient and its convolution.
+  const std::vector<WetStep> impWet = wetSteps(impExcess, nrain), perWet = wetSteps(perExcess, nrain);
+  r.imp.sc = storageCoefficient(impWet, nrain, dt, impShape, 0.0f, false, urbhyd);
   if (v.timp < 1.0f) {
-    r.per.sc = storageCoefficient(perExcess, nrain, dt, perShape, urbhyd ? 0.0f : r.imp.sc.k, !urbhyd, urbhyd);
+    r.per.sc = storageCoefficient(perWet, nrain, dt, perShape, urbhyd ? 0.0f : r.imp.sc.k, !urbhyd, urbhyd);
   }
   for (const SurfaceResult* s : {&r.imp, &r.per}) {
     if (s->sc.runoff && !std::isfinite(s->sc.k)) {
@@ -559,8 +561,8 @@ StandhydResult computeStandhydRunoff(const StandhydValues& v, const RainSeries& 
   }
   // Grows to the longer of the two surface hydrographs.
   std::vector<float> total(workSize(0), 0.0f);
-  const std::vector<float>* excess[2] = {&impExcess, &perExcess};
-  const int last = surfaceHydrographs(v, rain, ptot, tzero, r, excess, total);
+  const std::vector<WetStep>* wet[2] = {&impWet, &perWet};
+  const int last = surfaceHydrographs(v, rain, ptot, tzero, r, wet, total);
   total.resize(static_cast<std::size_t>(last) + 1);
   r.q = std::move(total);
   return r;

@@ -97,26 +97,6 @@ NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
   return uh;
 }
 
-void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
-              std::span<float> q) {
-  const int limit = model::kMaxOrdinates;
-  for (int m = 1; m <= nrain; ++m) {
-    const float e = excess[static_cast<std::size_t>(m)];
-    if (!(e > 0.0f)) continue;
-    const int kEnd = std::min(nuh, limit - m + 1);
-    float* out = q.data() + (m - 1);
-    for (int k = 2; k <= kEnd; ++k) out[k] += dt * u[static_cast<std::size_t>(k)] * e;
-  }
-}
-
-namespace {
-
-// The steps of excess[1..nrain] that hold any excess (NaN included), in order.
-struct WetStep {
-  int at;
-  float excess;
-};
-
 std::vector<WetStep> wetSteps(std::span<const float> excess, int nrain) {
   std::vector<WetStep> wet;
   const int last = std::min(nrain, static_cast<int>(excess.size()) - 1);
@@ -126,6 +106,25 @@ std::vector<WetStep> wetSteps(std::span<const float> excess, int nrain) {
   }
   return wet;
 }
+
+void convolve(const std::vector<WetStep>& wet, std::span<const float> u, int nuh, float dt, std::span<float> q) {
+  const int limit = model::kMaxOrdinates;
+  for (const WetStep& w : wet) {
+    const int m = w.at;
+    const float e = w.excess;
+    if (!(e > 0.0f)) continue;
+    const int kEnd = std::min(nuh, limit - m + 1);
+    float* out = q.data() + (m - 1);
+    for (int k = 2; k <= kEnd; ++k) out[k] += dt * u[static_cast<std::size_t>(k)] * e;
+  }
+}
+
+void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
+              std::span<float> q) {
+  convolve(wetSteps(excess, nrain), u, nuh, dt, q);
+}
+
+namespace {
 
 // The running sums up to the step before the window and up to its last step
 // are each added up step by step from the start: no table of them is kept,
@@ -160,6 +159,11 @@ float windowIntensity(std::span<const float> excess, int nrain, int nr, int widt
 
 StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, float dt, const SurfaceShape& shape,
                                       float addK, bool roundToK, bool firstTrialOnly) {
+  return storageCoefficient(wetSteps(excess, nrain), nrain, dt, shape, addK, roundToK, firstTrialOnly);
+}
+
+StorageCoefficient storageCoefficient(const std::vector<WetStep>& wet, int nrain, float dt, const SurfaceShape& shape,
+                                      float addK, bool roundToK, bool firstTrialOnly) {
   StorageCoefficient r;
   const int nr = std::max(nrain, kMinWindowSteps);
   auto kinematicK = [&](float imax) {
@@ -173,7 +177,6 @@ StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, 
   int ns = given ? roundedSteps(shape.given) : 1;
   float best = 9999.0f;
   bool havePrevious = false;
-  const std::vector<WetStep> wet = wetSteps(excess, nrain);
   for (;;) {
     const float imax = windowIntensity(wet, nr, std::min(ns, nr));
     if (!(imax > 0.0f)) {

@@ -45,10 +45,20 @@ struct NashUnitHydrograph : UnitHydrograph {
 // Requires n > 1 and tp > 0 (the command rejects other values before this).
 NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt);
 
+// The steps of excess[1..nrain] that hold any excess (NaN included), in step
+// order. A long record is mostly dry: what is worked out from its excess (the
+// window intensities, the convolution) need only visit these.
+struct WetStep {
+  int at;
+  float excess;
+};
+std::vector<WetStep> wetSteps(std::span<const float> excess, int nrain);
+
 // Adds DT * u(k) * e(m) to q[m + k - 1] for every step m with excess and
 // k = 2..nuh; ordinates past the hydrograph limit are dropped.
 void convolve(std::span<const float> excess, int nrain, std::span<const float> u, int nuh, float dt,
               std::span<float> q);
+void convolve(const std::vector<WetStep>& wet, std::span<const float> u, int nuh, float dt, std::span<float> q);
 
 // The overland flow plane of a surface.
 struct SurfaceShape {
@@ -77,6 +87,8 @@ float windowIntensity(std::span<const float> excess, int nrain, int nr, int widt
 // count from K (pervious surface); `firstTrialOnly` stops after the first trial
 // (the older layout of COMPUTE URBHYD).
 StorageCoefficient storageCoefficient(std::span<const float> excess, int nrain, float dt, const SurfaceShape& shape,
+                                      float addK, bool roundToK, bool firstTrialOnly);
+StorageCoefficient storageCoefficient(const std::vector<WetStep>& wet, int nrain, float dt, const SurfaceShape& shape,
                                       float addK, bool roundToK, bool firstTrialOnly);
 
 // The unit hydrograph of a surface in cfs per in/hr of excess: a linear rise to
