@@ -2,6 +2,7 @@
 // the abstraction still to fill, the cumulative effective rain P and excess Q
 // of the event, the Horton time and the dry time since the last rain.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -53,29 +54,57 @@ private:
 // The store of continuous simulation, S = SMIN + (SMAX - SMIN) exp(-SK API),
 // step by step. The exponential is taken again only when its argument changes:
 // with an SK of 0, or an index decayed to nothing, it is the same every step.
+// The values are worked out a block of steps ahead, in a loop of their own:
+// a call of the exponential inside the step loop would make every real the
+// step loop holds be put aside and fetched again around it.
 class StoreCurve {
 public:
-  StoreCurve(const ContinuousStore& store, float dt)
+  StoreCurve(const ContinuousStore& store, float dt, int nrain)
       : api_(store.api, dt), smin_(store.smin), range_(store.smax - store.smin), minusSk_(-store.sk),
         // A negative SK at the edge of single precision overflows the growth:
         // the store is then all but endless (its statistics stay printable).
-        overflowed_(store.smax > store.smin ? kEndlessStore : store.smin) {}
+        overflowed_(store.smax > store.smin ? kEndlessStore : store.smin), nrain_(nrain) {}
 
+  // Steps are asked for in order, from 1.
   float at(int i) {
-    const float argument = minusSk_ * api_(i);
-    if (!(argument == lastArgument_)) {
-      lastArgument_ = argument;
-      lastGrowth_ = std::exp(argument);
-    }
-    const float s = smin_ + range_ * lastGrowth_;
-    return std::isfinite(s) ? s : overflowed_;
+    if (i >= blockEnd_) fill(i);
+    return block_[static_cast<std::size_t>(i - blockStart_)];
   }
 
 private:
+  static constexpr int kBlock = 256;
+
+  // In three passes, so that little is held across the call of the
+  // exponential: the arguments, their exponentials, then the store.
+  [[gnu::noinline]] void fill(int from) {
+    blockStart_ = from;
+    blockEnd_ = std::min(from + kBlock, std::max(nrain_, from) + 1);
+    const auto n = static_cast<std::size_t>(blockEnd_ - from);
+    float* b = block_.data();
+    for (std::size_t j = 0; j < n; ++j) b[j] = minusSk_ * api_(from + static_cast<int>(j));
+    float last = lastArgument_, growth = lastGrowth_;
+    for (std::size_t j = 0; j < n; ++j) {
+      if (!(b[j] == last)) {
+        last = b[j];
+        growth = std::exp(last);
+      }
+      b[j] = growth;
+    }
+    lastArgument_ = last;
+    lastGrowth_ = growth;
+    for (std::size_t j = 0; j < n; ++j) {
+      const float s = smin_ + range_ * b[j];
+      b[j] = std::isfinite(s) ? s : overflowed_;
+    }
+  }
+
   ApiLookup api_;
   float smin_, range_, minusSk_, overflowed_;
+  int nrain_;
   float lastArgument_ = std::numeric_limits<float>::quiet_NaN();
   float lastGrowth_ = 0.0f;
+  int blockStart_ = 0, blockEnd_ = 0;
+  std::array<float, kBlock> block_{};
 };
 
 // What an event carries from step to step.
@@ -215,7 +244,7 @@ LossResult rainfallExcess(const LossModel& model, const ExcessSetup& in, std::sp
   const float factor = in.factor;
   float storage = in.gw.storage;
   StoreTrack track;
-  StoreCurve store(in.store, dt);
+  StoreCurve store(in.store, dt, in.nrain);
 
   for (int i = 1; i <= in.nrain; ++i) {
     const float intensity = intensityAt(in, i);
