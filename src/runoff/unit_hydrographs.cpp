@@ -4,6 +4,8 @@
 #include "runoff/unit_hydrographs.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 
 #include "hydrograph/producer.h"
@@ -100,10 +102,21 @@ NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
 std::vector<WetStep> wetSteps(std::span<const float> excess, int nrain) {
   std::vector<WetStep> wet;
   const int last = std::min(nrain, static_cast<int>(excess.size()) - 1);
-  for (int i = 1; i <= last; ++i) {
-    const float e = excess[static_cast<std::size_t>(i)];
-    if (e != 0.0f) wet.push_back({i, e});
+  const float* e = excess.data();
+  // A step is dry when the bits of its excess, the sign aside, are all 0
+  // (+0 or -0); NaN counts as wet. Dry stretches are passed eight steps at a time.
+  auto bits = [e](int i) { return std::bit_cast<std::uint32_t>(e[i]) << 1; };
+  auto take = [&](int i) {
+    if (bits(i) != 0) wet.push_back({i, e[i]});
+  };
+  int i = 1;
+  for (; i + 7 <= last; i += 8) {
+    std::uint32_t any = 0;
+    for (int k = 0; k < 8; ++k) any |= bits(i + k);
+    if (any == 0) continue;
+    for (int k = 0; k < 8; ++k) take(i + k);
   }
+  for (; i <= last; ++i) take(i);
   return wet;
 }
 
