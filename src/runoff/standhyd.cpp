@@ -4,6 +4,8 @@
 #include "runoff/standhyd.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <string>
 
@@ -291,16 +293,36 @@ void printSummary(model::RunContext& ctx, StandhydMode mode, const StandhydValue
   if (v.loss == 2) run::put(sinks, kStoreBounds, {v.smin * d, v.smax * d, v.sk / d});
 }
 
-// What a surface received, abstracted and let run off, inches.
+// The depth DT * v[i] * factor summed over steps 1..n of `v` (those it holds),
+// in step order. A step without rain or excess adds a zero to a sum begun at
+// +0, which leaves it as it is (with a finite step and factor): stretches of
+// eight such steps are passed over.
+double depthSum(std::span<const float> v, int n, double dt, float factor) {
+  const std::size_t end = std::min(v.size(), static_cast<std::size_t>(std::max(n, 0)) + 1);
+  const float* x = v.data();
+  auto bits = [x](std::size_t i) { return std::bit_cast<std::uint32_t>(x[i]) << 1; };
+  double sum = 0.0;
+  std::size_t i = 1;
+  if (std::isfinite(dt) && std::isfinite(factor)) {
+    for (; i + 8 <= end; i += 8) {
+      std::uint32_t any = 0;
+      for (std::size_t k = 0; k < 8; ++k) any |= bits(i + k);
+      if (any == 0) continue;
+      for (std::size_t k = 0; k < 8; ++k) sum += dt * x[i + k] * factor;
+    }
+  }
+  for (; i < end; ++i) sum += dt * x[i] * factor;
+  return sum;
+}
+
+// What a surface received, abstracted and let run off, inches (the excess
+// depth takes a factor of 1, which leaves DT * e exactly as it is).
 StandhydResult::Depths surfaceDepths(const RainSeries& rain, float factor, const LossResult& lr,
                                      const std::vector<float>& excess) {
   StandhydResult::Depths d;
   const auto dt = static_cast<double>(rain.dt);
-  for (int i = 1; i <= rain.nrain; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    if (at < rain.rain.size()) d.rain += dt * rain.rain[at] * factor;
-    if (at < excess.size()) d.excess += dt * excess[at];
-  }
+  d.rain = depthSum(rain.rain, rain.nrain, dt, factor);
+  d.excess = depthSum(excess, rain.nrain, dt, 1.0f);
   d.abstracted = lr.abstracted;
   return d;
 }
