@@ -13,6 +13,20 @@
 
 namespace rain {
 
+namespace {
+
+// A factor XL^XM of typed values or a shift of a huge step may go beyond
+// single precision: it prints as asterisks (run::starredIfNotFinite).
+using run::starredIfNotFinite;
+
+// The scaled storm as metric outputs print it, in millimetres.
+bool finiteStorm(const ShiftResult& r) {
+  auto printable = [](float v) { return std::isfinite(v * model::kMmPerInch); };
+  return printable(r.ptot) && std::all_of(r.rain.begin(), r.rain.end(), printable);
+}
+
+} // namespace
+
 ShiftResult shiftStorm(const std::vector<float>& rain, int nstep, float sdt, int nshift, float rfact) {
   ShiftResult r;
   const int target = nstep + nshift;
@@ -61,19 +75,22 @@ void modifyStorm(model::RunContext& ctx) {
   name.resize(20, ' ');
   platform::LineSink& out = *ctx.out.detailed;
   if (icase == 2) {
-    run::put(out, kBox2, {name, icase, rfact, xk, xl, xm, nshift, shiftMinutes});
+    run::put(out, kBox2, {name, icase, starredIfNotFinite(rfact), xk, xl, xm, nshift, starredIfNotFinite(shiftMinutes)});
   } else {
-    run::put(out, kBox1, {name, icase, rfact, nshift, shiftMinutes});
+    run::put(out, kBox1, {name, icase, rfact, nshift, starredIfNotFinite(shiftMinutes)});
   }
   writeCommandLine(ctx, "MODIFY STORM", true);
-  run::put({&ctx.platform.summaryWindow, ctx.out.summary}, kShift, {rfact, shiftMinutes});
+  run::put({&ctx.platform.summaryWindow, ctx.out.summary}, kShift, {starredIfNotFinite(rfact), starredIfNotFinite(shiftMinutes)});
 
   bool rejected = false;
   if (icase != 1 && icase != 2) {
     run::issue(ctx, msg::kModifyStormBadCase, run::Severity::Error);
     rejected = true;
   }
-  if (rfact == 0.0f) {
+  if (!std::isfinite(rfact)) {
+    run::issue(ctx, msg::kModifiedStormOverflow, run::Severity::Error);
+    rejected = true;
+  } else if (rfact == 0.0f) {
     run::issue(ctx, msg::kModifyStormRainEliminated, run::Severity::Error);
     rejected = true;
   }
@@ -92,6 +109,11 @@ void modifyStorm(model::RunContext& ctx) {
     run::issue(ctx, msg::kModifyStormShiftMayLoseRain, run::Severity::Warning);
 
   ShiftResult r = shiftStorm(s.RAIN, s.NSTEP, s.SDT, shift, rfact);
+  if (!finiteStorm(r)) {
+    run::issue(ctx, msg::kModifiedStormOverflow, run::Severity::Error);
+    writeStormLine(ctx);
+    return;
+  }
   const int written = std::max(s.NSTEP, r.steps);
   reserveStorm(s, written);
   std::copy_n(r.rain.begin() + 1, written, s.RAIN.begin() + 1);

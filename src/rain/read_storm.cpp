@@ -4,6 +4,7 @@
 #include "rain/read_storm.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "fortran/record.h"
@@ -22,6 +23,8 @@ namespace {
 // limit reads up to this many values (one below the limit, as the files have
 // always been read).
 constexpr int kMaxFileSteps = model::kMaxRainSteps - 1;
+
+constexpr const char* kBeyondSinglePrecision = "a value is beyond single precision";
 
 using fortran::trimRight;
 
@@ -44,6 +47,16 @@ bool readNumber(fortran::LineReader& in, StormFile& file, double& value) {
   file.endedEarly = r.status == fortran::ReadStatus::EndOfFile;
   file.error = file.endedEarly ? "ends before its data are complete" : r.error;
   return false;
+}
+
+// Intensities or a step near the top of single precision give a total, a
+// duration or a step in minutes beyond it, and metric outputs print depths
+// and intensities in millimetres: a storm of infinities.
+bool storeableStorm(const StormFile& f) {
+  if (!std::isfinite(f.ptot * model::kMmPerInch) || !std::isfinite(f.sdt * 60.0f) ||
+      !std::isfinite(static_cast<float>(f.steps) * f.sdt))
+    return false;
+  return std::all_of(f.rain.begin(), f.rain.end(), [](float v) { return std::isfinite(v * model::kMmPerInch); });
 }
 
 } // namespace
@@ -126,6 +139,7 @@ StormFile parseStormFile(const std::string& path) {
   }
   file.steps = stored;
   file.ptot = file.sdt * sum;
+  if (!storeableStorm(file)) file.error = kBeyondSinglePrecision;
   return file;
 }
 
@@ -171,7 +185,8 @@ bool loadStormFile(model::RunContext& ctx, const std::string& path) {
   StormFile file = parseStormFile(path);
   if (!file.ok()) {
     const std::string& named = file.pointedTo.empty() ? path : file.pointedTo;
-    fileError(ctx, file.endedEarly ? msg::kStormFileEndedEarly : msg::kStormFileUnreadable, named);
+    fileError(ctx, file.endedEarly ? msg::kStormFileEndedEarly : msg::kStormFileUnreadable,
+              file.error == kBeyondSinglePrecision ? named + ": " + file.error : named);
     return false;
   }
   model::Storm& s = ctx.storm;

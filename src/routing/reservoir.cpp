@@ -8,6 +8,7 @@
 #include "routing/reservoir.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -58,6 +59,25 @@ IndicationTable indicationTable(const ReservoirTable& t, float dt) {
     x.lastSlope = run > 0.0f ? (t.outflow[t.n] - t.outflow[t.n - 1]) / run : 0.0f;
   }
   return x;
+}
+
+// Storages near the top of single precision, or a routing step so short that
+// S/dt is, leave the indication table beyond it: every outflow read from it
+// would be a NaN.
+bool finiteTable(const IndicationTable& x) {
+  if (!std::isfinite(x.lastSlope)) return false;
+  for (int k = 1; k <= x.n; ++k) {
+    if (!std::isfinite(x.si[k]) || !std::isfinite(x.slope[k]) || !std::isfinite(x.intercept[k])) return false;
+  }
+  return true;
+}
+
+// The sums and products the results print: volumes (flow sums times the
+// step), the storage held and the time spent overflowing.
+bool finiteResult(const ReservoirResult& r) {
+  for (float v : {r.outflowSum * r.dt, r.overflowSum * r.dt, r.maxStorage, r.endStorage, r.overflowSteps * r.dt})
+    if (!std::isfinite(v)) return false;
+  return true;
 }
 
 // The inflow interpolated linearly onto the routing sub-steps, zero after it
@@ -173,6 +193,10 @@ ReservoirResult routeThroughReservoir(const ReservoirRouting& in) {
   const SubStepInflow inflow(in, r.nsub);
   const int lastInflow = inflow.last();
   const IndicationTable x = indicationTable(t, r.dt);
+  if (!finiteTable(x)) {
+    r.status = ReservoirStatus::Overflow;
+    return r;
+  }
   const int n = t.n;
   const float qmax = t.outflow[static_cast<std::size_t>(n)];
 
@@ -213,6 +237,11 @@ ReservoirResult routeThroughReservoir(const ReservoirRouting& in) {
       y = x.si[n];
       if (spill > 0.0f) r.overflowSteps += 1.0f;
     }
+    // Inflows near the top of single precision carry the indication beyond it.
+    if (!std::isfinite(y) || !std::isfinite(o) || !std::isfinite(spill)) {
+      r.status = ReservoirStatus::Overflow;
+      return r;
+    }
     // The storage held at the end of the step, S/dt = Y - O/2.
     held = std::max(held, y - o / 2.0f);
     i1 = i2;
@@ -226,6 +255,7 @@ ReservoirResult routeThroughReservoir(const ReservoirRouting& in) {
   }
   r.maxStorage = held * r.dt;
   r.endStorage = std::max(yp - op / 2.0f, 0.0f) * r.dt;
+  if (!finiteResult(r)) r.status = ReservoirStatus::Overflow;
   r.outflow.resize(static_cast<std::size_t>(r.npts) + 1);
   if (in.overflow) r.overflow.resize(static_cast<std::size_t>(r.overflowNpts) + 1);
   return r;
@@ -357,6 +387,13 @@ void storeHydrograph(model::RunContext& ctx, int id, int nhyd, const std::string
   h.QPEAK = peak;
   h.TPEAK = static_cast<float>(static_cast<double>(dt * static_cast<float>(peakAt - 1)) + ctx.time.TZERO);
   h.RV = rv;
+  // A depth over a tiny area, or a peak time far from the start, beyond
+  // single precision: set to 0 and the run ends, as the producer path does.
+  if (!std::isfinite(h.TPEAK) || !std::isfinite(h.RV)) {
+    if (!std::isfinite(h.TPEAK)) h.TPEAK = 0.0f;
+    if (!std::isfinite(h.RV)) h.RV = 0.0f;
+    run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
+  }
 }
 
 // Everything the results block and the summary lines print.
@@ -426,7 +463,8 @@ void printResults(model::RunContext& ctx, const ReservoirValues& v, const Outcom
     run::put(out, kOverflowStats, {o.events, dtOvf * o.overflowSteps, percent});
   }
   if (o.routed) {
-    run::put(out, kReduction, {routed.QPEAK / in.QPEAK * 100.0f});
+    // An outflow peak far above a tiny inflow peak gives a ratio beyond single precision.
+    run::put(out, kReduction, {run::starredIfNotFinite(routed.QPEAK / in.QPEAK * 100.0f)});
     run::put(out, kShift, {(routed.TPEAK - in.TPEAK) * model::kMinutesPerHour});
     const float storage = o.maxStorage / kCfsHoursPerAcreFoot / u.out.length / u.out.area;
     run::put(out, kMaxStorage, {u.label(model::Quantity::Volume), storage});
@@ -483,6 +521,7 @@ bool routeAndStore(model::RunContext& ctx, const ReservoirValues& v, const Reser
   if (r.stepDenied) run::issue(ctx, msg::kReservoirStepAboveInflowStep, run::Severity::Error);
   if (r.status == ReservoirStatus::NoInflowStep) return run::refuse(ctx, msg::kReservoirNoInflowStep);
   if (r.status == ReservoirStatus::SinglePointBeyondTable) return run::refuse(ctx, msg::kReservoirSinglePoint);
+  if (r.status == ReservoirStatus::Overflow) return run::refuse(ctx, msg::kReservoirOverflow);
   if (r.extrapolated) run::warn(ctx, msg::kReservoirTableExtrapolated);
   const ReservoirVolumes vol = reservoirVolumes(r, in.DA, in.RV, o.overflow);
   recordBalance(ctx, r, o);
@@ -509,6 +548,12 @@ bool readTable(model::RunContext& ctx, const ReservoirValues& v, ReservoirTable&
   t = readReservoirTable(c.PARAM, v.tableFirst, std::min(c.given, c.NPARAM), f.flow, f.length, f.area);
   for (int k = 0; k < t.badPairs; ++k) run::issue(ctx, msg::kReservoirBadOutflowStorageTable, run::Severity::Error);
   if (!t.endPairFound) return run::refuse(ctx, msg::kReservoirNoEndPair);
+  // Typed near the top of single precision, a point overflows in the
+  // conversion to cfs and cfs-hours.
+  for (int k = 1; k <= t.n; ++k) {
+    if (!std::isfinite(t.outflow[static_cast<std::size_t>(k)]) || !std::isfinite(t.storage[static_cast<std::size_t>(k)]))
+      return run::refuse(ctx, msg::kReservoirOverflow);
+  }
   o.idOvf = t.overflowId;
   o.overflow = o.idOvf != 0;
   if (!o.overflow) return true;

@@ -62,6 +62,7 @@ enum class ReservoirStatus {
   Routed,
   SinglePointBeyondTable, // one-point table and the storage went past it
   NoInflowStep,           // the inflow hydrograph has no time step
+  Overflow,               // the indication, a flow or a volume went beyond single precision
 };
 
 struct ReservoirResult {

@@ -202,6 +202,7 @@ inline constexpr int kChicagoPeakBeforeFirstStep = 950;
 inline constexpr int kChicagoIdfUndefined = 951;
 inline constexpr int kChicagoTooManyPairs = 952;
 inline constexpr int kAesRecordUnreadable = 953;
+inline constexpr int kModifiedStormOverflow = 958; // RFACT or the scaled intensities beyond single precision
 
 // Runoff generation: values the unit hydrographs and loss models cannot use.
 inline constexpr int kNashydAreaNotPositive = 955; // an area of 0 has no unit hydrograph
@@ -227,6 +228,7 @@ inline constexpr int kPipeSizeOverflow = 995; // the size the peak needs is beyo
 inline constexpr int kReservoirNoEndPair = 985;
 inline constexpr int kReservoirSinglePoint = 986;
 inline constexpr int kReservoirNoInflowStep = 987;
+inline constexpr int kReservoirOverflow = 989; // the table or the storage indication beyond single precision
 // Routing: section, rating-curve, travel-time and reach values (the reason
 // follows as the detail).
 inline constexpr int kChannelValuesUnusable = 988;

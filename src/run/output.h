@@ -3,6 +3,7 @@
 // or several destinations in the order given.
 #pragma once
 
+#include <cmath>
 #include <initializer_list>
 
 #include "fortran/format.h"
@@ -26,6 +27,14 @@ inline void handOn(platform::LineSink& sink, std::string& block) {
     sink.block(block);
     block.clear();
   }
+}
+
+// A derived figure (a factor, a ratio, a shift in minutes) that went beyond
+// single precision shows as a full field of asterisks, like any value too
+// wide for its field, never as an infinity or a NaN.
+inline fortran::Value starredIfNotFinite(float v) {
+  if (std::isfinite(v)) return v;
+  return 1.0e300;
 }
 
 // A list-directed ("free format") WRITE: one record, a leading blank, then the items.

@@ -23,6 +23,9 @@ using fortran::isBlank;
 
 constexpr std::size_t kLineWidth = 100; // input lines are read as "(100A1)"
 constexpr std::size_t kNameWidth = 20;  // the command name fills columns 1-20
+// The largest magnitude a typed value may have: a thousandth of the top of
+// single precision, room for any conversion of units.
+constexpr double kLargestValue = static_cast<double>(std::numeric_limits<float>::max()) / 1000.0;
 
 // State of the value scan, carried from one line of a command to the next.
 struct Scan {
@@ -83,9 +86,11 @@ void echoComment(model::RunContext& ctx, const std::string& line) {
 // line, however long, writes outside the lists.
 bool storeNumber(model::CommandValues& cmd, Scan& s) {
   const double value = s.sign * s.accumulator;
-  // Values are held in single precision: beyond its range a value would turn
-  // into infinity and every result computed from it into NaN.
-  if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) return false;
+  // Values are held in single precision and converted to the internal units
+  // (a flow in cms is 35.3 cfs, a storage in hectare-metres about 98
+  // cfs-hours): a value within a thousandth of the top of the range would
+  // turn into infinity on the way, and every result computed from it into NaN.
+  if (std::fabs(value) > kLargestValue) return false;
   const auto at = static_cast<std::size_t>(s.index);
   if (at < cmd.PARAM.size()) cmd.PARAM[at] = static_cast<float>(value);
   if (s.keepDoubles && at < cmd.DPARAM.size()) cmd.DPARAM[at] = value;

@@ -165,11 +165,21 @@ const std::vector<Case>& cases() {
            " CHSLP=[0.001], FPSLP=[0.002]\n N=[0.03], END=[30]\n 0 10   10 0   20 0   30 10\n"
            "COMPUTE TRAVEL TIME ID=[2], VSN=[2], N=[1], L=[2000], SLOPE=[0.001]\n",
        988, true},
-      {"STORE TRAVEL TIME of 1e38 hours",
-       "STORE TRAVEL TIME   ID=[2], VSN=[1], L=[3000], SLOPE=[0.002]\n 0.2 5 " + std::string(38, '9') + "   -1\n", 988,
-       true},
+      {"STORE TRAVEL TIME whose fall L x SLOPE overflows",
+       "STORE TRAVEL TIME   ID=[2], VSN=[1], L=[" + std::string(35, '9') + "], SLOPE=[" + std::string(35, '9') +
+           "]\n 0.2 5 0.5   -1\n",
+       988, true},
+      // Within a thousandth of the top of single precision a typed value
+      // would overflow in its conversion of units: refused as it is read.
       {"STORE RATING CURVE of 1e38 cms",
-       "STORE RATING CURVE  NRC=[2], VSN=[1]\n 100 0 0   101 20 " + std::string(38, '9') + "   -1\n", 988, true},
+       "STORE RATING CURVE  NRC=[2], VSN=[1]\n 100 0 0   101 20 " + std::string(38, '9') + "   -1\n", 912, true},
+      {"ROUTE RESERVOIR storage beyond single precision at its step",
+       "STORE HYD           ID=[3], NHYD=[103], DT=[0.0000000001], AREA=[12.5]\n 0 1 2 -1\n"
+       "ROUTE RESERVOIR     IDout=[2], NHYD=[2], IDin=[3], RDT=[0.0000000001]\n [0, 0, 1, " +
+           std::string(35, '9') + ", -1, -1]\n",
+       989, true},
+      {"MODIFY STORM factor XK * XL^XM beyond single precision",
+       "MODIFY STORM        ICASEms=[2], NSHIFT=[0], XK=[1], XL=[10], XM=[99]\n", 958, true},
       {"MODIFY STORM shift of 2147483648", "MODIFY STORM        ICASEms=[1], NSHIFT=[2147483648], RFACT=[1]\n", 253,
        false},
       {"DIVERT HYD no outputs", "DIVERT HYD          IDin=[1], NOUT=[0]\n", 925, true},
