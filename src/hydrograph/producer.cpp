@@ -60,13 +60,17 @@ namespace {
 // read from a file) overflow in the sums and products of the totals. Whatever
 // overflowed is set to 0 and the run ends on the error, so that no output
 // shows an infinity or a NaN.
+// The depth of runoff is also printed in millimetres: a volume over an area
+// all but 0 may overflow only then.
 void clearOverflow(model::RunContext& ctx, std::vector<float>& q, Totals& t) {
   auto finite = [](float v) { return std::isfinite(v); };
-  if (std::all_of(q.begin(), q.end(), finite) && finite(t.qpeak) && finite(t.sum) && finite(t.rv)) return;
+  const bool printableDepth = finite(t.rv * model::kMmPerInch);
+  if (std::all_of(q.begin(), q.end(), finite) && finite(t.qpeak) && finite(t.sum) && printableDepth) return;
   for (float& v : q)
     if (!finite(v)) v = 0.0f;
   for (float* v : {&t.qpeak, &t.sum, &t.rv})
     if (!finite(*v)) *v = 0.0f;
+  if (!printableDepth) t.rv = 0.0f;
   run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
 }
 

@@ -246,7 +246,10 @@ void kinroute(model::RunContext& ctx) {
     return;
   }
   const model::Hydrograph& inSlot = ctx.store[v.idIn];
-  if (v.diameter <= 0.0f && inSlot.BASE + inSlot.QPEAK + v.extraBase <= 0.0f) {
+  // A diameter whose cross-section underflows to 0 is no diameter either:
+  // every depth in it would have an undefined celerity.
+  const float feet = v.diameter / model::kInchesPerFoot;
+  if (!(feet > 0.0f && feet * feet > 0.0f) && inSlot.BASE + inSlot.QPEAK + v.extraBase <= 0.0f) {
     run::issue(ctx, msg::kPipeNoDiameter, run::Severity::Error);
     return;
   }

@@ -389,9 +389,9 @@ void storeHydrograph(model::RunContext& ctx, int id, int nhyd, const std::string
   h.RV = rv;
   // A depth over a tiny area, or a peak time far from the start, beyond
   // single precision: set to 0 and the run ends, as the producer path does.
-  if (!std::isfinite(h.TPEAK) || !std::isfinite(h.RV)) {
+  if (!std::isfinite(h.TPEAK) || !std::isfinite(h.RV * model::kMmPerInch)) {
     if (!std::isfinite(h.TPEAK)) h.TPEAK = 0.0f;
-    if (!std::isfinite(h.RV)) h.RV = 0.0f;
+    if (!std::isfinite(h.RV * model::kMmPerInch)) h.RV = 0.0f;
     run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
   }
 }

@@ -153,7 +153,10 @@ void addOnGrid(std::vector<float>& q, const std::vector<float>& part, int npts, 
   if (npts < 1 || !(partDt > 0.0f) || !(dt > 0.0f)) return;
   const bool same = std::fabs(partDt - dt) <= 1.0e-4f * dt;
   const double span = static_cast<double>(npts - 1) * partDt;
-  const int n = same ? npts : static_cast<int>(std::floor(span / dt + 1.0e-6)) + 1;
+  // Steps of wildly different lengths give counts beyond an integer: bounded
+  // by the ordinate limit before the conversion.
+  const double steps = std::min(std::floor(span / dt + 1.0e-6) + 1.0, static_cast<double>(model::kMaxOrdinates));
+  const int n = same ? npts : static_cast<int>(steps);
   const int last = std::min(n, model::kMaxOrdinates);
   if (static_cast<int>(q.size()) < last + 1) q.resize(static_cast<std::size_t>(last) + 1, 0.0f);
   for (int i = 1; i <= last; ++i) {
@@ -162,7 +165,7 @@ void addOnGrid(std::vector<float>& q, const std::vector<float>& part, int npts, 
       continue;
     }
     const double pos = static_cast<double>(i - 1) * dt / partDt; // 0-based position in the part
-    const int j = std::min(static_cast<int>(pos), npts - 1);
+    const int j = static_cast<int>(std::min(pos, static_cast<double>(npts - 1)));
     const double frac = pos - j;
     const float a = part[static_cast<std::size_t>(j + 1)];
     const float b = j + 2 <= npts ? part[static_cast<std::size_t>(j + 2)] : 0.0f;
@@ -611,10 +614,15 @@ void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeathe
   const float perVolume = u.out.of(model::Quantity::Volume);
   const float toOut = 1.0f / (model::kCfsHoursPerAcreInch * kInchesPerFoot * perVolume);
   const float dry = f.sum * dt * toOut, wet = w.sum * dt * toOut;
-  run::put(out, kWetVolume, {u.label(model::Quantity::Volume), wet});
-  run::put(out, kTotalVolume, {u.label(model::Quantity::Volume), dry + wet});
+  // A storm whose step is near the top of single precision overflows its
+  // wet-weather flows (the total's producer ends the run on message 913):
+  // their volumes print as asterisks.
+  using run::starredIfNotFinite;
+  run::put(out, kWetVolume, {u.label(model::Quantity::Volume), starredIfNotFinite(wet)});
+  run::put(out, kTotalVolume, {u.label(model::Quantity::Volume), starredIfNotFinite(dry + wet)});
   run::put(out, kRainVolume,
-           {u.label(model::Quantity::Volume), ctx.storm.PTOT * v.area / (kInchesPerFoot * perVolume)});
+           {u.label(model::Quantity::Volume),
+            starredIfNotFinite(ctx.storm.PTOT * v.area / (kInchesPerFoot * perVolume))});
 }
 
 } // namespace

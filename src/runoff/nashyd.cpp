@@ -133,7 +133,9 @@ void printResults(model::RunContext& ctx, const NashydValues& v, const NashydRes
     for (int m = 1; m <= nrain; ++m) run::put(out, kExcess, {m, r.excess[static_cast<std::size_t>(m)]});
   }
   if (iaDerived) run::put(out, kIaDerived, {u.label(model::Quantity::Depth), v.ia * d});
-  run::put(out, kUnitPeak, {u.label(model::Quantity::Flow), r.uh.upk / fl});
+  // A TP all but 0 makes the unit hydrograph a spike whose peak is beyond
+  // single precision (its ordinates, volumes over a step, stay finite).
+  run::put(out, kUnitPeak, {u.label(model::Quantity::Flow), run::starredIfNotFinite(r.uh.upk / fl)});
   run::put(out, kPeak, {u.label(model::Quantity::Flow), h.QPEAK / fl});
   run::put(out, kTimeToPeak, {h.TPEAK});
   if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
@@ -237,7 +239,7 @@ void nashyd(model::RunContext& ctx, NashydMode mode, std::string_view name) {
   const RainCount count = countRainSteps(v.nrainTyped, ctx.storm, step.dt);
   int nrain = count.nrain;
   const bool iaDerived = v.ia < 0.0f && v.cn > 0.0f;
-  if (iaDerived) v.ia = 0.2f * (1000.0f / v.cn - 10.0f);
+  if (iaDerived) v.ia = derivedInitialAbstraction(v.cn);
   printInput(ctx, mode, name, v, step.dt);
   const int maxTyped = mode == NashydMode::Compute && v.nrainTyped > 0 ? nrain + 1 : 0;
   const RunoffMessages messages{msg::kNashydTimeStepZero, msg::kNashydNoRainfallSteps,

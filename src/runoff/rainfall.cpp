@@ -26,6 +26,8 @@ int stormStepCount(const model::Storm& storm, float dt) {
   if (dt <= 0.0f) return 0;
   const float steps = static_cast<float>(storm.NSTEP) * storm.SDT / dt + 0.55f;
   if (!(steps < static_cast<float>(model::kMaxRainSteps))) return model::kMaxRainSteps;
+  // A storm of a negative step has no steps to give (nor a NaN count).
+  if (!(steps >= 0.0f)) return 0;
   return static_cast<int>(steps);
 }
 

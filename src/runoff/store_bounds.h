@@ -21,6 +21,15 @@ struct StoreBounds {
   static constexpr float kFailedCurveNumber = 999.0f;
 };
 
+// The initial abstraction 0.2 S of a curve number, S = 1000 / CN - 10
+// inches. A curve number all but 0 holds an endless store: S is held at
+// 1e30 inches (nothing runs off either way) rather than overflowing.
+inline float derivedInitialAbstraction(float cn) {
+  constexpr float kEndlessAbstraction = 1.0e30f;
+  const float ia = 0.2f * (1000.0f / cn - 10.0f);
+  return ia < kEndlessAbstraction ? ia : kEndlessAbstraction;
+}
+
 // Negative SMIN / SMAX ask for the values derived from CN; others are kept.
 StoreBounds deriveStoreBounds(float cn, float smin, float smax);
 

@@ -224,7 +224,7 @@ void wilhyd(model::RunContext& ctx, WilhydCommand command, std::string_view name
   const RainCount count = countRainSteps(v.nrainTyped, ctx.storm, step.dt);
   int nrain = count.nrain;
   const bool iaDerived = v.ia < 0.0f && v.cn > 0.0f;
-  if (iaDerived) v.ia = 0.2f * (1000.0f / v.cn - 10.0f);
+  if (iaDerived) v.ia = derivedInitialAbstraction(v.cn);
   printWilhydInput(ctx, name, v, step.dt);
 
   const int maxTyped = command == WilhydCommand::ComputeHyd && v.nrainTyped > 0 ? nrain + 1 : 0;
