@@ -1,6 +1,8 @@
 // Writing and reading hydrograph files.
 #include "hydrograph/files.h"
 
+#include <cmath>
+
 #include <optional>
 #include <span>
 #include <vector>
@@ -86,6 +88,13 @@ FileHydrograph readHydrographFile(fortran::LineReader& in) {
   // The 1.0 rule: a step of 1 or more is in minutes, below 1 in hours.
   r.dt = *dt >= 1.0f ? *dt / 60.0f : *dt;
   r.area = *area * areaFactor;
+  // A step below 0 runs the hydrograph backwards; a step or an area near the
+  // top of single precision overflows in minutes or hectares and in every
+  // time and volume computed from it.
+  if (!(r.dt >= 0.0f) || !std::isfinite(r.dt * 60.0f) || !std::isfinite(r.area)) {
+    r.error = "its time step is below 0, or its time step or area is beyond single precision";
+    return r;
+  }
   while (static_cast<int>(r.q.size()) - 1 < model::kMaxOrdinates) {
     const std::optional<float> v = nextValue(in, r);
     if (!v || *v < 0.0f) {

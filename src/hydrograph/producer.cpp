@@ -101,8 +101,8 @@ Totals storeProduced(model::RunContext& ctx, int id, Produced p) {
   // The peak time is single precision on the run clock: the offset from the
   // first ordinate plus the double-precision TZERO.
   h.TPEAK = static_cast<float>(static_cast<double>(t.peakTime) + ctx.time.TZERO);
-  if (!std::isfinite(h.TPEAK)) { // a start time typed beyond single precision
-    h.TPEAK = t.peakTime;
+  if (!std::isfinite(h.TPEAK)) { // a start time typed beyond single precision, or a huge step
+    h.TPEAK = std::isfinite(t.peakTime) ? t.peakTime : 0.0f;
     run::issue(ctx, msg::kResultTooLarge, run::Severity::Error);
   }
   h.RV = t.rv;
