@@ -410,11 +410,13 @@ int surfaceHydrographs(const StandhydValues& v, const RainSeries& rain, float pt
 
 // What the checks of a command found before anything is computed.
 // Rainfall or areas at the edge of single precision overflow in a surface's
-// excess and runoff; none of it can be printed.
+// excess and runoff; none of it can be printed (intensities and depths also
+// in millimetres).
 bool finiteRunoff(const StandhydResult& r) {
   auto finite = [](float v) { return std::isfinite(v); };
   for (const SurfaceResult* s : {&r.imp, &r.per}) {
-    for (float v : {s->sc.imax, s->sc.k, s->sc.tp, s->uh.c, s->uh.peak, s->peak, s->peakTime, s->volume})
+    for (float v : {s->sc.imax * model::kMmPerInch, s->sc.k, s->sc.tp, s->uh.c, s->uh.peak, s->peak, s->peakTime,
+                    s->volume * model::kMmPerInch})
       if (!finite(v)) return false;
   }
   return std::all_of(r.q.begin(), r.q.end(), finite);
