@@ -16,7 +16,7 @@ namespace rain {
 
 namespace {
 
-bool isWhole(float v) { return v == static_cast<float>(static_cast<int>(v)); }
+bool isWhole(float v) { return v == std::trunc(v); }
 
 bool readNumber(fortran::LineReader& in, MassCurve& curve, double& value) {
   const fortran::ListResult<double> r = fortran::readListNumber(in);
@@ -65,6 +65,10 @@ MassCurve parseMassCurve(const std::string& path) {
     if (v < curve.ord[i - 1]) ++curve.decreasing;
     curve.M = i;
   }
+  // A step below 0 runs the curve backwards; a step near the top of single
+  // precision overflows in the duration and in minutes.
+  if (curve.sdtm < 0.0f || !std::isfinite(static_cast<float>(curve.M - 1) * curve.sdtm * 60.0f))
+    curve.error = "its step is below 0 or beyond single precision";
   return curve;
 }
 
@@ -80,8 +84,8 @@ MassBuild buildMassStorm(const MassCurve& curve, float depth, float dts) {
   if (sdtm < dts) {
     // Coarser storm step: whole groups of k curve steps.
     b.coarser = true;
-    if (!isWhole(dts / sdtm)) dts = static_cast<float>(static_cast<int>(dts / sdtm + 0.5f)) * sdtm;
-    b.k = static_cast<int>(dts / sdtm + 0.5f);
+    if (!isWhole(dts / sdtm)) dts = static_cast<float>(model::truncatedInt(dts / sdtm + 0.5f)) * sdtm;
+    b.k = model::truncatedInt(dts / sdtm + 0.5f);
     b.steps = (M - 1) / b.k;
     b.rain.assign(static_cast<std::size_t>(b.steps) + 1, 0.0f);
     for (int j = 1; j <= b.steps; ++j) {
@@ -90,8 +94,8 @@ MassBuild buildMassStorm(const MassCurve& curve, float depth, float dts) {
     }
   } else {
     // Finer or equal storm step: each curve step becomes k storm steps.
-    if (!isWhole(sdtm / dts)) dts = sdtm / static_cast<float>(static_cast<int>(sdtm / dts + 0.5f));
-    b.k = static_cast<int>(sdtm / dts + 0.5f);
+    if (!isWhole(sdtm / dts)) dts = sdtm / static_cast<float>(model::truncatedInt(sdtm / dts + 0.5f));
+    b.k = model::truncatedInt(sdtm / dts + 0.5f);
     long long wanted = static_cast<long long>(M - 1) * b.k;
     b.cut = wanted > model::kMaxRainSteps;
     b.steps = static_cast<int>(std::min<long long>(wanted, model::kMaxRainSteps));
@@ -106,6 +110,14 @@ MassBuild buildMassStorm(const MassCurve& curve, float depth, float dts) {
   float sum = 0.0f;
   for (int i = 1; i <= b.steps; ++i) sum += b.rain[i];
   b.ptot = dts * sum;
+  // Ordinates or a depth near the top of single precision overflow in the
+  // intensities (also as millimetres): no storm.
+  auto printable = [](float v) { return std::isfinite(v * model::kMmPerInch); };
+  if (!printable(b.ptot) || !std::all_of(b.rain.begin(), b.rain.end(), printable)) {
+    b = MassBuild{};
+    b.overflow = true;
+    b.dts = dts;
+  }
   return b;
 }
 
@@ -173,8 +185,8 @@ void massStorm(model::RunContext& ctx) {
   if (curve.ord[curve.M] != 1.0f) run::warn(ctx, msg::kMassCurveSumNotOne);
 
   MassBuild b = buildMassStorm(curve, depth, dts);
-  if (b.tooLarge) {
-    run::issue(ctx, msg::kMassStormStepTooLarge, run::Severity::Error);
+  if (b.tooLarge || b.overflow) {
+    run::issue(ctx, b.overflow ? msg::kMassStormOverflow : msg::kMassStormStepTooLarge, run::Severity::Error);
     // A defined, empty storm: no steps, no step length, no depth.
     installStorm(s, 0.0f, b.rain, 0, 0.0f);
     writeCommandLine(ctx, "MASS STORM");

@@ -32,6 +32,7 @@ struct MassBuild {
   int steps = 0;
   bool coarser = false;    // message 234
   bool tooLarge = false;   // message 233: no storm
+  bool overflow = false;   // message 959: intensities beyond single precision, no storm
   bool cut = false;        // more steps than a storm can hold
   std::vector<float> rain; // in/hr, 1-based
   float ptot = 0.0f;

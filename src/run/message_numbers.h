@@ -203,6 +203,7 @@ inline constexpr int kChicagoIdfUndefined = 951;
 inline constexpr int kChicagoTooManyPairs = 952;
 inline constexpr int kAesRecordUnreadable = 953;
 inline constexpr int kModifiedStormOverflow = 958; // RFACT or the scaled intensities beyond single precision
+inline constexpr int kMassStormOverflow = 959;     // intensities of the derived storm beyond single precision
 
 // Runoff generation: values the unit hydrographs and loss models cannot use.
 inline constexpr int kNashydAreaNotPositive = 955; // an area of 0 has no unit hydrograph

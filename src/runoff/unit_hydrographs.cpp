@@ -122,6 +122,10 @@ std::vector<WetStep> wetSteps(std::span<const float> excess, int nrain) {
 
 void convolve(const std::vector<WetStep>& wet, std::span<const float> u, int nuh, float dt, std::span<float> q) {
   const int limit = model::kMaxOrdinates;
+  // Ordinates of 0 at the end add nothing: a step far longer than the time
+  // to peak leaves a unit hydrograph of zeros to the ordinate limit, whose
+  // convolution with a long storm would take billions of additions of 0.
+  while (nuh > 2 && u[static_cast<std::size_t>(nuh)] == 0.0f) --nuh;
   for (const WetStep& w : wet) {
     const int m = w.at;
     const float e = w.excess;
