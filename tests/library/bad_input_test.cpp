@@ -41,7 +41,8 @@ struct Case {
 
 // Side files of the cases: a storm cut short after its first intensity, a
 // storm of one huge step, a hydrograph file cut after its first ordinate, a
-// mass curve and a default-values file cut short, and
+// mass curve and a default-values file cut short, a mass curve of huge
+// ordinates, a hydrograph file whose step runs backwards, and
 // directories under the names of a storm file and the curve file.
 void writeSideFiles(const fs::path& dir) {
   support::writeFile(dir / "CUT.STM", "2\nCut short\n10\n5\n12.0\n");
@@ -49,6 +50,8 @@ void writeSideFiles(const fs::path& dir) {
   support::writeFile(dir / "CUT.MAS", "Cut short\n5\n7\n0.1\n");
   support::writeFile(dir / "CUT.DV", "2\nCut short\n");
   support::writeFile(dir / "HUGE.STM", "1\nOne step of 1e37 in/hr\n60\n1\n" + std::string(37, '9') + "\n-1\n");
+  support::writeFile(dir / "HUGE.MAS", "Ordinates of 1e38\n5\n2\n0.5\n1E38\n-1\n");
+  support::writeFile(dir / "BACK.HYD", " 2\nA step of -1e38 hours\n -1E38\n 12.5\n 0.0\n 0.5\n 0.2\n -1\n");
   fs::create_directory(dir / "DIR.STM");
   fs::create_directory(dir / "DIR.HYD");
   fs::create_directory(dir / "D_V_DWF.DAT");
@@ -204,6 +207,8 @@ const std::vector<Case>& cases() {
       {"READ HYD missing", "READ HYD            ID=[2], NHYD=[2], \"NONE.HYD\"\n", 270, true},
       {"READ HYD cut short", "READ HYD            ID=[2], NHYD=[2], \"CUT.HYD\"\n", 924, false},
       {"READ HYD a directory", "READ HYD            ID=[2], NHYD=[2], \"DIR.HYD\"\n", 270, true},
+      {"READ HYD a step of -1e38 hours", "READ HYD            ID=[2], NHYD=[2], \"BACK.HYD\"\n", 921, true},
+      {"MASS STORM ordinates of 1e38", "MASS STORM          D=[50], DT=[5], \"HUGE.MAS\"\n", 959, true},
       {"READ AES DATA missing", "READ AES DATA       0, 123, 2023.0301, 2023.0305, \"NONE.AES\"\n", 946, true},
       {"DEFAULT VALUES missing", "DEFAULT VALUES      ICASEdv=[1], \"NONE.DV\"\n", 963, true},
       {"DEFAULT VALUES cut short", "DEFAULT VALUES      ICASEdv=[1], \"CUT.DV\"\n", 964, true},
