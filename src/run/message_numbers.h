@@ -218,6 +218,7 @@ inline constexpr int kSurfaceSlopeNotPositive = 965;
 inline constexpr int kWilhydKNotPositive = 966;
 inline constexpr int kWilhydTpNotPositive = 967;
 inline constexpr int kStandhydImperviousnessOutOfRange = 968;
+inline constexpr int kGroundwaterRecessionNegative = 969; // a GWFREC below 0 has no power per step
 
 // Routing: channel values, and pipes.
 inline constexpr int kPipeValuesNotPositive = 992;

@@ -227,6 +227,7 @@ constexpr Entry kTable[] = {
     {msg::kNashydNNotAboveOne, {"*** ERROR: N must be greater than 1,  COMMAND aborted."}},
     {msg::kNashydTpNotPositive, {"*** ERROR: TP must be greater than 0,  COMMAND aborted."}},
     {msg::kNashydAreaNotPositive, {"*** ERROR: AREA must be greater than 0,  COMMAND aborted."}},
+    {msg::kGroundwaterRecessionNegative, {"*** ERROR: GWFREC must not be below 0,  COMMAND aborted."}},
     {msg::kStandhydImperviousnessOutOfRange,
      {"*** ERROR: XIMP and TIMP must be from 0 to 1 (or 0 to 100 %),", "           COMMAND aborted."}},
     {msg::kRainStepsOutOfRange, {"*** ERROR: NRAIN must be from 0 to 105408,  COMMAND aborted."}},

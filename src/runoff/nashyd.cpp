@@ -171,6 +171,8 @@ bool acceptNashydValues(model::RunContext& ctx, bool continuous, NashydValues& v
   if (v.n <= 1.0f) return run::refuse(ctx, msg::kNashydNNotAboveOne);
   if (v.tp <= 0.0f) return run::refuse(ctx, msg::kNashydTpNotPositive);
   if (!(v.n <= kMaxNashReservoirs)) return run::refuse(ctx, msg::kNashydNTooLarge);
+  // A daily recession constant below 0 has no power per time step (a NaN).
+  if (v.groundwater && v.gwfrec < 0.0f) return run::refuse(ctx, msg::kGroundwaterRecessionNegative);
   // An area of 0 (or one left out) has no unit hydrograph to convolve.
   if (!(v.area > 0.0f)) return run::refuse(ctx, msg::kNashydAreaNotPositive);
   if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) return run::refuse(ctx, msg::kRainStepsOutOfRange);

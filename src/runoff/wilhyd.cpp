@@ -198,6 +198,8 @@ bool valuesUsable(model::RunContext& ctx, WilhydValues& v) {
   if (!hydrograph::checkSlot(ctx, v.id)) return false;
   if (!(v.tp > 0.0f)) return run::refuse(ctx, msg::kWilhydTpNotPositive);
   if (!(v.k > 0.0f)) return run::refuse(ctx, msg::kWilhydKNotPositive);
+  // A daily recession constant below 0 has no power per time step (a NaN).
+  if (v.groundwater() && v.gwfrec < 0.0f) return run::refuse(ctx, msg::kGroundwaterRecessionNegative);
   if (v.nrainTyped < 0 || v.nrainTyped > model::kMaxRainSteps) return run::refuse(ctx, msg::kRainStepsOutOfRange);
   // A curve number of 0 also goes through the bounds rule (an all but endless store).
   if (v.continuous() && v.cn >= 0.0f) {

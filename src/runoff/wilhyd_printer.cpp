@@ -44,9 +44,13 @@ void printWaterBudget(model::RunContext& ctx, const WilhydResult& r, const model
   const float d = u.out.depth, fl = u.out.flow;
   const WaterBudget& b = r.budget;
   run::put(out, kHeading, {u.label(model::Quantity::Flow), u.label(model::Quantity::Depth)});
+  // Depths of a storm near the top of single precision may overflow only in
+  // millimetres: they print as asterisks.
+  const auto depth = [d](float v) { return run::starredIfNotFinite(v * d); };
   run::put(out, kTable,
-           {r.peak.surface / fl, b.precipitation * d, r.peak.dwf / fl, b.evapotranspiration * d, r.peak.variable / fl,
-            b.surfaceRunoff * d, b.baseflow * d, (h.QPEAK + h.BASE) / fl, b.recharge * d, h.TPEAK, b.endStorage * d});
+           {r.peak.surface / fl, depth(b.precipitation), r.peak.dwf / fl, depth(b.evapotranspiration),
+            r.peak.variable / fl, depth(b.surfaceRunoff), depth(b.baseflow), (h.QPEAK + h.BASE) / fl,
+            depth(b.recharge), h.TPEAK, depth(b.endStorage)});
   run::put(out, kNote, {startVolumeNote(b.startStorage * d)});
 }
 
@@ -108,13 +112,14 @@ void printWilhydResults(model::RunContext& ctx, const WilhydValues& v, int nrain
     for (int m = 1; m <= nrain; ++m) run::put(out, kExcess, {m, r.runoff.excess[static_cast<std::size_t>(m)]});
   }
   if (iaDerived) run::put(out, kIaDerived, {u.label(model::Quantity::Depth), v.ia * d});
-  run::put(out, kUnitPeak, {u.label(model::Quantity::Flow), r.uh.upk / fl});
+  run::put(out, kUnitPeak, {u.label(model::Quantity::Flow), run::starredIfNotFinite(r.uh.upk / fl)});
   run::put(out, kPeak, {u.label(model::Quantity::Flow), h.QPEAK / fl});
   run::put(out, kTimeToPeak, {h.TPEAK, peakNote(r)});
   if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
   run::put(out, kVolume, {u.label(model::Quantity::Depth), h.RV * d});
   run::put(out, kRainfall, {u.label(model::Quantity::Depth), ctx.storm.PTOT * d});
-  run::put(out, kCoefficient, {h.RV / ctx.storm.PTOT});
+  // No rainfall: the coefficient of the other runoff commands (0), not 0/0.
+  run::put(out, kCoefficient, {runoffCoefficient(h.RV, ctx.storm.PTOT)});
   run::put(out, kBlank);
   run::put(out, kNote);
   if (h.BASE > 0.0f)

@@ -158,6 +158,13 @@ const std::vector<Case>& cases() {
        "DESIGN STANDHYD     ID=[2], NHYD=[202], DT=[5], AREA=[-1], XIMP=[0.35],\n"
        "                    TIMP=[0.5], DWF=[0], LOSS=[2], CN=[75], SLOPE=[1.5], RAIN=[-1]\n",
        955, true},
+      {"CONTINUOUS WILHYD recession constant -1",
+       "COMPUTE API         APII=[0], APIK=[1]\n"
+       "CONTINUOUS WILHYD   ID=[4], NHYD=[401], DT=[10], AREA=[100], BASE=[-0.01],\n"
+       "                    CN=[80], IA=[0.2], K=[1.0], TP=[1.0], IaREC=[24],\n"
+       "                    SMIN=[1.0], SMAX=[2.5], SK=[0], IET=[6],\n"
+       "                    GW=[1], GWINIT=[2.0], GWFREC=[-1], VHYDCON=[0.01], RAIN=[-1]\n",
+       969, true},
       {"WILHYD huge rain count",
        "COMPUTE HYD         ID=[2], NHYD=[301], DT=[10], AREA=[100], BASE=[0], PRINT=[0],\n"
        "                    CN=[-0.5], IA=[0.1], K=[1.0], TP=[1.0], NRAIN=[2147483648], RAIN=[1]\n",
