@@ -90,8 +90,12 @@ NashUnitHydrograph nashUnitHydrograph(float area, float n, float tp, float dt) {
   const float gamma = gammaFunction(n).value_or(1.0f);
   const float full = area * model::kCfsHoursPerAcreInch; // cfs-hours in one inch over the area
   const float upk = full * std::pow(n - 1.0f, n - 1.0f) * std::exp(1.0f - n) / (gamma * k);
+  // Far past the peak (a step far longer than TP) the power overflows while
+  // the exponential is 0: the ordinate is 0, not infinity times 0.
   auto ordinate = [upk, n, tp](float t) {
-    return upk * std::pow(t / tp, n - 1.0f) * std::exp((1.0f - n) * (t / tp - 1.0f));
+    const float rise = std::pow(t / tp, n - 1.0f);
+    const float fall = std::exp((1.0f - n) * (t / tp - 1.0f));
+    return fall == 0.0f ? 0.0f : upk * rise * fall;
   };
   NashUnitHydrograph uh;
   static_cast<UnitHydrograph&>(uh) = tabulateUnitHydrograph(area, dt, model::kMaxOrdinates, upk, ordinate);
