@@ -118,6 +118,11 @@ void runStudy(std::string_view study, const std::vector<DataFile>& files) {
     return; // no study to run (an empty text): refused before it starts
   }
   checkRecords(r);
+  // Every file a run writes lies in a folder it was given: a path relative to
+  // whatever directory the process stands in is a fault.
+  for (const std::string& f : r.files) {
+    if (f.empty() || f.front() != '/') fail("a file written outside the run's folders: " + f);
+  }
   if (inputsSpellNonFinite) return; // an echoed input line may say "NaN"
   for (const auto& e : fs::directory_iterator(dir, ec)) {
     if (!e.is_regular_file() || e.path().filename() == "study.dat") continue;

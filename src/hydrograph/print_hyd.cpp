@@ -34,7 +34,7 @@ using fortran::trimmed;
 std::string completeFileName(const model::RunContext& ctx, const std::string& typed, bool cutTo12) {
   const std::string typedName = trimmed(typed);
   const run::NameLength length = cutTo12 ? run::NameLength::First12 : run::NameLength::Whole;
-  std::string path = run::completeFileName(ctx.dirs.project, typedName, length);
+  std::string path = run::completeFileName(ctx.dirs.project, typedName, length, ctx.out.workDir);
   // Only the name itself is searched for a point: a point in a directory name
   // is no extension.
   const std::string name = run::countedName(typedName, length);

@@ -485,7 +485,7 @@ void readAesData(model::RunContext& ctx) {
   run::put(*ctx.out.detailed, kBox,
            {given, static_cast<double>(q.start) / 10000.0, static_cast<double>(q.end) / 10000.0, span});
 
-  const std::string path = resolveRainfallName(given, ctx.dirs.rainfall);
+  const std::string path = resolveRainfallName(given, ctx.dirs.rainfall, ctx.out.workDir);
   AesRecordResult r;
   {
     // The lines of the file are let go before the record becomes the storm:

@@ -168,7 +168,7 @@ void massStorm(model::RunContext& ctx) {
     writeCommandLine(ctx, "MASS STORM");
     return;
   }
-  const std::string path = resolveRainfallName(given, ctx.dirs.rainfall);
+  const std::string path = resolveRainfallName(given, ctx.dirs.rainfall, ctx.out.workDir);
   MassCurve curve = parseMassCurve(path);
   if (!curve.ok()) {
     fileError(ctx, curve.endedEarly ? msg::kMassCurveFileEndedEarly : msg::kMassCurveFileUnreadable, path);

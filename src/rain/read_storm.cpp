@@ -61,16 +61,15 @@ bool storeableStorm(const StormFile& f) {
 
 } // namespace
 
-std::string resolveStormName(std::string_view name, std::string_view rainfallDir) {
+std::string resolveStormName(std::string_view name, std::string_view rainfallDir, std::string_view workDir) {
   const std::string given = trimRight(name);
-  if (given.find(':') != std::string::npos || drawnFrom(given, "STORM.") || drawnFrom(given, "storm.")) {
-    return given;
-  }
-  return resolveRainfallName(given, rainfallDir);
+  if (given.find(':') != std::string::npos) return run::completeFileName(rainfallDir, given, run::NameLength::Whole, workDir);
+  if (drawnFrom(given, "STORM.") || drawnFrom(given, "storm.")) return given;
+  return resolveRainfallName(given, rainfallDir, workDir);
 }
 
-std::string resolveRainfallName(std::string_view name, std::string_view rainfallDir) {
-  return run::completeFileName(rainfallDir, name);
+std::string resolveRainfallName(std::string_view name, std::string_view rainfallDir, std::string_view workDir) {
+  return run::completeFileName(rainfallDir, name, run::NameLength::First12, workDir);
 }
 
 StormFile parseStormFile(const std::string& path) {
@@ -244,7 +243,7 @@ void readStorm(model::RunContext& ctx) {
   if (trimRight(s.fileName).empty()) {
     run::issue(ctx, msg::kStormFileNameMissing, run::Severity::Error);
   } else {
-    std::string path = resolveStormName(s.fileName, ctx.dirs.rainfall);
+    std::string path = resolveStormName(s.fileName, ctx.dirs.rainfall, ctx.out.workDir);
     // The pointer files START writes lie in the working directory.
     if (path.find(':') == std::string::npos && !path.empty() && path.front() != '/' &&
         (drawnFrom(path, "STORM.") || drawnFrom(path, "storm."))) {

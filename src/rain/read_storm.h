@@ -24,10 +24,12 @@ bool loadStormFile(model::RunContext& ctx, const std::string& path);
 // characters are drawn from the letters of "STORM." (or "storm.") stand as
 // they are; any other name becomes the rainfall directory (trailing blanks
 // removed) followed by the first 12 characters of the name.
-std::string resolveStormName(std::string_view name, std::string_view rainfallDir);
+// A name holding ':' that is no absolute path lies in the work directory
+// `workDir` (see run::completeFileName).
+std::string resolveStormName(std::string_view name, std::string_view rainfallDir, std::string_view workDir = {});
 // The rule for MASS STORM and READ AES DATA: every name without a ':' gets the
 // rainfall directory in front of its first 12 characters.
-std::string resolveRainfallName(std::string_view name, std::string_view rainfallDir);
+std::string resolveRainfallName(std::string_view name, std::string_view rainfallDir, std::string_view workDir = {});
 
 // A storm file as read, before it becomes the current storm.
 struct StormFile {

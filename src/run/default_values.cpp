@@ -150,7 +150,7 @@ void defaultValues(model::RunContext& ctx) {
     }
     name = padded(name, 60);
     // Names without a ':' lie in the project directory.
-    const std::string path = completeFileName(ctx.dirs.project, name);
+    const std::string path = completeFileName(ctx.dirs.project, name, NameLength::First12, ctx.out.workDir);
     const platform::TextFile file = platform::readTextFile(path);
     if (!file.ok()) {
       issue(ctx, msg::kDefaultValuesUnreadable, Severity::Error, Destination::Both,

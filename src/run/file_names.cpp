@@ -20,8 +20,13 @@ std::string countedName(std::string_view name, NameLength length) {
   return fortran::trimRight(name.substr(0, std::min(name.size(), kCountedLength)));
 }
 
-std::string completeFileName(std::string_view dir, std::string_view name, NameLength length) {
-  if (holdsDrive(name)) return countedName(name, length);
+std::string completeFileName(std::string_view dir, std::string_view name, NameLength length,
+                             std::string_view workDir) {
+  if (holdsDrive(name)) {
+    std::string whole = countedName(name, length);
+    if (whole.empty() || whole.front() == '/') return whole;
+    return std::string(workDir) + whole;
+  }
   return fortran::trimRight(dir) + countedName(name, length);
 }
 

@@ -20,6 +20,11 @@ std::string countedName(std::string_view name, NameLength length = NameLength::F
 // typed; any other follows the directory (without its trailing blanks). Only
 // the counted part of the name is used. The result is never cut: with a deep
 // directory a name cut to 60 characters would name no file at all.
-std::string completeFileName(std::string_view dir, std::string_view name, NameLength length = NameLength::First12);
+// A name holding ':' that is no absolute path here (a drive such as "C:" means
+// nothing on this system) lies in the run's work directory `workDir`, as the
+// program's own side files do, never in whatever directory the process
+// happens to stand in: two runs of one process keep to their own folders.
+std::string completeFileName(std::string_view dir, std::string_view name, NameLength length = NameLength::First12,
+                             std::string_view workDir = {});
 
 } // namespace run

@@ -242,7 +242,7 @@ bool resolveCurve(model::RunContext& ctx, float code, int badDigitMessage, float
   // Curves 4 and 5 are the user's own, laid on the calendar of the start date.
   if (ctx.time.startDate == 0) return run::refuse(ctx, msg::kDwfStartDateMissing);
   // A plain name: it lies in the project directory, as every side file does.
-  const std::string path = run::completeFileName(ctx.dirs.project, kCurveFileName);
+  const std::string path = run::completeFileName(ctx.dirs.project, kCurveFileName, run::NameLength::First12, ctx.out.workDir);
   const platform::TextFile file = platform::readTextFile(path);
   if (!file.ok()) {
     run::issue(ctx, msg::kDwfCurveFileUnusable, run::Severity::Error, run::Destination::Both, file.error);

@@ -331,8 +331,9 @@ TEST(FileNames, CompletionRules) {
   EXPECT_EQ(hydrograph::completeFileName(h.ctx, "pond.hyd", true), dir + "pond.hyd");
   EXPECT_EQ(hydrograph::completeFileName(h.ctx, "ABCDEFGHIJKLMNOP.HYD", true), dir + "ABCDEFGHIJKL.012");
   EXPECT_EQ(hydrograph::completeFileName(h.ctx, "ABCDEFGHIJKLMNOP.HYD", false), dir + "ABCDEFGHIJKLMNOP.HYD");
-  EXPECT_EQ(hydrograph::completeFileName(h.ctx, "C:\\DATA\\OUT.HYD", true), "C:\\DATA\\OUT.HYD");
-  EXPECT_EQ(hydrograph::completeFileName(h.ctx, "C:\\DATA.D\\OUT", true), "C:\\DATA.D\\OUT.012");
+  // A drive means nothing here: such a name lies in the run's work directory.
+  EXPECT_EQ(hydrograph::completeFileName(h.ctx, "C:\\DATA\\OUT.HYD", true), h.ctx.out.workDir + "C:\\DATA\\OUT.HYD");
+  EXPECT_EQ(hydrograph::completeFileName(h.ctx, "C:\\DATA.D\\OUT", true), h.ctx.out.workDir + "C:\\DATA.D\\OUT.012");
 }
 
 } // namespace
