@@ -21,8 +21,6 @@ namespace hydrograph {
 
 namespace {
 
-constexpr float kSecondsPerHour = 3600.0f;
-constexpr float kInchesPerFoot = 12.0f;
 // The older command's minor system takes the major NHYD plus this.
 constexpr int kMinorOffset = 100000;
 
@@ -151,7 +149,7 @@ void printDualStorageSummary(model::RunContext& ctx, const DualResult& r) {
   static const fortran::Format kStorageLine(
       "(6X,'{MjSysSto=',E9.4,', TotOvfVol=',E9.4,', N-Ovf=',I5,', TotDurOvf=',F6.0,'hrs}')");
   const float flow = ctx.units.out.flow;
-  const float overflowVolume = r.major.RV / kInchesPerFoot * r.major.DA * model::kSquareFeetPerAcre / flow;
+  const float overflowVolume = r.major.RV / model::kInchesPerFoot * r.major.DA * model::kSquareFeetPerAcre / flow;
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kStorageLine,
            {r.maxStorage / flow, overflowVolume, r.overflowEvents, static_cast<float>(r.overflowSteps) * r.major.DT});
 }
@@ -267,7 +265,7 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
   }
 
   const double c = r.capacity;
-  const float stepSeconds = total.DT * kSecondsPerHour;
+  const float stepSeconds = total.DT * model::kSecondsPerHour;
   const double dt = total.DT;
   std::vector<float> minor(1, 0.0f), major(1, 0.0f);
   float s = 0.0f; // storage content, cubic feet
@@ -280,7 +278,7 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
     if (q <= c) {
       if (s > 0.0f) {
         // The inlets' spare volume this step drains the storage.
-        const double spare = (c - q) * dt * kSecondsPerHour;
+        const double spare = (c - q) * dt * model::kSecondsPerHour;
         if (spare <= s) {
           qMinor = static_cast<float>(c);
           s = static_cast<float>(s - spare);
@@ -295,7 +293,7 @@ DualResult splitDualDrainage(const model::Hydrograph& total, const DualValues& v
       if (v.tmjsto > 0.0f) {
         // The excess goes into storage; only what does not fit overflows.
         qMajor = 0.0f;
-        s = static_cast<float>(s + (q - c) * dt * kSecondsPerHour);
+        s = static_cast<float>(s + (q - c) * dt * model::kSecondsPerHour);
         if (s > v.tmjsto) {
           qMajor = (s - v.tmjsto) / stepSeconds;
           s = v.tmjsto;

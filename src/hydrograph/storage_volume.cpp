@@ -22,8 +22,6 @@ namespace {
 
 using model::Quantity;
 
-constexpr float kSecondsPerHour = 3600.0f;
-constexpr float kInchesPerFoot = 12.0f;
 constexpr int kSearchTrials = 101;
 
 using fortran::padded;
@@ -85,7 +83,7 @@ struct StorageVolumePrinter {
     const model::Factors& f = u.out;
     platform::LineSink& out = *ctx.out.detailed;
     const double tzero = ctx.time.TZERO;
-    const float hydrographVolume = h.RV / kInchesPerFoot * h.DA * model::kSquareFeetPerAcre;
+    const float hydrographVolume = h.RV / model::kInchesPerFoot * h.DA * model::kSquareFeetPerAcre;
     const float share = hydrographVolume > 0.0f ? t.storage / hydrographVolume * 100.0f : 0.0f;
     run::put(out, kStart, {t.start / f.flow, static_cast<float>(static_cast<double>(t.t1) + tzero)});
     run::put(out, kPeak, {h.QPEAK / f.flow, h.TPEAK});
@@ -149,7 +147,7 @@ StorageTrial storageTrial(const model::Hydrograph& h, float start, float release
       // rate at the step's beginning starts control there.
       float f = q != before ? (start - before) * dt / (q - before) : 0.0f;
       f = std::min(std::max(f, 0.0f), dt);
-      v = (dt - f) * (q + start) / 2.0f * kSecondsPerHour;
+      v = (dt - f) * (q + start) / 2.0f * model::kSecondsPerHour;
       t.t1 = dt * static_cast<float>(i - 2) + f;
       i1 = i;
       peakPassed = q == h.QPEAK;
@@ -157,12 +155,12 @@ StorageTrial storageTrial(const model::Hydrograph& h, float start, float release
       v = 0.0f; // fell back before the peak: control starts again at the next rise
     } else if (q <= release && peakPassed) {
       const float g = before > q ? dt / (before - q) * (before - release) : 0.0f;
-      v = v + (before + release) / 2.0f * g * kSecondsPerHour;
+      v = v + (before + release) / 2.0f * g * model::kSecondsPerHour;
       t.t2 = dt * static_cast<float>(i - 2) + g;
       i2 = i;
     } else {
       if (q == h.QPEAK) peakPassed = true;
-      v = v + (before + q) / 2.0f * dt * kSecondsPerHour;
+      v = v + (before + q) / 2.0f * dt * model::kSecondsPerHour;
     }
   }
   if (v == 0.0f) return t;
@@ -174,7 +172,7 @@ StorageTrial storageTrial(const model::Hydrograph& h, float start, float release
     t.t2 = dt * static_cast<float>(h.NPTS - 1);
   }
   const float w = outflowVolume(h, t, i1, i2);
-  if (w >= 0.0f) t.storage = std::max(0.0f, v - w * kSecondsPerHour);
+  if (w >= 0.0f) t.storage = std::max(0.0f, v - w * model::kSecondsPerHour);
   return t;
 }
 
