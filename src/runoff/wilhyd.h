@@ -41,7 +41,7 @@ struct WilhydValues {
   float gwInitial = 0.0f, gwfrec = 0.0f, vhydcon = 0.0f;
   float kStep = 0.0f; // recession per time step, set with the step as typed
   bool continuous() const { return command == WilhydCommand::ContinuousWilhyd; }
-  bool groundwater() const { return continuous() && static_cast<int>(gwOption) == 1; }
+  bool groundwater() const { return continuous() && model::truncatedInt(gwOption) == 1; }
 };
 
 // The command's values from its layout of PARAM positions.

@@ -55,6 +55,14 @@ void writeSideFiles(const fs::path& dir) {
   fs::create_directory(dir / "DIR.STM");
   fs::create_directory(dir / "DIR.HYD");
   fs::create_directory(dir / "D_V_DWF.DAT");
+  // The data files the whole-study fuzz target gives every study, so that
+  // its regression inputs read what they read when they failed.
+  const std::string storm = "2\nFive-step 10-minute storm, intensities in mm/hr\n10\n5\n12.0\n30.0\n60.0\n24.0\n6.0\n-1\n";
+  support::writeFile(dir / "RAIN5.STM", storm);
+  support::writeFile(dir / "FIVE.STM", storm);
+  support::writeFile(dir / "H-000101.001", " 2\nInflow to the pond, typed in\n    10.00\n     12.5000\n     0.000000\n"
+                                           "     0.150000\n     0.420000\n     0.800000\n     0.650000\n     0.400000\n"
+                                           "     0.220000\n   -1.000\n");
 }
 
 const std::vector<Case>& cases() {
