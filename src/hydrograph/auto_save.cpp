@@ -8,9 +8,11 @@
 #include "hydrograph/auto_save.h"
 #include "hydrograph/files.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -74,7 +76,12 @@ std::string summaryRecord(const model::RunContext& ctx, int id) {
   const model::Hydrograph& h = ctx.store[id];
   std::string bytes;
   bytes.reserve(kSummaryRecordBytes);
-  appendInt(bytes, ctx.units.METOUT * 1000 + ctx.run.NRUN);
+  // Units and run number in one integer; a METOUT typed far out of its range
+  // saturates rather than overflowing the record's four bytes.
+  const long long unitsAndRun = static_cast<long long>(ctx.units.METOUT) * 1000 + ctx.run.NRUN;
+  appendInt(bytes, static_cast<std::int32_t>(
+                       std::clamp<long long>(unitsAndRun, std::numeric_limits<std::int32_t>::min(),
+                                             std::numeric_limits<std::int32_t>::max())));
   appendText(bytes, ctx.storm.title, 90);
   appendText(bytes, ctx.run.label, 19);
   appendInt(bytes, id);
