@@ -187,6 +187,16 @@ private:
     return v;
   }
 
+  // Fw.d and Ew.d: a width, a point, then the digits after the point.
+  void realField(Op& op, OpKind kind, const char* widthName, const char* needsPoint, const char* digitsName,
+                 int minDigits) {
+    op.kind = kind;
+    op.w = requiredNumber(widthName, 1);
+    if (at() != '.') fail(needsPoint);
+    ++pos_;
+    op.d = requiredNumber(digitsName, minDigits);
+  }
+
   // The messages are built only when a format is refused.
   [[noreturn, gnu::cold, gnu::noinline]] void badNumber(const char* what, int min, int v) const {
     if (v < 0) fail(std::string("missing ") + what);
@@ -346,18 +356,10 @@ private:
       }
       return;
     case 'F':
-      op.kind = OpKind::Fixed;
-      op.w = requiredNumber("F width", 1);
-      if (at() != '.') fail("F needs w.d");
-      ++pos_;
-      op.d = requiredNumber("F decimals", 0);
+      realField(op, OpKind::Fixed, "F width", "F needs w.d", "F decimals", 0);
       return;
     case 'E':
-      op.kind = OpKind::Expo;
-      op.w = requiredNumber("E width", 1);
-      if (at() != '.') fail("E needs w.d");
-      ++pos_;
-      op.d = requiredNumber("E digits", 1);
+      realField(op, OpKind::Expo, "E width", "E needs w.d", "E digits", 1);
       return;
     case 'A':
       op.kind = OpKind::Char;
