@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "model/limits.h"
 #include "model/units.h"
@@ -81,11 +82,17 @@ public:
   float step(float iPrev, float iNow, float x, ChannelRoutingResult& r) {
     float outflow = 0.0f;
     if (iNow > table_.flow[model::kTravelRows]) {
-      // Beyond the table: the previous coefficient carries on.
+      // Beyond the table: the previous coefficient carries on (the top row's
+      // before any step has converged).
       r.tableExceeded = true;
-      outflow = cPrev_ * x;
+      if (!converged_) {
+        in_ = out_ = DepthTime{table_.depth[model::kTravelRows], table_.time[model::kTravelRows]};
+        ++r.tableCoefficientSteps;
+      }
+      outflow = carriedCoefficient() * x;
     } else if (!iterate(iPrev, iNow, x, outflow)) {
-      outflow = cPrev_ * x;
+      if (!converged_) ++r.tableCoefficientSteps;
+      outflow = carriedCoefficient() * x;
       ++r.nonConverged;
     }
     tPrev_ = travel_;
@@ -96,6 +103,18 @@ public:
   DepthTime outflowAt() const { return out_; }
 
 private:
+  // The coefficient of a step that has none of its own: the previous step's.
+  // Before any step has converged there is none (a 0 would hold every drop of
+  // the inflow in the reach for good: on a nearly flat reach no step may ever
+  // converge), so the table's own coefficient serves, the travel times of the
+  // inflow and of the outflow guess without the fall correction (Z = 1),
+  // never above 1 so that no step sends out more than the reach holds.
+  float carriedCoefficient() {
+    if (converged_) return cPrev_;
+    travel_ = (in_.time + out_.time) / 2.0f;
+    return std::min(1.0f, 2.0f * dt_ / (dt_ + travel_ + tPrev_));
+  }
+
   // Fixed-point iteration on the outflow guess; false when 20 iterations
   // pass without two outflows within 1% of each other.
   bool iterate(float iPrev, float iNow, float x, float& outflow) {
@@ -119,6 +138,7 @@ private:
       if (o == guess_ || std::fabs(1.0f - o / (guess_ + 1e-21f)) <= kTolerance) {
         outflow = o;
         cPrev_ = c;
+        converged_ = true;
         return true;
       }
       guess_ = o;
@@ -128,7 +148,8 @@ private:
 
   const model::TravelTimeTable& table_;
   float fall_, dt_;
-  float cPrev_ = 0.0f; // coefficient of the previous step (0 before the first wet one)
+  float cPrev_ = 0.0f;      // coefficient of the previous step that converged
+  bool converged_ = false; // some step has converged: cPrev_ holds its coefficient
   float tPrev_;        // Tp
   float travel_;       // T, the last travel time computed
   float guess_ = 1.0f; // G, carried from step to step
@@ -139,6 +160,27 @@ private:
 float velocity(float length, float hours) { return hours > 0.0f ? length / (kSecondsPerHour * hours) : 0.0f; }
 
 } // namespace
+
+ReachLength judgeReach(const ChannelRoutingInput& in) {
+  ReachLength r;
+  if (in.table == nullptr || in.inflow.empty() || !(in.inflowDt > 0.0f)) return r;
+  const std::span<const float> q = in.inflow;
+  std::size_t peak = 0;
+  for (std::size_t k = 1; k < q.size(); ++k) {
+    if (q[k] > q[peak]) peak = k;
+  }
+  if (!(q[peak] > 0.0f)) return r;
+  std::size_t start = peak;
+  while (start > 0 && q[start] > 0.01f * q[peak]) --start;
+  r.rise = std::max(1.0f, static_cast<float>(peak - start)) * in.inflowDt;
+  r.travel = lookUp(*in.table, q[peak] + in.base).time;
+  const float within = kLongReachRatio * r.rise;
+  r.tooLong = r.travel > within;
+  // Bounded: a reach of any length asks for a countable number of parts.
+  const float parts = std::ceil(std::min(r.travel / within, 1.0e6f));
+  r.reaches = r.tooLong ? std::max(2, static_cast<int>(parts)) : 1;
+  return r;
+}
 
 ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   ChannelRoutingResult r;
@@ -206,6 +248,8 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
     }
   }
   r.npts = std::min(last, kMax);
+  // Water the reach still held when the ordinates ran out.
+  if (last == kMax) r.endStorage = std::max(0.0f, storage - baseStorage);
   r.rv = sum * dt / (in.area * model::kCfsHoursPerAcreInch);
   // The stored outflow excludes the baseflow that the routing carried.
   q.resize(static_cast<std::size_t>(r.npts) + 1);

@@ -31,6 +31,12 @@ struct ChannelRoutingResult {
   bool tableExceeded = false; // inflow above the table's top flow (message 83)
   bool cut = false;           // outflow needed more than 105,408 ordinates (message 84)
   int nonConverged = 0;       // steps whose iteration did not converge
+  // Steps routed with the table's coefficient because none had converged yet
+  // (or the inflow was above the table before any had).
+  int tableCoefficientSteps = 0;
+  // Storage term (cfs, times the step gives the volume) still in the reach
+  // above its baseflow when the routing reached the last ordinate; 0 when it drained.
+  float endStorage = 0.0f;
   int nsub = 1;               // routing sub-steps per inflow step
   float dt = 0.0f;            // routing step used, hours
   int npts = 0;               // ordinates of the outflow
@@ -43,6 +49,28 @@ struct ChannelRoutingResult {
   float maxInflowDepth = 0.0f, maxInflowVelocity = 0.0f;   // ft, ft/s
   float maxOutflowDepth = 0.0f, maxOutflowVelocity = 0.0f; // ft, ft/s
 };
+
+// The reach against the inflow: the method treats the reach as one storage
+// with no translation, so a travel time long against the time the inflow
+// takes to rise to its peak flattens and hastens the outflow peak. Measured
+// against diffusive-wave routing of pipes and channels, the peak falls short
+// by about 10 % where the travel time at the peak reaches a quarter of the
+// rise (between 0.21 and 0.7 of it over the cases measured), by about 25 % at
+// half the rise and by 45 to 55 % at 1.5 to 2 times the rise. Consecutive
+// reaches of 1/n of the length each have 1/n of the travel time.
+inline constexpr float kLongReachRatio = 0.25f;
+
+struct ReachLength {
+  float travel = 0.0f; // travel time at the inflow peak (plus baseflow) from the table, hours
+  float rise = 0.0f;   // hours from the start of the rise to the peak (at least one inflow step)
+  int reaches = 1;     // consecutive reaches of equal length that keep each within the range
+  bool tooLong = false;
+};
+
+// The travel time at the peak against the rise. The rise starts at the last
+// ordinate before the peak at or below 1 % of the peak (the first ordinate
+// when none is), so a long trickle before the main rise does not stretch it.
+ReachLength judgeReach(const ChannelRoutingInput& in);
 
 // Routes the inflow (plus its baseflow) through the reach. Every loop is
 // bounded: at most 105,408 steps of at most 20 iterations each.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <span>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "routing/channel.h"
 #include "run/messages.h"
 #include "run/output.h"
+#include "run/water_balance.h"
 #include "run/summary_line.h"
 
 namespace routing {
@@ -136,9 +138,39 @@ void reportTrouble(model::RunContext& ctx, const ChannelRoutingResult& r) {
     run::issue(ctx, msg::kChannelNotConverged, ctx.run.severity);
     run::put(*ctx.out.detailed, kCount, {r.nonConverged, r.npts});
   }
+  // The counts in full (the count line holds four digits each).
+  if (r.tableCoefficientSteps > 0) {
+    run::warn(ctx, msg::kChannelTableCoefficient, run::Destination::Both,
+              std::to_string(r.tableCoefficientSteps) + " steps so routed, " + std::to_string(r.nonConverged) +
+                  " of " + std::to_string(r.npts) + " not converged");
+  }
   // Non-convergence alone never ends the run: it leaves a warning.
   if (cut || r.nonConverged > 0) ctx.run.severity = Severity::Warning;
   run::put(*ctx.out.detailed, kBlank);
+}
+
+// The reach against the inflow's rise (see kLongReachRatio): to the warnings
+// window and the messages log only, so the routing's printout is unchanged.
+void judgeLength(model::RunContext& ctx, const ChannelRoutingInput& in) {
+  const ReachLength j = judgeReach(in);
+  if (!j.tooLong) return;
+  char detail[96];
+  std::snprintf(detail, sizeof detail, "travel time %.1f min, rise %.1f min: use %d reaches",
+                static_cast<double>(std::min(j.travel * kMinutesPerHour, 1.0e9f)),
+                static_cast<double>(j.rise * kMinutesPerHour), j.reaches);
+  // A note: the method is kept, the summary line keeps its marker.
+  run::issue(ctx, msg::kChannelReachTooLong, ctx.run.severity, run::Destination::Warnings, detail);
+}
+
+// The routing's part of the water balance: water still in the reach at the
+// last ordinate stays there; steps without a coefficient of their own are named.
+void recordBalance(model::RunContext& ctx, const ChannelRoutingResult& r) {
+  if (!run::ledgerOn(ctx)) return;
+  if (r.endStorage > 0.0f) {
+    run::ledgerStored(ctx, static_cast<double>(r.endStorage) * r.dt * run::kSecondsPerHour);
+    run::ledgerReason(ctx, "water still in the reach at the last ordinate");
+  }
+  if (r.nonConverged > 0) run::ledgerReason(ctx, "routing steps that did not converge");
 }
 
 } // namespace
@@ -179,6 +211,7 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   in.fall = ctx.tables.fall[static_cast<std::size_t>(v.idOut)];
   const float length = ctx.tables.travel.length;
   ChannelRoutingResult r = routeChannel(in);
+  recordBalance(ctx, r);
 
   const ResultLine inLine{v.idIn,       inflow.NHYD, inflow.HYDNAME,   inflow.DA,          inflow.QPEAK,
                           inflow.TPEAK, inflow.RV,   r.maxInflowDepth, r.maxInflowVelocity};
@@ -210,6 +243,7 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
       v.idOut, h.NHYD, h.HYDNAME, h.DA, h.QPEAK, h.TPEAK, h.RV, r.maxOutflowDepth, r.maxOutflowVelocity};
   printResults(ctx, caller, inLine, outLine, base);
   reportTrouble(ctx, r);
+  judgeLength(ctx, in);
   reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
 }
 

@@ -240,4 +240,9 @@ inline constexpr int kChannelValuesUnusable = 988;
 inline constexpr int kDwfCurveFileUnusable = 970;
 inline constexpr int kDwfDaysCut = 971;
 
+// Channel routing: a reach too long for the storage-coefficient method, and
+// steps routed with the travel-time table's coefficient.
+inline constexpr int kChannelReachTooLong = 972;
+inline constexpr int kChannelTableCoefficient = 973;
+
 } // namespace msg

@@ -253,6 +253,15 @@ constexpr Entry kTable[] = {
     // Sewer flows: the daily variation curve file and the length of the days.
     {msg::kDwfCurveFileUnusable, {"**** ERROR: The daily variation curve file cannot be used:"}},
     {msg::kDwfDaysCut, {"*** WARNING: The simulated days were cut to 105408 time steps."}},
+    // Channel routing: the reach against the inflow's rise, and steps that
+    // took the travel-time table's coefficient.
+    {msg::kChannelReachTooLong,
+     {"**** NOTE: Travel time at the peak is long against the",
+      "           inflow's rise: the outflow peak may be too low",
+      "           and too early."}},
+    {msg::kChannelTableCoefficient,
+     {"*** WARNING: Steps before the first converged one took",
+      "             the travel time table's coefficient."}},
     // Routing: section, rating-curve, travel-time and reach values.
     {msg::kChannelValuesUnusable, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
     // Routing through pipes: values Manning's equation cannot use.
