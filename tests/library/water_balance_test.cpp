@@ -94,6 +94,16 @@ std::vector<BalanceCase> balanceCases() {
                                 "                    MajID=[3], MajNHYD=[3], MinID=[4], MinNHYD=[4]\n"
                                 "                    TMJSTO=[300]\n",
        "COMPUTE DUALHYD", 2400.0, -1.0, -1.0, -1.0, -1.0, false},
+      // A nearly flat reach (a fall of 0.6 mm over 600 m): no routing step
+      // converges until the reach has filled, and those steps take the
+      // table's coefficient, so the triangle's 2400 m3 all come out.
+      {"nearly flat channel",
+       std::string(kTriangle) +
+           "ROUTE CHANNEL       IDout=[2], NHYD=[2], IDin=[1], RDT=[5],\n"
+           "                    L=[600], CHSLP=[0.0001], FPSLP=[0.2], VSN=[1], NSEG=[3]\n"
+           "                    0.08 0   -0.03 20   0.08 42\n"
+           "                    -22 4   -20 2   0 2   2 0   18 0   20 2   40 2   42 4\n",
+       "ROUTE CHANNEL", 2400.0, 2400.0, 0.0, -1.0, -1.0, false},
       // Rain 8 mm over 100 ha = 8000 m3 and a groundwater reservoir that
       // starts with 10 mm = 10000 m3; most of it is still there at the end.
       {"continuous with groundwater",
