@@ -78,6 +78,41 @@ TEST(ChannelCommands, ValuesThatCannotBeUsedEndTheRun) {
   }
 }
 
+// The typed routing step is in minutes from 1 up and in hours below 1; 0 is
+// the inflow's 10-minute step, and a step above it is the inflow's.
+TEST(ChannelCommands, RoutingStepIsMinutesFromOneUpHoursBelow) {
+  struct Case {
+    const char* command;
+    float minutes;       // step of the outflow
+    const char* printed; // the heading's step
+  };
+  const char* section = ", 1000, 0.1, 0.1, 1, 1\n                    0.03, 30, 0 10 10 0 20 0 30 10\n";
+  const std::string channel = "ROUTE CHANNEL       2, 2, 1, ";
+  const Case cases[] = {
+      {"1", 1.0f, "Routing time step (min) =  1.00"},
+      {"5", 5.0f, "Routing time step (min) =  5.00"},
+      {"0.05", 10.0f / 3.0f, "Routing time step (min) =  3.00"},
+      {"0", 10.0f, "Routing time step (min) =  0.00"},
+      {"ROUTE 1", 1.0f, "| DT=  1.0 min"},
+      {"ROUTE 0.05", 10.0f / 3.0f, "| DT=  3.0 min"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    Host h;
+    for (const char* setup : {kInflow, kTrapezoid, kReach}) h.run(setup);
+    const std::string typed = c.command;
+    if (typed.rfind("ROUTE ", 0) == 0) {
+      h.run("ROUTE               2, 2, 1, " + typed.substr(6) + ", 0.1, 1000, 0.03\n");
+    } else {
+      h.run(channel + typed + section);
+    }
+    EXPECT_NE(h.ctx.run.severity, model::Severity::Error);
+    EXPECT_NEAR(h.ctx.store[2].DT * 60.0f, c.minutes, 1e-4f);
+    EXPECT_TRUE(h.printed(c.printed));
+    EXPECT_FALSE(h.printed("Requested routing DT > than inflow DT"));
+  }
+}
+
 TEST(ChannelCommands, MetricTablesConvertOnInputAndOutput) {
   Host h(2, 2);
   h.run("STORE RATING CURVE  NRC=[1], VSN=[1], 10 0 0   11 2 3   12 5 9  -1\n");

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
+#include "model/recorder.h"
 #include "routing/pipe_size.h"
 #include "support/context_host.h"
 
@@ -82,22 +85,42 @@ TEST(PipeRating, RowsFromTheBottomToTheCrownOrTheLimit) {
 
 struct PipeCase {
   const char* command;
-  int message;
+  int message; // 110 circular, 111 rectangular, 0 none
   std::string sizeLine, summaryLine;
+  float stepMinutes; // the routing step: RDT in minutes from 1 up
+};
+
+// The numbers of the messages a command issued.
+struct MessageNumbers : model::RunRecorder {
+  std::vector<int> numbers;
+  void message(model::MessageRecord r) override { numbers.push_back(r.number); }
+  void summary(model::SummaryRecord) override {}
+  void hydrograph(model::HydrographRecord) override {}
+  void storm(model::StormRecord) override {}
+  void fileWritten(const std::string&) override {}
+  void units(int) override {}
 };
 
 TEST(RoutePipe, TooSmallPipesAreReplacedAndTheVolumeComesBack) {
   const PipeCase cases[] = {
       {"ROUTE PIPE          1, 2, 202, 7, 12, 1000, 0.013, 0.005, 1, 5, 0\n", 110,
-       "     *** WARNING: MINIMUM PIPE SIZE REQUIRED =    20.12   (in)", "      [Din= 1.00:Dused= 1.68}"},
+       "     *** WARNING: MINIMUM PIPE SIZE REQUIRED =    20.12   (in)", "      [Din= 1.00:Dused= 1.68}", 5.0f},
       {"ROUTE PIPE          2, 2, 202, 8, 24, 12, 1000, 0.013, 0.005, 1, 5, 0\n", 111,
-       "     *** WARNING: MINIMUM PIPE SIZE REQUIRED =     2.20 BY    1.10   (ft)", "      {HGTH= 1.10:WDTH= 2.20}"},
-      {"ROUTE PIPE          1, 2, 202, 9, 36, 1000, 0.013, 0.005, 1, 5, 0\n", 0, "", "      [Din= 3.00:Dused= 3.00}"},
+       "     *** WARNING: MINIMUM PIPE SIZE REQUIRED =     2.20 BY    1.10   (ft)", "      {HGTH= 1.10:WDTH= 2.20}",
+       5.0f},
+      {"ROUTE PIPE          1, 2, 202, 9, 36, 1000, 0.013, 0.005, 1, 5, 0\n", 0, "", "      [Din= 3.00:Dused= 3.00}", 5.0f},
+      // A step of exactly 1 is one minute; below 1 it is in hours (0.025 h:
+      // 1.5 min, the divisor 3 of the 5-minute inflow step).
+      {"ROUTE PIPE          1, 2, 202, 9, 36, 1000, 0.013, 0.005, 1, 1, 0\n", 0, "", "      [Din= 3.00:Dused= 3.00}", 1.0f},
+      {"ROUTE PIPE          1, 2, 202, 9, 36, 1000, 0.013, 0.005, 1, 0.025, 0\n", 0, "",
+       "      [Din= 3.00:Dused= 3.00}", 5.0f / 3.0f},
   };
   for (const PipeCase& pc : cases) {
     SCOPED_TRACE(pc.command);
     support::ContextHost host;
     host.startRun(1, 1);
+    MessageNumbers messages;
+    host.ctx.recorder = &messages;
     model::Hydrograph& in = host.ctx.store[1];
     in.NHYD = 101;
     in.DT = 5.0f / 60.0f;
@@ -114,6 +137,13 @@ TEST(RoutePipe, TooSmallPipesAreReplacedAndTheVolumeComesBack) {
     const auto& out = host.detailed.lines;
     const bool printed = std::find(out.begin(), out.end(), pc.sizeLine) != out.end();
     EXPECT_EQ(printed, pc.message != 0);
+    const auto issued = [&](int n) {
+      return std::find(messages.numbers.begin(), messages.numbers.end(), n) != messages.numbers.end();
+    };
+    EXPECT_EQ(issued(110), pc.message == 110);
+    EXPECT_EQ(issued(111), pc.message == 111);
+    EXPECT_FALSE(issued(81)); // no step was read above the inflow's
+    EXPECT_NEAR(host.ctx.store[2].DT * 60.0f, pc.stepMinutes, 1e-4f);
     EXPECT_EQ(host.ctx.run.severity, pc.message != 0 ? model::Severity::Warning : model::Severity::Note);
     ASSERT_FALSE(host.summary.lines.empty());
     EXPECT_EQ(host.summary.lines.back(), pc.summaryLine);
