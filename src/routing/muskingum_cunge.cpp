@@ -36,7 +36,7 @@ constexpr float kVolumeTolerance = 0.005f; // accepted drift of the written sche
 constexpr int kMaxPieces = 1000;           // sub-reaches, and sub-steps
 constexpr int kMaxWork = 4096;             // sub-reaches times sub-steps
 // Node updates (sub-reaches times sub-steps times routing steps) that the
-// routing on sub-reaches may spend: about a tenth of a second. A long record
+// routing on sub-reaches may spend, well under a second. A long record
 // gets fewer pieces per step; a record that asks for more is routed on the
 // finest division within it, its Courant number held where the coefficients
 // stay non-negative (the result flags the division as capped).
