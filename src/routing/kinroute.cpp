@@ -20,16 +20,21 @@ namespace routing {
 
 namespace {
 
-constexpr float kPi = 3.14159f;    // the value this command sizes with
-constexpr float kSameStep = 0.01f; // hours: steps this close are taken as equal
+constexpr float kPi = 3.14159f; // the value this command sizes with
+// Routing steps within this share of a whole multiple of the inflow step take
+// every so many ordinates as they are.
+constexpr float kWholeMultiple = 1.0e-4f;
 
-// The inflow at the routing step, raised by `raise`, from the three cases of
-// the routing step against the inflow step.
+// The inflow at the routing step, raised by `raise`, from the cases of the
+// routing step against the inflow step. Each keeps the inflow's volume: a
+// shorter step divides the inflow step, a whole multiple takes every so many
+// ordinates, and any other longer step (one close to the inflow step too)
+// interpolates the inflow at the routing step's times.
 struct StepPlan {
   std::vector<float> inflow; // [1..], 0 past the hydrograph
   int steps = 0;             // ordinates of the outflow before its tail
   float dt = 0.0f;
-  bool inflowDtSet = false, denied = false, cut = false;
+  bool denied = false, cut = false;
 };
 
 StepPlan planSteps(const model::Hydrograph& in, float dtOut, float raise) {
@@ -39,20 +44,32 @@ StepPlan planSteps(const model::Hydrograph& in, float dtOut, float raise) {
   const int n = std::min(in.NPTS, kMax);
   const auto q = [&in](int k) { return in.Q[static_cast<std::size_t>(k)]; };
   p.dt = dtOut;
-  if (std::fabs(in.DT - dtOut) <= kSameStep) {
-    p.inflowDtSet = true;
-    for (int k = 1; k <= n; ++k) p.inflow[static_cast<std::size_t>(k)] = q(k) + raise;
-    p.steps = n;
-  } else if (dtOut > in.DT) {
+  const float ratio = in.DT > 0.0f ? dtOut / in.DT : 1.0f;
+  const float whole = std::round(std::min(ratio, static_cast<float>(kMax)));
+  if (whole >= 1.0f && std::fabs(ratio - whole) <= kWholeMultiple * whole) {
     // Every NSKIP-th ordinate, no averaging; the step stays as requested.
-    const float ratio = in.DT > 0.0f ? dtOut / in.DT : 1.0f;
-    const int nskip = std::clamp(static_cast<int>(std::min(ratio, static_cast<float>(kMax))), 1, kMax);
+    const int nskip = static_cast<int>(whole);
     const int count = (n - 1 + nskip) / nskip;
     for (int k = 1; k <= count; ++k) p.inflow[static_cast<std::size_t>(k)] = q(1 + (k - 1) * nskip) + raise;
     p.steps = n / nskip;
+  } else if (dtOut > in.DT) {
+    // The inflow, linear between its ordinates, at every routing step up to
+    // its last ordinate.
+    const double span = static_cast<double>(n - 1) * in.DT;
+    const double last = std::min(std::floor(span / dtOut) + 1.0, static_cast<double>(kMax));
+    const int count = n >= 1 ? static_cast<int>(last) : 0;
+    for (int k = 1; k <= count; ++k) {
+      const double at = static_cast<double>(k - 1) * dtOut / in.DT; // in inflow steps
+      const int i = std::min(static_cast<int>(at), n - 1);
+      const float f = static_cast<float>(at - i);
+      const float q1 = q(i + 1);
+      const float q2 = i + 2 <= n ? q(i + 2) : 0.0f;
+      p.inflow[static_cast<std::size_t>(k)] = q1 + (q2 - q1) * f + raise;
+    }
+    p.steps = count;
   } else {
-    const float ratio = dtOut != 0.0f ? in.DT / dtOut + 0.55f : 0.0f;
-    int nsub = static_cast<int>(std::clamp(ratio, -1.0f, static_cast<float>(kMax)));
+    const float subRatio = dtOut != 0.0f ? in.DT / dtOut + 0.55f : 0.0f;
+    int nsub = static_cast<int>(std::clamp(subRatio, -1.0f, static_cast<float>(kMax)));
     if (nsub < 1) {
       p.denied = true;
       nsub = 1;
@@ -158,6 +175,8 @@ void reportAndClose(model::RunContext& ctx, const KinrouteResult& r) {
   if (r.enlarged) run::issue(ctx, msg::kKinroutePipeTooSmall, run::Severity::Warning);
   if (r.cut) run::issue(ctx, msg::kKinrouteHydrographCut, run::Severity::Warning);
   if (r.judgement == 1) run::issue(ctx, msg::kKinrouteStepShouldBeReduced, run::Severity::Warning);
+  if (r.divisionCapped) run::issue(ctx, msg::kKinrouteDivisionCapped, run::Severity::Warning);
+  if (r.tailCut) run::issue(ctx, msg::kKinrouteTailCut, run::Severity::Warning);
   platform::LineSink& out = *ctx.out.detailed;
   const model::Units& u = ctx.units;
   if (r.enlarged) {
@@ -215,7 +234,6 @@ KinrouteResult computeKinroute(const model::Hydrograph& in, const KinrouteValues
   const float base = in.BASE + v.extraBase + r.lowFlow;
   StepPlan plan = planSteps(in, requestedStep(v.rdt, in.DT), base);
   r.dt = plan.dt;
-  r.inflowDtSet = plan.inflowDtSet;
   r.stepDenied = plan.denied;
   r.cut = plan.cut;
 
@@ -228,6 +246,8 @@ KinrouteResult computeKinroute(const model::Hydrograph& in, const KinrouteValues
   r.stabilised = routed.stabilised;
   r.subReaches = routed.subReaches;
   r.subSteps = routed.subSteps;
+  r.divisionCapped = routed.capped;
+  r.tailCut = routed.tailCut;
   r.npts = routed.npts;
   r.q.assign(static_cast<std::size_t>(r.npts) + 1, 0.0f);
   for (int k = 1; k <= r.npts; ++k) {
@@ -276,7 +296,6 @@ void kinroute(model::RunContext& ctx) {
   p.peak = hydrograph::PeakRule::First;
   p.sum = hydrograph::SumOrder::FromStart;
   p.area = hydrograph::AreaRule::NonZero;
-  if (r.inflowDtSet) ctx.store[v.idIn].DT = r.dt;
   hydrograph::storeProduced(ctx, v.idOut, std::move(p));
 
   printResults(ctx, v.idIn, v.idOut, in, r);

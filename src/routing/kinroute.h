@@ -34,7 +34,6 @@ struct KinrouteResult {
   std::vector<float> q; // q[1..npts], cfs, base flow and low flow removed
   int npts = 0;
   float dt = 0.0f;          // routing step, hours
-  bool inflowDtSet = false; // the inflow's DT is to be set to the routing step
   float diameter = 0.0f;    // inches, as used
   float capacity = 0.0f;    // cfs
   float lowFlow = 0.0f;     // cfs
@@ -43,6 +42,8 @@ struct KinrouteResult {
   int judgement = 0; // 1: step longer than the travel time, 2: shorter
   bool stabilised = false;
   int subReaches = 1, subSteps = 1;
+  bool divisionCapped = false; // sub-reaches and sub-steps held to the work limit
+  bool tailCut = false;        // the outflow's tail ended at the work limit
 };
 
 // The routing of `in` with the values (length, n, slope above 0; a diameter

@@ -35,6 +35,19 @@ constexpr float kTailFlow = 0.035f;        // cfs above the base that ends the o
 constexpr float kVolumeTolerance = 0.005f; // accepted drift of the written scheme
 constexpr int kMaxPieces = 1000;           // sub-reaches, and sub-steps
 constexpr int kMaxWork = 4096;             // sub-reaches times sub-steps
+// Node updates (sub-reaches times sub-steps times routing steps) that the
+// routing on sub-reaches may spend, well under a second. A long record
+// gets fewer pieces per step; a record that asks for more is routed on the
+// finest division within it, its Courant number held where the coefficients
+// stay non-negative (the result flags the division as capped).
+constexpr long long kWorkBudget = 1LL << 24;
+// A flow within this share of the base flow is the base flow as far as single
+// precision can tell: a tail that far above a huge base flow has ended.
+constexpr float kBaseResolution = 1.0f / (1 << 20);
+
+// The outflow's tail has ended: within the tail flow of the base flow, or
+// within what single precision resolves against a base flow that large.
+bool tailEnded(float o2, float qb) { return o2 - qb < kTailFlow || o2 - qb <= qb * kBaseResolution; }
 
 struct Coefficients {
   float c0 = 0.0f, c1 = 0.0f, c2 = 0.0f;
@@ -82,31 +95,37 @@ RoutingResult routeWritten(const PipeReach& pipe, std::vector<float>& in, const 
     }
     r.outflow[k] = o2;
     r.npts = i;
-    if (i > input.steps && o2 - qb < kTailFlow) break;
+    if (i > input.steps && tailEnded(o2, qb)) break;
   }
   return r;
 }
 
 // Sub-reaches N and sub-steps M for a Courant number N / (M rho) as close to 1
-// as needed for non-negative coefficients: 1 - D <= C <= 1 + D.
+// as needed for non-negative coefficients: 1 - D <= C <= 1 + D. At most
+// `maxWork` pieces (N times M) per routing step; when no division within that
+// reaches the band, the closest one is taken with its Courant number moved
+// into the band, so that the coefficients stay non-negative (the travel time
+// through the pipe is then approximate) and `capped` is set.
 struct Division {
   int reaches = 1, steps = 1;
   float courant = 1.0f, x = 1.0f;
+  bool capped = false;
 };
 
-Division divide(float rho, float diffusionLength, float length) {
+Division divide(float rho, float diffusionLength, float length, int maxWork) {
   // No celerity to speak of (a Manning n or a size at the edge of single
   // precision gives an infinite or undefined one): one piece, plain translation.
   if (!(rho > 0.0f) || !std::isfinite(rho)) return {1, 1, 1.0f, 0.5f};
   // A pipe longer than the finest division allows: the most sub-reaches.
-  Division best{kMaxPieces, 1, static_cast<float>(kMaxPieces) / rho,
-                std::min(diffusionLength * static_cast<float>(kMaxPieces) / length, 1.0f)};
+  const int maxPieces = std::min(kMaxPieces, maxWork);
+  Division best{maxPieces, 1, static_cast<float>(maxPieces) / rho,
+                std::min(diffusionLength * static_cast<float>(maxPieces) / length, 1.0f)};
   float bestMiss = -1.0f;
-  for (int m = 1; m <= kMaxWork; ++m) {
+  for (int m = 1; m <= maxWork; ++m) {
     const float exact = static_cast<float>(m) * rho;
-    if (exact + 0.5f >= static_cast<float>(kMaxPieces + 1)) break;
+    if (exact + 0.5f >= static_cast<float>(maxPieces + 1)) break;
     const int n = std::max(1, static_cast<int>(exact + 0.5f));
-    if (n * m > kMaxWork) break;
+    if (n * m > maxWork) break;
     const float courant = static_cast<float>(n) / exact;
     const float x = std::min(diffusionLength * static_cast<float>(n) / length, 1.0f);
     const float miss = std::fabs(courant - 1.0f);
@@ -116,6 +135,13 @@ Division divide(float rho, float diffusionLength, float length) {
     }
     if (miss <= x) return {n, m, courant, x};
   }
+  // No division within the pieces allowed gives non-negative coefficients.
+  const float x = std::isfinite(best.x) ? std::clamp(best.x, 0.0f, 1.0f) : 1.0f;
+  if (!(std::fabs(best.courant - 1.0f) <= x)) {
+    best.courant = std::clamp(std::isfinite(best.courant) ? best.courant : 1.0f, 1.0f - x, 1.0f + x);
+    best.x = x;
+    best.capped = true;
+  }
   return best;
 }
 
@@ -123,43 +149,58 @@ Division divide(float rho, float diffusionLength, float length) {
 // outflow is a weighted mean of earlier flows with weights that sum to 1, so
 // volume is kept and no flow rises above the inflow peak.
 RoutingResult routeDivided(const PipeReach& pipe, const std::vector<float>& in, const RoutingInput& input,
-                           int maxSteps) {
+                           int maxSteps, int plannedSteps) {
   const float qb = input.base;
   float reference = qb;
   for (const float q : in) reference = std::max(reference, q);
   const Celerity ref = celerity(pipe, reference);
   const float dts = input.dt * model::kSecondsPerHour;
   const float rho = pipe.length / (ref.c * dts);
-  const Division div = divide(rho, ref.dn * pipe.length, pipe.length);
+  const int planned = std::max(plannedSteps, 1);
+  const int maxWork = static_cast<int>(std::clamp<long long>(kWorkBudget / planned, 1, kMaxWork));
+  const Division div = divide(rho, ref.dn * pipe.length, pipe.length, maxWork);
   const Coefficients k3 = coefficients(div.courant, div.x);
 
   RoutingResult r;
   r.stabilised = true;
+  r.capped = div.capped;
   r.subReaches = div.reaches;
   r.subSteps = div.steps;
   r.outflow.assign(static_cast<std::size_t>(maxSteps) + 1, 0.0f);
   std::vector<float> node(static_cast<std::size_t>(div.reaches) + 1, qb);
-  std::vector<float> before(node.size(), qb);
   const auto inflowAt = [&](int i) {
     const float q = i <= maxSteps ? in[static_cast<std::size_t>(i)] : 0.0f;
     return q == 0.0f ? qb : q;
   };
+  // A tail longer than the steps the division was sized for may spend the
+  // budget once more, and ends there.
+  const long long perStep = static_cast<long long>(div.reaches) * div.steps;
+  long long work = 0;
   node[0] = inflowAt(1);
   r.outflow[1] = qb;
   r.npts = 1;
   for (int i = 2; i <= maxSteps; ++i) {
+    if (i > planned && work >= 2 * kWorkBudget) {
+      r.tailCut = true;
+      break;
+    }
     const float from = inflowAt(i - 1);
     const float to = inflowAt(i);
     for (int m = 1; m <= div.steps; ++m) {
-      before = node;
+      // Each node from its upstream neighbour now and before, and itself before.
+      float upstreamBefore = node[0];
       node[0] = from + (to - from) / static_cast<float>(div.steps) * static_cast<float>(m);
-      for (std::size_t j = 1; j < node.size(); ++j)
-        node[j] = k3.c1 * node[j - 1] + k3.c0 * before[j - 1] + k3.c2 * before[j];
+      for (std::size_t j = 1; j < node.size(); ++j) {
+        const float before = node[j];
+        node[j] = k3.c1 * node[j - 1] + k3.c0 * upstreamBefore + k3.c2 * before;
+        upstreamBefore = before;
+      }
     }
+    work += perStep;
     const float o2 = std::max(node.back(), qb);
     r.outflow[static_cast<std::size_t>(i)] = o2;
     r.npts = i;
-    if (i > input.steps && o2 - qb < kTailFlow) break;
+    if (i > input.steps && tailEnded(o2, qb)) break;
   }
   return r;
 }
@@ -242,7 +283,7 @@ RoutingResult routeMuskingumCunge(const PipeReach& pipe, RoutingInput input, int
   if (holds || inVolume <= 0.0 || input.dt <= 0.0f) return written;
   in = input.inflow;
   in.resize(static_cast<std::size_t>(maxSteps) + 1, 0.0f);
-  return routeDivided(pipe, in, input, maxSteps);
+  return routeDivided(pipe, in, input, maxSteps, std::max(input.steps, written.npts));
 }
 
 } // namespace routing

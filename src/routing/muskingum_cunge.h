@@ -62,6 +62,8 @@ struct RoutingResult {
   bool stabilised = false; // the step-by-step parameters failed the checks
   int subReaches = 1;
   int subSteps = 1;
+  bool capped = false;  // the sub-division was held to the work limit: travel time approximate
+  bool tailCut = false; // the outflow's tail ended at the work limit
 };
 
 // Routes the inflow through the pipe. The parameters are evaluated at every

@@ -48,6 +48,8 @@ inline constexpr int kKinrouteStepDenied = 70;
 inline constexpr int kKinroutePipeTooSmall = 71;
 inline constexpr int kKinrouteHydrographCut = 72;
 inline constexpr int kKinrouteStepShouldBeReduced = 73;
+inline constexpr int kKinrouteDivisionCapped = 976; // sub-reaches and sub-steps held to the work limit
+inline constexpr int kKinrouteTailCut = 977;        // the outflow's tail ended at the work limit
 
 // ROUTE CHANNEL.
 inline constexpr int kChannelInflowDry = 80;

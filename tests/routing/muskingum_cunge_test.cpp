@@ -104,3 +104,75 @@ TEST(MuskingumCunge, VolumeKeptAndPeakNeverRaised) {
 }
 
 } // namespace
+
+namespace {
+
+// Storms of nine ordinates (a triangle from 0 to `peak` at the fifth and back
+// to 0) every 40 ordinates, over `npts` ordinates.
+model::Hydrograph storms(int npts, float dt, float peak) {
+  model::Hydrograph h;
+  h.DT = dt;
+  h.DA = 100.0f;
+  h.NPTS = npts;
+  h.resize(npts);
+  for (int i = 1; i <= npts; ++i) {
+    const int m = (i - 1) % 40;
+    const float q = m < 9 ? peak * (1.0f - std::fabs(static_cast<float>(m) / 4.0f - 1.0f)) : 0.0f;
+    h.Q[static_cast<std::size_t>(i)] = q;
+    h.QPEAK = std::max(h.QPEAK, q);
+  }
+  return h;
+}
+
+// Pipes far shorter or longer than the routing step asks for, and peaks at the
+// edge of single precision: the sub-reaches and sub-steps stay within the work
+// limit (2^24 node updates, twice that with a tail past the planned steps),
+// a division held below what the pipe asks for is flagged, and the routing
+// still keeps the volume and never raises the peak. Records of a few steps
+// get the divisions they ask for.
+TEST(MuskingumCunge, SubDivisionWorkIsBounded) {
+  struct Row {
+    const char* what;
+    int npts;
+    float dtMinutes, peak;
+    float d, length, rdt; // in, ft, as typed
+    bool capped;
+  } rows[] = {
+      {"peak 1e30, nine ordinates, 1-minute step", 9, 5.0f, 1e30f, 24.0f, 500.0f, 1.0f, true},
+      {"1-ft pipe, longest record", model::kMaxOrdinates, 5.0f, 10.0f, 12.0f, 1.0f, 0.0f, true},
+      {"1-ft pipe, one day", 289, 5.0f, 10.0f, 12.0f, 1.0f, 0.0f, false},
+      {"0.001-ft pipe, longest record", model::kMaxOrdinates, 5.0f, 10.0f, 24.0f, 0.001f, 0.0f, true},
+      {"1e6-ft pipe, longest record", model::kMaxOrdinates, 5.0f, 10.0f, 24.0f, 1.0e6f, 0.0f, true},
+      {"1000-hour step, longest record", model::kMaxOrdinates, 60000.0f, 10.0f, 24.0f, 500.0f, 0.0f, true},
+      {"500-ft pipe, longest record", model::kMaxOrdinates, 5.0f, 10.0f, 24.0f, 500.0f, 0.0f, false},
+  };
+  constexpr double kBudget = 1 << 24;
+  for (const Row& r : rows) {
+    const model::Hydrograph in = storms(r.npts, r.dtMinutes / 60.0f, r.peak);
+    routing::KinrouteValues v;
+    v.diameter = r.d;
+    v.length = r.length;
+    v.n = 0.013f;
+    v.slope = 0.005f;
+    v.rdt = r.rdt;
+    const routing::KinrouteResult k = routing::computeKinroute(in, v);
+    SCOPED_TRACE(r.what);
+    const double work = static_cast<double>(k.subReaches) * k.subSteps * k.npts;
+    EXPECT_LE(work, 2.0 * kBudget + static_cast<double>(k.subReaches) * k.subSteps);
+    EXPECT_EQ(k.divisionCapped, r.capped);
+    EXPECT_FALSE(k.tailCut);
+    double inVolume = 0.0, outVolume = 0.0;
+    float peak = 0.0f;
+    for (int i = 1; i <= in.NPTS; ++i) inVolume += static_cast<double>(in.Q[static_cast<std::size_t>(i)]) * in.DT;
+    for (int i = 1; i <= k.npts; ++i) {
+      const float q = k.q[static_cast<std::size_t>(i)];
+      ASSERT_TRUE(std::isfinite(q)) << i;
+      outVolume += static_cast<double>(q) * k.dt;
+      peak = std::max(peak, q);
+    }
+    EXPECT_NEAR(outVolume / inVolume, 1.0, 0.01);
+    EXPECT_LE(peak, in.QPEAK);
+  }
+}
+
+} // namespace
