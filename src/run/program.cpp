@@ -87,29 +87,29 @@ struct Program {
   platform::OutputFile summary;
 
   // Each run starts with an empty messages log, so that the copy at its end
-  // holds that run's messages only. False when the log leads out of the
-  // run's folders (a link in the work directory): it is then not written.
-  bool openLog() {
+  // holds that run's messages only. When the log leads out of the run's
+  // folders (a link in the work directory) it is not written, and the
+  // reason is returned for the run to report.
+  std::optional<std::string> openLog() {
     ctx.out.logLines.clear();
     const std::string path = ctx.workPath(kLogName);
     if (log.isOpen() && log.path() == path) {
       log.rewind();
-      return true;
+      return std::nullopt;
     }
     if (auto why = outsideFolders(ctx, path)) {
       ctx.out.log = &ctx.nullSink;
-      reportOutsideRun(ctx, msg::kWriteOutsideFolders, *why);
-      return false;
+      return why;
     }
     if (auto error = log.open(path)) {
       ctx.out.log = &ctx.nullSink;
       static const fortran::Format kLine("(6X,A)");
       put(ctx.platform.warningsWindow, kLine, {"*** WARNING: " + *error});
-      return true;
+      return std::nullopt;
     }
     ctx.fileWritten(path);
     ctx.out.log = &log;
-    return true;
+    return std::nullopt;
   }
 
   void closeOutputs() {
@@ -161,7 +161,8 @@ struct Program {
     run.lastHeadingCommand = 0; // messages before the first command (340) carry no heading
     run.label.clear();
     run.stopProgram = false;
-    run.writeRefused = !openLog();
+    run.writeRefused = false;
+    const std::optional<std::string> logRefused = openLog();
 
     for (platform::OutputFile* file : {&detailed, &summary}) {
       const std::string& path = file == &detailed ? set.paths[1] : set.paths[2];
@@ -192,6 +193,11 @@ struct Program {
 
     HeaderInfo info{set.shown, set.comments, static_cast<bool>(input)};
     writeHeaders(ctx, info);
+    // A log refused out of the run's folders ends the run before its first command.
+    if (logRefused) {
+      issue(ctx, msg::kWriteOutsideFolders, Severity::Error, Destination::Both, *logRefused);
+      run.writeRefused = true;
+    }
     RunEnd end = RunEnd::Ended;
     if (!input) {
       issue(ctx, msg::kInputFileUnreadable, Severity::Error, Destination::Both, input.error);
@@ -289,7 +295,7 @@ int runProgram(const ProgramOptions& options, const ProgramSetup& setup, platfor
       if (!folder.empty()) mayWriteIn(asDirectory(folder));
   }
   Program program{ctx, setup, {}, {}, {}, std::nullopt, std::nullopt};
-  program.openLog();
+  program.openLog(); // a log refused out of the run's folders is reported by each run
   // The default parameter list lasts for the whole execution; START does not reset it.
   setBuiltInDefaults(ctx.defaults);
 

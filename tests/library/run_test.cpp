@@ -183,6 +183,9 @@ TEST(Library, WritesStayInTheRunsFolders) {
       {"an automatic file named with \"..\"",
        "SAVE HYD            SAVEALL=[2], PCYC=[0]\nADD HYD             IDout=[2], NHYD=[\"../A6\"], IDin=[1]\n",
        r / "A6.001", true},
+      {"a drive name with backslashes, one name here", save("C:\\..\\E8.HYD"), r / "w" / "C:\\..\\E8.HYD", false},
+      {"the messages log linked outside", "", r / "out" / "T9.LOG", true},
+      {"the run counter linked outside", "", r / "out" / "T10.CNT", true},
       {"a side file of the work directory linked outside",
        "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[-10], OPTION=[1]\n"
        "                    A=[1000], B=[6], C=[0.8]\n",
@@ -201,6 +204,8 @@ TEST(Library, WritesStayInTheRunsFolders) {
     fs::create_symlink(r / "out" / "OK2.HYD", r / "p" / "LINK2.HYD");
     fs::create_directory_symlink(r / "out", r / "p" / "ld");
     fs::create_symlink(r / "out" / "T7.STM", r / "w" / "DERIVED.STM");
+    if (c.target.filename() == "T9.LOG") fs::create_symlink(c.target, r / "w" / "MESSAGES.LOG");
+    if (c.target.filename() == "T10.CNT") fs::create_symlink(c.target, r / "w" / "kestran.CNT");
     kestran::RunOptions o;
     o.text = prelude + c.commands + "FINISH\n";
     o.workDir = r / "w";
