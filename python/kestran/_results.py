@@ -142,7 +142,8 @@ class Run:
     ``started`` and ``ok`` are False, ``error`` holds the exception that
     :func:`kestran.run` raised for it, and it has no messages, rows,
     hydrographs or files; ``workdir`` is the work directory it was given
-    (None for a temporary one never made) and its outputs are None.
+    (None for a temporary one never made) and its outputs are None;
+    ``to_csv``, ``header`` and :func:`kestran.report` raise RuntimeError.
     """
 
     #: ``status`` of a study that could not start (0: every run ended

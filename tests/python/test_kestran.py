@@ -203,6 +203,8 @@ def check_batch(results, d):
             assert result.messages == [] and result.files == [] and result.summary.empty
             with pytest.raises(RuntimeError):
                 result.to_csv(d / "csv")
+            with pytest.raises(RuntimeError):
+                kestran.report(result, d / "report.html")
             copy = pickle.loads(pickle.dumps(result))
             assert type(copy.error) is type(result.error) and str(copy.error) == str(result.error)
 
