@@ -21,11 +21,11 @@ TEST(WritePaths, InsideTheFoldersWhereverTheNameLeads) {
   fs::create_directories(t / "work" / "sub");
   fs::create_directories(t / "outside");
   fs::create_directory_symlink(t / "outside", t / "work" / "out-dir");
-  fs::create_symlink(t / "outside" / "f", t / "work" / "out-file");     // dangling: opening creates it outside
-  fs::create_symlink("out-file", t / "work" / "chain");                 // a link to the link above
-  fs::create_symlink("sub/g", t / "work" / "in-file");                  // relative, stays inside
-  fs::create_symlink("loop", t / "work" / "loop");                      // never resolves
-  fs::create_directory_symlink(t / "work", t / "work-link");            // the folder itself under a link
+  fs::create_symlink(t / "outside" / "f", t / "work" / "out-file");      // dangling: opening creates it outside
+  fs::create_symlink("out-file", t / "work" / "chain");                  // a link to the link above
+  fs::create_symlink("sub/g", t / "work" / "in-file");                   // relative, stays inside
+  fs::create_symlink("loop", t / "work" / "loop");                       // never resolves
+  fs::create_directory_symlink(t / "work", t / "work-link");             // the folder itself under a link
   fs::create_symlink("../../outside/h", t / "work" / "sub" / "up-file"); // relative, climbs out
   const std::string w = (t / "work").string();
   const std::string o = (t / "outside").string();
