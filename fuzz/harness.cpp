@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "kestran.h"
+#include "platform/paths.h"
 
 namespace fuzz {
 
@@ -119,9 +120,11 @@ void runStudy(std::string_view study, const std::vector<DataFile>& files) {
   }
   checkRecords(r);
   // Every file a run writes lies in a folder it was given: a path relative to
-  // whatever directory the process stands in is a fault.
+  // whatever directory the process stands in, or one that a name led out of
+  // the folder (".." or a drive that climbs out), is a fault.
   for (const std::string& f : r.files) {
-    if (f.empty() || f.front() != '/') fail("a file written outside the run's folders: " + f);
+    if (f.empty() || f.front() != '/' || !platform::writesInside(f, {dir.string()}))
+      fail("a file written outside the run's folders: " + f);
   }
   if (inputsSpellNonFinite) return; // an echoed input line may say "NaN"
   for (const auto& e : fs::directory_iterator(dir, ec)) {

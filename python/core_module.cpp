@@ -272,12 +272,13 @@ std::vector<std::string> writeCsv(const std::string& directory, const std::strin
 py::dict runStudy(const std::string& input, const std::string& text, const std::string& baseDir,
                   const std::string& workDir, const std::optional<std::string>& projectDir,
                   const std::optional<std::string>& rainfallDir, const std::optional<Clock>& clock,
-                  bool withHydrographs) {
+                  bool withHydrographs, bool allowOutsidePaths) {
   kestran::RunOptions o;
   o.input = input;
   o.text = text;
   o.baseDir = baseDir;
   o.workDir = workDir;
+  o.allowOutsidePaths = allowOutsidePaths;
   if (projectDir) o.projectDir = *projectDir;
   if (rainfallDir) o.rainfallDir = *rainfallDir;
   if (clock) {
@@ -326,7 +327,8 @@ PYBIND11_MODULE(_core, m) {
   m.doc() = "The KESTRAN engine: one study per call, results as plain values.";
   py::register_exception<kestran::RunError>(m, "StartError", PyExc_OSError);
   m.def("run", &runStudy, py::arg("input"), py::arg("text"), py::arg("base_dir"), py::arg("workdir"),
-        py::arg("project_dir"), py::arg("rainfall_dir"), py::arg("clock"), py::arg("hydrographs"));
+        py::arg("project_dir"), py::arg("rainfall_dir"), py::arg("clock"), py::arg("hydrographs"),
+        py::arg("allow_outside_paths") = false);
   m.def("console_main", &consoleMain, py::arg("argv"));
   m.def("write_csv", &writeCsv, py::arg("directory"), py::arg("stem"), py::arg("raw"));
 }

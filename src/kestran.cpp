@@ -110,6 +110,7 @@ RunResult run(const RunOptions& options) {
   o.workDir = dirText(result.workDir);
   o.outputDir = o.workDir;
   o.recordsDir = o.workDir;
+  o.confineWrites = !options.allowOutsidePaths;
   fs::path input = options.input;
   if (!options.text.empty()) {
     input = result.workDir / "study.dat";

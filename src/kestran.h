@@ -35,6 +35,12 @@ struct RunOptions {
   platform::LineSink* mainWindow = nullptr;
   platform::LineSink* warningsWindow = nullptr;
   platform::LineSink* summaryWindow = nullptr;
+  // Every file the run writes stays inside the work directory and the
+  // project directory (SAVE HYD files): a name that leads out of them (with
+  // "..", absolute, with a drive, through a link) is refused with message
+  // 996 and the run ends on that error. True lets such names write where
+  // they lead, as on the command line. Data files are read wherever named.
+  bool allowOutsidePaths = false;
 };
 
 struct RunResult {

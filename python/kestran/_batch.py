@@ -34,7 +34,7 @@ def run_many(inputs: Iterable[PathLike], workers: Optional[int] = None, client: 
              progress: bool = True, hydrographs: bool = False, root: Optional[PathLike] = None,
              **options: Any) -> List[Run]:
     """Runs a batch of studies; the results come back in the order of
-    ``inputs``.
+    ``inputs``, one for every study.
 
     Each input is a file or a command text, as for :func:`run`, and runs
     in its own work directory: ``root/study-00000``... when ``root`` is
@@ -44,7 +44,13 @@ def run_many(inputs: Iterable[PathLike], workers: Optional[int] = None, client: 
     task on the cluster (``workers`` is then the cluster's business) and
     kestran must be importable on the workers. Results carry their
     hydrographs only when ``hydrographs`` is True, to keep batches light.
-    A study that cannot start raises its exception here.
+
+    A study that cannot start (an input that is missing, a work directory
+    that cannot be made or written, an option :func:`run` refuses; on a
+    cluster also a task that failed or was lost) does not stop the others:
+    its result has ``status`` ``Run.NOT_STARTED`` (2), ``ok`` and
+    ``started`` False, and ``error`` holding the exception. Only a bad
+    batch raises: ``workers`` below 1, a ``root`` that is a file.
     """
     studies = list(inputs)
     dirs = _workdirs(len(studies), root)
@@ -56,17 +62,27 @@ def run_many(inputs: Iterable[PathLike], workers: Optional[int] = None, client: 
         raise ValueError(f"workers must be at least 1, not {count}")
     with ThreadPoolExecutor(max_workers=count) as pool, _bar(len(studies), progress) as bar:
         futures = [pool.submit(task, study, d) for study, d in zip(studies, dirs)]
-        for done in as_completed(futures):
+        for _ in as_completed(futures):
             bar.update(1)
-            if done.exception() is not None:
-                for f in futures:
-                    f.cancel()
-                break
         return [f.result() for f in futures]
 
 
 def _one(study: PathLike, workdir: Optional[str], **options: Any) -> Run:
-    return run(study, workdir, **options)
+    """One study of a batch: a study that cannot start is a result that says
+    why, so that it costs the batch nothing but its own place."""
+    try:
+        return run(study, workdir, **options)
+    except Exception as error:
+        return Run.not_started(error, workdir)
+
+
+def _failure(future: Any) -> BaseException:
+    """Why a cluster task gave no result (it failed, was cancelled or lost)."""
+    try:
+        error = future.exception()
+    except BaseException as cancelled:  # a cancelled future raises instead of answering
+        return cancelled
+    return error if error is not None else RuntimeError(f"the task ended as {future.status}")
 
 
 def _on_cluster(client: Any, task: Any, studies: list, dirs: list, progress: bool) -> List[Run]:
@@ -75,4 +91,16 @@ def _on_cluster(client: Any, task: Any, studies: list, dirs: list, progress: boo
     with _bar(len(studies), progress) as bar:
         for _ in completed(futures):
             bar.update(1)
-    return client.gather(futures)
+    finished = [f for f in futures if f.status == "finished"]
+    try:
+        gathered = dict(zip((f.key for f in finished), client.gather(finished)))
+    except Exception:
+        # A result lost between its end and the gathering: each is fetched
+        # alone, so the loss of one costs only that one.
+        gathered = {}
+        for f in finished:
+            try:
+                gathered[f.key] = f.result()
+            except Exception:
+                pass
+    return [gathered[f.key] if f.key in gathered else Run.not_started(_failure(f), d) for f, d in zip(futures, dirs)]

@@ -200,6 +200,7 @@ def report(run: Run, path: PathLike, *, csv: bool = True) -> Path:
     "<report name>_csv" beside it and the report links them."""
     if not isinstance(run, Run):
         raise TypeError(f"run must be a kestran.Run, not {type(run).__name__}")
+    run._require_started()  # a study of a batch that never started has no outputs to report
     out = Path(path).expanduser()
     if out.is_dir():
         raise IsADirectoryError(f"the report path is a directory: {out}")

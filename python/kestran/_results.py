@@ -4,6 +4,7 @@ storms, in the output units of the run (named in each object's ``units``)."""
 from __future__ import annotations
 
 import enum
+import pickle
 from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Any, Dict, List, Optional, Tuple
@@ -12,6 +13,10 @@ import numpy as np
 import pandas as pd
 
 _UNITS = {1: "imperial", 2: "metric"}
+
+# The columns of the summary rows, in the order of the data frame.
+_SUMMARY_COLUMNS = ("run", "command", "label", "marker", "id", "nhyd", "name", "area", "peak", "peak_hours",
+                    "peak_date", "volume", "coefficient")
 
 
 def units_name(code: int) -> Optional[str]:
@@ -129,14 +134,30 @@ class Storm:
 
 class Run:
     """The result of one study. A run that ended on an error is a result
-    too: ``ok`` is False and ``messages`` say why."""
+    too: ``ok`` is False and ``messages`` say why.
 
-    def __init__(self, raw: Dict[str, Any]) -> None:
+    In a batch (:func:`kestran.run_many`) a study that could not start at
+    all (a missing input, a work directory that cannot be made, a bad
+    option) is a result as well: ``status`` is :attr:`NOT_STARTED` (2),
+    ``started`` and ``ok`` are False, ``error`` holds the exception that
+    :func:`kestran.run` raised for it, and it has no messages, rows,
+    hydrographs or files; ``workdir`` is the work directory it was given
+    (None for a temporary one never made) and its outputs are None;
+    ``to_csv``, ``header`` and :func:`kestran.report` raise RuntimeError.
+    """
+
+    #: ``status`` of a study that could not start (0: every run ended
+    #: normally, 1: a run ended on an error).
+    NOT_STARTED = 2
+
+    def __init__(self, raw: Dict[str, Any], error: Optional[BaseException] = None) -> None:
         self.status: int = raw["status"]
+        #: The exception that kept the study from starting; None when it ran.
+        self.error: Optional[BaseException] = error
         self.units: Optional[str] = units_name(raw["units"])
-        self.workdir: Path = Path(raw["workdir"])
-        self.detailed_output: Path = Path(raw["detailed_output"])
-        self.summary_output: Path = Path(raw["summary_output"])
+        self.workdir: Optional[Path] = Path(raw["workdir"]) if raw["workdir"] else None
+        self.detailed_output: Optional[Path] = Path(raw["detailed_output"]) if raw["detailed_output"] else None
+        self.summary_output: Optional[Path] = Path(raw["summary_output"]) if raw["summary_output"] else None
         self.files: List[str] = list(raw["files"])
         self.messages: List[Message] = [
             Message(run, command, number, Severity(severity), tuple(lines))
@@ -156,10 +177,28 @@ class Run:
         self._hydrograph_values: List[Dict[str, Any]] = list(raw["hydrographs"])
         self._units_code: int = raw["units"]
 
+    @classmethod
+    def not_started(cls, error: BaseException, workdir: Optional[str] = None) -> "Run":
+        """The result of a study that could not start: ``error`` says why."""
+        raw: Dict[str, Any] = {"status": cls.NOT_STARTED, "units": 0, "workdir": workdir or "",
+                               "detailed_output": "", "summary_output": "", "files": [], "messages": [],
+                               "hydrographs": [], "storms": [], "summary": {c: [] for c in _SUMMARY_COLUMNS},
+                               "ledger": [], "balance": []}
+        return cls(raw, error)
+
+    @property
+    def started(self) -> bool:
+        """False for a study of a batch that could not start (see ``error``)."""
+        return self.error is None
+
     @property
     def ok(self) -> bool:
         """True when every run of the study ended normally."""
         return self.status == 0
+
+    def _require_started(self) -> None:
+        if self.error is not None:
+            raise RuntimeError(f"the study did not start: {self.error!r}") from self.error
 
     @property
     def storm(self) -> Optional[Storm]:
@@ -175,6 +214,7 @@ class Run:
         """The run header the outputs print (a RunHeader): date, time, run
         counter, file names and user comments."""
         from ._header import read_header
+        self._require_started()
         return read_header(self.summary_output)
 
     def plot(self, which: Any, ax: Any = None) -> Any:
@@ -205,6 +245,8 @@ class Run:
         ``kestran --csv``); returns the paths written. A run made with
         ``hydrographs=False`` writes the tables only."""
         from . import _core
+        self._require_started()
+        assert self.detailed_output is not None
         raw = {"units": self._units_code, "summary": self._rows, "hydrographs": self._hydrograph_values,
                "ledger": self.ledger, "balance": self.balance}
         return list(_core.write_csv(str(directory), self.detailed_output.stem, raw))
@@ -212,8 +254,17 @@ class Run:
     def __getstate__(self) -> Dict[str, Any]:
         state = dict(self.__dict__)
         state["_summary"] = None  # rebuilt on demand from the rows
+        if self.error is not None:
+            # The reason travels from a cluster's worker even when the
+            # exception itself cannot be pickled.
+            try:
+                pickle.dumps(self.error)
+            except Exception:
+                state["error"] = RuntimeError(f"{type(self.error).__name__}: {self.error}")
         return state
 
     def __repr__(self) -> str:
+        if self.error is not None:
+            return f"<kestran.Run not started: {self.error!r}>"
         return (f"<kestran.Run status={self.status} units={self.units} rows={len(self._rows['run'])} "
                 f"hydrographs={len(self.hydrographs)} workdir='{self.workdir}'>")

@@ -81,7 +81,7 @@ def _workdir(value: Optional[PathLike]) -> str:
 
 def run(input: PathLike, workdir: Optional[PathLike] = None, *, base_dir: Optional[PathLike] = None,
         project_dir: Optional[PathLike] = None, rainfall_dir: Optional[PathLike] = None,
-        clock: Optional[ClockLike] = None, hydrographs: bool = True) -> Run:
+        clock: Optional[ClockLike] = None, hydrographs: bool = True, allow_outside_paths: bool = False) -> Run:
     """Runs one study and returns its results.
 
     ``input`` is a command input file, or the command text itself (a str
@@ -91,6 +91,14 @@ def run(input: PathLike, workdir: Optional[PathLike] = None, *, base_dir: Option
     directory); ``project_dir`` and ``rainfall_dir`` override where names
     without a drive are looked for; ``clock`` ("YYYY-MM-DD hh:mm:ss" or a
     datetime) fixes the date and time the outputs print.
+
+    Every file the run writes stays inside ``workdir`` and the project
+    directory (where SAVE HYD files go): a file name in the study that leads
+    out of them (``../``, an absolute path, a drive, a link pointing out) is
+    refused with message 996 and the run ends on that error (``ok`` False).
+    ``allow_outside_paths=True`` lets such names write where they lead, as
+    the program on the command line does. Data files are read wherever the
+    study names them.
 
     A run that ends on an error returns normally with ``ok`` False. A call
     that cannot start raises: FileNotFoundError (missing input or
@@ -106,5 +114,8 @@ def run(input: PathLike, workdir: Optional[PathLike] = None, *, base_dir: Option
         # For an input file the base directory stands in for both.
         project = base if project is None else project
         rainfall = base if rainfall is None else rainfall
-    raw = _core.run(file, text, base or "", _workdir(workdir), project, rainfall, _clock(clock), bool(hydrographs))
+    if not isinstance(allow_outside_paths, bool):
+        raise TypeError(f"allow_outside_paths must be True or False, not {type(allow_outside_paths).__name__}")
+    raw = _core.run(file, text, base or "", _workdir(workdir), project, rainfall, _clock(clock), bool(hydrographs),
+                    allow_outside_paths)
     return Run(raw)

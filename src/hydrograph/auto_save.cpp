@@ -19,6 +19,7 @@
 #include "fortran/format.h"
 #include "fortran/text.h"
 #include "platform/platform.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 #include "run/summary_line.h"
@@ -65,6 +66,7 @@ std::string summaryRecordPath(const model::RunContext& ctx) { return recordsDire
 void createSummaryRecordFile(model::RunContext& ctx) {
   std::string header;
   appendText(header, ctx.dirs.project, kSummaryHeaderBytes);
+  if (!run::mayWrite(ctx, summaryRecordPath(ctx))) return;
   if (auto error = platform::writeBinaryFile(summaryRecordPath(ctx), header, false)) {
     run::warn(ctx, msg::kAutomaticFileNotWritten, run::Destination::Both, *error);
   } else {
@@ -111,6 +113,9 @@ void writeAutomaticFile(model::RunContext& ctx, int id) {
   const model::Hydrograph& h = ctx.store[id];
   const std::string record = summaryRecord(ctx, id);
   const std::string path = automaticFilePath(ctx, id);
+  // A name (HYDNAME) that leads out of the run's folders, or a record file
+  // that does, writes neither.
+  if (!run::mayWrite(ctx, summaryRecordPath(ctx)) || !run::mayWrite(ctx, path)) return;
   const std::optional<std::string> recordError = platform::writeBinaryFile(summaryRecordPath(ctx), record, true);
 
   run::putFree(*ctx.out.detailed, {" IN SVHYD=1, HYDFILE= ", padded(path, 80)});

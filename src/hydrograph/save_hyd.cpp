@@ -11,6 +11,7 @@
 #include "hydrograph/print_hyd.h"
 #include "hydrograph/producer.h"
 #include "run/command.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -78,6 +79,9 @@ void saveHyd(model::RunContext& ctx) {
   }
   ctx.run.fileName = completeFileName(ctx, name, true);
   ctx.run.comment = padded(comment, 60);
+  // A name that leads out of the run's folders is refused before anything is
+  // printed or written.
+  if (!run::mayWrite(ctx, ctx.run.fileName)) return;
   printHydrograph(ctx, PrintMode::Save, id, ctx.run.fileName, ctx.run.comment);
 }
 

@@ -42,6 +42,9 @@ struct Outputs {
   platform::LineSink* log;           // messages log "MESSAGES.LOG"
   std::vector<std::string> logLines; // the log lines of this run, for the end-of-run copy
   std::string workDir;               // where the pointer files, DERIVED.STM and other side files go ("" = current)
+  // The folders a library run may write to (its work directory, its project
+  // directory); empty on the command line, where typed paths stand as typed.
+  std::vector<std::string> writeFolders;
 };
 
 struct RunContext {

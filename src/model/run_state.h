@@ -25,6 +25,7 @@ struct RunState {
   int lastHeadingCommand = 0;         // command counter of the last message heading
   int runCounter = 0;                 // the counter kept in kestran.CNT
   bool stopProgram = false;           // SAVE HYD with ID below 1 stops everything
+  bool writeRefused = false;          // a write out of the run's folders was refused: the run ends
 };
 
 // Unit system and conversion factors. Internal values are feet, acres, cfs,

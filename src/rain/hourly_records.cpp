@@ -11,6 +11,7 @@
 #include "model/limits.h"
 #include "platform/platform.h"
 #include "rain/read_storm.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -299,6 +300,7 @@ void writeTempStorm(model::RunContext& ctx, const AesRecordResult& r) {
   static const fortran::Format kValue("(F7.3)");
   static const fortran::Format kEnd("(I3)");
   const std::string path = ctx.workPath("AESTEMP.STM");
+  if (!run::mayWrite(ctx, path)) return;
   platform::OutputFile file;
   if (file.open(path)) {
     fileWarning(ctx, msg::kStormSideFileNotWritten, path);

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "rain/read_storm.h"
+#include "run/file_names.h"
 #include "run/message_numbers.h"
 #include "run/output.h"
 
@@ -31,6 +32,7 @@ void writeDerived(model::RunContext& ctx) {
   static const fortran::Format kEnd("(I3)");
 
   const std::string path = ctx.workPath("DERIVED.STM");
+  if (!run::mayWrite(ctx, path)) return;
   platform::OutputFile file;
   if (file.open(path)) {
     fileWarning(ctx, msg::kStormSideFileNotWritten, path);

@@ -2,6 +2,8 @@
 #include "run/file_names.h"
 
 #include "fortran/text.h"
+#include "platform/paths.h"
+#include "run/messages.h"
 
 namespace run {
 
@@ -28,6 +30,22 @@ std::string completeFileName(std::string_view dir, std::string_view name, NameLe
     return std::string(workDir) + whole;
   }
   return fortran::trimRight(dir) + countedName(name, length);
+}
+
+std::optional<std::string> outsideFolders(const model::RunContext& ctx, const std::string& path) {
+  const std::vector<std::string>& folders = ctx.out.writeFolders;
+  if (folders.empty() || platform::writesInside(path, folders)) return std::nullopt;
+  std::string why = path + " lies outside";
+  for (std::size_t k = 0; k < folders.size(); ++k) why += (k == 0 ? " " : " and ") + folders[k];
+  return why;
+}
+
+bool mayWrite(model::RunContext& ctx, const std::string& path, Destination destination) {
+  const std::optional<std::string> why = outsideFolders(ctx, path);
+  if (!why) return true;
+  issue(ctx, msg::kWriteOutsideFolders, Severity::Error, destination, *why);
+  ctx.run.writeRefused = true;
+  return false;
 }
 
 } // namespace run

@@ -2,8 +2,12 @@
 // the directory they lie in: the one rule every file name follows.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "model/context.h"
+#include "run/messages.h"
 
 namespace run {
 
@@ -26,5 +30,18 @@ std::string countedName(std::string_view name, NameLength length = NameLength::F
 // happens to stand in: two runs of one process keep to their own folders.
 std::string completeFileName(std::string_view dir, std::string_view name, NameLength length = NameLength::First12,
                              std::string_view workDir = {});
+
+// A library run writes only inside its folders (ctx.out.writeFolders: the
+// work directory and the project directory): a name with "..", an absolute
+// name, a name with a drive that climbs out of the work directory, or a link
+// that points elsewhere leads out of them. Returns why `path` may not be
+// written (the path and the folders), nothing when it may be: always on the
+// command line, whose typed paths stand as typed.
+std::optional<std::string> outsideFolders(const model::RunContext& ctx, const std::string& path);
+
+// Inside a command: true when `path` may be written; otherwise false, with
+// message 996 (an error that ends the run after the command, whatever the
+// command says after it) naming the file.
+bool mayWrite(model::RunContext& ctx, const std::string& path, Destination destination = Destination::Both);
 
 } // namespace run

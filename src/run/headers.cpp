@@ -4,6 +4,7 @@
 #include "fortran/record.h"
 #include "fortran/text.h"
 #include "platform/platform.h"
+#include "run/file_names.h"
 #include "run/messages.h"
 #include "run/output.h"
 
@@ -137,6 +138,7 @@ std::string_view firstLine(std::string_view text) {
 int advanceRunCounter(model::RunContext& ctx) {
   static const fortran::Format kWrite("(I6.6)");
   const std::string path = ctx.workPath("kestran.CNT");
+  if (!mayWrite(ctx, path, Destination::Warnings)) return 1;
   // Runs started side by side in one folder each read, add one and write the
   // counter back under a lock, so no increment is lost and no two runs print
   // the same counter. The counter is rewritten in place.

@@ -62,6 +62,9 @@ RunEnd runCommands(model::RunContext& ctx, CommandTable table) {
     ReaderStatus status;
     do {
       prepareCommand(ctx);
+      // A write refused out of the run's folders ends the run, even when a
+      // warning later in the command took the place of its error.
+      if (run.writeRefused) run.severity = Severity::Error;
       if (run.severity == Severity::Error) return RunEnd::Ended;
       run.severity = Severity::Note;
       // The runoff coefficient divides by the storm depth: never by zero.

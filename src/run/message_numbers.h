@@ -179,6 +179,9 @@ inline constexpr int kInternalFailure = 910;
 inline constexpr int kOutputNotWritten = 911; // a full disk, a lost device
 inline constexpr int kNumberTooLarge = 912;   // a value beyond single precision
 inline constexpr int kResultTooLarge = 913;   // a hydrograph whose values overflow single precision
+// A library run writes only inside its work and project directories: a file
+// name that leads out of them ("..", an absolute path, a link) is refused.
+inline constexpr int kWriteOutsideFolders = 996;
 
 // Hydrograph store and hydrograph files.
 inline constexpr int kSlotOutOfRange = 920;

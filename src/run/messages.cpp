@@ -194,6 +194,8 @@ constexpr Entry kTable[] = {
     {msg::kNumberTooLarge, {"*** ERROR: A number in the line below is too large."}},
     {msg::kResultTooLarge,
      {"*** ERROR: The hydrograph's values overflow single precision;", "           those out of range were set to 0."}},
+    {msg::kWriteOutsideFolders,
+     {"*** ERROR: A file would be written outside the run's folders;", "           it was not written:"}},
     // Hydrograph store and hydrograph files.
     {msg::kSlotOutOfRange, {"*** ERROR: Hydrograph ID must be from 1 to 10.  Command aborted."}},
     {msg::kHydrographFileUnreadable, {"*** ERROR: Hydrograph file cannot be read:"}},

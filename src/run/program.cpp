@@ -2,6 +2,7 @@
 // command line), one run per run set, and the exit status.
 #include "run/program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "fortran/line_reader.h"
 #include "run/default_values.h"
+#include "run/file_names.h"
 #include "run/headers.h"
 #include "run/main_loop.h"
 #include "run/messages.h"
@@ -85,22 +87,29 @@ struct Program {
   platform::OutputFile summary;
 
   // Each run starts with an empty messages log, so that the copy at its end
-  // holds that run's messages only.
-  void openLog() {
+  // holds that run's messages only. When the log leads out of the run's
+  // folders (a link in the work directory) it is not written, and the
+  // reason is returned for the run to report.
+  std::optional<std::string> openLog() {
     ctx.out.logLines.clear();
     const std::string path = ctx.workPath(kLogName);
     if (log.isOpen() && log.path() == path) {
       log.rewind();
-      return;
+      return std::nullopt;
+    }
+    if (auto why = outsideFolders(ctx, path)) {
+      ctx.out.log = &ctx.nullSink;
+      return why;
     }
     if (auto error = log.open(path)) {
       ctx.out.log = &ctx.nullSink;
       static const fortran::Format kLine("(6X,A)");
       put(ctx.platform.warningsWindow, kLine, {"*** WARNING: " + *error});
-      return;
+      return std::nullopt;
     }
     ctx.fileWritten(path);
     ctx.out.log = &log;
+    return std::nullopt;
   }
 
   void closeOutputs() {
@@ -152,10 +161,16 @@ struct Program {
     run.lastHeadingCommand = 0; // messages before the first command (340) carry no heading
     run.label.clear();
     run.stopProgram = false;
-    openLog();
+    run.writeRefused = false;
+    const std::optional<std::string> logRefused = openLog();
 
     for (platform::OutputFile* file : {&detailed, &summary}) {
       const std::string& path = file == &detailed ? set.paths[1] : set.paths[2];
+      if (auto why = outsideFolders(ctx, path)) {
+        reportOutsideRun(ctx, msg::kWriteOutsideFolders, *why);
+        closeOutputs();
+        return Outcome::Failed;
+      }
       if (auto error = file->open(path)) {
         reportOutsideRun(ctx, msg::kOutputFileNotCreated, *error);
         closeOutputs();
@@ -178,6 +193,11 @@ struct Program {
 
     HeaderInfo info{set.shown, set.comments, static_cast<bool>(input)};
     writeHeaders(ctx, info);
+    // A log refused out of the run's folders ends the run before its first command.
+    if (logRefused) {
+      issue(ctx, msg::kWriteOutsideFolders, Severity::Error, Destination::Both, *logRefused);
+      run.writeRefused = true;
+    }
     RunEnd end = RunEnd::Ended;
     if (!input) {
       issue(ctx, msg::kInputFileUnreadable, Severity::Error, Destination::Both, input.error);
@@ -264,13 +284,25 @@ int runProgram(const ProgramOptions& options, const ProgramSetup& setup, platfor
   ctx.runStarted = setup.runStarted;
   ctx.recorder = options.recorder;
   ctx.out.workDir = asDirectory(options.workDir);
+  // Each folder once: the message that refuses a write names them.
+  const auto mayWriteIn = [&ctx](const std::string& folder) {
+    std::vector<std::string>& folders = ctx.out.writeFolders;
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+  };
+  if (options.confineWrites) {
+    mayWriteIn(ctx.out.workDir.empty() ? "./" : ctx.out.workDir);
+    for (const std::string& folder : {options.outputDir, options.recordsDir})
+      if (!folder.empty()) mayWriteIn(asDirectory(folder));
+  }
   Program program{ctx, setup, {}, {}, {}, std::nullopt, std::nullopt};
-  program.openLog();
+  program.openLog(); // a log refused out of the run's folders is reported by each run
   // The default parameter list lasts for the whole execution; START does not reset it.
   setBuiltInDefaults(ctx.defaults);
 
   const RunList list = options.input.empty() ? readRunList(ctx.out.workDir) : singleInputIn(options);
   ctx.dirs.project = list.projectDir;
+  // The files a study names itself (SAVE HYD) lie in its project directory.
+  if (options.confineWrites) mayWriteIn(list.projectDir.empty() ? "./" : list.projectDir);
   ctx.dirs.rainfall = list.rainfallDir;
   ctx.dirs.records = options.recordsDir.empty() ? std::string() : asDirectory(options.recordsDir);
 

@@ -28,6 +28,10 @@ struct ProgramOptions {
   std::optional<std::string> rainfallDir; // instead of the input's own directory
   std::string recordsDir;                 // automatic hydrograph files and SUMMARY.sbo; "" = the project directory
   model::RunRecorder* recorder = nullptr; // receives the results as data
+  // Every write kept inside workDir, outputDir, recordsDir and the project
+  // directory, a name leading out of them refused with message 996 (library
+  // runs). Off: typed paths stand as typed (the command line).
+  bool confineWrites = false;
 };
 
 // Carries out one execution. Returns the exit status: 0 when every run ended

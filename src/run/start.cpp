@@ -42,6 +42,7 @@ void writePointerFile(model::RunContext& ctx, int k, const std::string& name) {
   static const fortran::Format kName("(A60)");
   const std::string fileName = kPointerName.format({k}).front();
   const std::string path = completeFileName(ctx.dirs.rainfall, name, NameLength::First12, ctx.out.workDir);
+  if (!mayWrite(ctx, ctx.workPath(fileName))) return;
   platform::OutputFile file;
   if (auto error = file.open(ctx.workPath(fileName))) {
     issue(ctx, msg::kStormPointerNotWritten, Severity::Error, Destination::Both, *error);

@@ -149,4 +149,88 @@ TEST(Library, CallsThatCannotStartAreRefused) {
   EXPECT_THROW(kestran::run(nothing), kestran::RunError);
 }
 
+// A library run writes only inside its work directory and its project
+// directory: a name in the study that leads out of them ("..", an absolute
+// path, a drive that climbs out, a link) is refused with message 996 and the
+// run ends on that error, nothing written there; the option that allows
+// outside paths lets them write where they lead. Names that stay inside, by
+// whatever route, write as before.
+TEST(Library, WritesStayInTheRunsFolders) {
+  support::TempDir root(support::scratchRoot() / ("klibw" + std::to_string(::getpid())));
+  const fs::path r = root.path();
+  const std::string prelude = " 2\n"
+                              "START               TZERO=[0], METOUT=[2], NSTORM=[0], NRUN=[1]\n"
+                              "STORE HYD           ID=[1], NHYD=[101], DT=[10], AREA=[12.5]\n"
+                              "                    0.0  0.15  0.42  0.80  0.65  0.40  0.22  0.10  0.03  0.0  -1\n";
+  const auto save = [](const std::string& name) {
+    return "SAVE HYD            ID=[1], PCYC=[1], NAMEmode=[-1], \"" + name + "\", \"kept\"\n";
+  };
+  const struct {
+    const char* what;
+    std::string commands;
+    fs::path target; // where the file would land
+    bool refused;
+    bool allowOutside = false;
+  } cases[] = {
+      {"a plain name", save("IN.HYD"), r / "p" / "IN.HYD", false},
+      {"\"..\" that stays in the project directory", save("s/../IN2.HYD"), r / "p" / "IN2.HYD", false},
+      {"a drive that stays in the work directory", save("C:/IN3.HYD"), r / "w" / "C:" / "IN3.HYD", false},
+      {"\"..\" out of the project directory", save("../ESC1.HYD"), r / "ESC1.HYD", true},
+      {"an absolute name", save((r / "ESC2:.HYD").string()), r / "ESC2:.HYD", true},
+      {"a drive that climbs out of the work directory", save("C:/../../E3.H"), r / "E3.H", true},
+      {"a link to a file outside", save("LINK.HYD"), r / "out" / "T4.HYD", true},
+      {"a folder that is a link outside", save("ld/T5.HYD"), r / "out" / "T5.HYD", true},
+      {"an automatic file named with \"..\"",
+       "SAVE HYD            SAVEALL=[2], PCYC=[0]\nADD HYD             IDout=[2], NHYD=[\"../A6\"], IDin=[1]\n",
+       r / "A6.001", true},
+      {"a drive name with backslashes, one name here", save("C:\\..\\E8.HYD"), r / "w" / "C:\\..\\E8.HYD", false},
+      {"the messages log linked outside", "", r / "out" / "T9.LOG", true},
+      {"the run counter linked outside", "", r / "out" / "T10.CNT", true},
+      {"a side file of the work directory linked outside",
+       "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[-10], OPTION=[1]\n"
+       "                    A=[1000], B=[6], C=[0.8]\n",
+       r / "out" / "T7.STM", true},
+      // Outside paths allowed: as on the command line.
+      {"\"..\" allowed", save("../OK1.HYD"), r / "OK1.HYD", false, true},
+      {"a link allowed", save("LINK2.HYD"), r / "out" / "OK2.HYD", false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(r / "w");
+    fs::remove_all(r / "p");
+    fs::remove_all(r / "out");
+    for (const char* dir : {"w/C:", "p/s", "out"}) fs::create_directories(r / dir);
+    fs::create_symlink(r / "out" / "T4.HYD", r / "p" / "LINK.HYD");
+    fs::create_symlink(r / "out" / "OK2.HYD", r / "p" / "LINK2.HYD");
+    fs::create_directory_symlink(r / "out", r / "p" / "ld");
+    fs::create_symlink(r / "out" / "T7.STM", r / "w" / "DERIVED.STM");
+    if (c.target.filename() == "T9.LOG") fs::create_symlink(c.target, r / "w" / "MESSAGES.LOG");
+    if (c.target.filename() == "T10.CNT") fs::create_symlink(c.target, r / "w" / "kestran.CNT");
+    kestran::RunOptions o;
+    o.text = prelude + c.commands + "FINISH\n";
+    o.workDir = r / "w";
+    o.baseDir = r / "p";
+    o.allowOutsidePaths = c.allowOutside;
+    o.clock = platform::DateTime{2026, 1, 2, 3, 4, 5};
+    const kestran::RunResult result = kestran::run(o);
+    const bool refused = std::any_of(result.messages.begin(), result.messages.end(), [](const auto& m) {
+      return m.number == 996 && m.severity == model::Severity::Error;
+    });
+    EXPECT_EQ(refused, c.refused);
+    EXPECT_EQ(result.status != 0, c.refused);
+    EXPECT_EQ(fs::exists(c.target), !c.refused) << c.target;
+    const std::string out = support::fileText(result.detailedOutput);
+    EXPECT_NE(out.find("Simulation ended on"), std::string::npos);
+    EXPECT_EQ(out.find("RUN TERMINATED PREMATURELY") != std::string::npos, c.refused);
+    // Nothing but the two folders (and the link targets' folder) appeared.
+    for (const auto& e : fs::directory_iterator(r)) {
+      const std::string name = e.path().filename().string();
+      EXPECT_TRUE(name == "w" || name == "p" || name == "out" || (c.allowOutside && e.path() == c.target)) << name;
+    }
+    for (const auto& e : fs::directory_iterator(r / "out"))
+      EXPECT_TRUE(c.allowOutside && e.path() == c.target) << e.path();
+    fs::remove(c.target);
+  }
+}
+
 } // namespace

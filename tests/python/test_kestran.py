@@ -2,9 +2,12 @@
 runs, and calls that cannot start."""
 
 import os
+import pickle
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 import numpy as np
@@ -136,7 +139,8 @@ def test_threads_and_a_dask_cluster_give_the_serial_results(tmp_path):
     (lambda d: kestran.run(42), TypeError),
     (lambda d: kestran.run(" \n"), ValueError),
     (lambda d: kestran.run_many(["x\n"], workers=0, progress=False), ValueError),
-    (lambda d: kestran.run_many([d / "none.dat"], progress=False), FileNotFoundError),
+    (lambda d: kestran.run_many(["x\n"], root=d / "afile", progress=False), NotADirectoryError),
+    (lambda d: kestran.run(STUDIES["sweep, metric"], d, allow_outside_paths="yes"), TypeError),
 ])
 def test_calls_that_cannot_start_raise(tmp_path, call, error):
     (tmp_path / "afile").write_text("x")
@@ -166,3 +170,116 @@ def test_to_csv_writes_what_the_program_writes(tmp_path):
     assert set(urban["losses"]) == {"initial_abstraction", "infiltration", "depression_storage", "evaporation"}
     assert urban["sources"] == [] and not urban["flagged"]
     assert urban["volume_in"] == pytest.approx(urban["volume_out"] + sum(urban["losses"].values()), rel=0.01)
+
+
+# A batch with studies that cannot start: each of those is a result that says
+# why, in its place; the others run as they would alone. (input, the error
+# that keeps it from starting or None); the work directory of study 3 is a file.
+BATCH = [
+    (study(70, 1.0), None),
+    ("{d}/none.dat", FileNotFoundError),
+    (42, TypeError),
+    (study(75, 1.0), NotADirectoryError),
+    ("{d}", IsADirectoryError),
+    (" \n", ValueError),
+    (study(90, 0.8), None),
+]
+
+
+def batch_inputs(d):
+    return [Path(i.format(d=d)) if isinstance(i, str) and "{d}" in i else i for i, _ in BATCH]
+
+
+def check_batch(results, d):
+    assert len(results) == len(BATCH)
+    for result, (given, error) in zip(results, BATCH):
+        if error is None:
+            alone = kestran.run(given, d / "alone", clock=CLOCK)
+            assert result.ok and result.started and result.error is None
+            pd.testing.assert_frame_equal(result.summary, alone.summary)
+        else:
+            assert isinstance(result.error, error), (given, result.error)
+            assert result.status == kestran.Run.NOT_STARTED and not result.ok and not result.started
+            assert result.messages == [] and result.files == [] and result.summary.empty
+            with pytest.raises(RuntimeError):
+                result.to_csv(d / "csv")
+            with pytest.raises(RuntimeError):
+                kestran.report(result, d / "report.html")
+            copy = pickle.loads(pickle.dumps(result))
+            assert type(copy.error) is type(result.error) and str(copy.error) == str(result.error)
+
+
+def make_batch_root(d):
+    root = d / "batch"
+    root.mkdir()
+    (root / "study-00003").write_text("not a directory")
+    return root
+
+
+def test_run_many_returns_every_study_in_order_on_threads(tmp_path):
+    root = make_batch_root(tmp_path)
+    check_batch(kestran.run_many(batch_inputs(tmp_path), workers=2, progress=False, root=root, clock=CLOCK), tmp_path)
+
+
+def test_run_many_returns_every_study_in_order_on_a_dask_cluster(tmp_path, monkeypatch):
+    distributed = pytest.importorskip("distributed")
+    root = make_batch_root(tmp_path)
+    with distributed.LocalCluster(n_workers=1, threads_per_worker=2, processes=False, dashboard_address=None) as c, \
+            distributed.Client(c) as client:
+        results = kestran.run_many(batch_inputs(tmp_path), client=client, progress=False, root=root, clock=CLOCK)
+        check_batch(results, tmp_path)
+        # A task that fails on the cluster itself, not in the engine, is a
+        # result too.
+        real = kestran._batch._one
+
+        def failing(study, workdir, **options):
+            if study == "lost\n":
+                raise RuntimeError("the worker went away")
+            return real(study, workdir, **options)
+        monkeypatch.setattr(kestran._batch, "_one", failing)
+        lost = kestran.run_many([study(70, 1.0), "lost\n"], client=client, progress=False, clock=CLOCK)
+    assert lost[0].ok and not lost[1].started and "went away" in str(lost[1].error)
+
+
+SAVE = ("START               TZERO=[0], METOUT=[2], NSTORM=[0], NRUN=[1]\n"
+        "STORE HYD           ID=[1], NHYD=[101], DT=[10], AREA=[12.5]\n"
+        "                    0.0  0.15  0.42  0.80  0.65  0.40  0.22  0.10  0.03  0.0  -1\n"
+        "SAVE HYD            ID=[1], PCYC=[1], NAMEmode=[-1], \"{name}\", \"kept\"\n"
+        "FINISH\n")
+
+
+@pytest.mark.parametrize("name, where, refused, allow", [
+    ("IN.HYD", "project/IN.HYD", False, False),
+    ("../ESC.HYD", "ESC.HYD", True, False),
+    ("{d}/ABS:.HYD", "ABS:.HYD", True, False),
+    ("C:/../../ESC.HYD", "ESC.HYD", True, False),
+    ("../ESC.HYD", "ESC.HYD", False, True),
+])
+def test_library_runs_write_only_in_their_folders(name, where, refused, allow):
+    """A file name that leads out of the work and project directories is
+    refused (message 996, the run ends on it) unless outside paths are
+    allowed; kestran.run and run_many alike."""
+    # A short folder: the absolute name must fit the 60 columns of its field.
+    tmp_path = Path(tempfile.mkdtemp(prefix="kw", dir="/tmp" if os.path.isdir("/tmp") else None))
+    try:
+        check_confined(tmp_path, name, where, refused, allow)
+    finally:
+        shutil.rmtree(tmp_path)
+
+
+def check_confined(tmp_path, name, where, refused, allow):
+    (tmp_path / "project").mkdir()
+    (tmp_path / "work" / "C:").mkdir(parents=True)
+    text = " 2\n" + SAVE.format(name=name.format(d=tmp_path))
+    calls = [lambda: kestran.run(text, tmp_path / "work", base_dir=tmp_path / "project", allow_outside_paths=allow),
+             lambda: kestran.run_many([text], progress=False, root=tmp_path / "batch", base_dir=tmp_path / "project",
+                                      allow_outside_paths=allow)[0]]
+    for call in calls:
+        run = call()
+        assert (not run.ok) == refused
+        assert any(m.number == 996 and m.severity == kestran.Severity.ERROR for m in run.messages) == refused
+        assert (tmp_path / where).exists() != refused
+        if refused:
+            assert "RUN TERMINATED PREMATURELY" in run.detailed_output.read_text()
+        else:
+            (tmp_path / where).unlink()
