@@ -177,6 +177,9 @@ inline constexpr int kInternalFailure = 910;
 inline constexpr int kOutputNotWritten = 911; // a full disk, a lost device
 inline constexpr int kNumberTooLarge = 912;   // a value beyond single precision
 inline constexpr int kResultTooLarge = 913;   // a hydrograph whose values overflow single precision
+// SHIFT HYD: ordinates moved past the ordinate limit (how many and their
+// volume follow as the detail).
+inline constexpr int kShiftedOrdinatesCut = 914;
 
 // Hydrograph store and hydrograph files.
 inline constexpr int kSlotOutOfRange = 920;
