@@ -150,8 +150,13 @@ void recordStorm(model::RunContext& ctx) {
   if (ctx.recorder == nullptr) return;
   const model::Storm& s = ctx.storm;
   const model::Factors& f = ctx.units.out;
-  model::StormRecord storm{
-      ctx.run.NRUN, ctx.run.commandCounter, trimRight(s.title), s.stormDate, s.SDT, {}, s.PTOT * f.depth};
+  model::StormRecord storm;
+  storm.run = ctx.run.NRUN;
+  storm.command = ctx.run.commandCounter;
+  storm.title = trimRight(s.title);
+  storm.date = s.stormDate;
+  storm.dtHours = s.SDT;
+  storm.depth = s.PTOT * f.depth;
   for (int i = 1; i <= s.NSTEP && i < static_cast<int>(s.RAIN.size()); ++i)
     storm.intensities.push_back(s.RAIN[i] * f.depth);
   ctx.recorder->storm(std::move(storm));

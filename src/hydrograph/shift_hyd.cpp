@@ -202,7 +202,7 @@ void shiftHyd(model::RunContext& ctx) {
   print.lines(v.idIn, in, v.idOut, r.out);
   if (r.cutOrdinates > 0) {
     run::warn(ctx, msg::kShiftedOrdinatesCut, run::Destination::Both, cutDetail(ctx, r));
-    run::ledgerReason(ctx, "lag beyond the last ordinate: cut at the maximum number of ordinates");
+    run::ledgerReason(ctx, "shifted past the last ordinate: cut at the maximum number of ordinates");
   }
 
   // The command's line carries the mark of the warning on its lag; the

@@ -25,8 +25,8 @@ struct ShiftHydResult {
   float lag = 0.0f;      // the lag after the short-lag rule, hours
   int steps = 0;         // whole time steps the ordinates moved
   ShortLag shortLag = ShortLag::None;
-  int cutOrdinates = 0;  // input ordinates pushed past the ordinate limit
-  double cutFlow = 0.0;  // their flows summed, cfs (times DT: the volume cut)
+  int cutOrdinates = 0; // input ordinates pushed past the ordinate limit
+  double cutFlow = 0.0; // their flows summed, cfs (times DT: the volume cut)
 };
 
 // Delays `in` by `lag` hours. A lag under half a step is dropped, one of half

@@ -137,12 +137,15 @@ TEST(ShiftHyd, LagsOnAFiveMinuteHydrograph) {
     float lagAfterRule; // minutes, as the summary label shows it
   };
   const Case cases[] = {
-      {2, 0, hydrograph::ShortLag::Dropped, 0},   {3, 1, hydrograph::ShortLag::RaisedToOneStep, 5},
-      {5, 1, hydrograph::ShortLag::None, 5},      {12, 2, hydrograph::ShortLag::None, 12},
+      {2, 0, hydrograph::ShortLag::Dropped, 0},
+      {3, 1, hydrograph::ShortLag::RaisedToOneStep, 5},
+      {5, 1, hydrograph::ShortLag::None, 5},
+      {12, 2, hydrograph::ShortLag::None, 12},
       {-10, 0, hydrograph::ShortLag::Dropped, 0},
       // Exactly 1 is a minute (dropped on a 5-minute step), not an hour of 12
       // steps; below 1 the lag is in hours.
-      {1, 0, hydrograph::ShortLag::Dropped, 0},   {0.25f, 3, hydrograph::ShortLag::None, 15},
+      {1, 0, hydrograph::ShortLag::Dropped, 0},
+      {0.25f, 3, hydrograph::ShortLag::None, 15},
       {0.5f, 6, hydrograph::ShortLag::None, 30},
   };
   const model::Hydrograph in = hyd({1, 4, 2}, 5, 2.0f, 0.5f);

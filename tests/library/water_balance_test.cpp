@@ -205,12 +205,12 @@ TEST(WaterBalance, AShiftPastTheOrdinateLimitWarnsAndTheLedgerMissesTheCut) {
   const struct {
     const char* what;
     const char* lagMinutes;
-    int cut;             // ordinates lost
-    float peak;          // cms
-    double peakHours;    // on the run clock
+    int cut;          // ordinates lost
+    float peak;       // cms
+    double peakHours; // on the run clock
   } cases[] = {
-      {"fits exactly", "151643520", 0, 100.0f, (105308 + 99) * 24.0},          // 105,308 days
-      {"thirty days past", "151686720", 30, 70.0f, (105338 + 69) * 24.0},      // 105,338 days
+      {"fits exactly", "151643520", 0, 100.0f, (105308 + 99) * 24.0},     // 105,308 days
+      {"thirty days past", "151686720", 30, 70.0f, (105338 + 69) * 24.0}, // 105,338 days
       {"every ordinate past", "99999999999", 100, 0.0f, 0.0},
   };
   int k = 0;
