@@ -141,15 +141,26 @@ void record(model::RunContext& ctx, int id, Source source) {
   r.flows.reserve(static_cast<std::size_t>(std::max(h.NPTS, 0)));
   for (int i = 1; i <= h.NPTS && i < static_cast<int>(h.Q.size()); ++i) r.flows.push_back(h.Q[i] / f.flow);
   ctx.recorder->hydrograph(std::move(r));
-  if (source != Source::Rainfall) return;
+  if (source == Source::Rainfall) recordStorm(ctx);
+}
+
+} // namespace
+
+void recordStorm(model::RunContext& ctx) {
+  if (ctx.recorder == nullptr) return;
   const model::Storm& s = ctx.storm;
-  model::StormRecord storm{run, command, trimRight(s.title), s.stormDate, s.SDT, {}, s.PTOT * f.depth};
+  const model::Factors& f = ctx.units.out;
+  model::StormRecord storm;
+  storm.run = ctx.run.NRUN;
+  storm.command = ctx.run.commandCounter;
+  storm.title = trimRight(s.title);
+  storm.date = s.stormDate;
+  storm.dtHours = s.SDT;
+  storm.depth = s.PTOT * f.depth;
   for (int i = 1; i <= s.NSTEP && i < static_cast<int>(s.RAIN.size()); ++i)
     storm.intensities.push_back(s.RAIN[i] * f.depth);
   ctx.recorder->storm(std::move(storm));
 }
-
-} // namespace
 
 void reportProduced(model::RunContext& ctx, int id, Source source, AutoFile file) {
   const bool numeric = ctx.store[id].NHYD != 0;

@@ -72,6 +72,12 @@ enum class AutoFile { Write, Skip };
 // SVHYD is 1 and `file` is Write, its automatic hydrograph file.
 void reportProduced(model::RunContext& ctx, int id, Source source, AutoFile file = AutoFile::Write);
 
+// The storm in force, as data for the library's results, under the running
+// command: reportProduced records it for the hydrographs made from rainfall;
+// a runoff command whose lines are of the other form (COMPUTE DWF+WWF) calls
+// it itself. Nothing without a recorder.
+void recordStorm(model::RunContext& ctx);
+
 // Sets NHYD of slot `id` from `nhyd`; when it is 0, HYDNAME from the first ten
 // characters of the command's first quoted string.
 void setReference(model::RunContext& ctx, int id, int nhyd);

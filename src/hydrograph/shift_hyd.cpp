@@ -3,6 +3,8 @@
 #include "hydrograph/shift_hyd.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "fortran/format.h"
@@ -10,6 +12,7 @@
 #include "hydrograph/producer.h"
 #include "run/messages.h"
 #include "run/output.h"
+#include "run/water_balance.h"
 
 namespace hydrograph {
 
@@ -106,6 +109,23 @@ void storeShifted(model::RunContext& ctx, const ShiftHydValues& v, const model::
   slot.RV = out.RV;
 }
 
+// The detail of the cut: how many ordinates and the volume they held, in
+// cubic units of the output and, over a catchment area, as a depth.
+std::string cutDetail(const model::RunContext& ctx, const ShiftHydResult& r) {
+  const model::Factors& f = ctx.units.out;
+  const bool metric = ctx.units.METOUT != 1;
+  const double cubicFeet = r.cutFlow * static_cast<double>(r.out.DT) * 3600.0;
+  char text[120];
+  int n = std::snprintf(text, sizeof text, "%d ordinates, %.6g %s", r.cutOrdinates, cubicFeet / f.flow,
+                        metric ? "cu.m" : "cu.ft");
+  if (r.out.DA != 0.0f && n > 0 && n < static_cast<int>(sizeof text)) {
+    const double inches = r.cutFlow * r.out.DT / (static_cast<double>(r.out.DA) * model::kCfsHoursPerAcreInch);
+    std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), " (%.3f %s)", inches * f.depth,
+                  metric ? "mm" : "in");
+  }
+  return text;
+}
+
 } // namespace
 
 ShiftHydValues readShiftHydValues(const model::CommandValues& cmd) {
@@ -118,7 +138,7 @@ ShiftHydValues readShiftHydValues(const model::CommandValues& cmd) {
   return v;
 }
 
-ShiftHydResult computeShiftHyd(const model::Hydrograph& in, float lag) {
+ShiftHydResult computeShiftHyd(const model::Hydrograph& in, float lag, double tzero) {
   ShiftHydResult r;
   const float dt = in.DT;
   r.lag = lag;
@@ -143,6 +163,26 @@ ShiftHydResult computeShiftHyd(const model::Hydrograph& in, float lag) {
     out.Q[static_cast<std::size_t>(r.steps + i)] = in.Q[static_cast<std::size_t>(i)];
   }
   out.TPEAK = dt * static_cast<float>(r.steps) + in.TPEAK;
+
+  // Ordinates moved past the limit are lost: the peak and the volume are then
+  // those of what is left, not the input's.
+  const int inPoints = std::min(in.NPTS, static_cast<int>(in.Q.size()) - 1);
+  const int kept = std::clamp(out.NPTS - r.steps, 0, std::max(inPoints, 0));
+  r.cutOrdinates = std::max(inPoints - kept, 0);
+  for (int i = kept + 1; i <= inPoints; ++i) r.cutFlow += in.Q[static_cast<std::size_t>(i)];
+  if (r.cutOrdinates > 0) {
+    const Totals t = totals(out.Q, out.NPTS, dt, out.DA, PeakRule::First, SumOrder::FromStart, AreaRule::NonZero);
+    out.RV = t.rv;
+    // The input's peak stays where its ordinate was kept (of equal highest
+    // ordinates the input's rule chose one); else the highest one left.
+    const double at = std::round((static_cast<double>(out.TPEAK) - tzero) / dt) + 1.0;
+    const bool peakKept = at >= 1.0 && at <= static_cast<double>(out.NPTS) &&
+                          out.Q[static_cast<std::size_t>(at)] == in.QPEAK && in.QPEAK > 0.0f;
+    if (!peakKept) {
+      out.QPEAK = t.qpeak;
+      out.TPEAK = static_cast<float>(static_cast<double>(t.peakTime) + tzero);
+    }
+  }
   return r;
 }
 
@@ -156,15 +196,21 @@ void shiftHyd(model::RunContext& ctx) {
   // The input is read whole before the output is stored, so an output slot
   // that is also the input is shifted as a distinct slot would be.
   const model::Hydrograph in = ctx.store[v.idIn];
-  ShiftHydResult r = computeShiftHyd(in, v.lag);
+  ShiftHydResult r = computeShiftHyd(in, v.lag, ctx.time.TZERO);
   r.out.NHYD = v.nhyd;
   r.out.HYDNAME = v.nhyd == 0 ? ctx.cmd.text(1, 10) : ctx.store[v.idOut].HYDNAME;
   print.lines(v.idIn, in, v.idOut, r.out);
+  if (r.cutOrdinates > 0) {
+    run::warn(ctx, msg::kShiftedOrdinatesCut, run::Destination::Both, cutDetail(ctx, r));
+    run::ledgerReason(ctx, "shifted past the last ordinate: cut at the maximum number of ordinates");
+  }
 
   // The command's line carries the mark of the warning on its lag; the
   // output's line follows unmarked.
   ctx.run.label = "SHIFT HYD       ->";
-  if (r.shortLag != ShortLag::None) ctx.run.severity = std::max(ctx.run.severity, run::Severity::Warning);
+  if (r.shortLag != ShortLag::None || r.cutOrdinates > 0) {
+    ctx.run.severity = std::max(ctx.run.severity, run::Severity::Warning);
+  }
   reportProduced(ctx, v.idIn, Source::Other, AutoFile::Skip);
   ctx.run.severity = run::Severity::Note;
   storeShifted(ctx, v, r.out);
@@ -177,6 +223,7 @@ void shiftHyd(model::RunContext& ctx) {
     print.blank();
     ctx.run.severity = run::Severity::Warning;
   }
+  if (r.cutOrdinates > 0) ctx.run.severity = std::max(ctx.run.severity, run::Severity::Warning);
 }
 
 } // namespace hydrograph

@@ -25,12 +25,17 @@ struct ShiftHydResult {
   float lag = 0.0f;      // the lag after the short-lag rule, hours
   int steps = 0;         // whole time steps the ordinates moved
   ShortLag shortLag = ShortLag::None;
+  int cutOrdinates = 0; // input ordinates pushed past the ordinate limit
+  double cutFlow = 0.0; // their flows summed, cfs (times DT: the volume cut)
 };
 
 // Delays `in` by `lag` hours. A lag under half a step is dropped, one of half
 // a step or more up to a step becomes one step; longer lags are truncated to
-// whole steps.
-ShiftHydResult computeShiftHyd(const model::Hydrograph& in, float lag);
+// whole steps. The peak, its time and the volume are the input's, the time
+// moved by the steps; when ordinates are pushed past the ordinate limit they
+// are those of the ordinates kept (the earliest of equal highest is the peak,
+// its time on the run clock that starts at `tzero` hours).
+ShiftHydResult computeShiftHyd(const model::Hydrograph& in, float lag, double tzero = 0.0);
 
 void shiftHyd(model::RunContext& ctx);
 

@@ -38,16 +38,20 @@ int dayOfYear(int day, int month, int year) {
   return doy;
 }
 
-int dateFromPacked(int packed) {
-  if (packed < 2) return 0;
-  int y = packed / 1000;
-  int d = packed - y * 1000;
-  // A packed day number past the end of its year rolls into the next year,
-  // once; the month lookup then uses the February of the year it landed in.
-  const int daysInYear = 337 + februaryDays(y);
-  if (d > daysInYear) {
-    y += 1;
-    d -= daysInYear;
+namespace {
+
+// Day `d` of year `y` as YYYYMMDD. A day past the end of its year rolls over
+// as many years as it spans (a peak years after the storm's start), each year
+// with its own February; one before the first day rolls back the same way.
+// The month lookup then uses the February of the year it landed in.
+int dateFromYearAndDay(int y, int d) {
+  while (d > 337 + februaryDays(y)) {
+    d -= 337 + februaryDays(y);
+    ++y;
+  }
+  while (d < 1 && y > 0) {
+    --y;
+    d += 337 + februaryDays(y);
   }
   int m = 1;
   while (m < 12) {
@@ -57,6 +61,22 @@ int dateFromPacked(int packed) {
     ++m;
   }
   return y * 10000 + m * 100 + d;
+}
+
+} // namespace
+
+int dateFromPacked(int packed) {
+  if (packed < 2) return 0;
+  const int y = packed / 1000;
+  return dateFromYearAndDay(y, packed - y * 1000);
+}
+
+int addDays(int yyyymmdd, int days) {
+  const SplitDate s = split(yyyymmdd);
+  // The day of the year and the days added are kept apart from the year: a
+  // packed year*1000 + day would carry a day number of 1000 or more into the
+  // year.
+  return dateFromYearAndDay(s.year, s.packed - s.year * 1000 + days);
 }
 
 SplitDate split(int yyyymmdd) {

@@ -22,7 +22,8 @@ int februaryDays(int year);
 int dayOfYear(int day, int month, int year);
 
 // A packed date year*1000 + day of year as YYYYMMDD. A day number past the
-// end of its year rolls into the next year, once; packed values below 2 give 0.
+// end of its year (or below 1) rolls over into the years after (or before) it;
+// packed values below 2 give 0.
 int dateFromPacked(int packed);
 
 // A date YYYYMMDD split into year, month, day and the packed year*1000 + day
@@ -32,6 +33,10 @@ struct SplitDate {
   int year, month, day, packed;
 };
 SplitDate split(int yyyymmdd);
+
+// The date `days` whole days after (before, when negative) YYYYMMDD as split
+// reads it, over as many years as the days span, each with its own February.
+int addDays(int yyyymmdd, int days);
 
 } // namespace four_year_rule
 

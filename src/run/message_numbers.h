@@ -183,6 +183,10 @@ inline constexpr int kResultTooLarge = 913;   // a hydrograph whose values overf
 // name that leads out of them ("..", an absolute path, a link) is refused.
 inline constexpr int kWriteOutsideFolders = 996;
 
+// SHIFT HYD: ordinates moved past the ordinate limit (how many and their
+// volume follow as the detail).
+inline constexpr int kShiftedOrdinatesCut = 914;
+
 // Hydrograph store and hydrograph files.
 inline constexpr int kSlotOutOfRange = 920;
 inline constexpr int kHydrographFileUnreadable = 921;

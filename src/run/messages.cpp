@@ -103,6 +103,8 @@ constexpr Entry kTable[] = {
     {msg::kPipeNewSize, {"*** WARNING: New pipe size used for routing."}},
     {msg::kPipeNewSizeFull, {"*** WARNING: New pipe size used for routing."}},
     {msg::kHydrographNotShifted, {"*** WARNING: Hydrograph was not shifted."}},
+    {msg::kShiftedOrdinatesCut,
+     {"*** WARNING: The shifted hydrograph was cut at 105408 steps;", "             the ordinates past it are lost:"}},
     {msg::kRatingCurveExtrapolated, {"*** WARNING: Rating curve was extrapolated."}},
     {msg::kTravelTimeExtrapolated, {"*** WARNING: Travel time table was extrapolated."}},
     {msg::kPrintedHydrographDry, {"*** WARNING: This hydrograph is dry."}},

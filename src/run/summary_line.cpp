@@ -46,9 +46,8 @@ std::string dateLabel(int stormDate, float t) {
   // bounded so that a time of peak out of all proportion (a start time typed
   // as 1e23 hours) cannot overflow the date.
   constexpr int kMaxDays = 100000;
-  const model::four_year_rule::SplitDate s = model::four_year_rule::split(stormDate);
   const int ymd =
-      model::four_year_rule::dateFromPacked(s.packed + std::clamp(model::truncatedInt(t / 24.0f), -kMaxDays, kMaxDays));
+      model::four_year_rule::addDays(stormDate, std::clamp(model::truncatedInt(t / 24.0f), -kMaxDays, kMaxDays));
   // YYYYMMDD / 10000 printed as YYYY.MMDD: double precision keeps every
   // eight-digit date exact (single precision would round odd days away).
   label = kDate.format({static_cast<double>(ymd) / 10000.0})[0] + "_" +

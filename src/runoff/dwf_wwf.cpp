@@ -644,6 +644,10 @@ void computeDwfWwf(model::RunContext& ctx) {
   const WetWeather wet = computeWetWeather(ctx, v);
   const hydrograph::Totals total = storeTotal(ctx, v, dwf, wet);
   printResults(ctx, v, dwf, wet, total);
+  // The storm the wet-weather flow came from (the one in force, a recorded
+  // storm as well as a design storm): its figures and results name it, not
+  // the storm an earlier runoff command used.
+  hydrograph::recordStorm(ctx);
   run::setMarker(ctx);
   hydrograph::reportProduced(ctx, v.id, hydrograph::Source::Other);
 }

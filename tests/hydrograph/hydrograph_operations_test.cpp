@@ -127,38 +127,94 @@ TEST(AddHyd, SingleAndDryInputs) {
 
 // ---- SHIFT HYD ----
 
+// The lag as typed (minutes from 1 up, hours below 1), read by the command and
+// applied to a 5-minute hydrograph.
 TEST(ShiftHyd, LagsOnAFiveMinuteHydrograph) {
   struct Case {
-    float lagMinutes;
+    float typed;
     int steps;
     hydrograph::ShortLag rule;
     float lagAfterRule; // minutes, as the summary label shows it
   };
   const Case cases[] = {
-      {2, 0, hydrograph::ShortLag::Dropped, 0},   {3, 1, hydrograph::ShortLag::RaisedToOneStep, 5},
-      {5, 1, hydrograph::ShortLag::None, 5},      {12, 2, hydrograph::ShortLag::None, 12},
+      {2, 0, hydrograph::ShortLag::Dropped, 0},
+      {3, 1, hydrograph::ShortLag::RaisedToOneStep, 5},
+      {5, 1, hydrograph::ShortLag::None, 5},
+      {12, 2, hydrograph::ShortLag::None, 12},
       {-10, 0, hydrograph::ShortLag::Dropped, 0},
+      // Exactly 1 is a minute (dropped on a 5-minute step), not an hour of 12
+      // steps; below 1 the lag is in hours.
+      {1, 0, hydrograph::ShortLag::Dropped, 0},
+      {0.25f, 3, hydrograph::ShortLag::None, 15},
+      {0.5f, 6, hydrograph::ShortLag::None, 30},
   };
   const model::Hydrograph in = hyd({1, 4, 2}, 5, 2.0f, 0.5f);
   for (const Case& c : cases) {
-    const hydrograph::ShiftHydResult r = hydrograph::computeShiftHyd(in, c.lagMinutes / 60.0f);
-    EXPECT_EQ(r.steps, c.steps) << c.lagMinutes;
-    EXPECT_EQ(r.shortLag, c.rule) << c.lagMinutes;
-    EXPECT_NEAR(r.lag * 60.0f, c.lagAfterRule, 1e-4) << c.lagMinutes;
+    model::CommandValues cmd;
+    cmd.NPARAM = 4;
+    const float params[] = {2, 202, 1, c.typed};
+    for (std::size_t k = 0; k < 4; ++k) cmd.PARAM[k + 1] = params[k];
+    cmd.given = 4;
+    const hydrograph::ShiftHydValues v = hydrograph::readShiftHydValues(cmd);
+    const hydrograph::ShiftHydResult r = hydrograph::computeShiftHyd(in, v.lag);
+    EXPECT_EQ(r.steps, c.steps) << c.typed;
+    EXPECT_EQ(r.shortLag, c.rule) << c.typed;
+    EXPECT_NEAR(r.lag * 60.0f, c.lagAfterRule, 1e-4) << c.typed;
     Ordinates want(static_cast<std::size_t>(c.steps), 0.0f);
     want.insert(want.end(), {1, 4, 2});
-    EXPECT_EQ(ordinates(r.out), want) << c.lagMinutes;
-    EXPECT_FLOAT_EQ(r.out.TPEAK, in.TPEAK + static_cast<float>(c.steps) * in.DT) << c.lagMinutes;
+    EXPECT_EQ(ordinates(r.out), want) << c.typed;
+    EXPECT_FLOAT_EQ(r.out.TPEAK, in.TPEAK + static_cast<float>(c.steps) * in.DT) << c.typed;
     EXPECT_EQ(r.out.QPEAK, in.QPEAK);
     EXPECT_EQ(r.out.RV, in.RV);
     EXPECT_EQ(r.out.BASE, in.BASE);
+    EXPECT_EQ(r.cutOrdinates, 0);
   }
 }
 
+// Ordinates moved past the ordinate limit are lost: how many and their flow
+// are counted, and the peak and the volume are those of the ordinates kept
+// (the input's peak while its ordinate is kept). Hourly ordinates, a run
+// clock from 10 hours.
 TEST(ShiftHyd, OrdinatesPushedPastTheLimitAreLost) {
-  const hydrograph::ShiftHydResult r = hydrograph::computeShiftHyd(hyd({1, 2, 3}, 60), 105407.0f);
-  EXPECT_EQ(r.out.NPTS, model::kMaxOrdinates);
-  EXPECT_EQ(r.out.Q.back(), 1.0f);
+  constexpr int kMax = model::kMaxOrdinates;
+  struct Case {
+    const char* what;
+    Ordinates q;
+    float lagHours;
+    int cut;
+    float cutFlow;
+    float qpeak;
+    float tpeak; // run clock, hours
+    float keptSum;
+  };
+  const Case cases[] = {
+      {"fits exactly", {1, 3, 2}, kMax - 3, 0, 0, 3, 10 + kMax - 3 + 1, 6},
+      {"the last ordinate lost, the peak kept", {1, 3, 2}, kMax - 2, 1, 2, 3, 10 + kMax - 2 + 1, 4},
+      {"the peak lost: the highest kept", {1, 2, 3}, kMax - 2, 1, 3, 2, 10 + kMax - 1, 3},
+      {"all but the first lost", {1, 2, 3}, kMax - 1, 2, 5, 1, 10 + kMax - 1, 1},
+      {"every ordinate lost", {1, 2, 3}, 2.0e9f, 3, 6, 0, 10, 0},
+      // Of equal highest ordinates the input's rule chose the later; it is kept.
+      {"the input's choice of equal peaks", {4, 1, 4, 1}, kMax - 3, 1, 1, 4, 10 + kMax - 3 + 2, 9},
+  };
+  for (const Case& c : cases) {
+    model::Hydrograph in = hyd(c.q, 60, 2.0f);
+    in.TPEAK += 10.0f;
+    if (std::string(c.what) == "the input's choice of equal peaks") in.TPEAK = 12.0f;
+    const hydrograph::ShiftHydResult r = hydrograph::computeShiftHyd(in, c.lagHours, 10.0);
+    EXPECT_EQ(r.out.NPTS, std::min(kMax, static_cast<int>(c.q.size()) + r.steps)) << c.what;
+    EXPECT_EQ(r.cutOrdinates, c.cut) << c.what;
+    EXPECT_FLOAT_EQ(static_cast<float>(r.cutFlow), c.cutFlow) << c.what;
+    EXPECT_EQ(r.out.QPEAK, c.qpeak) << c.what;
+    EXPECT_FLOAT_EQ(r.out.TPEAK, c.tpeak) << c.what;
+    EXPECT_FLOAT_EQ(r.out.RV, c.keptSum * r.out.DT / (2.0f * 1.00833f)) << c.what;
+    // Nothing made or lost besides the cut: kept and cut flows are the input's.
+    float kept = 0.0f;
+    for (int i = 1; i <= r.out.NPTS; ++i) kept += r.out.Q[static_cast<std::size_t>(i)];
+    EXPECT_FLOAT_EQ(kept, c.keptSum) << c.what;
+    float total = 0.0f;
+    for (float v : c.q) total += v;
+    EXPECT_FLOAT_EQ(kept + static_cast<float>(r.cutFlow), total) << c.what;
+  }
 }
 
 // ---- DIVERT HYD ----

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -195,6 +196,75 @@ TEST(WaterBalance, AnOutflowCutAtTheOrdinateLimitIsFlaggedWhereItHappens) {
   EXPECT_TRUE(pond->flagged);
   EXPECT_GT(pond->errorPercent, 20.0);
   EXPECT_NE(pond->reason.find("cut at the maximum number of ordinates"), std::string::npos) << pond->reason;
+}
+
+// 100 daily flows of 1 to 100 cms (86,400 m3 each per cms) shifted by whole
+// days: ordinates pushed past 105,408 are lost with message 914 (a warning:
+// the run goes on), the output's peak and volume are those of the ordinates
+// kept, and the command's record misses exactly the volume cut.
+TEST(WaterBalance, AShiftPastTheOrdinateLimitWarnsAndTheLedgerMissesTheCut) {
+  support::TempDir root(support::scratchRoot() / ("kshift" + std::to_string(::getpid())));
+  std::string store = "STORE HYD           ID=[1], NHYD=[1], DT=[1440], AREA=[100]\n";
+  for (int k = 1; k <= 100; ++k) {
+    if (k % 10 == 1) store += "                   ";
+    store += ' ';
+    store += std::to_string(k);
+    if (k % 10 == 0) store += '\n';
+  }
+  store += "                    -1\n";
+  const struct {
+    const char* what;
+    const char* lagMinutes;
+    int cut;          // ordinates lost
+    float peak;       // cms
+    double peakHours; // on the run clock
+  } cases[] = {
+      {"fits exactly", "151643520", 0, 100.0f, (105308 + 99) * 24.0},     // 105,308 days
+      {"thirty days past", "151686720", 30, 70.0f, (105338 + 69) * 24.0}, // 105,338 days
+      {"every ordinate past", "99999999999", 100, 0.0f, 0.0},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string study = store;
+    study += "SHIFT HYD           IDout=[2], NHYD=[2], IDin=[1], LAG=[";
+    study += c.lagMinutes;
+    study += "]\n";
+    const kestran::RunResult r = runStudy(study, root.path() / std::to_string(k++));
+    ASSERT_EQ(r.status, 0);
+    double kept = 0.0, cut = 0.0; // cms-days
+    for (int q = 1; q <= 100; ++q) (q <= 100 - c.cut ? kept : cut) += q;
+    const model::MessageRecord* warning = nullptr;
+    for (const model::MessageRecord& m : r.messages) {
+      if (m.number == 914) warning = &m;
+    }
+    ASSERT_EQ(warning != nullptr, c.cut > 0);
+    if (warning != nullptr) {
+      EXPECT_EQ(warning->severity, model::Severity::Warning);
+      // How many ordinates and the volume they held, in m3 and as a depth.
+      ASSERT_FALSE(warning->lines.empty());
+      int n = 0;
+      double m3 = 0.0, mm = 0.0;
+      ASSERT_EQ(std::sscanf(warning->lines.back().c_str(), " %d ordinates, %lf cu.m (%lf mm)", &n, &m3, &mm), 3)
+          << warning->lines.back();
+      EXPECT_EQ(n, c.cut);
+      EXPECT_NEAR(m3, cut * 86400.0, cut * 86400.0 * 1e-5);
+      EXPECT_NEAR(mm, cut * 86.4, cut * 86.4 * 1e-3);
+    }
+    const model::SummaryRecord& out = r.summary.back();
+    EXPECT_EQ(out.id, 2);
+    EXPECT_FLOAT_EQ(out.peak, c.peak);
+    EXPECT_NEAR(out.peakHours, c.peakHours, 1e-3);
+    // mm over 100 ha, through cfs and acres in single precision.
+    EXPECT_NEAR(out.volume, kept * 86.4, kept * 86.4 * 1e-4);
+    const model::LedgerRecord* shift = recordOf(r, "SHIFT HYD");
+    ASSERT_NE(shift, nullptr);
+    EXPECT_NEAR(shift->volumeIn - shift->volumeOut, cut * 86400.0, cut * 86400.0 * 1e-4);
+    EXPECT_EQ(shift->flagged, c.cut > 0);
+    if (c.cut > 0) {
+      EXPECT_NE(shift->reason.find("cut at the maximum number of ordinates"), std::string::npos) << shift->reason;
+    }
+  }
 }
 
 std::vector<std::vector<std::string>> readCsv(const fs::path& path) {

@@ -33,6 +33,59 @@ TEST(StormCalendar, SplitterAndDayOfYear) {
   EXPECT_EQ(storm::dateFromPacked(1999060), 19990301);
   EXPECT_EQ(storm::dateFromPacked(1999366), 20000101);
   EXPECT_EQ(storm::dateFromPacked(2000366), 20001231);
+  EXPECT_EQ(storm::dateFromPacked(2000367), 20010101); // past the end of a leap year
+  EXPECT_EQ(storm::dateFromPacked(1999731), 20001231); // two years' days
+  EXPECT_EQ(storm::dateFromPacked(2000000), 19991231); // day 0: the last of the year before
+}
+
+// Whole days after a storm date, counted on the storm calendar: a day number
+// that spans several years rolls over each of them (a peak years after the
+// start of a long record), and one before the first day rolls back.
+TEST(StormCalendar, DaysAfterADateRollOverAsManyYearsAsTheySpan) {
+  const struct {
+    int start, days, expected;
+  } cases[] = {
+      {20000101, 0, 20000101},
+      {20000101, 365, 20001231},
+      {20000101, 366, 20010101},
+      {20000101, 1799, 20041204},
+      {20000101, 2496, 20061101},
+      {20000101, 4382, 20111231},
+      {20000101, 4383, 20120101},
+      {20000101, 1520, 20040229},
+      {20000101, 1521, 20040301},
+      {19990701, 3000, 20070917},
+      {20031231, 1, 20040101},
+      {20040229, 365, 20050228},
+      {20040229, 1461, 20080229},
+      {20040229, 1462, 20080301},
+      {20080301, -1, 20080229},
+      {20050101, -1, 20041231},
+      {20050101, -366, 20040101},
+      {20050101, -367, 20031231},
+      {20120101, -4383, 20000101},
+      {20991231, 1, 21000101},
+      {19600624, 36524, 20600623},
+      // No century rule: 1900, 2100 and 2200 have 366 days.
+      {18990101, 730, 19001231},
+      {19000101, 59, 19000229},
+      {21000101, 365, 21001231},
+      {21000101, 366, 21010101},
+      {20000101, 99999, 22731013},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(storm::addDays(c.start, c.days), c.expected) << c.start << " + " << c.days;
+  }
+  // Between 1901 and 2099 the storm calendar is the civil one: every day of
+  // twelve years and more after (and before) dates around leap days and year
+  // ends lands where the record calendar puts it.
+  for (const int start : {19991231, 20000101, 20000229, 20010228, 20041231, 19500615, 20881130}) {
+    for (int days = -4500; days <= 4500; ++days) {
+      const int civil = record::addDays(start, days);
+      if (civil < 19010101 || civil > 20991231) continue;
+      ASSERT_EQ(storm::addDays(start, days), civil) << start << " + " << days;
+    }
+  }
 }
 
 // The century rule: 1900 has no 29 February, 2000 (divisible by 400) has one.

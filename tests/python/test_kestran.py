@@ -153,7 +153,8 @@ def test_to_csv_writes_what_the_program_writes(tmp_path):
     folder = tmp_path / "program"
     folder.mkdir()
     (folder / "study.dat").write_text(text)
-    exe = str(Path(os.environ.get("KESTRAN_PROGRAM", Path(__file__).resolve().parents[2] / "build" / "kestran")))
+    exe = str(Path(os.environ.get("KESTRAN_PROGRAM", Path(__file__).resolve().parents[2] / "build" / "kestran"))
+              .resolve())
     done = subprocess.run([exe, "--csv", "csv", "--balance", "study.dat"], cwd=folder, capture_output=True,
                           text=True, env={**os.environ, "KESTRAN_FIXED_CLOCK": CLOCK})
     assert done.returncode == 0, done.stderr
@@ -283,3 +284,65 @@ def check_confined(tmp_path, name, where, refused, allow):
             assert "RUN TERMINATED PREMATURELY" in run.detailed_output.read_text()
         else:
             (tmp_path / where).unlink()
+
+
+# Hourly storms from 2000-01-01, each a burst at a given hour: one lands on
+# 29 February 2004, one years later on 1 November 2006, one on the last day of
+# 2008 and one on the first of 2011 (the hours as the calendar counts them).
+BURSTS = {"LEAP": 36_492, "NOV": 59_917, "END": 78_911, "NEW": 96_432}
+
+
+def multi_year_study(folder: Path) -> str:
+    """A study of four hourly records of several years, each with one burst,
+    and a catchment under each; every hydrograph saved automatically."""
+    lines = [" 2", "START               TZERO=[2000.01010000], METOUT=[2], NSTORM=[0], NRUN=[1]",
+             "SAVE HYD            CODE=[2], PCYC=[0]"]
+    for k, (name, hour) in enumerate(BURSTS.items(), start=1):
+        steps = hour + 48
+        rain = np.zeros(steps)
+        rain[hour - 1:hour + 2] = (10.0, 40.0, 10.0)
+        (folder / f"{name}.STM").write_text(f" 2\n{name} record\n 60\n {steps}\n"
+                                            + "".join(f"{v:5.1f}\n" for v in rain) + " -1\n")
+        lines += [f"READ STORM          \"{name}.STM\"",
+                  f"COMPUTE NASHYD      ID=[{k}], NHYD=[\"{name}\"], DT=[60], AREA=[40], PRINT=[0,0], CN=[-0.6],",
+                  "                    IA=[2], N=[3], TP=[0.5], NRAIN=[0], RAIN=[-1]"]
+    return "\n".join(lines + ["FINISH"]) + "\n"
+
+
+def sbo_dates(path: Path) -> dict:
+    """The peak date label of each record of SUMMARY.sbo, by hydrograph name."""
+    data = path.read_bytes()[90:]
+    records = [data[k:k + 162] for k in range(0, len(data), 162)]
+    return {r[117:127].decode().strip(): r[139:154].decode() for r in records}
+
+
+def test_peak_dates_years_after_the_start_agree_everywhere(tmp_path):
+    """The summary line's peak date of a record of many years is the date the
+    CSV gives the peak ordinate, in the summary file, SUMMARY.sbo, Run.summary
+    and the report alike."""
+    folder = tmp_path / "program"
+    folder.mkdir()
+    text = multi_year_study(folder)
+    run = kestran.run(text, tmp_path / "work", rainfall_dir=folder, clock=CLOCK)
+    assert run.ok, [m.text for m in run.messages]
+    rows = run.summary[run.summary.label == "COMPUTE NASHYD"]
+    assert list(rows.name) == list(BURSTS)
+    paths = {Path(p).name: Path(p) for p in run.to_csv(tmp_path / "csv")}
+    sbo = sbo_dates(next(Path(f) for f in run.files if Path(f).name == "SUMMARY.sbo"))
+    report = kestran.report(run, tmp_path / "report.html").read_text()
+    for row in rows.itertuples():
+        csv = pd.read_csv(next(p for name, p in paths.items() if name.endswith(f"_{row.name}.csv")))
+        peak = csv.iloc[int(csv.iloc[:, 2].values.argmax())]
+        when = pd.Timestamp(peak["date-time"])
+        label = f"{when.year:4d}.{when.month:02d}{when.day:02d}_{when.hour:2d}:{when.minute:02d}"
+        assert row.peak_date == label, row.name
+        assert sbo[row.name] == label and label in report
+    # The program's summary file prints the same labels.
+    (folder / "study.dat").write_text(text)
+    exe = str(Path(os.environ.get("KESTRAN_PROGRAM", Path(__file__).resolve().parents[2] / "build" / "kestran"))
+              .resolve())
+    done = subprocess.run([exe, "study.dat"], cwd=folder, capture_output=True, text=True,
+                          env={**os.environ, "KESTRAN_FIXED_CLOCK": CLOCK})
+    assert done.returncode == 0, done.stderr
+    printed = [r[6] for r in sum_rows(folder / "study.sum") if r[1] == "COMPUTE NASHYD"]
+    assert printed == list(rows.peak_date)

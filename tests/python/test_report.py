@@ -273,3 +273,40 @@ def test_plots(tmp_path):
     for which, error in (("NOPE", KeyError), (1.5, TypeError)):
         with pytest.raises(error):
             run.plot(which)
+
+
+def test_sewer_flow_under_a_recorded_storm_names_that_storm(tmp_path):
+    """A design storm's catchment, then a recorded storm read from a file and
+    the sewer flow under it: the sewer's storm is the recorded one, in
+    Run.storms, the figures' captions and the hyetographs drawn."""
+    (tmp_path / "AUG.STM").write_text(" 2\nRecorded August storm\n 15\n 8\n"
+                                      + "".join(f"{v:5.1f}\n" for v in (2, 6, 18, 30, 12, 6, 2, 1)) + " -1\n")
+    text = (" 2\nSTART               TZERO=[2011.09150600], METOUT=[2], NSTORM=[0], NRUN=[1]\n"
+            "CHICAGO STORM       IUNITS=[2], TD=[3], R=[0.4], DT=[10], OPTION=[1]\n"
+            "                    A=[1000], B=[6], C=[0.8]\n"
+            "COMPUTE NASHYD      ID=[1], NHYD=[\"RURAL\"], DT=[5], AREA=[40], PRINT=[0,0], CN=[75], IA=[-1],\n"
+            "                    N=[3], TP=[0.8], NRAIN=[0], RAIN=[-1]\n"
+            "READ STORM          \"AUG.STM\"\n"
+            "COMPUTE DWF+WWF     ID=[2], NHYD=[\"SEWER\"], DT=[15], AREA=[30], NDAYS=[1],\n"
+            "                    POP=[2000], ADFp=[300], PKFp=[0], XAcom=[0], ADFa=[0], PKFa=[0],\n"
+            "                    XAgwf=[0], ADFg=[0], GWF=[0], C_DCON=[0.1], AVGLEN=[60],\n"
+            "                    C_WEEP=[0.05], K_WEEP=[10], C_SLOW=[0.02], K_SLWi=[12], K_SLWii=[24]\n"
+            "FINISH\n")
+    run = kestran.run(text, tmp_path / "work", rainfall_dir=tmp_path, clock=CLOCK)
+    assert run.ok, [m.text for m in run.messages]
+    sewer = [h for h in run.hydrographs if h.label.startswith("COMPUTE DWF+WWF")]
+    assert {h.name for h in sewer} == {"DWF", "SEWER"}
+    command = sewer[0].command
+    assert [(s.command, s.title) for s in run.storms][-1] == (command, "Recorded August storm")
+    assert run.storm.title == "Recorded August storm" and run.storms[0].title != run.storm.title
+    recorded = run.storm
+    assert recorded.dt_minutes == 15 and list(recorded.intensities) == [2, 6, 18, 30, 12, 6, 2, 1]
+    assert recorded.depth == pytest.approx(sum(recorded.intensities) * 0.25, rel=1e-6)
+    page = kestran.report(run, tmp_path / "report.html").read_text()
+    captions = {m.group(1): m.group(2) for m in re.finditer(
+        r'<figure class="hydrograph"[^>]*data-command="(\d+)".*?<figcaption>(.*?)</figcaption>', page, re.S)}
+    assert "Recorded August storm" in captions[str(command)]
+    assert "Recorded August storm" not in captions[str(run.storms[0].command)]
+    # Each sewer figure hangs the recorded storm's eight bars from its top.
+    for figure in re.findall(r'<figure class="hydrograph"[^>]*data-command="%d".*?</figure>' % command, page, re.S):
+        assert "Recorded August storm" in figure and len(Page(figure).find("path", "hyetograph")) == 1

@@ -28,6 +28,10 @@ TEST(DateLabel, WithAndWithoutStormDate) {
       {19990228, 24.0f, "1999.0301_ 0:00"},   {20001231, 24.0f, "2001.0101_ 0:00"}, // day 367 of a leap year
       {19000228, 24.0f, "1900.0229_ 0:00"},   // divisible by 4 is leap, no century rule
       {19990701, 7200.0f, "2000.0426_ 0:00"}, // 300 days on, past February of a leap year
+      // Peaks years after the start of an hourly record roll over every year.
+      {20000101, 43188.0f, "2004.1204_12:00"},  {20000101, 59917.0f, "2006.1101_13:00"},
+      {20000101, 105191.0f, "2011.1231_23:00"}, {20000101, 35076.0f, "2004.0101_12:00"},
+      {20000101, 36492.0f, "2004.0229_12:00"},
   };
   for (const LabelCase& c : cases) {
     EXPECT_EQ(run::dateLabel(c.stormDate, c.t), c.label) << c.stormDate << " + " << c.t;
