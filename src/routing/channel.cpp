@@ -182,11 +182,23 @@ ReachLength judgeReach(const ChannelRoutingInput& in) {
   return r;
 }
 
+double inflowLostInBase(std::span<const float> inflow, float base) {
+  double volume = 0.0, lost = 0.0;
+  for (const float q : inflow) {
+    const float carried = (q + base) - base;
+    volume += std::fabs(static_cast<double>(q));
+    lost += std::fabs(static_cast<double>(carried) - static_cast<double>(q));
+  }
+  return volume > 0.0 ? lost / volume : 0.0;
+}
+
 ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   ChannelRoutingResult r;
   constexpr int kMax = model::kMaxOrdinates;
-  // Nothing to route: no area, no peak, no reach, or ordinates without a time step.
-  if (in.area == 0.0f || in.inflowPeak == 0.0f || in.table == nullptr || !(in.inflowDt > 0.0f)) {
+  // Nothing to route: no peak, no reach, or ordinates without a time step. An
+  // inflow without an area still carries its water: it is routed, with no
+  // depth of runoff.
+  if (in.inflowPeak == 0.0f || in.table == nullptr || !(in.inflowDt > 0.0f)) {
     r.dry = true;
     r.dt = in.requestedDt > 0.0f ? in.requestedDt : in.inflowDt;
     r.npts = 3;
@@ -250,7 +262,7 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   r.npts = std::min(last, kMax);
   // Water the reach still held when the ordinates ran out.
   if (last == kMax) r.endStorage = std::max(0.0f, storage - baseStorage);
-  r.rv = sum * dt / (in.area * model::kCfsHoursPerAcreInch);
+  r.rv = in.area != 0.0f ? sum * dt / (in.area * model::kCfsHoursPerAcreInch) : 0.0f;
   // The stored outflow excludes the baseflow that the routing carried.
   q.resize(static_cast<std::size_t>(r.npts) + 1);
   for (int k = 1; k <= r.npts; ++k) q[k] = std::max(0.0f, q[k] - base);

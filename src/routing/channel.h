@@ -17,7 +17,7 @@ struct ChannelRoutingInput {
   std::span<const float> inflow;                 // ordinates 1..NPTS of the inflow, cfs, baseflow excluded
   float inflowDt = 0.0f;                         // hours
   float base = 0.0f;                             // baseflow of the inflow, cfs
-  float area = 0.0f;                             // drainage area, acres
+  float area = 0.0f;                             // drainage area, acres (0: no depth of runoff)
   float inflowPeak = 0.0f;                       // QPEAK of the inflow (dry when 0)
   float requestedDt = 0.0f;                      // routing step, hours; 0: the inflow step
   const model::TravelTimeTable* table = nullptr; // rows 1..19 and the reach length
@@ -25,7 +25,7 @@ struct ChannelRoutingInput {
 };
 
 struct ChannelRoutingResult {
-  bool dry = false;           // inflow area, peak or step is 0: no routing (message 80)
+  bool dry = false;           // inflow peak or step is 0: no routing (message 80)
   bool dtReduced = false;     // requested step above the inflow step (message 81)
   bool dtAdjusted = false;    // step replaced by an inflow-step divisor (message 82)
   bool tableExceeded = false; // inflow above the table's top flow (message 83)
@@ -71,6 +71,14 @@ struct ReachLength {
 // ordinate before the peak at or below 1 % of the peak (the first ordinate
 // when none is), so a long trickle before the main rise does not stretch it.
 ReachLength judgeReach(const ChannelRoutingInput& in);
+
+// Share of the inflow's volume that single precision loses when the routing
+// carries the inflow on top of a base flow (each ordinate raised by `base`
+// and taken off again): 0 without a base flow; near 1 when the base flow is so
+// large that the inflow vanishes below its resolution. The routing commands
+// refuse an inflow that would so lose more than the water balance's 1 %.
+double inflowLostInBase(std::span<const float> inflow, float base);
+inline constexpr double kBaseLossLimit = 0.01;
 
 // Routes the inflow (plus its baseflow) through the reach. Every loop is
 // bounded: at most 105,408 steps of at most 20 iterations each.

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 #include <utility>
 
 #include "fortran/format.h"
 #include "hydrograph/producer.h"
+#include "routing/channel.h"
 #include "routing/muskingum_cunge.h"
 #include "routing/pipe_size.h"
 #include "run/messages.h"
@@ -232,6 +234,12 @@ KinrouteResult computeKinroute(const model::Hydrograph& in, const KinrouteValues
   // floor off the outflow leaves the inflow's own volume.
   r.lowFlow = lowFlow(reach);
   const float base = in.BASE + v.extraBase + r.lowFlow;
+  const int n = std::clamp(in.NPTS, 0, static_cast<int>(in.Q.size()) - 1);
+  if (inflowLostInBase(std::span<const float>(in.Q).subspan(1, static_cast<std::size_t>(n)), base) >
+      kBaseLossLimit) {
+    r.baseSwamps = true;
+    return r;
+  }
   StepPlan plan = planSteps(in, requestedStep(v.rdt, in.DT), base);
   r.dt = plan.dt;
   r.stepDenied = plan.denied;
@@ -283,6 +291,10 @@ void kinroute(model::RunContext& ctx) {
   }
   const InflowReport in{inSlot.NHYD, name6(inSlot), inSlot.DA, inSlot.QPEAK, inSlot.TPEAK, inSlot.RV};
   const KinrouteResult r = computeKinroute(inSlot, v);
+  if (r.baseSwamps) {
+    run::issue(ctx, msg::kRoutingBaseSwampsInflow, run::Severity::Error);
+    return;
+  }
   printHeading(ctx, v, requestedStep(v.rdt, inSlot.DT));
   // The inflow's summary line; its file is not written again.
   hydrograph::reportProduced(ctx, v.idIn, hydrograph::Source::Other, hydrograph::AutoFile::Skip);

@@ -44,6 +44,9 @@ struct KinrouteResult {
   int subReaches = 1, subSteps = 1;
   bool divisionCapped = false; // sub-reaches and sub-steps held to the work limit
   bool tailCut = false;        // the outflow's tail ended at the work limit
+  // The base flows and the low flow are so large against the inflow that
+  // single precision cannot hold it above them: not routed (message 974).
+  bool baseSwamps = false;
 };
 
 // The routing of `in` with the values (length, n, slope above 0; a diameter

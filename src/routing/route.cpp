@@ -195,13 +195,20 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
                "the inflow hydrograph has no time step");
     return;
   }
+  const std::span<const float> ordinates = std::span<const float>(inflow.Q).subspan(
+      1, static_cast<std::size_t>(std::clamp(inflow.NPTS, 0, static_cast<int>(inflow.Q.size()) - 1)));
+  // The routing carries the inflow on top of its baseflow: a baseflow so large
+  // that single precision cannot hold the inflow above it would lose the water.
+  if (inflowLostInBase(ordinates, inflow.BASE) > kBaseLossLimit) {
+    run::issue(ctx, msg::kRoutingBaseSwampsInflow, Severity::Error);
+    return;
+  }
   hydrograph::setReference(ctx, v.idOut, v.nhyd);
   const float dtOut = stepHours(v.rdt, inflow.DT);
   if (caller == RouteCaller::Route) printRouteHeading(ctx, v, dtOut);
 
   ChannelRoutingInput in;
-  in.inflow = std::span<const float>(inflow.Q).subspan(
-      1, static_cast<std::size_t>(std::clamp(inflow.NPTS, 0, static_cast<int>(inflow.Q.size()) - 1)));
+  in.inflow = ordinates;
   in.inflowDt = inflow.DT;
   in.base = inflow.BASE;
   in.area = inflow.DA;

@@ -253,5 +253,7 @@ inline constexpr int kDwfDaysCut = 971;
 // steps routed with the travel-time table's coefficient.
 inline constexpr int kChannelReachTooLong = 972;
 inline constexpr int kChannelTableCoefficient = 973;
+// Routing: a base flow under which single precision loses the inflow.
+inline constexpr int kRoutingBaseSwampsInflow = 974;
 
 } // namespace msg

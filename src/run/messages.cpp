@@ -270,6 +270,10 @@ constexpr Entry kTable[] = {
     {msg::kChannelTableCoefficient,
      {"*** WARNING: Steps before the first converged one took",
       "             the travel time table's coefficient."}},
+    // Routing: a base flow so large that the inflow vanishes below its resolution.
+    {msg::kRoutingBaseSwampsInflow,
+     {"**** ERROR: The base flow is too large against the inflow:",
+      "            single precision would lose it.  Command aborted."}},
     // Routing: section, rating-curve, travel-time and reach values.
     {msg::kChannelValuesUnusable, {"**** ERROR: Channel values cannot be used.  Command aborted:"}},
     // Routing through pipes: values Manning's equation cannot use.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +27,8 @@ const char* const kStorm = "2\nBlock storm\n10\n4\n12.0\n12.0\n12.0\n12.0\n";
 // A triangle on a 10-minute step: 0, 1, 2, 1, 0 cms hold 4 x 600 = 2400 m3.
 const char* const kTriangle = "STORE HYD           ID=[1], NHYD=[1], DT=[10], AREA=[10]\n"
                               "                    0.0 1.0 2.0 1.0 0.0 -1\n";
+const char* const kTriangleNoArea = "STORE HYD           ID=[1], NHYD=[1], DT=[10], AREA=[0]\n"
+                                    "                    0.0 1.0 2.0 1.0 0.0 -1\n";
 
 kestran::RunResult runStudy(const std::string& body, const fs::path& dir) {
   fs::create_directories(dir);
@@ -58,6 +61,7 @@ struct BalanceCase {
   double sent;                             // m3 by hand, or < 0: only the balance
   double initialAbstraction, infiltration; // m3 by hand (runoff), or < 0
   bool stores;                             // storage left at the end must be above 0
+  int error = 0; // the numbered error that refuses the command (the run ends with status 1), 0: none
 };
 
 std::vector<BalanceCase> balanceCases() {
@@ -105,6 +109,28 @@ std::vector<BalanceCase> balanceCases() {
            "                    0.08 0   -0.03 20   0.08 42\n"
            "                    -22 4   -20 2   0 2   2 0   18 0   20 2   40 2   42 4\n",
        "ROUTE CHANNEL", 2400.0, 2400.0, 0.0, -1.0, -1.0, false},
+      // An inflow without an area still carries its water through a reach
+      // and a pipe (it once came out dry).
+      {"channel inflow without an area",
+       std::string(kTriangleNoArea) +
+           "ROUTE CHANNEL       IDout=[2], NHYD=[2], IDin=[1], RDT=[5],\n"
+           "                    L=[600], CHSLP=[0.001], FPSLP=[0.2], VSN=[1], NSEG=[3]\n"
+           "                    0.08 0   -0.03 20   0.08 42\n"
+           "                    -22 4   -20 2   0 2   2 0   18 0   20 2   40 2   42 4\n",
+       "ROUTE CHANNEL", 2400.0, 2400.0, 0.0, -1.0, -1.0, false},
+      {"pipe inflow without an area",
+       std::string(kTriangleNoArea) +
+           "ROUTE PIPE          TYPE=[1], IDout=[2], NHYD=[2], PIPE=[1], D=[1200], L=[300],\n"
+           "                    n=[0.013], S=[0.005], IDin=[1], RDT=[0], DLIM=[0]\n",
+       "ROUTE PIPE", 2400.0, -1.0, 0.0, -1.0, -1.0, false},
+      // A base flow of 1e30 cms added to the triangle: single precision cannot
+      // hold the inflow above it (the outflow came out 0), so the command is refused.
+      {"pipe under a base flow of 1e30",
+       std::string(kTriangle) +
+           "KINROUTE            IDout=[2], NHYD=[2], PIPE=[1], D=[1200], L=[300],\n"
+           "                    n=[0.013], S=[0.005], IDin=[1], RDT=[0],\n"
+           "                    Qx=[1000000000000000000000000000000]\n",
+       "KINROUTE", 2400.0, -1.0, -1.0, -1.0, -1.0, false, 974},
       // Rain 8 mm over 100 ha = 8000 m3 and a groundwater reservoir that
       // starts with 10 mm = 10000 m3; most of it is still there at the end.
       {"continuous with groundwater",
@@ -123,6 +149,15 @@ TEST(WaterBalance, HandComputedBalancesHoldToPrintPrecision) {
   for (const BalanceCase& c : balanceCases()) {
     SCOPED_TRACE(c.what);
     const kestran::RunResult r = runStudy(c.body, root.path() / std::to_string(k++));
+    if (c.error != 0) {
+      // Refused: the run ends on the error and the command stores nothing.
+      EXPECT_EQ(r.status, 1);
+      EXPECT_TRUE(std::any_of(r.messages.begin(), r.messages.end(), [&](const model::MessageRecord& m) {
+        return m.number == c.error && m.severity == model::Severity::Error;
+      }));
+      EXPECT_EQ(recordOf(r, c.command), nullptr);
+      continue;
+    }
     ASSERT_EQ(r.status, 0);
     const model::LedgerRecord* l = recordOf(r, c.command);
     ASSERT_NE(l, nullptr);

@@ -33,6 +33,9 @@ const char* kTrapezoid = "COMPUTE RATING CURVE NRC=[1], VSN=[1], NSEG=[1], 0, 10
                          "                    0.03, 30, 0 10 10 0 20 0 30 10\n";
 const char* kReach = "COMPUTE TRAVEL TIME ID=[2], VSN=[-1], N=[1], L=[1000], S=[0.001]\n";
 const char* kInflow = "STORE HYD           ID=[1], NHYD=[1], DT=[10], AREA=[10], 0 5 10 5 0 -1\n";
+// The inflow given a baseflow of 1e10 cfs after it is stored: the flows of
+// up to 10 cfs vanish below its resolution.
+const char* kHugeBase = "huge base";
 const char* kNoStep = "STORE HYD           ID=[1], NHYD=[1], DT=[0], AREA=[10], 0 5 10 5 0 -1\n";
 
 TEST(ChannelCommands, ValuesThatCannotBeUsedEndTheRun) {
@@ -58,6 +61,12 @@ TEST(ChannelCommands, ValuesThatCannotBeUsedEndTheRun) {
       {kNoStep, "ROUTE               2, 2, 1, 0, 0.1, 1000, 0.03\n", "no time step"},
       {kInflow, "ROUTE CHANNEL       12, 2, 1, 5, 1000, 0.1, 0.1, 1, 1\n                    0.03, 30, 0 10 30 10\n",
        "from 1 to 10"},
+      {kHugeBase, "ROUTE               2, 2, 1, 5, 0.1, 1000, 0.03\n", "base flow is too large against the inflow"},
+      {kHugeBase,
+       "ROUTE CHANNEL       2, 2, 1, 5, 1000, 0.1, 0.1, 1, 1\n                    0.03, 30, 0 10 10 0 20 0 30 10\n",
+       "base flow is too large against the inflow"},
+      {kHugeBase, "ROUTE PIPE          1, 2, 202, 7, 12, 1000, 0.013, 0.005, 1, 5, 0\n",
+       "base flow is too large against the inflow"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
@@ -65,10 +74,12 @@ TEST(ChannelCommands, ValuesThatCannotBeUsedEndTheRun) {
     std::vector<std::string> setup;
     if (c.setup == kTrapezoid) setup = {kTrapezoid};
     if (c.setup == kInflow || c.setup == kNoStep) setup = {c.setup, kTrapezoid, kReach};
+    if (c.setup == kHugeBase) setup = {kInflow, kTrapezoid, kReach};
     for (const std::string& command : setup) {
       h.run(command);
       ASSERT_NE(h.ctx.run.severity, model::Severity::Error);
     }
+    if (c.setup == kHugeBase) h.ctx.store[1].BASE = 1.0e10f;
     const model::Hydrograph before = h.ctx.store[2];
     h.detailed.lines.clear();
     h.run(c.command);

@@ -46,6 +46,8 @@ TEST(Kinroute, RejectedValuesEndTheRunBeforeAnyOutput) {
       {"2, 202, 1, 24, 0, 0.013, 0.01, 1, 5, 0", false, 992},    // length 0
       {"2, 202, 1, 24, 500, -0.013, 0.01, 1, 5, 0", false, 992}, // Manning n below 0
       {"2, 202, 1, -1, 500, 0.013, 0.01, 1, 5, 0", true, 993},   // nothing to size a pipe for
+      // An added base flow of 1e30 cfs: the inflow vanishes below its resolution.
+      {"2, 202, 1, 24, 500, 0.013, 0.01, 1, 5, 1000000000000000000000000000000", false, 974},
       {"11, 202, 1, 24, 500, 0.013, 0.01, 1, 5, 0", false, 920}, // outflow slot 11
       {"2, 202, 1, 24, 500, 0.013, 0.01, 0, 5, 0", false, 920},  // inflow slot 0
   };
