@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <span>
 
 #include "model/limits.h"
@@ -17,6 +18,7 @@ constexpr int kMaxIterations = 20;
 constexpr float kTolerance = 0.01f;    // relative change that ends the iteration
 constexpr float kMinFallRatio = 0.01f; // below it the fall correction is not trusted
 constexpr float kDrained = 0.001f;     // storage term (cfs) below which the reach is empty
+constexpr float kStorageUlps = 8.0f;   // units in the last place of the storage the drain test allows
 
 struct DepthTime {
   float depth = 0.0f;
@@ -74,8 +76,12 @@ void prepareInflow(const ChannelRoutingInput& in, ChannelRoutingResult& r, std::
 // The state the storage-coefficient routing carries from step to step.
 class Reach {
 public:
-  Reach(const model::TravelTimeTable& table, float fall, float dt)
-      : table_(table), fall_(fall), dt_(dt), tPrev_(table.time[1]), travel_(table.time[1]) {}
+  // The reach starts in the state of its baseflow: its travel time that of
+  // the baseflow and the first outflow guess the baseflow itself. Without a
+  // baseflow the first row's time and a guess of 1 cfs.
+  Reach(const model::TravelTimeTable& table, float fall, float dt, float base, float baseTime)
+      : table_(table), fall_(fall), dt_(dt), tPrev_(baseTime), travel_(baseTime), guess_(base > 0.0f ? base : 1.0f),
+        baseTime_(baseTime), baseCoefficient_(2.0f * dt / (dt + 2.0f * baseTime)) {}
 
   // Outflow of one step for the inflow iNow (iPrev the step before) and the
   // inflow-plus-storage term x.
@@ -97,6 +103,17 @@ public:
     }
     tPrev_ = travel_;
     return outflow;
+  }
+
+  // Past the inflow, once the method no longer brings the reach nearer to
+  // its baseflow (on a nearly flat reach, or one routed on a step longer
+  // than its travel time, it can circle about the baseflow's storage or
+  // settle at another): the coefficient that passes the baseflow unchanged,
+  // under which the storage returns to the baseflow's step by step.
+  float settle(float x) {
+    travel_ = baseTime_;
+    tPrev_ = baseTime_;
+    return baseCoefficient_ * x;
   }
 
   DepthTime inflowAt() const { return in_; }
@@ -153,6 +170,8 @@ private:
   float tPrev_;        // Tp
   float travel_;       // T, the last travel time computed
   float guess_ = 1.0f; // G, carried from step to step
+  float baseTime_;        // travel time of the baseflow
+  float baseCoefficient_; // the coefficient that passes the baseflow unchanged
   DepthTime in_{}, out_{};
 };
 
@@ -220,7 +239,8 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
 
   std::vector<float>& q = r.q;
   q.assign(static_cast<std::size_t>(kMax) + 2, 0.0f);
-  // Leading dry steps pass the baseflow straight through.
+  // The outflow starts at the baseflow; leading dry steps pass it straight through.
+  q[1] = base;
   int i = 2;
   while (i <= kMax && i - 2 < steps - 1 && inflow[i] - base <= 0.0f) q[i++] = base;
 
@@ -229,18 +249,32 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   // baseflow). Without a baseflow the reach starts empty.
   const float baseTime = lookUp(table, base).time;
   const float baseStorage = base > 0.0f ? base * (2.0f * baseTime - dt) / (2.0f * dt) : 0.0f;
+  // The reach is back at its baseflow when its storage is within this of the
+  // baseflow's, above or below: a storage that dropped below it refills
+  // from the inflow, and the outflow of that refill is part of the routing.
+  // Under a large baseflow single precision cannot come nearer than a few
+  // units in the last place of the storage.
+  const float drained =
+      std::max(kDrained, kStorageUlps * std::numeric_limits<float>::epsilon() * (std::fabs(baseStorage) + base));
   float storage = baseStorage; // S, flow units
-  Reach reach(table, in.fall, dt);
+  Reach reach(table, in.fall, dt, base, baseTime);
   float sum = 0.0f;
   int last = kMax;
+  float away = 0.0f;     // how far the storage was from the baseflow's a step before
+  bool settling = false; // past the inflow, the baseflow's coefficient routes
   for (; i <= kMax; ++i) {
     // Past the inflow, back at the baseflow, with the reach drained to it.
-    if (i > steps && inflow[i] == base && storage - baseStorage < kDrained) {
+    const bool past = i > steps && inflow[i] == base;
+    const float off = std::fabs(storage - baseStorage);
+    if (past && off < drained) {
       last = i - 1;
       break;
     }
+    // Without a baseflow every coefficient drains the reach towards empty.
+    if (past && base > 0.0f && off >= away && away > 0.0f) settling = true;
+    away = past ? off : 0.0f;
     const float x = (inflow[i - 1] + inflow[i]) / 2.0f + storage;
-    const float outflow = reach.step(inflow[i - 1], inflow[i], x, r);
+    const float outflow = settling ? reach.settle(x) : reach.step(inflow[i - 1], inflow[i], x, r);
     q[i] = outflow;
     const DepthTime o = reach.outflowAt(), n = reach.inflowAt();
     if (o.depth > r.maxOutflowDepth) {
@@ -263,9 +297,23 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   // Water the reach still held when the ordinates ran out.
   if (last == kMax) r.endStorage = std::max(0.0f, storage - baseStorage);
   r.rv = in.area != 0.0f ? sum * dt / (in.area * model::kCfsHoursPerAcreInch) : 0.0f;
-  // The stored outflow excludes the baseflow that the routing carried.
+  // The stored outflow excludes the baseflow that the routing carried. While
+  // the reach refills it may pass less than its baseflow: an ordinate cannot
+  // hold that, so it is stored as 0 and what it lacked is taken from the
+  // ordinates that follow (from those before when none follow), and the
+  // routed volume stays whole.
   q.resize(static_cast<std::size_t>(r.npts) + 1);
-  for (int k = 1; k <= r.npts; ++k) q[k] = std::max(0.0f, q[k] - base);
+  float owed = 0.0f;
+  for (int k = 1; k <= r.npts; ++k) {
+    const float net = q[k] - base - owed;
+    owed = net < 0.0f ? -net : 0.0f;
+    q[k] = std::max(0.0f, net);
+  }
+  for (int k = r.npts; k >= 1 && owed > 0.0f; --k) {
+    const float taken = std::min(q[k], owed);
+    q[k] -= taken;
+    owed -= taken;
+  }
   return r;
 }
 

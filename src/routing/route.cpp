@@ -164,8 +164,17 @@ void judgeLength(model::RunContext& ctx, const ChannelRoutingInput& in) {
 
 // The routing's part of the water balance: water still in the reach at the
 // last ordinate stays there; steps without a coefficient of their own are named.
-void recordBalance(model::RunContext& ctx, const ChannelRoutingResult& r) {
+// The baseflow goes on past the inflow's last ordinate (the routing carries it
+// until the reach has drained back to it): that stretch of it enters here.
+void recordBalance(model::RunContext& ctx, const ChannelRoutingResult& r, const model::Hydrograph& inflow) {
   if (!run::ledgerOn(ctx)) return;
+  if (!r.dry && inflow.BASE > 0.0f) {
+    const double carried = static_cast<double>(r.npts) * r.dt - static_cast<double>(inflow.NPTS) * inflow.DT;
+    if (carried > 0.0) {
+      run::ledgerInflow(ctx, static_cast<double>(inflow.BASE) * carried * run::kSecondsPerHour);
+      run::ledgerReason(ctx, "base flow carried past the inflow's last ordinate");
+    }
+  }
   if (r.endStorage > 0.0f) {
     run::ledgerStored(ctx, static_cast<double>(r.endStorage) * r.dt * run::kSecondsPerHour);
     run::ledgerReason(ctx, "water still in the reach at the last ordinate");
@@ -218,7 +227,7 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   in.fall = ctx.tables.fall[static_cast<std::size_t>(v.idOut)];
   const float length = ctx.tables.travel.length;
   ChannelRoutingResult r = routeChannel(in);
-  recordBalance(ctx, r);
+  recordBalance(ctx, r, inflow);
 
   const ResultLine inLine{v.idIn,       inflow.NHYD, inflow.HYDNAME,   inflow.DA,          inflow.QPEAK,
                           inflow.TPEAK, inflow.RV,   r.maxInflowDepth, r.maxInflowVelocity};
