@@ -262,17 +262,21 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
   int last = kMax;
   float away = 0.0f;     // how far the storage was from the baseflow's a step before
   bool settling = false; // past the inflow, the baseflow's coefficient routes
+  float before = storage; // the storage a step before
   for (; i <= kMax; ++i) {
-    // Past the inflow, back at the baseflow, with the reach drained to it.
+    // Past the inflow, back at the baseflow, with the reach drained to it;
+    // or settled under the baseflow's coefficient, where single precision
+    // holds the storage a few units in its last place from the baseflow's.
     const bool past = i > steps && inflow[i] == base;
     const float off = std::fabs(storage - baseStorage);
-    if (past && off < drained) {
+    if (past && (off < drained || (settling && storage == before))) {
       last = i - 1;
       break;
     }
     // Without a baseflow every coefficient drains the reach towards empty.
     if (past && base > 0.0f && off >= away && away > 0.0f) settling = true;
     away = past ? off : 0.0f;
+    before = storage;
     const float x = (inflow[i - 1] + inflow[i]) / 2.0f + storage;
     const float outflow = settling ? reach.settle(x) : reach.step(inflow[i - 1], inflow[i], x, r);
     q[i] = outflow;

@@ -167,34 +167,49 @@ TEST(ChannelRouting, ReachReturnsItsInflowVolumeAndLowersThePeak) {
     float slope;         // ft/ft
     bool converges;      // every step converges
     float lowestPeak;    // the outflow peak stays above it
+    float base = 2.0f;   // cfs
   };
   // A nearly flat reach (a fall of 0.002 ft over 2000 ft): no step converges
   // until the reach has filled, and those steps take the table's coefficient;
   // the whole inflow still comes out.
   for (const Case c : {Case{1.0f / 6.0f, 0.0f, 1, 0.001f, true, 50.0f}, Case{0.25f, 0.25f / 2.45f, 3, 0.001f, true, 50.0f},
                        Case{0.25f, 0.25f / 2.44f, 2, 0.001f, true, 50.0f},
-                       Case{1.0f / 6.0f, 0.0f, 1, 1.0e-6f, false, 1.0f}}) {
+                       Case{1.0f / 6.0f, 0.0f, 1, 1.0e-6f, false, 1.0f},
+                       // The reach starts and ends holding its base flow, of any size.
+                       Case{1.0f / 6.0f, 0.0f, 1, 0.001f, true, 50.0f, 0.0f},
+                       Case{1.0f / 6.0f, 0.0f, 1, 0.001f, true, 50.0f, 100.0f},
+                       Case{0.25f, 0.25f / 2.45f, 3, 0.001f, true, 50.0f, 100.0f},
+                       Case{1.0f / 6.0f, 0.0f, 1, 0.001f, true, 50.0f, 1.0e4f},
+                       Case{1.0f / 6.0f, 0.0f, 1, 1.0e-6f, true, 1.0f, 100.0f}}) {
     const routing::ComputedRatingCurve r = routing::computeRatingCurve(trapezoid(0.03f, c.slope));
     const model::RatingCurve* one[] = {&r.curve};
     const routing::ComputedTravelTime t = routing::computeTravelTime(one, 2000.0f, c.slope);
     std::vector<float> q;
-    const routing::ChannelRoutingInput in = triangle(q, t.table, t.fall, c.dtIn, c.rdt);
+    routing::ChannelRoutingInput in = triangle(q, t.table, t.fall, c.dtIn, c.rdt);
+    in.base = c.base;
     const routing::ChannelRoutingResult out = routing::routeChannel(in);
     const float inVolume = std::accumulate(q.begin(), q.end(), 0.0f) * c.dtIn / (100.0f * 1.00833f);
     SCOPED_TRACE(c.slope);
     SCOPED_TRACE(c.nsub);
+    SCOPED_TRACE(c.base);
     EXPECT_EQ(out.nsub, c.nsub);
     EXPECT_NEAR(out.dt, c.dtIn / static_cast<float>(c.nsub), 1e-6);
     EXPECT_EQ(out.nonConverged == 0, c.converges);
-    EXPECT_EQ(out.tableCoefficientSteps > 0, !c.converges);
+    // A base flow above the table's last row is routed on the table's coefficient.
+    EXPECT_EQ(out.tableCoefficientSteps > 0, !c.converges || c.base > t.table.flow[model::kTravelRows]);
     EXPECT_NEAR(out.rv, inVolume, 0.001f * inVolume);
     EXPECT_LT(out.qpeak, 100.0f);
     EXPECT_GT(out.qpeak, c.lowestPeak);
-    if (c.converges) {
+    if (c.converges && c.base < t.table.flow[model::kTravelRows]) {
       EXPECT_GT(out.maxInflowDepth, out.maxOutflowDepth);
     }
     EXPECT_GT(out.maxOutflowVelocity, 0.0f);
     for (int k = 1; k <= out.npts; ++k) ASSERT_TRUE(std::isfinite(out.q[k]) && out.q[k] >= 0.0f);
+    // The stored ordinates hold the routed volume, and the routing ended
+    // well before the last ordinate allowed.
+    const float stored = std::accumulate(out.q.begin() + 1, out.q.end(), 0.0f) * out.dt / (100.0f * 1.00833f);
+    EXPECT_NEAR(stored, inVolume, 0.001f * inVolume);
+    EXPECT_LT(out.npts, 2000);
   }
 }
 
