@@ -221,7 +221,14 @@ ChannelRoutingResult routeChannel(const ChannelRoutingInput& in) {
     r.dry = true;
     r.dt = in.requestedDt > 0.0f ? in.requestedDt : in.inflowDt;
     r.npts = 3;
-    r.q.assign(4, 0.0f);
+    // Nothing above a base flow: the base flow itself passes, unchanged, for
+    // at least as long as the inflow lasted (3 ordinates would drop the rest).
+    if (in.base > 0.0f && in.inflowDt > 0.0f && r.dt > 0.0f) {
+      r.basePassed = true;
+      const double span = std::ceil(static_cast<double>(in.inflow.size()) * in.inflowDt / r.dt);
+      r.npts = static_cast<int>(std::clamp(span, 3.0, static_cast<double>(kMax)));
+    }
+    r.q.assign(static_cast<std::size_t>(r.npts) + 1, 0.0f);
     return r;
   }
   const model::TravelTimeTable& table = *in.table;

@@ -26,6 +26,7 @@ struct ChannelRoutingInput {
 
 struct ChannelRoutingResult {
   bool dry = false;           // inflow peak or step is 0: no routing (message 80)
+  bool basePassed = false;    // dry, and the inflow's base flow passes unchanged
   bool dtReduced = false;     // requested step above the inflow step (message 81)
   bool dtAdjusted = false;    // step replaced by an inflow-step divisor (message 82)
   bool tableExceeded = false; // inflow above the table's top flow (message 83)

@@ -168,7 +168,7 @@ void judgeLength(model::RunContext& ctx, const ChannelRoutingInput& in) {
 // until the reach has drained back to it): that stretch of it enters here.
 void recordBalance(model::RunContext& ctx, const ChannelRoutingResult& r, const model::Hydrograph& inflow) {
   if (!run::ledgerOn(ctx)) return;
-  if (!r.dry && inflow.BASE > 0.0f) {
+  if ((!r.dry || r.basePassed) && inflow.BASE > 0.0f) {
     const double carried = static_cast<double>(r.npts) * r.dt - static_cast<double>(inflow.NPTS) * inflow.DT;
     if (carried > 0.0) {
       run::ledgerInflow(ctx, static_cast<double>(inflow.BASE) * carried * run::kSecondsPerHour);
@@ -240,7 +240,7 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
   p.nhyd = v.nhyd;
   p.dt = r.dt;
   p.da = area;
-  p.base = r.dry ? 0.0f : base;
+  p.base = r.dry && !r.basePassed ? 0.0f : base;
   p.q = std::move(r.q);
   hydrograph::storeProduced(ctx, v.idOut, std::move(p));
   model::Hydrograph& h = ctx.store[v.idOut];

@@ -168,6 +168,21 @@ std::vector<BalanceCase> balanceCases() {
                          "                    n=[0.013], S=[0.005], IDin=[1], RDT=[0], DLIM=[0]\n",
                      "ROUTE PIPE", -1.0, -1.0, 0.0, -1.0, -1.0, false});
   }
+  // Ia of 100 mm takes the whole storm: the inflow is its base flow alone,
+  // which passes unrouted (it was dropped with the dry inflow).
+  const std::string baseOnly = "READ STORM          \"BLOCK.STM\"\n"
+                               "CALIB NASHYD        ID=[1], NHYD=[1], DT=[10], AREA=[1000], BASE=[2], CN=[-0.5], IA=[100],\n"
+                               "                    N=[3], TP=[0.5], RAIN=[-1]\n";
+  cases.push_back({"channel with a base flow alone",
+                   baseOnly + "ROUTE CHANNEL       IDout=[2], NHYD=[2], IDin=[1], RDT=[5],\n"
+                              "                    L=[600], CHSLP=[0.001], FPSLP=[0.2], VSN=[1], NSEG=[3]\n"
+                              "                    0.08 0   -0.03 20   0.08 42\n"
+                              "                    -22 4   -20 2   0 2   2 0   18 0   20 2   40 2   42 4\n",
+                   "ROUTE CHANNEL", -1.0, -1.0, 0.0, -1.0, -1.0, false});
+  cases.push_back({"pipe with a base flow alone",
+                   baseOnly + "ROUTE PIPE          TYPE=[1], IDout=[2], NHYD=[2], PIPE=[1], D=[1200], L=[300],\n"
+                              "                    n=[0.013], S=[0.005], IDin=[1], RDT=[0], DLIM=[0]\n",
+                   "ROUTE PIPE", -1.0, -1.0, 0.0, -1.0, -1.0, false});
   return cases;
 }
 
