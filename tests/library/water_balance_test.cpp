@@ -171,8 +171,8 @@ std::vector<BalanceCase> balanceCases() {
   // Ia of 100 mm takes the whole storm: the inflow is its base flow alone,
   // which passes unrouted (it was dropped with the dry inflow).
   const std::string baseOnly = "READ STORM          \"BLOCK.STM\"\n"
-                               "CALIB NASHYD        ID=[1], NHYD=[1], DT=[10], AREA=[1000], BASE=[2], CN=[-0.5], IA=[100],\n"
-                               "                    N=[3], TP=[0.5], RAIN=[-1]\n";
+                               "CALIB NASHYD        ID=[1], NHYD=[1], DT=[10], AREA=[1000], BASE=[2], CN=[-0.5],\n"
+                               "                    IA=[100], N=[3], TP=[0.5], RAIN=[-1]\n";
   cases.push_back({"channel with a base flow alone",
                    baseOnly + "ROUTE CHANNEL       IDout=[2], NHYD=[2], IDin=[1], RDT=[5],\n"
                               "                    L=[600], CHSLP=[0.001], FPSLP=[0.2], VSN=[1], NSEG=[3]\n"
