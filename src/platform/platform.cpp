@@ -6,8 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -64,22 +65,51 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-// Opens `path` for writing, keeping an existing file where it stands: its
-// contents are overwritten from the start and whatever is left beyond the new
-// end is cut off when the file is closed (see OutputFile::close). A study is
-// usually rerun in its own folder, and the outputs of a rerun are much the
-// size they were; overwriting in place reuses the blocks already on the disk.
-// Emptying the file first (or removing it and creating it afresh) would hand
-// its blocks back to the filesystem and take new ones, and on ext4 an emptied
-// file is forced to the disk when it is closed: on a disk mounted with
-// discard every rerun would wait for the device several times. A file that is
-// also known by other names is changed for all of them, as emptying it would.
-int openForOverwrite(const std::string& path, off_t& oldSize, bool& regular) {
+// Opens `path` for writing as an empty file. A run stopped part-way (killed,
+// out of memory, over a file-size limit, a power cut) must never leave the
+// start of its output followed by the end of the last run's, which reads as a
+// finished run: what stands at the path is the old file whole, nothing, or
+// this run's output so far, which lacks the end-of-run block or end mark.
+//
+// An existing plain file of one name is removed and created afresh with its
+// permissions (and its owner, where this process may give it). Emptying it
+// in place (O_TRUNC) or writing a new file beside it and renaming that over
+// the old one at close would be as safe, but ext4 forces a file emptied, or
+// renamed over another, to the disk as it is closed (its guard for data at a
+// crash), and on a disk mounted with discard a study of a millisecond then
+// waits for the device at every output it replaces. The unwritten pages of a
+// removed file are simply dropped. A file of several names is emptied in
+// place, so that all its names go on showing one file; so is a file reached
+// through a symbolic link, or in a folder this process may not change.
+// Anything not a plain file (a device, a FIFO) is written as it is.
+int openEmpty(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return fd;
   struct stat st {};
-  regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  oldSize = regular ? st.st_size : 0;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return fd;
+  struct stat named {};
+  const bool alone = st.st_nlink == 1 && ::lstat(path.c_str(), &named) == 0 && named.st_ino == st.st_ino &&
+                     named.st_dev == st.st_dev;
+  if (alone && ::unlink(path.c_str()) == 0) {
+    ::close(fd);
+    const int fresh = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Another run created the file in the meantime: that one is emptied.
+    if (fresh < 0) return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // The owner first: giving a file away clears its set-id bits.
+    if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fresh, st.st_uid, st.st_gid) != 0) {
+      // Only the superuser may give a file away: the file is then this process's own.
+    }
+    if (::fchmod(fresh, st.st_mode & 07777) != 0) {
+      // The file stays private to its owner, which is still writable by it.
+    }
+    return fresh;
+  }
+  if (::ftruncate(fd, 0) != 0) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
   return fd;
 }
 
@@ -90,7 +120,7 @@ OutputFile::~OutputFile() { close(); }
 std::optional<std::string> OutputFile::open(const std::string& path) {
   close();
   error_.reset();
-  const int fd = openForOverwrite(path, oldSize_, regular_);
+  const int fd = openEmpty(path);
   if (fd < 0) {
     return "cannot create file " + path + ": " + std::strerror(errno);
   }
@@ -142,14 +172,18 @@ void OutputFile::block(std::string_view text) {
   append(text);
 }
 
+// The file is opened afresh rather than written over from its start, so that
+// a run stopped part-way never leaves its text in front of the last run's.
 void OutputFile::rewind() {
   if (fd_ < 0) return;
   used_ = 0;
   if (written_ == 0) return;
-  // What was written is cut off at close unless written over again.
-  oldSize_ = std::max(oldSize_, written_);
-  written_ = 0;
-  if (regular_ && ::lseek(fd_, 0, SEEK_SET) != 0) fail("write", errno);
+  const std::string path = path_;
+  const std::optional<std::string> earlier = error_;
+  close();
+  if (auto error = open(path)) error_ = std::move(error);
+  // A write failure of what was written before the rewind is kept.
+  if (earlier) error_ = earlier;
 }
 
 std::optional<std::string> OutputFile::flush() {
@@ -160,8 +194,6 @@ std::optional<std::string> OutputFile::flush() {
 std::optional<std::string> OutputFile::close() {
   if (fd_ >= 0) {
     drain();
-    // What is left of the file's former contents beyond the new end goes.
-    if (regular_ && written_ < oldSize_ && ::ftruncate(fd_, written_) != 0) fail("write", errno);
     if (::close(fd_) != 0) fail("close", errno);
     fd_ = -1;
   }
@@ -253,14 +285,10 @@ TextFile readTextFile(const std::string& path) {
 }
 
 std::optional<std::string> writeBinaryFile(const std::string& path, const std::string& bytes, bool append) {
-  off_t oldSize = 0;
-  bool regular = false;
-  const int fd = append ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666)
-                        : openForOverwrite(path, oldSize, regular);
+  const int fd =
+      append ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666) : openEmpty(path);
   if (fd < 0) return "cannot write file " + path + ": " + std::strerror(errno);
-  bool ok = writeAll(fd, bytes.data(), bytes.size());
-  const auto size = static_cast<off_t>(bytes.size());
-  if (ok && regular && size < oldSize) ok = ::ftruncate(fd, size) == 0;
+  const bool ok = writeAll(fd, bytes.data(), bytes.size());
   const int writeErr = errno;
   const bool closed = ::close(fd) == 0;
   if (!ok) return "cannot write file " + path + ": " + std::strerror(writeErr);
@@ -269,18 +297,37 @@ std::optional<std::string> writeBinaryFile(const std::string& path, const std::s
 }
 
 std::optional<std::string> replaceFileAtomically(const std::string& path, const std::string& contents) {
-  // mkstemp gives each writer its own temporary name beside the target, so
-  // the rename stays on one filesystem and two runs never clobber each other.
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  // Each writer takes a temporary name of its own beside the target (the
+  // process, a count and the clock), so the rename stays on one filesystem and
+  // two runs never clobber each other. It is created as any new file is, under
+  // the process's umask, and takes the permissions of the file it replaces.
+  static std::atomic<unsigned> serial{0};
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+    temp = path + "." + std::to_string(::getpid()) + "." + std::to_string(serial++) + "." +
+           std::to_string(static_cast<unsigned long long>(tick) % 1000000u);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   if (fd < 0) return "cannot write file " + path + ": " + std::strerror(errno);
-  ::close(fd);
-  if (auto err = writeBinaryFile(temp, contents, false)) {
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & 07777) != 0) {
+    // The new file keeps the permissions it was created with.
+  }
+  bool ok = writeAll(fd, contents.data(), contents.size());
+  int err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
     std::remove(temp.c_str());
-    return err;
+    return "cannot write file " + path + ": " + std::strerror(err);
   }
   if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
+    err = errno;
     std::remove(temp.c_str());
     return "cannot replace file " + path + ": " + std::strerror(err);
   }
@@ -308,6 +355,12 @@ std::optional<std::string> updateSmallFile(const std::string& path,
   } while (got < 0 && errno == EINTR);
   if (got < 0) return "cannot update file " + path + ": " + std::strerror(errno);
   const std::string contents = next(std::string_view(old, static_cast<std::size_t>(got)));
+  // A longer file (written by hand) is first cut to the new length, so that
+  // a run stopped in between leaves the old first line, not the new one
+  // followed by the rest of the old file.
+  if (static_cast<off_t>(contents.size()) < st.st_size && ::ftruncate(fd, static_cast<off_t>(contents.size())) != 0) {
+    return "cannot update file " + path + ": " + std::strerror(errno);
+  }
   // A few bytes in the first block of the file: written at once, in place.
   ssize_t put;
   do {
@@ -315,9 +368,6 @@ std::optional<std::string> updateSmallFile(const std::string& path,
   } while (put < 0 && errno == EINTR);
   if (put != static_cast<ssize_t>(contents.size())) {
     return "cannot update file " + path + ": " + std::strerror(put < 0 ? errno : ENOSPC);
-  }
-  if (static_cast<off_t>(contents.size()) < st.st_size && ::ftruncate(fd, static_cast<off_t>(contents.size())) != 0) {
-    return "cannot update file " + path + ": " + std::strerror(errno);
   }
   return std::nullopt;
 }
