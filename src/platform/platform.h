@@ -91,10 +91,10 @@ public:
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates `path` empty, replacing a file that stands there (see the file
-  // layer in platform.cpp): a run stopped part-way leaves the old file whole,
-  // no file, or what it wrote so far, never its start followed by the old
-  // file's end. Returns an error text on failure.
+  // Creates `path`, or replaces the file that stands there (see the file
+  // layer in platform.cpp): a run stopped part-way leaves the old file whole
+  // or what it wrote so far, never its start followed by the old file's end.
+  // Returns an error text on failure.
   std::optional<std::string> open(const std::string& path);
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
@@ -116,8 +116,10 @@ private:
   void fail(const char* what, int err);
   void append(std::string_view text);
   void drain();
+  bool put(const char* data, std::size_t size);
 
   int fd_ = -1;
+  int oldFirst_ = -1; // first byte of the old file at the path, until it is cut
   std::unique_ptr<char[]> buffer_; // bytes not yet handed to the system
   std::size_t used_ = 0;
   off_t written_ = 0; // bytes handed to the system since the file was opened

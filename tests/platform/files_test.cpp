@@ -80,6 +80,10 @@ TEST(OutputFiles, FullDiskIsReported) {
 TEST(OutputFiles, OverwriteLeavesExactlyWhatWasWritten) {
   TempDir dir(support::scratchRoot() / "kestran-platform-overwrite");
   const std::string longOld(40000, 'o');
+  // An old file that begins as the new text does (a rerun) is cut to that
+  // first byte; one that begins otherwise is emptied.
+  const std::string sameStart = "s" + longOld;
+  const std::string keptStart = "k" + longOld;
   enum class Names { One, HardLink, SymbolicLink };
   struct Case {
     const char* what;
@@ -93,6 +97,9 @@ TEST(OutputFiles, OverwriteLeavesExactlyWhatWasWritten) {
       {"longer before", longOld.c_str(), {}, {"short"}, Names::HardLink},
       {"longer before, one name", longOld.c_str(), {}, {"short"}, Names::One},
       {"longer before, through a link", longOld.c_str(), {}, {"short"}, Names::SymbolicLink},
+      {"longer, same first byte", sameStart.c_str(), {}, {"short"}, Names::HardLink},
+      {"longer, same first byte, one name", sameStart.c_str(), {}, {"short"}, Names::One},
+      {"longer, same first byte, through a link", sameStart.c_str(), {}, {"short"}, Names::SymbolicLink},
       {"shorter before", "x\n", {}, {std::string(70000, 'n'), "end"}, Names::HardLink},
       {"shorter before, one name", "x\n", {}, {std::string(70000, 'n'), "end"}, Names::One},
       {"same length", "abcd\n", {}, {"wxyz"}, Names::HardLink},
@@ -100,6 +107,7 @@ TEST(OutputFiles, OverwriteLeavesExactlyWhatWasWritten) {
       {"nothing written, one name", "old\n", {}, {}, Names::One},
       {"rewound", "old\n", {"dropped line", std::string(20000, 'd')}, {"kept"}, Names::HardLink},
       {"rewound, one name", "old\n", {"dropped line", std::string(20000, 'd')}, {"kept"}, Names::One},
+      {"rewound, same first byte", keptStart.c_str(), {"kept then dropped"}, {"kept"}, Names::One},
   };
   for (const Case& c : cases) {
     const auto path = dir.path() / "out.txt";
@@ -118,9 +126,16 @@ TEST(OutputFiles, OverwriteLeavesExactlyWhatWasWritten) {
     }
     platform::OutputFile file;
     ASSERT_FALSE(file.open(path.string())) << c.what;
-    for (const std::string& l : c.before) file.line(l);
+    std::string flushed;
+    for (const std::string& l : c.before) {
+      file.line(l);
+      flushed += l + "\n";
+    }
     if (!c.before.empty()) {
       ASSERT_FALSE(file.flush()) << c.what;
+      // What reached the file so far is the new text alone, never followed
+      // by the rest of the old file.
+      EXPECT_EQ(support::fileText(path), flushed) << c.what;
       file.rewind();
     }
     for (const std::string& l : c.lines) file.line(l);
