@@ -91,15 +91,16 @@ public:
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates `path`, or overwrites it from the start (what is left of its old
-  // contents is cut off at close). Returns an error text on failure.
+  // Creates `path`, or replaces the file that stands there (see the file
+  // layer in platform.cpp): a run stopped part-way leaves the old file whole
+  // or what it wrote so far, never its start followed by the old file's end.
+  // Returns an error text on failure.
   std::optional<std::string> open(const std::string& path);
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
   void line(std::string_view text) override;
   void block(std::string_view text) override;
-  // Starts the file again from its beginning, empty, as opening the same path
-  // afresh would.
+  // Starts the file again, empty: the path is opened afresh.
   void rewind();
   // Both return the first write failure of the file so far (a full disk, a
   // lost device): the text names the file and the reason.
@@ -115,13 +116,13 @@ private:
   void fail(const char* what, int err);
   void append(std::string_view text);
   void drain();
+  bool put(const char* data, std::size_t size);
 
   int fd_ = -1;
+  int oldFirst_ = -1; // first byte of the old file at the path, until it is cut
   std::unique_ptr<char[]> buffer_; // bytes not yet handed to the system
   std::size_t used_ = 0;
   off_t written_ = 0; // bytes handed to the system since the file was opened
-  off_t oldSize_ = 0; // length of the file found at the path, cut back to `written_` on close
-  bool regular_ = false;
   std::string path_;
   std::optional<std::string> error_;
 };
@@ -151,7 +152,8 @@ struct TextFile {
 };
 TextFile readTextFile(const std::string& path);
 
-// Writes bytes to a binary file, replacing it (or appending). Returns an error text.
+// Writes bytes to a binary file, replacing it as OutputFile does (or
+// appending). Returns an error text.
 std::optional<std::string> writeBinaryFile(const std::string& path, const std::string& bytes, bool append);
 
 // Replaces `path` atomically: writes a temporary file of a unique name beside

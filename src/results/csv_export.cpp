@@ -1,10 +1,11 @@
 // CSV files of a run's results, and the water balance as a table.
 #include "results/csv_export.h"
 
+#include "platform/platform.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <set>
 #include <system_error>
 
@@ -59,12 +60,13 @@ std::string dateTime(int yyyymmdd, double hours) {
 class Writer {
 public:
   explicit Writer(const fs::path& dir) : dir_(dir) {}
+  // Each file is written beside its old one and renamed over it: a CSV file
+  // has no end mark, and one cut short by a stopped run would read as a
+  // finished table of fewer rows. Either the old file or the whole new one
+  // stands at the path.
   void write(const std::string& name, const std::string& text) {
     const fs::path path = dir_ / name;
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f << text;
-    f.close();
-    if (!f) throw kestran::RunError("cannot write " + path.string());
+    if (auto error = platform::replaceFileAtomically(path.string(), text)) throw kestran::RunError(*error);
     written.push_back(path);
   }
   std::vector<fs::path> written;
