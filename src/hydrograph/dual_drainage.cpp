@@ -177,6 +177,12 @@ void runDualDrainage(model::RunContext& ctx, const DualValues& v, bool olderComm
   for (int id : {v.idTotal, v.idMajor, v.idMinor}) {
     if (!checkSlot(ctx, id)) return;
   }
+  // Inlets that take a negative flow would hand the streets more than falls
+  // on the catchment, and a negative storage is none: both are refused.
+  if (v.cinlet < 0.0f || v.ninlet < 0 || v.tmjsto < 0.0f) {
+    run::refuse(ctx, msg::kDualCapacityNegative);
+    return;
+  }
   // A copy, so that an output written into the total's own slot splits the
   // total as it was.
   const model::Hydrograph total = ctx.store[v.idTotal];

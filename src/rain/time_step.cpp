@@ -56,7 +56,7 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
 
   // The change starts with a clean severity, but never clears an error that
   // already ends the run.
-  if (ctx.run.severity != run::Severity::Error) ctx.run.severity = run::Severity::Note;
+  run::markNext(ctx, run::Severity::Note);
   model::Storm& s = ctx.storm;
   const bool print = dtHours < 0.0f;
   float dt = std::fabs(dtHours);
