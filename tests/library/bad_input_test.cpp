@@ -52,6 +52,8 @@ void writeSideFiles(const fs::path& dir) {
   support::writeFile(dir / "HUGE.STM", "1\nOne step of 1e37 in/hr\n60\n1\n" + std::string(37, '9') + "\n-1\n");
   support::writeFile(dir / "HUGE.MAS", "Ordinates of 1e38\n5\n2\n0.5\n1E38\n-1\n");
   support::writeFile(dir / "BACK.HYD", " 2\nA step of -1e38 hours\n -1E38\n 12.5\n 0.0\n 0.5\n 0.2\n -1\n");
+  // Metric flows of 1e38 cms overflow single precision in cfs.
+  support::writeFile(dir / "OVER.HYD", " 2\nFlows beyond single precision in cfs\n 10\n 12.5\n 0.0\n 1E38\n 0.5\n -1\n");
   fs::create_directory(dir / "DIR.STM");
   fs::create_directory(dir / "DIR.HYD");
   fs::create_directory(dir / "D_V_DWF.DAT");
@@ -285,6 +287,15 @@ void expectClosed(const Outcome& r, bool error, const std::string& what) {
   for (const auto& m : r.result.messages) numbers.push_back(m.number);
   EXPECT_EQ(r.result.status != 0, error) << what << ": status " << r.result.status << ", messages "
                                          << testing::PrintToString(numbers);
+  // An error is never lowered by a later message: whenever one is printed
+  // the run ends on it. (RECALL HYD's message 1 says ERROR at severity 1, by
+  // design: the command is merely ignored.)
+  for (const auto& m : r.result.messages) {
+    const bool saysError = !m.lines.empty() && has(m.lines.front(), "ERROR");
+    if (saysError && m.number != 1) {
+      EXPECT_NE(r.result.status, 0) << what << ": message " << m.number << " printed, yet status 0";
+    }
+  }
   EXPECT_FALSE(hasNonFinite(r.out) || hasNonFinite(r.sum)) << what << ": NaN or infinity in an output";
 }
 
@@ -304,6 +315,35 @@ TEST(BadInput, NamedByANumberedMessageAndTheRunCloses) {
     EXPECT_NE(r.result.status, 0) << c.what;
     EXPECT_TRUE(has(r.out, "*** ERROR: SAVE HYD, ID =0.  Run aborted.")) << c.what;
     EXPECT_FALSE(has(r.out, "Simulation ended on")) << c.what;
+  }
+}
+
+// Errors a later warning or note of the same command once lowered, so that
+// the run went on and ended with status 0: each ends the run now, with
+// status 1 and its command's summary line marked "**".
+TEST(BadInput, AnErrorIsNeverLoweredByALaterMessage) {
+  struct Row {
+    const char* what;
+    std::string commands;
+    std::vector<int> messages; // issued in this order: the error, then the later one
+    const char* line;          // the label of the summary line marked "**"
+  };
+  const Row rows[] = {
+      {"READ HYD of a file whose flows overflow (then: the hydrograph read is dry)",
+       "READ HYD            ID=[2], NHYD=[2], \"OVER.HYD\"\n", {913, 271}, "READ HYD"},
+      {"SAVE HYD of an empty slot into a directory (then: the hydrograph is dry)",
+       "SAVE HYD            ID=[3], PCYC=[1], NAMEmode=[-1], \"DIR.HYD\", \"x\"\n", {922, 170}, "SAVE HYD"},
+  };
+  support::TempDir root(support::scratchRoot() / ("klow" + std::to_string(::getpid())));
+  int k = 0;
+  for (const Row& row : rows) {
+    const Outcome r = runStudy(root.path() / std::to_string(++k), kPrelude + row.commands + "FINISH\n");
+    std::vector<int> numbers;
+    for (const auto& m : r.result.messages) numbers.push_back(m.number);
+    EXPECT_EQ(numbers, row.messages) << row.what;
+    EXPECT_EQ(r.result.status, 1) << row.what;
+    expectClosed(r, true, row.what);
+    EXPECT_TRUE(has(r.sum, std::string("\n  ** ") + row.line)) << row.what << ": summary line not marked **";
   }
 }
 
