@@ -87,7 +87,8 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
     const float f = ctx.units.out.depth;
     run::put(
         out, kVolume,
-        {oldTotal * f, ctx.units.label(model::Quantity::Depth), s.PTOT * f, ctx.units.label(model::Quantity::Depth)});
+        {run::starredIfNotFinite(oldTotal * f), ctx.units.label(model::Quantity::Depth),
+         run::starredIfNotFinite(s.PTOT * f), ctx.units.label(model::Quantity::Depth)});
   }
   s.workDT = c.dt;
   s.workSteps = c.steps;

@@ -204,6 +204,9 @@ constexpr Entry kTable[] = {
       "             storage was counted up to its last ordinate."}},
     {msg::kDualCapacityNegative,
      {"*** ERROR: Inlet capacity, number of inlets and major system", "           storage must not be below 0."}},
+    {msg::kDualStepVolumeOverflow,
+     {"*** ERROR: The inflow's volume in one step and the major system",
+      "           storage are beyond single precision. COMMAND aborted."}},
     // Rainfall: storm, mass curve and AES files, and CHICAGO STORM values.
     {msg::kStormFileUnreadable, {"*** ERROR: Storm file cannot be read:"}},
     {msg::kStormFileEndedEarly, {"*** ERROR: Storm file ended before its rainfall was complete:"}},
