@@ -305,7 +305,7 @@ void divertHyd(model::RunContext& ctx) {
 
   reportProduced(ctx, idIn, Source::Other, AutoFile::Skip);
   ctx.run.label = "       diverted <=";
-  ctx.run.severity = run::Severity::Note;
+  run::markNext(ctx, run::Severity::Note);
   for (int k = 0; k < v.outputs; ++k) {
     const int id = v.idOut[static_cast<std::size_t>(k)];
     storeOutput(ctx, id, r.outs[static_cast<std::size_t>(k)]);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "fortran/text.h"
@@ -150,8 +151,16 @@ void printDualStorageSummary(model::RunContext& ctx, const DualResult& r) {
       "(6X,'{MjSysSto=',E9.4,', TotOvfVol=',E9.4,', N-Ovf=',I5,', TotDurOvf=',F6.0,'hrs}')");
   const float flow = ctx.units.out.flow;
   const float overflowVolume = r.major.RV / model::kInchesPerFoot * r.major.DA * model::kSquareFeetPerAcre / flow;
+  // Steps near the top of single precision give an overflow volume beyond
+  // it: formed again in double, where it stays finite and prints as it is.
+  const fortran::Value volume =
+      std::isfinite(overflowVolume)
+          ? fortran::Value(overflowVolume)
+          : fortran::Value(static_cast<double>(r.major.RV) / model::kInchesPerFoot * r.major.DA *
+                           model::kSquareFeetPerAcre / flow);
   run::put({ctx.out.summary, &ctx.platform.summaryWindow}, kStorageLine,
-           {r.maxStorage / flow, overflowVolume, r.overflowEvents, static_cast<float>(r.overflowSteps) * r.major.DT});
+           {r.maxStorage / flow, volume, r.overflowEvents,
+            run::starredIfNotFinite(static_cast<float>(r.overflowSteps) * r.major.DT)});
 }
 
 // One output into its slot through the producer path, then with the split's
@@ -176,6 +185,20 @@ void storeOutput(model::RunContext& ctx, int id, const model::Hydrograph& h, int
 void runDualDrainage(model::RunContext& ctx, const DualValues& v, bool olderCommand) {
   for (int id : {v.idTotal, v.idMajor, v.idMinor}) {
     if (!checkSlot(ctx, id)) return;
+  }
+  // Inlets that take a negative flow would hand the streets more than falls
+  // on the catchment, and a negative storage is none: both are refused.
+  if (v.cinlet < 0.0f || v.ninlet < 0 || v.tmjsto < 0.0f) {
+    run::refuse(ctx, msg::kDualCapacityNegative);
+    return;
+  }
+  // The storage is counted in cubic feet in single precision: a step whose
+  // volume (with what is stored) goes beyond it would overflow the content.
+  const model::Hydrograph& in = ctx.store[v.idTotal];
+  const double stepVolume = static_cast<double>(in.QPEAK) * in.DT * model::kSecondsPerHour;
+  if (v.tmjsto > 0.0f && !(stepVolume + v.tmjsto <= std::numeric_limits<float>::max())) {
+    run::refuse(ctx, msg::kDualStepVolumeOverflow);
+    return;
   }
   // A copy, so that an output written into the total's own slot splits the
   // total as it was.

@@ -212,7 +212,7 @@ void shiftHyd(model::RunContext& ctx) {
     ctx.run.severity = std::max(ctx.run.severity, run::Severity::Warning);
   }
   reportProduced(ctx, v.idIn, Source::Other, AutoFile::Skip);
-  ctx.run.severity = run::Severity::Note;
+  run::markNext(ctx, run::Severity::Note);
   storeShifted(ctx, v, r.out);
   ctx.run.label = lagLabel(r.lag);
   reportProduced(ctx, v.idOut, Source::Other);
@@ -221,7 +221,7 @@ void shiftHyd(model::RunContext& ctx) {
   if (r.shortLag == ShortLag::RaisedToOneStep) print.raisedWarning(r.out.DT);
   if (r.shortLag != ShortLag::None) {
     print.blank();
-    ctx.run.severity = run::Severity::Warning;
+    run::markNext(ctx, run::Severity::Warning);
   }
   if (r.cutOrdinates > 0) ctx.run.severity = std::max(ctx.run.severity, run::Severity::Warning);
 }

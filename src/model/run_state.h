@@ -16,7 +16,7 @@ enum class Severity { Note = 0, Warning = 1, Error = 2 };
 struct RunState {
   int NRUN = 1;                       // run number
   int commandCounter = 0;             // number of the current command in the run
-  Severity severity = Severity::Note; // severity of the last message
+  Severity severity = Severity::Note; // highest severity of the command's messages
   std::string label;                  // command label, 19 characters where printed
   std::string commandName;            // table name of the command being carried out
   std::string marker = "   ";         // message marker: blanks, "*" or "**"

@@ -56,7 +56,7 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
 
   // The change starts with a clean severity, but never clears an error that
   // already ends the run.
-  if (ctx.run.severity != run::Severity::Error) ctx.run.severity = run::Severity::Note;
+  run::markNext(ctx, run::Severity::Note);
   model::Storm& s = ctx.storm;
   const bool print = dtHours < 0.0f;
   float dt = std::fabs(dtHours);
@@ -87,7 +87,8 @@ float changeTimeStep(model::RunContext& ctx, float dtHours) {
     const float f = ctx.units.out.depth;
     run::put(
         out, kVolume,
-        {oldTotal * f, ctx.units.label(model::Quantity::Depth), s.PTOT * f, ctx.units.label(model::Quantity::Depth)});
+        {run::starredIfNotFinite(oldTotal * f), ctx.units.label(model::Quantity::Depth),
+         run::starredIfNotFinite(s.PTOT * f), ctx.units.label(model::Quantity::Depth)});
   }
   s.workDT = c.dt;
   s.workSteps = c.steps;

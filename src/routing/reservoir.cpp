@@ -594,7 +594,7 @@ void routeReservoir(model::RunContext& ctx) {
   reportAfterResults(ctx, v, o);
   writeSummary(ctx, v, o);
   // Warnings end with the command; an error still ends the run.
-  if (ctx.run.severity != run::Severity::Error) ctx.run.severity = run::Severity::Note;
+  run::markNext(ctx, run::Severity::Note);
 }
 
 } // namespace routing

@@ -129,6 +129,7 @@ void reportTrouble(model::RunContext& ctx, const ChannelRoutingResult& r) {
   static const fortran::Format kCount("(19X,'Number of non-convergence = ',I4,'/',I4,'.')");
   static const fortran::Format kBlank("(' ')");
   // Each step that did not converge raised the severity by one, up to an error.
+  const bool errorBefore = ctx.run.severity == Severity::Error;
   const int raised = std::min(2, static_cast<int>(ctx.run.severity) + std::min(r.nonConverged, 2));
   ctx.run.severity = static_cast<Severity>(raised);
   const bool cut = r.cut;
@@ -144,8 +145,9 @@ void reportTrouble(model::RunContext& ctx, const ChannelRoutingResult& r) {
               std::to_string(r.tableCoefficientSteps) + " steps so routed, " + std::to_string(r.nonConverged) +
                   " of " + std::to_string(r.npts) + " not converged");
   }
-  // Non-convergence alone never ends the run: it leaves a warning.
-  if (cut || r.nonConverged > 0) ctx.run.severity = Severity::Warning;
+  // Non-convergence alone never ends the run: it leaves a warning. An error
+  // met before it (an outflow beyond single precision) still ends the run.
+  if ((cut || r.nonConverged > 0) && !errorBefore) ctx.run.severity = Severity::Warning;
   run::put(*ctx.out.detailed, kBlank);
 }
 
@@ -250,7 +252,7 @@ void routeStage(model::RunContext& ctx, const RouteValues& v, RouteCaller caller
     run::issue(ctx, msg::kChannelInflowDry, Severity::Note);
     run::put(*ctx.out.detailed, kBlank);
     h.TPEAK = 0.0f; // a dry outflow has no time of peak, not even the start time
-    ctx.run.severity = Severity::Warning;
+    run::markNext(ctx, Severity::Warning);
     reportOutflow(ctx, v, r.dt, length, r.maxInflowVelocity, r.maxInflowDepth);
     return;
   }

@@ -194,6 +194,8 @@ inline constexpr int kHydrographFileNotWritten = 922;
 inline constexpr int kAutomaticFileNotWritten = 923;
 inline constexpr int kHydrographFileWithoutEndMark = 924; // cut by a full disk or a killed run
 inline constexpr int kDivertOutputCountBelowOne = 925;
+inline constexpr int kDualCapacityNegative = 980; // CINLET, NINLET or TMJSTO below 0 would create water
+inline constexpr int kDualStepVolumeOverflow = 981; // a step's inflow volume and the storage beyond single precision
 inline constexpr int kVolumeStorageNeverEmptied = 926;
 
 // Rainfall: storm, mass curve and AES files, and CHICAGO STORM values.

@@ -210,6 +210,11 @@ constexpr Entry kTable[] = {
     {msg::kVolumeStorageNeverEmptied,
      {"*** WARNING: The inflow stays above RelRate after its peak: the",
       "             storage was counted up to its last ordinate."}},
+    {msg::kDualCapacityNegative,
+     {"*** ERROR: Inlet capacity, number of inlets and major system", "           storage must not be below 0."}},
+    {msg::kDualStepVolumeOverflow,
+     {"*** ERROR: The inflow's volume in one step and the major system",
+      "           storage are beyond single precision. COMMAND aborted."}},
     // Rainfall: storm, mass curve and AES files, and CHICAGO STORM values.
     {msg::kStormFileUnreadable, {"*** ERROR: Storm file cannot be read:"}},
     {msg::kStormFileEndedEarly, {"*** ERROR: Storm file ended before its rainfall was complete:"}},
@@ -368,14 +373,18 @@ void issue(model::RunContext& ctx, int number, Severity severity, Destination de
     lines.push_back(std::string(6, ' ').append(detail.substr(at, 58)));
   }
   for (const std::string& line : lines) writeLine(ctx, line, destination);
-  run.severity = severity;
+  run.severity = std::max(run.severity, severity);
   if (ctx.recorder != nullptr) {
     ctx.recorder->message({run.NRUN, run.commandCounter, number, severity, std::move(lines)});
   }
 }
 
 void warn(model::RunContext& ctx, int number, Destination destination, std::string_view detail) {
-  issue(ctx, number, std::max(ctx.run.severity, Severity::Warning), destination, detail);
+  issue(ctx, number, Severity::Warning, destination, detail);
+}
+
+void markNext(model::RunContext& ctx, Severity severity) {
+  if (ctx.run.severity != Severity::Error) ctx.run.severity = severity;
 }
 
 std::string markerFor(Severity severity) {

@@ -28,9 +28,9 @@ enum class Destination {
   Both = 3,     // all of them
 };
 
-// Issues a message; its severity replaces the one the command had so far (a
-// later warning after an error lets the run go on, as the system does).
-// `detail` (a file name and the reason it could not be used) follows the
+// Issues a message; the command's severity becomes the higher of the one it
+// had and the message's: a later warning or note never lowers an error, which
+// ends the run after the command. `detail` (a file name and the reason it could not be used) follows the
 // text, written in lines of 70 characters under it.
 void issue(model::RunContext& ctx, int number, Severity severity, Destination destination = Destination::Both,
            std::string_view detail = {});
@@ -42,10 +42,14 @@ inline bool refuse(model::RunContext& ctx, int number) {
   return false;
 }
 
-// Issues a warning that keeps an error already raised in the command: the
-// severity becomes a warning unless it is an error.
+// Issues a warning: the severity becomes a warning unless it is an error.
 void warn(model::RunContext& ctx, int number, Destination destination = Destination::Both,
           std::string_view detail = {});
+
+// Sets the severity that marks the next summary line of the command (a line
+// unmarked after a marked one, say), but never clears an error: the run still
+// ends on it.
+void markNext(model::RunContext& ctx, Severity severity);
 
 // The text of a message, or nullptr when the number has none.
 const MessageText* findMessage(int number);

@@ -598,8 +598,12 @@ void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeathe
   const model::Hydrograph& h = ctx.store[v.id];
   const float fl = u.out.flow;
   run::put(out, kHead, {v.ndays, v.ndays * 24});
-  run::put(out, kDwfPeak, {u.label(model::Quantity::Flow), f.peak / fl});
-  run::put(out, kWwfPeak, {u.label(model::Quantity::Flow), w.peak / fl});
+  // Populations and unit flows whose product overflows single precision give
+  // a dry-weather flow beyond it (the total's producer ends the run on
+  // message 913): its peak prints as asterisks.
+  using run::starredIfNotFinite;
+  run::put(out, kDwfPeak, {u.label(model::Quantity::Flow), starredIfNotFinite(f.peak / fl)});
+  run::put(out, kWwfPeak, {u.label(model::Quantity::Flow), starredIfNotFinite(w.peak / fl)});
   run::put(out, kPeak, {u.label(model::Quantity::Flow), h.QPEAK / fl});
   run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
   // A ratio beyond single precision (a dry-weather peak next to nothing) is
@@ -607,7 +611,7 @@ void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeathe
   const float ratio = f.peak > 0.0f ? h.QPEAK / f.peak : 0.0f;
   if (f.peak > 0.0f) run::put(out, kRatio, {std::isfinite(ratio) ? ratio : std::numeric_limits<float>::max()});
   const float average = total.npts > 0 ? total.sum / static_cast<float>(total.npts) : 0.0f;
-  run::put(out, kAverage, {u.label(model::Quantity::Flow), average / fl});
+  run::put(out, kAverage, {u.label(model::Quantity::Flow), starredIfNotFinite(average / fl)});
   // Volumes in acre-feet (hectare-metres): flows summed over the step, and the
   // storm's depth over the total area. Total = dry-weather + rainfall-induced.
   const float dt = v.dtMinutes / 60.0f;
@@ -617,7 +621,6 @@ void printResults(model::RunContext& ctx, const DwfWwfValues& v, const DryWeathe
   // A storm whose step is near the top of single precision overflows its
   // wet-weather flows (the total's producer ends the run on message 913):
   // their volumes print as asterisks.
-  using run::starredIfNotFinite;
   run::put(out, kWetVolume, {u.label(model::Quantity::Volume), starredIfNotFinite(wet)});
   run::put(out, kTotalVolume, {u.label(model::Quantity::Volume), starredIfNotFinite(dry + wet)});
   run::put(out, kRainVolume,

@@ -65,7 +65,12 @@ void printStoreStatistics(model::RunContext& ctx, const StoreStatistics& stats) 
       "(15X,'STATISTICS OF CONTINUOUSLY COMPUTED S-VALUE:',/,15X,'S*max=',F6.2,', S*min=',F6.2,', "
       "S*avg=',F6.2,',  CNavg=',F6.2,/)");
   const float f = ctx.units.out.depth;
-  run::put(*ctx.out.detailed, kStatistics, {stats.smax * f, stats.smin * f, stats.savg * f, stats.cnavg});
+  // A store near the top of single precision over many steps overflows its
+  // sum: the average prints as asterisks, as a value too wide for its field.
+  using run::starredIfNotFinite;
+  run::put(*ctx.out.detailed, kStatistics,
+           {starredIfNotFinite(stats.smax * f), starredIfNotFinite(stats.smin * f), starredIfNotFinite(stats.savg * f),
+            starredIfNotFinite(stats.cnavg)});
 }
 
 } // namespace runoff

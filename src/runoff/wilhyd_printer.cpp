@@ -46,10 +46,13 @@ void printWaterBudget(model::RunContext& ctx, const WilhydResult& r, const model
   run::put(out, kHeading, {u.label(model::Quantity::Flow), u.label(model::Quantity::Depth)});
   // Depths of a storm near the top of single precision may overflow only in
   // millimetres: they print as asterisks.
+  // So may the parts of the peak of a storm whose rainfall excess overflowed
+  // (the run ends on message 913).
   const auto depth = [d](float v) { return run::starredIfNotFinite(v * d); };
+  const auto flow = [fl](float v) { return run::starredIfNotFinite(v / fl); };
   run::put(out, kTable,
-           {r.peak.surface / fl, depth(b.precipitation), r.peak.dwf / fl, depth(b.evapotranspiration),
-            r.peak.variable / fl, depth(b.surfaceRunoff), depth(b.baseflow), (h.QPEAK + h.BASE) / fl,
+           {flow(r.peak.surface), depth(b.precipitation), flow(r.peak.dwf), depth(b.evapotranspiration),
+            flow(r.peak.variable), depth(b.surfaceRunoff), depth(b.baseflow), flow(h.QPEAK + h.BASE),
             depth(b.recharge), h.TPEAK, depth(b.endStorage)});
   run::put(out, kNote, {startVolumeNote(b.startStorage * d)});
 }
@@ -109,7 +112,10 @@ void printWilhydResults(model::RunContext& ctx, const WilhydValues& v, int nrain
     for (int j = 1; j <= r.uh.nuh - 1; ++j) run::put(out, kOrdinate, {j, r.uh.raw[static_cast<std::size_t>(j)]});
   }
   if (v.printExcess) {
-    for (int m = 1; m <= nrain; ++m) run::put(out, kExcess, {m, r.runoff.excess[static_cast<std::size_t>(m)]});
+    // Rain near the top of single precision overflows its excess (the run
+    // ends on message 913): such an increment prints as asterisks.
+    for (int m = 1; m <= nrain; ++m)
+      run::put(out, kExcess, {m, run::starredIfNotFinite(r.runoff.excess[static_cast<std::size_t>(m)])});
   }
   if (iaDerived) run::put(out, kIaDerived, {u.label(model::Quantity::Depth), v.ia * d});
   run::put(out, kUnitPeak, {u.label(model::Quantity::Flow), run::starredIfNotFinite(r.uh.upk / fl)});
@@ -117,9 +123,9 @@ void printWilhydResults(model::RunContext& ctx, const WilhydValues& v, int nrain
   run::put(out, kTimeToPeak, {h.TPEAK, peakNote(r)});
   if (ctx.storm.stormDate != 0) run::put(out, kPeakDate, {run::dateLabel(ctx.storm.stormDate, h.TPEAK)});
   run::put(out, kVolume, {u.label(model::Quantity::Depth), h.RV * d});
-  run::put(out, kRainfall, {u.label(model::Quantity::Depth), ctx.storm.PTOT * d});
+  run::put(out, kRainfall, {u.label(model::Quantity::Depth), run::starredIfNotFinite(ctx.storm.PTOT * d)});
   // No rainfall: the coefficient of the other runoff commands (0), not 0/0.
-  run::put(out, kCoefficient, {runoffCoefficient(h.RV, ctx.storm.PTOT)});
+  run::put(out, kCoefficient, {run::starredIfNotFinite(runoffCoefficient(h.RV, ctx.storm.PTOT))});
   run::put(out, kBlank);
   run::put(out, kNote);
   if (h.BASE > 0.0f)

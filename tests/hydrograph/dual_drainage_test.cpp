@@ -216,4 +216,63 @@ TEST(DualDrainage, BaseflowAndOutputIntoTheTotalsSlot) {
   EXPECT_EQ(h.summary.lines[2].substr(0, 53), "  *     Minor System \\  01:        10     3.75    3.5");
 }
 
+// The command on the test catchment (slot 1) into slots 2 and 3: the street
+// and the pipes hold the inflow's volume between them, with volume and area
+// never below 0; inlets or a storage below 0 (which would create water) are
+// refused with message 980 and leave both outputs as they were.
+TEST(DualDrainage, CommandKeepsTheInflowVolumeOrRefuses) {
+  struct Row {
+    const char* values; // CINLET and NINLET (cfs, count); TMJSTO (cubic feet) follows
+    bool refused;
+    bool drains; // the inlets take some flow, so a storage empties in the end
+  };
+  const Row rows[] = {
+      {"1.5 2", false, true},  {"0 2", false, false},    {"1.5 0", false, false}, {"20 1", false, true},
+      {"0.4 3", false, true},  {"-1 2", true, false},    {"1.5 -2", true, false}, {"-1 -2", true, false},
+      {"-0.001 1", true, false}, {"0 -1", true, false},
+  };
+  const char* storages[] = {"0", "2500", "-100"};
+  for (const Row& row : rows) {
+    for (const char* storage : storages) {
+      const bool refused = row.refused || storage[0] == '-';
+      const std::string line = std::string("COMPUTE DUALHYD     1 ") + row.values + " 2 22 3 33 " + storage + "\n";
+      SCOPED_TRACE(line);
+      hydtest::Harness h;
+      h.ctx.store[1] = total(kStorm);
+      h.ctx.run.label = "COMPUTE DUALHYD";
+      h.command(line + "FINISH\n");
+      hydrograph::computeDualhyd(h.ctx);
+      if (refused) {
+        EXPECT_EQ(h.ctx.run.severity, model::Severity::Error);
+        ASSERT_FALSE(h.log.lines.empty());
+        EXPECT_EQ(h.log.lines[1].substr(0, 40), "      *** ERROR: Inlet capacity, number ");
+        EXPECT_EQ(h.ctx.store[2].NPTS + h.ctx.store[3].NPTS, 0);
+        continue;
+      }
+      EXPECT_NE(h.ctx.run.severity, model::Severity::Error);
+      const model::Hydrograph &major = h.ctx.store[2], &minor = h.ctx.store[3];
+      const std::vector<float> qMajor = ordinates(major), qMinor = ordinates(minor);
+      const float inflow = std::accumulate(kStorm.begin(), kStorm.end(), 0.0f);
+      const float outflow = std::accumulate(qMajor.begin(), qMajor.end(), 0.0f) +
+                            std::accumulate(qMinor.begin(), qMinor.end(), 0.0f);
+      const bool stored = storage[0] != '0' && !row.drains;
+      if (stored) {
+        // Without inlets what fits the storage stays there: the outputs hold
+        // the rest, never more.
+        EXPECT_LT(outflow, inflow);
+        continue;
+      }
+      EXPECT_NEAR(outflow, inflow, 1e-4f * inflow);
+      for (const model::Hydrograph* o : {&major, &minor}) {
+        EXPECT_GE(o->DA, 0.0f);
+        EXPECT_GE(o->RV, 0.0f);
+        EXPECT_LE(o->QPEAK, 10.0f); // never above the total's peak
+        for (float q : ordinates(*o)) EXPECT_GE(q, 0.0f);
+      }
+      EXPECT_NEAR(major.DA + minor.DA, 5.0f, 1e-4f);
+      EXPECT_NEAR(major.RV * major.DA + minor.RV * minor.DA, total(kStorm).RV * 5.0f, 1e-4f * total(kStorm).RV * 5.0f);
+    }
+  }
+}
+
 } // namespace

@@ -52,6 +52,8 @@ void writeSideFiles(const fs::path& dir) {
   support::writeFile(dir / "HUGE.STM", "1\nOne step of 1e37 in/hr\n60\n1\n" + std::string(37, '9') + "\n-1\n");
   support::writeFile(dir / "HUGE.MAS", "Ordinates of 1e38\n5\n2\n0.5\n1E38\n-1\n");
   support::writeFile(dir / "BACK.HYD", " 2\nA step of -1e38 hours\n -1E38\n 12.5\n 0.0\n 0.5\n 0.2\n -1\n");
+  // Metric flows of 1e38 cms overflow single precision in cfs.
+  support::writeFile(dir / "OVER.HYD", " 2\nFlows beyond single precision in cfs\n 10\n 12.5\n 0.0\n 1E38\n 0.5\n -1\n");
   fs::create_directory(dir / "DIR.STM");
   fs::create_directory(dir / "DIR.HYD");
   fs::create_directory(dir / "D_V_DWF.DAT");
@@ -241,17 +243,35 @@ const std::vector<Case>& cases() {
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// The words the output formats write for a NaN or an infinity, right-justified
-// in a field ("Inflow" and "Cum.Inf." are labels).
+// The words a NaN or an infinity is written as, in any case ("NaN", "nan",
+// "Inf", "inf", "Infinity"), right-justified in a field or standing alone
+// ("Inflow" and "Cum.Inf." are labels).
 bool hasNonFinite(const std::string& text) {
-  for (const std::string word : {"NaN", "Inf"}) {
-    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
-      const char before = at == 0 ? ' ' : text[at - 1];
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (const std::string word : {"nan", "inf"}) {
+    for (std::size_t at = lower.find(word); at != std::string::npos; at = lower.find(word, at + 1)) {
+      const char before = at == 0 ? ' ' : lower[at - 1];
       std::size_t end = at + word.size();
-      if (word == "Inf" && text.compare(end, 5, "inity") == 0) end += 5;
-      const char after = end < text.size() ? text[end] : ' ';
-      if (std::string_view(" =+-\n").find(before) != std::string_view::npos && !std::isalpha(after) && after != '.')
+      if (word == "inf" && lower.compare(end, 5, "inity") == 0) end += 5;
+      const char after = end < lower.size() ? lower[end] : ' ';
+      if (std::string_view(" =+-\n\r\t,(").find(before) != std::string_view::npos && !std::isalpha(after) &&
+          after != '.')
         return true;
+    }
+  }
+  return false;
+}
+
+// Every text file the run wrote (outputs, hydrograph and storm files, the
+// messages log), the unformatted summary records aside.
+bool anyFileNonFinite(const kestran::RunResult& r, std::string& which) {
+  for (const std::string& f : r.files) {
+    if (fs::path(f).extension() == ".sbo" || !fs::is_regular_file(f)) continue;
+    if (hasNonFinite(support::fileText(f))) {
+      which = f;
+      return true;
     }
   }
   return false;
@@ -285,7 +305,18 @@ void expectClosed(const Outcome& r, bool error, const std::string& what) {
   for (const auto& m : r.result.messages) numbers.push_back(m.number);
   EXPECT_EQ(r.result.status != 0, error) << what << ": status " << r.result.status << ", messages "
                                          << testing::PrintToString(numbers);
+  // An error is never lowered by a later message: whenever one is printed
+  // the run ends on it. (RECALL HYD's message 1 says ERROR at severity 1, by
+  // design: the command is merely ignored.)
+  for (const auto& m : r.result.messages) {
+    const bool saysError = !m.lines.empty() && has(m.lines.front(), "ERROR");
+    if (saysError && m.number != 1) {
+      EXPECT_NE(r.result.status, 0) << what << ": message " << m.number << " printed, yet status 0";
+    }
+  }
   EXPECT_FALSE(hasNonFinite(r.out) || hasNonFinite(r.sum)) << what << ": NaN or infinity in an output";
+  std::string file;
+  EXPECT_FALSE(anyFileNonFinite(r.result, file)) << what << ": NaN or infinity in " << file;
 }
 
 TEST(BadInput, NamedByANumberedMessageAndTheRunCloses) {
@@ -304,6 +335,35 @@ TEST(BadInput, NamedByANumberedMessageAndTheRunCloses) {
     EXPECT_NE(r.result.status, 0) << c.what;
     EXPECT_TRUE(has(r.out, "*** ERROR: SAVE HYD, ID =0.  Run aborted.")) << c.what;
     EXPECT_FALSE(has(r.out, "Simulation ended on")) << c.what;
+  }
+}
+
+// Errors a later warning or note of the same command once lowered, so that
+// the run went on and ended with status 0: each ends the run now, with
+// status 1 and its command's summary line marked "**".
+TEST(BadInput, AnErrorIsNeverLoweredByALaterMessage) {
+  struct Row {
+    const char* what;
+    std::string commands;
+    std::vector<int> messages; // issued in this order: the error, then the later one
+    const char* line;          // the label of the summary line marked "**"
+  };
+  const Row rows[] = {
+      {"READ HYD of a file whose flows overflow (then: the hydrograph read is dry)",
+       "READ HYD            ID=[2], NHYD=[2], \"OVER.HYD\"\n", {913, 271}, "READ HYD"},
+      {"SAVE HYD of an empty slot into a directory (then: the hydrograph is dry)",
+       "SAVE HYD            ID=[3], PCYC=[1], NAMEmode=[-1], \"DIR.HYD\", \"x\"\n", {922, 170}, "SAVE HYD"},
+  };
+  support::TempDir root(support::scratchRoot() / ("klow" + std::to_string(::getpid())));
+  int k = 0;
+  for (const Row& row : rows) {
+    const Outcome r = runStudy(root.path() / std::to_string(++k), kPrelude + row.commands + "FINISH\n");
+    std::vector<int> numbers;
+    for (const auto& m : r.result.messages) numbers.push_back(m.number);
+    EXPECT_EQ(numbers, row.messages) << row.what;
+    EXPECT_EQ(r.result.status, 1) << row.what;
+    expectClosed(r, true, row.what);
+    EXPECT_TRUE(has(r.sum, std::string("\n  ** ") + row.line)) << row.what << ": summary line not marked **";
   }
 }
 
@@ -364,6 +424,46 @@ TEST(BadInput, FuzzFindingsRunToTheirEnd) {
        "COMPUTE DUHYD       IDin=[1], NHYD=[" + huge +
            "],\n"
            "                    CINLET=[0.05], NINLET=[2], MajID=[3], MinID=[4]\n",
+       false},
+      // Values whose products overflow: each printed figure beyond single
+      // precision shows as asterisks, never as an infinity.
+      {"a population of 1e35 at 1e35 L/cap/day (its dry-weather peak overflowed)",
+       "COMPUTE DWF+WWF     ID=[3], NHYD=[\"TOWN\"], DT=[15], AREA=[100], NDAYS=[1],\n"
+       "                    POP=[" + huge + "], ADFp=[" + huge + "], PKFp=[0.5], XAcom=[0.2], ADFa=[2000],\n"
+       "                    PKFa=[1.5], XAgwf=[0.5], ADFg=[500], GWF=[1.2], C_DCON=[0.5], AVGLEN=[2],\n"
+       "                    C_WEEP=[0.1], K_WEEP=[0.2], C_SLOW=[0.1], K_SLWi=[0.3], K_SLWii=[0.4]\n",
+       true},
+      {"CALIB WILHYD of a typed rain of 1e35 in/hr (its excess overflowed)",
+       "CALIB WILHYD        ID=[2], NHYD=[302], DT=[0], AREA=[50], BASE=[0.5], PRINT=[1],\n"
+       "                    CN=[80], IA=[-1], K=[0.5], TP=[1.0], RAIN=[" + huge + "]\n",
+       true},
+      {"CONTINUOUS WILHYD of a typed rain of 1e35 in/hr (its water budget overflowed)",
+       "COMPUTE API         APII=[0], APIK=[1]\n"
+       "CONTINUOUS WILHYD   ID=[4], NHYD=[401], DT=[10], AREA=[100], BASE=[-0.01],\n"
+       "                    CN=[80], IA=[0.2], K=[1.0], TP=[1.0], IaREC=[24],\n"
+       "                    SMIN=[1.0], SMAX=[2.5], SK=[0.1], IET=[6],\n"
+       "                    GW=[0], RAIN=[" + huge + ", 0.001, 0.01, -1]\n",
+       true},
+      {"CONTINUOUS WILHYD with SMAX of 1e35 at a step of 1e-29 minutes (its average S overflowed)",
+       "COMPUTE API         APII=[0], APIK=[1]\n"
+       "CONTINUOUS WILHYD   ID=[4], NHYD=[401], DT=[0.00000000000000000000000000001], AREA=[100], BASE=[-0.01],\n"
+       "                    CN=[80], IA=[0.2], K=[1.0], TP=[1.0], IaREC=[24],\n"
+       "                    SMIN=[1.0], SMAX=[" + huge + "], SK=[0.1], IET=[6],\n"
+       "                    GW=[1], GWINIT=[2.0], GWFREC=[0.001], VHYDCON=[0.01], RAIN=[-1]\n",
+       false},
+      {"COMPUTE DUALHYD of steps of 3.39e35 minutes (the storage content overflowed; refused, 981)",
+       "STORE HYD           ID=[5], NHYD=[105], DT=[339" + std::string(33, '0') + "], AREA=[5]\n"
+       "                    0 2 6 10 6 3 2 0 -1\n"
+       "COMPUTE DUALHYD     IDin=[5], CINLET=[0], NINLET=[2]\n"
+       "                    MajID=[3], MajNHYD=[301], MinID=[4], MinNHYD=[401], TMJSTO=[600]\n"
+       "SAVE HYD            ID=[3], PCYC=[1], NAMEmode=[-1], \"OUT3.HYD\", \"x\"\n",
+       true},
+      {"COMPUTE DUALHYD of steps of 3.39e35 minutes (its overflow volume beyond single precision in cubic feet)",
+       "STORE HYD           ID=[5], NHYD=[105], DT=[339" + std::string(33, '0') + "], AREA=[5]\n"
+       "                    0 0.2 0.4 0.4 0.4 0.2 0 -1\n"
+       "COMPUTE DUALHYD     IDin=[5], CINLET=[0], NINLET=[2]\n"
+       "                    MajID=[3], MajNHYD=[301], MinID=[4], MinNHYD=[401], TMJSTO=[0.001]\n"
+       "SAVE HYD            ID=[3], PCYC=[1], NAMEmode=[-1], \"OUT3.HYD\", \"x\"\n",
        false},
       {"1e35 inlets of 1e35 cms (their capacity overflowed)",
        "COMPUTE DUALHYD     IDin=[1], CINLET=[" + huge + "], NINLET=[" + huge +

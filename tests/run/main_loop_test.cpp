@@ -98,14 +98,14 @@ TEST(MainLoop, SeverityTwoInTheLastCommandEndsTheRun) {
   EXPECT_EQ(host.ctx.run.label, "COMPUTE VOLUME"); // the loop's label for the command
 }
 
-TEST(MainLoop, SeverityReplacedByALaterMessageLetsTheRunGoOn) {
+TEST(MainLoop, ErrorNotLoweredByALaterMessageEndsTheRun) {
   TestHost host;
   const auto table = testTable();
   host.setInput(line("COMPUTE NASHYD") + line("FINISH"));
   seen = {};
   run::issue(host.ctx, 201, model::Severity::Error);
   run::issue(host.ctx, 202, model::Severity::Warning);
-  EXPECT_EQ(run::runCommands(host.ctx, table), run::RunEnd::Finished);
+  EXPECT_EQ(run::runCommands(host.ctx, table), run::RunEnd::Ended);
 }
 
 void errorThenWarning(model::RunContext& ctx) {
@@ -113,24 +113,23 @@ void errorThenWarning(model::RunContext& ctx) {
   run::issue(ctx, 202, model::Severity::Warning);
 }
 
-TEST(MainLoop, ErrorThenWarningInOneCommandLetsTheRunGoOn) {
-  // The later message's severity replaces the earlier one: the command ends
-  // at severity 1, so the next command is read and FINISH closes the run
-  // without the premature-end line; the log keeps both messages in order
-  // under one heading.
+TEST(MainLoop, ErrorThenWarningInOneCommandEndsTheRun) {
+  // A later warning never lowers the error: the command ends at severity 2,
+  // so no further command is read and the end-of-run block notes the
+  // premature end; the log keeps both messages in order under one heading.
   TestHost host;
   std::vector<run::Command> rows(kestran::commandTable().begin(), kestran::commandTable().end());
   rows[20].run = errorThenWarning; // COMPUTE VOLUME
   host.setInput(line("COMPUTE VOLUME") + line("PAUSE") + line("FINISH"));
-  EXPECT_EQ(run::runCommands(host.ctx, rows), run::RunEnd::Finished);
-  EXPECT_EQ(host.ctx.run.commandCounter, 3);
+  EXPECT_EQ(run::runCommands(host.ctx, rows), run::RunEnd::Ended);
+  EXPECT_EQ(host.input->lineNumber(), 1u); // PAUSE is never read
   EXPECT_EQ(host.log.lines,
             (std::vector<std::string>{" 001:0001 " + pad("COMPUTE VOLUME", 19),
                                       "      " + pad("*** ERROR: RelRate < StRate, command aborted.", 70),
                                       "      " + pad("*** WARNING: Calculated volume may not be the maximum.", 70)}));
   run::endOfRun(host.ctx);
   for (const auto* lines : {&host.summary.lines, &host.detailed.lines}) {
-    EXPECT_EQ(std::find(lines->begin(), lines->end(), " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."),
+    EXPECT_NE(std::find(lines->begin(), lines->end(), " **** ERROR: RUN TERMINATED PREMATURELY, CHECK ERROR MESSAGES."),
               lines->end());
     // Copied in the order issued after the heading of the section.
     const auto at = std::find(lines->begin(), lines->end(), "     -------------------------");

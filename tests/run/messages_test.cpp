@@ -117,21 +117,44 @@ TEST(Messages, LineCountsAndExactTexts) {
   }
 }
 
-TEST(Messages, SeverityIsTheLastOneIssued) {
+TEST(Messages, SeverityIsTheHighestIssued) {
+  // Each row: the severities issued in turn in one command, then the
+  // command's severity and marker. No later message lowers an earlier one.
+  struct Row {
+    std::vector<model::Severity> issued;
+    model::Severity expected;
+    const char* marker;
+  };
+  using S = model::Severity;
+  const Row rows[] = {
+      {{S::Error}, S::Error, "** "},
+      {{S::Error, S::Warning}, S::Error, "** "},
+      {{S::Error, S::Note}, S::Error, "** "},
+      {{S::Warning, S::Error, S::Warning}, S::Error, "** "},
+      {{S::Note, S::Warning}, S::Warning, "*  "},
+      {{S::Warning, S::Note}, S::Warning, "*  "},
+      {{S::Note}, S::Note, "   "},
+  };
+  for (const Row& r : rows) {
+    TestHost host;
+    for (S s : r.issued) run::issue(host.ctx, 202, s);
+    EXPECT_EQ(host.ctx.run.severity, r.expected) << testing::PrintToString(r.issued);
+    run::setMarker(host.ctx);
+    EXPECT_EQ(host.ctx.run.marker, r.marker) << testing::PrintToString(r.issued);
+  }
   TestHost host;
-  run::issue(host.ctx, 201, model::Severity::Error);
-  EXPECT_EQ(host.ctx.run.severity, model::Severity::Error);
-  run::issue(host.ctx, 202, model::Severity::Warning);
-  EXPECT_EQ(host.ctx.run.severity, model::Severity::Warning);
-  run::setMarker(host.ctx);
-  EXPECT_EQ(host.ctx.run.marker, "*  ");
-  // warn() keeps an error already raised in the command, and raises a note.
+  // warn() keeps an error already raised in the command, and raises a note;
+  // markNext() sets the mark of the next line but never clears an error.
   run::issue(host.ctx, 201, model::Severity::Error);
   run::warn(host.ctx, 202);
   EXPECT_EQ(host.ctx.run.severity, model::Severity::Error);
-  run::issue(host.ctx, 183, model::Severity::Note);
+  run::markNext(host.ctx, model::Severity::Note);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Error);
+  host.ctx.run.severity = model::Severity::Note;
   run::warn(host.ctx, 202);
   EXPECT_EQ(host.ctx.run.severity, model::Severity::Warning);
+  run::markNext(host.ctx, model::Severity::Note);
+  EXPECT_EQ(host.ctx.run.severity, model::Severity::Note);
   EXPECT_EQ(run::markerFor(model::Severity::Note), "   ");
   EXPECT_EQ(run::markerFor(model::Severity::Error), "** ");
 }
