@@ -30,8 +30,9 @@ enum class Destination {
 
 // Issues a message; the command's severity becomes the higher of the one it
 // had and the message's: a later warning or note never lowers an error, which
-// ends the run after the command. `detail` (a file name and the reason it could not be used) follows the
-// text, written in lines of 70 characters under it.
+// ends the run after the command. `detail` (a file name and the reason it
+// could not be used) follows the text, written in lines of 70 characters
+// under it.
 void issue(model::RunContext& ctx, int number, Severity severity, Destination destination = Destination::Both,
            std::string_view detail = {});
 
